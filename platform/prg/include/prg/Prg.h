@@ -1,0 +1,70 @@
+#pragma once
+// Description file container (.prg / .grp): model, writer and a reader that
+// validates every offset and count against the file size.
+//
+// Shared by the engine, the locator and the compiler. Plain C++ (no Qt).
+#include <kitbox/Result.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace prg {
+
+constexpr unsigned char kScrambleMask = 0x6B;
+
+// One table: cells row by row, header row first. cells.size() == columns * (rows + 1).
+struct Table {
+    std::string name;       // at most 63 bytes (it travels in a 64-byte narrow field)
+    uint32_t columns = 0;   // >= 1
+    uint32_t rows = 0;      // data rows, header row not counted
+    std::vector<std::string> cells;  // cell texts must not contain NUL
+};
+
+// Everything a description file holds, unscrambled.
+struct Description {
+    bool isGroup = false;
+    std::string infoBlock;     // lines "KEY:value" each ending in LF
+    std::vector<Table> tables;
+    std::string script;        // the job source (UTF-8 text)
+};
+
+// Serialise to bytes / write atomically (temporary file in the same
+// directory, then rename; nothing is left behind on failure).
+kitbox::Result<std::string> serialize(const Description &description);
+kitbox::Status writeFile(const std::string &path, const Description &description);
+
+// Where things are inside a file; every range has been checked against the file size.
+struct TableEntry {
+    std::string name;
+    uint32_t start = 0;    // byte offset of the table's scrambled cells
+    uint32_t columns = 0;
+    uint32_t rows = 0;     // header row not counted
+};
+struct Layout {
+    bool isGroup = false;
+    uint32_t fileSize = 0;
+    uint32_t infoOffset = 0;
+    uint32_t infoLength = 0;
+    uint32_t tableAreaEnd = 0;       // offset just behind the last table's bytes
+    std::vector<TableEntry> tables;  // in file order; a table's bytes end where the next starts
+    uint32_t scriptOffset = 0;
+    uint32_t scriptLength = 0;
+};
+
+// Parse header and directory from the file's bytes (or a prefix holding at
+// least the header and directory; see docs/description-format.md).
+kitbox::Result<Layout> readLayout(std::string_view bytes);
+// Read the layout from a file on disk, reading only header and directory.
+kitbox::Result<Layout> readLayoutFromFile(const std::string &path);
+// Whole file: layout plus unscrambled content.
+kitbox::Result<Description> readDescription(std::string_view bytes);
+kitbox::Result<Description> readDescriptionFile(const std::string &path);
+
+// XOR with kScrambleMask (the operation is its own inverse).
+void scramble(char *data, size_t size);
+// Split a table's unscrambled bytes into cells (validates the count).
+kitbox::Result<std::vector<std::string>> splitCells(std::string_view unscrambled, uint32_t columns, uint32_t rows);
+
+}  // namespace prg

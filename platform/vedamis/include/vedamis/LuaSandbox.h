@@ -1,0 +1,64 @@
+#pragma once
+// A Lua state for untrusted description scripts: no io, os, package, debug,
+// require, dofile, loadfile, string.dump; load() takes text chunks only; an
+// instruction-count hook stops a call on break and at the time limit; a
+// limiting allocator caps memory (and checks the clock, since the count hook
+// does not fire inside C functions). Used by the engine and the compiler.
+#include <kitbox/Result.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct lua_State;
+
+namespace vedamis {
+
+struct SandboxLimits {
+    size_t memoryBytes = 64u * 1024u * 1024u;
+    int64_t timeLimitMs = 10000;  // per call(); <= 0: no limit
+};
+
+enum class AbortReason { None, Break, TimeLimit, Memory };
+
+class LuaSandbox {
+public:
+    explicit LuaSandbox(SandboxLimits limits = {});
+    ~LuaSandbox();
+    LuaSandbox(const LuaSandbox &) = delete;
+    LuaSandbox &operator=(const LuaSandbox &) = delete;
+
+    lua_State *state() const { return m_state; }
+    const SandboxLimits &limits() const { return m_limits; }
+    void setLimits(const SandboxLimits &limits) { m_limits = limits; }
+
+    // Compiles a text chunk (binary chunks are refused) named chunkName
+    // ("@file" form gives "file:line:" in messages) and runs it.
+    kitbox::Status run(std::string_view source, const std::string &chunkName);
+    // Calls the function below nargs arguments on the stack (lua_pcall
+    // semantics, with the hook armed and the time limit restarted). On
+    // failure the message is returned and the stack is left balanced.
+    kitbox::Status call(int nargs, int nresults);
+
+    // Thread-safe: makes the running call (or the next one) stop with AbortReason::Break.
+    void requestBreak() { m_break.store(true); }
+    void clearBreak() { m_break.store(false); }
+    // Why the last call()/run() was stopped by the sandbox (None for ordinary script errors).
+    AbortReason lastAbort() const { return m_lastAbort; }
+
+private:
+    // Implementation details are private to LuaSandbox.cpp.
+    friend struct SandboxAccess;
+    lua_State *m_state = nullptr;
+    SandboxLimits m_limits;
+    std::atomic<bool> m_break{false};
+    AbortReason m_lastAbort = AbortReason::None;
+    AbortReason m_pendingAbort = AbortReason::None;
+    size_t m_used = 0;
+    int64_t m_deadlineMs = 0;
+    int m_depth = 0;
+};
+
+}  // namespace vedamis
