@@ -3,8 +3,10 @@
 // validates every offset and count against the file size.
 //
 // Shared by the engine, the locator and the compiler. Plain C++ (no Qt).
+// The byte layout is documented in docs/description-format.md.
 #include <kitbox/Result.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +15,14 @@
 namespace prg {
 
 constexpr unsigned char kScrambleMask = 0x6B;
+
+// Fixed sizes of the container (see docs/description-format.md).
+constexpr uint16_t kFormatVersion = 1;
+constexpr size_t kHeaderSize = 64;
+constexpr size_t kDirectoryEntrySize = 80;
+constexpr size_t kMaxTableNameLength = 63;
+// Offsets travel in signed 32-bit fields to the locator's callers.
+constexpr uint64_t kMaxFileSize = 0x7FFFFFFF;
 
 // One table: cells row by row, header row first. cells.size() == columns * (rows + 1).
 struct Table {
@@ -53,14 +63,33 @@ struct Layout {
     uint32_t scriptLength = 0;
 };
 
-// Parse header and directory from the file's bytes (or a prefix holding at
-// least the header and directory; see docs/description-format.md).
+// Why reading failed, for callers that report a status number (the locator).
+enum class ErrorKind {
+    None,
+    FileMissing,
+    FileUnreadable,
+    NotDescription,      // too short for a header or wrong magic number
+    UnsupportedVersion,
+    Corrupt,             // an offset, count, length or name is inconsistent
+    TooLarge,            // larger than 32-bit offsets can address
+};
+
+// Parse header and directory from the whole file's bytes.
 kitbox::Result<Layout> readLayout(std::string_view bytes);
+// Parse header and directory from the first bytes of a file of fileSize bytes;
+// `head` must hold at least the header and the directory (directoryEnd()).
+kitbox::Result<Layout> readLayout(std::string_view head, uint64_t fileSize, ErrorKind *kind = nullptr);
+// How many leading bytes readLayout needs, judged from the header alone
+// (at least kHeaderSize bytes of `head`); fails like readLayout on a bad header.
+kitbox::Result<uint64_t> directoryEnd(std::string_view head, uint64_t fileSize, ErrorKind *kind = nullptr);
 // Read the layout from a file on disk, reading only header and directory.
-kitbox::Result<Layout> readLayoutFromFile(const std::string &path);
+kitbox::Result<Layout> readLayoutFromFile(const std::string &path, ErrorKind *kind = nullptr);
 // Whole file: layout plus unscrambled content.
 kitbox::Result<Description> readDescription(std::string_view bytes);
 kitbox::Result<Description> readDescriptionFile(const std::string &path);
+
+// Byte length of table `index` of a checked layout (next start, or tableAreaEnd, minus its start).
+uint32_t tableLength(const Layout &layout, size_t index);
 
 // XOR with kScrambleMask (the operation is its own inverse).
 void scramble(char *data, size_t size);
