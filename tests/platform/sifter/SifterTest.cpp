@@ -1,0 +1,282 @@
+// The locator as its callers use it: C entry points (linked and loaded at run
+// time) and the C++ functions, on good, empty, missing and damaged files.
+#include "../prg/DescriptionSamples.h"
+
+#include <prg/Prg.h>
+#include <sifter/Locator.h>
+#include <sifter/sifter.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <dlfcn.h>
+#include <thread>
+
+using kitbox::testing::readAll;
+using kitbox::testing::sampleDescription;
+using kitbox::testing::TempDir;
+using kitbox::testing::writeRaw;
+
+namespace {
+
+struct InfoOut {
+    int16_t status = -1;
+    int32_t infoOffset = -1, infoLength = -1, tableAreaEnd = -1, tableCount = -1;
+};
+
+InfoOut callInfo(const std::string &path)
+{
+    InfoOut o;
+    o.status = SIFTER_INFO(path.c_str(), &o.infoOffset, &o.infoLength, &o.tableAreaEnd, &o.tableCount);
+    return o;
+}
+
+std::string unscrambled(const std::string &bytes, int32_t start, int32_t length)
+{
+    std::string part = bytes.substr(static_cast<size_t>(start), static_cast<size_t>(length));
+    for (char &c : part)
+        c = static_cast<char>(c ^ 0x6B);
+    return part;
+}
+
+class SifterTest : public ::testing::Test {
+protected:
+    void SetUp() override { SIFTER_CLEAR_CACHE(); }
+    std::string write(const std::string &name, const prg::Description &d)
+    {
+        const std::string path = m_dir.file(name);
+        EXPECT_TRUE(prg::writeFile(path, d).ok());
+        return path;
+    }
+    TempDir m_dir;
+};
+
+// What a catalogue does: locate, then read and unscramble the ranges itself.
+TEST_F(SifterTest, LocatedRangesGiveBackInfoBlockAndEveryCell)
+{
+    const prg::Description original = sampleDescription();
+    const std::string path = write("D_SAMPLE.prg", original);
+    const std::string bytes = readAll(path);
+
+    const InfoOut info = callInfo(path);
+    ASSERT_EQ(info.status, SIFTER_OK);
+    EXPECT_EQ(unscrambled(bytes, info.infoOffset, info.infoLength), original.infoBlock);
+    ASSERT_EQ(info.tableCount, static_cast<int32_t>(original.tables.size()));
+
+    std::vector<SifterTableEntry> entries(static_cast<size_t>(info.tableCount));
+    for (int32_t i = 0; i < info.tableCount; ++i)
+        ASSERT_EQ(SIFTER_TABLE(path.c_str(), &entries[static_cast<size_t>(i)], i), SIFTER_OK);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const int32_t end = i + 1 < entries.size() ? entries[i + 1].start : info.tableAreaEnd;
+        const std::string cells = unscrambled(bytes, entries[i].start, end - entries[i].start);
+        auto split = prg::splitCells(cells, static_cast<uint32_t>(entries[i].columnCount),
+                                     static_cast<uint32_t>(entries[i].rowCount));
+        ASSERT_TRUE(split.ok()) << split.error();
+        EXPECT_EQ(split.value(), original.tables[i].cells);
+        EXPECT_STREQ(entries[i].name, original.tables[i].name.c_str());
+        EXPECT_EQ(entries[i].reserved, 0);
+    }
+
+    auto table = sifter::table(path, 1);
+    ASSERT_TRUE(table.ok()) << table.error();
+    EXPECT_EQ(table.value().name, "TEXTE");
+    EXPECT_EQ(table.value().start, entries[1].start);
+    EXPECT_EQ(table.value().length, entries[2].start - entries[1].start);
+    auto cxxInfo = sifter::info(path);
+    ASSERT_TRUE(cxxInfo.ok());
+    EXPECT_EQ(cxxInfo.value().tableAreaEnd, info.tableAreaEnd);
+}
+
+TEST_F(SifterTest, DescriptionWithoutInfoBlockAndTables)
+{
+    prg::Description bare;
+    bare.script = "ecu { name = \"D_LEER\" }";
+    const std::string path = write("D_LEER.prg", bare);
+    const InfoOut info = callInfo(path);
+    ASSERT_EQ(info.status, SIFTER_OK);
+    EXPECT_EQ(info.infoLength, 0);
+    EXPECT_EQ(info.tableCount, 0);
+    EXPECT_EQ(info.tableAreaEnd, info.infoOffset);
+
+    SifterTableEntry entry;
+    std::memset(&entry, 0x55, sizeof entry);
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 0), SIFTER_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(entry.name[0], '\0') << "a failed call must leave an empty entry";
+    EXPECT_EQ(entry.columnCount, 0);
+    EXPECT_EQ(entry.rowCount, 0);
+}
+
+TEST_F(SifterTest, StatusesNameTheProblem)
+{
+    const std::string path = write("D_SAMPLE.prg", sampleDescription());
+    int32_t a, b, c, d;
+    SifterTableEntry entry;
+    EXPECT_EQ(SIFTER_INFO(nullptr, &a, &b, &c, &d), SIFTER_NULL_ARGUMENT);
+    EXPECT_EQ(SIFTER_INFO(path.c_str(), &a, nullptr, &c, &d), SIFTER_NULL_ARGUMENT);
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), nullptr, 0), SIFTER_NULL_ARGUMENT);
+    EXPECT_EQ(SIFTER_TABLE(nullptr, &entry, 0), SIFTER_NULL_ARGUMENT);
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, -1), SIFTER_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 4), SIFTER_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 3), SIFTER_OK);
+
+    EXPECT_EQ(callInfo(m_dir.file("NICHT_DA.prg")).status, SIFTER_FILE_MISSING);
+    EXPECT_EQ(callInfo(m_dir.path().string()).status, SIFTER_FILE_UNREADABLE);
+    writeRaw(m_dir.file("text.prg"), std::string(200, 'x'));
+    EXPECT_EQ(callInfo(m_dir.file("text.prg")).status, SIFTER_NOT_DESCRIPTION);
+    writeRaw(m_dir.file("short.prg"), "ECU");
+    EXPECT_EQ(callInfo(m_dir.file("short.prg")).status, SIFTER_NOT_DESCRIPTION);
+    const std::string bytes = readAll(path);
+    writeRaw(m_dir.file("cut.prg"), bytes.substr(0, bytes.size() - 5));
+    const InfoOut cut = callInfo(m_dir.file("cut.prg"));
+    EXPECT_EQ(cut.status, SIFTER_CORRUPT);
+    EXPECT_EQ(cut.tableCount, 0) << "outputs are cleared on failure";
+    std::string newer = bytes;
+    newer[8] = 9;
+    writeRaw(m_dir.file("newer.prg"), newer);
+    EXPECT_EQ(callInfo(m_dir.file("newer.prg")).status, SIFTER_UNSUPPORTED_VERSION);
+
+    int16_t status = 0;
+    auto missing = sifter::info(m_dir.file("NICHT_DA.prg"), &status);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_EQ(status, SIFTER_FILE_MISSING);
+    EXPECT_NE(missing.error().find(SIFTER_STATUS_TEXT(SIFTER_FILE_MISSING)), std::string::npos);
+    EXPECT_NE(missing.error().find("NICHT_DA.prg"), std::string::npos) << missing.error();
+    EXPECT_FALSE(sifter::table(path, 7, &status).ok());
+    EXPECT_EQ(status, SIFTER_INDEX_OUT_OF_RANGE);
+    EXPECT_STREQ(SIFTER_STATUS_TEXT(1234), "unknown status");
+    EXPECT_EQ(SIFTER(), SIFTER_VERSION);
+}
+
+// The cache must never hand out the directory of a file that has been replaced.
+TEST_F(SifterTest, ReplacedFileIsReadAgain)
+{
+    const std::string path = m_dir.file("D_SAMPLE.prg");
+    ASSERT_TRUE(prg::writeFile(path, sampleDescription()).ok());
+    ASSERT_EQ(callInfo(path).tableCount, 4);
+
+    prg::Description smaller = sampleDescription();
+    smaller.tables.resize(1);
+    smaller.tables[0].name = "NEU";
+    ASSERT_TRUE(prg::writeFile(path, smaller).ok());
+    EXPECT_EQ(callInfo(path).tableCount, 1);
+    SifterTableEntry entry;
+    ASSERT_EQ(SIFTER_TABLE(path.c_str(), &entry, 0), SIFTER_OK);
+    EXPECT_STREQ(entry.name, "NEU");
+
+    std::filesystem::remove(path);
+    EXPECT_EQ(callInfo(path).status, SIFTER_FILE_MISSING);
+}
+
+TEST_F(SifterTest, ConcurrentCallersSeeConsistentDirectories)
+{
+    prg::Description big = sampleDescription();
+    for (int i = 0; i < 200; ++i)
+        big.tables.push_back({"T" + std::to_string(i), 1, 1, {"H", std::to_string(i)}});
+    const std::string first = write("A.prg", big);
+    const std::string second = write("B.prg", sampleDescription());
+
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int round = 0; round < 300; ++round) {
+                if (t == 0 && round % 10 == 0)
+                    SIFTER_CLEAR_CACHE();
+                SifterTableEntry entry;
+                const int32_t index = 4 + round % 200;
+                if (SIFTER_TABLE(first.c_str(), &entry, index) != SIFTER_OK ||
+                    std::string(entry.name) != "T" + std::to_string(index - 4))
+                    ++wrong;
+                if (callInfo(second).tableCount != 4)
+                    ++wrong;
+            }
+        });
+    }
+    for (std::thread &t : threads)
+        t.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+// Callers that load the library at run time find the same entry points.
+TEST_F(SifterTest, EntryPointsCanBeLoadedAtRunTime)
+{
+    void *library = ::dlopen(SIFTER_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
+    ASSERT_NE(library, nullptr) << ::dlerror();
+    using InfoFn = int16_t (*)(const char *, int32_t *, int32_t *, int32_t *, int32_t *);
+    using TableFn = int16_t (*)(const char *, SifterTableEntry *, int32_t);
+    auto info = reinterpret_cast<InfoFn>(::dlsym(library, "SIFTER_INFO"));
+    auto table = reinterpret_cast<TableFn>(::dlsym(library, "SIFTER_TABLE"));
+    ASSERT_NE(info, nullptr);
+    ASSERT_NE(table, nullptr);
+    EXPECT_NE(::dlsym(library, "SIFTER"), nullptr);
+
+    const std::string path = write("D_SAMPLE.prg", sampleDescription());
+    int32_t offset = 0, length = 0, end = 0, count = 0;
+    EXPECT_EQ(info(path.c_str(), &offset, &length, &end, &count), SIFTER_OK);
+    EXPECT_EQ(count, 4);
+    SifterTableEntry entry;
+    EXPECT_EQ(table(path.c_str(), &entry, 0), SIFTER_OK);
+    EXPECT_STREQ(entry.name, "SG_FUNKTIONEN");
+    ::dlclose(library);
+}
+
+// Whatever a damaged file holds, the locator answers with a status, and what it
+// reports as success points inside the file.
+void checkDamagedFile(const std::string &path, size_t size)
+{
+    const InfoOut info = callInfo(path);
+    ASSERT_GE(info.status, SIFTER_OK);
+    ASSERT_LE(info.status, SIFTER_INTERNAL_ERROR);
+    SifterTableEntry entry;
+    if (info.status != SIFTER_OK) {
+        EXPECT_NE(SIFTER_TABLE(path.c_str(), &entry, 0), SIFTER_OK);
+        return;
+    }
+    EXPECT_LE(int64_t{info.infoOffset} + info.infoLength, static_cast<int64_t>(size));
+    EXPECT_LE(static_cast<size_t>(info.tableAreaEnd), size);
+    int32_t previous = info.infoOffset + info.infoLength;
+    for (int32_t i = 0; i < info.tableCount; ++i) {
+        ASSERT_EQ(SIFTER_TABLE(path.c_str(), &entry, i), SIFTER_OK);
+        EXPECT_GE(entry.start, previous);
+        EXPECT_LT(entry.start, info.tableAreaEnd);
+        EXPECT_GE(entry.columnCount, 1);
+        EXPECT_GE(entry.rowCount, 0);
+        EXPECT_LT(std::strlen(entry.name), sizeof entry.name);
+        previous = entry.start;
+    }
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, info.tableCount), SIFTER_INDEX_OUT_OF_RANGE);
+}
+
+TEST_F(SifterTest, PrefixesAndRandomCorruptionsGiveStatuses)
+{
+    auto serialized = prg::serialize(sampleDescription());
+    ASSERT_TRUE(serialized.ok()) << serialized.error();
+    const std::string &good = serialized.value();
+    // Each case gets its own file name: rewriting one name thousands of times a
+    // second would outrun the file system's time stamps the cache relies on.
+    int counter = 0;
+    for (size_t length = 0; length < good.size(); ++length) {
+        const std::string path = m_dir.file("prefix-" + std::to_string(counter++) + ".prg");
+        writeRaw(path, good.substr(0, length));
+        const InfoOut info = callInfo(path);
+        EXPECT_NE(info.status, SIFTER_OK) << "prefix of " << length << " bytes accepted";
+        checkDamagedFile(path, length);
+        std::filesystem::remove(path);
+        if (HasFatalFailure())
+            return;
+    }
+    kitbox::testing::Corrupter corrupter(good, prg::directoryEnd(good, good.size()).value(),
+                                         kitbox::testing::kCorruptionSeed);
+    for (int i = 0; i < kitbox::testing::kCorruptionCount; ++i) {
+        const std::string bytes = corrupter.next();
+        const std::string path = m_dir.file("damaged-" + std::to_string(counter++) + ".prg");
+        writeRaw(path, bytes);
+        checkDamagedFile(path, bytes.size());
+        std::filesystem::remove(path);
+        if (HasFatalFailure())
+            return;
+    }
+}
+
+}  // namespace
