@@ -42,7 +42,8 @@ public:
     // failure the message is returned and the stack is left balanced.
     kitbox::Status call(int nargs, int nresults);
 
-    // Thread-safe: makes the running call (or the next one) stop with AbortReason::Break.
+    // Thread-safe: makes the running call (or the next one) stop with
+    // AbortReason::Break. A call stopped that way consumes the request.
     void requestBreak() { m_break.store(true); }
     void clearBreak() { m_break.store(false); }
     // Why the last call()/run() was stopped by the sandbox (None for ordinary script errors).
@@ -51,6 +52,7 @@ public:
 private:
     // Implementation details are private to LuaSandbox.cpp.
     friend struct SandboxAccess;
+    void noteMemoryExhausted();
     lua_State *m_state = nullptr;
     SandboxLimits m_limits;
     std::atomic<bool> m_break{false};
@@ -59,6 +61,18 @@ private:
     size_t m_used = 0;
     int64_t m_deadlineMs = 0;
     int m_depth = 0;
+    // Whether the memory cap applies: inside run()/call() and while setting
+    // up, not while the engine pushes values between calls (an allocation
+    // failure outside a protected call would end the process).
+    int m_capped = 0;
+    unsigned m_allocCount = 0;
+    // The last refused request; the same request refused twice in a row
+    // means the emergency collection did not help, so the call is over.
+    const void *m_refusedPtr = nullptr;
+    size_t m_refusedSize = 0;
+    bool m_refusedLast = false;
+    std::string m_abortWhere;  // "chunk:line" where the hook stopped the script
+    std::string m_initError;
 };
 
 }  // namespace vedamis

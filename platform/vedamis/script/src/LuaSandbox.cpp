@@ -1,0 +1,397 @@
+#include "vedamis/LuaSandbox.h"
+
+#include <lua.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <new>
+
+namespace vedamis {
+
+namespace {
+
+// Instructions between two looks at the clock and the break flag.
+constexpr int kHookCount = 1000;
+// The allocator looks at the clock on every n-th allocation and on every
+// large one: C functions (string.rep, table.concat, gsub) allocate while the
+// count hook is silent.
+constexpr unsigned kClockCheckEvery = 64;
+constexpr size_t kLargeAllocation = 256u * 1024u;
+constexpr int64_t kNoDeadline = std::numeric_limits<int64_t>::max();
+
+// Registry key (its address) of the error value the hook raises; the real
+// message is put together by call() once control is back.
+const char kAbortMarkerKey = 0;
+
+int64_t nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+int panicHandler(lua_State *L)
+{
+    const char *message = lua_tostring(L, -1);
+    std::fprintf(stderr, "script state failed outside a protected call: %s\n", message ? message : "(no message)");
+    return 0;  // Lua aborts the process
+}
+
+// Text of the error value on top of the stack without running any script
+// code (no __tostring) and without allocating inside the state.
+std::string errorText(lua_State *L, int index)
+{
+    switch (lua_type(L, index)) {
+    case LUA_TSTRING: {
+        size_t length = 0;
+        const char *text = lua_tolstring(L, index, &length);
+        return std::string(text, length);
+    }
+    case LUA_TNUMBER:
+        if (lua_isinteger(L, index))
+            return std::to_string(lua_tointeger(L, index));
+        return std::to_string(lua_tonumber(L, index));
+    case LUA_TNIL:
+        return "error with no message";
+    default:
+        return std::string("error object is a ") + lua_typename(L, lua_type(L, index)) + " value";
+    }
+}
+
+// load() restricted to text chunks; without an explicit environment the
+// chunk sees the sandbox's globals.
+int safeLoad(lua_State *L)
+{
+    const int given = lua_gettop(L);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_pushvalue(L, 1);
+    if (given >= 2)
+        lua_pushvalue(L, 2);
+    else
+        lua_pushnil(L);  // the default chunk name
+    lua_pushliteral(L, "t");
+    if (given >= 4)
+        lua_pushvalue(L, 4);
+    else
+        lua_pushglobaltable(L);
+    lua_call(L, 4, LUA_MULTRET);
+    return lua_gettop(L) - given;
+}
+
+// Finalizers run with hooks switched off, so an endless loop inside __gc
+// could never be stopped: scripts may not install them.
+int safeSetmetatable(lua_State *L)
+{
+    if (lua_type(L, 2) == LUA_TTABLE) {
+        lua_pushliteral(L, "__gc");
+        const bool hasGc = lua_rawget(L, 2) != LUA_TNIL;
+        lua_pop(L, 1);
+        if (hasGc)
+            return luaL_error(L, "__gc metamethods are not available to scripts");
+    }
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, 1);
+    return 1;
+}
+
+}  // namespace
+
+void LuaSandbox::noteMemoryExhausted()
+{
+    m_refusedLast = false;
+    if (m_depth > 0 && m_pendingAbort == AbortReason::None)
+        m_pendingAbort = AbortReason::Memory;
+}
+
+struct SandboxAccess {
+    static LuaSandbox &of(lua_State *L)
+    {
+        void *ud = nullptr;
+        lua_getallocf(L, &ud);
+        return *static_cast<LuaSandbox *>(ud);
+    }
+
+    static AbortReason dueAbort(const LuaSandbox &sandbox)
+    {
+        if (sandbox.m_break.load(std::memory_order_relaxed))
+            return AbortReason::Break;
+        if (sandbox.m_deadlineMs != kNoDeadline && nowMs() >= sandbox.m_deadlineMs)
+            return AbortReason::TimeLimit;
+        return AbortReason::None;
+    }
+
+    static void *alloc(void *ud, void *ptr, size_t osize, size_t nsize)
+    {
+        auto &sandbox = *static_cast<LuaSandbox *>(ud);
+        // With ptr == NULL, osize tells the type of the new object, not a size.
+        const size_t oldSize = ptr ? osize : 0;
+        if (nsize == 0) {
+            std::free(ptr);
+            sandbox.m_used -= oldSize;
+            return nullptr;
+        }
+        // Lua relies on shrinking never failing; only growth is checked.
+        if (nsize > oldSize && sandbox.m_capped > 0) {
+            if (sandbox.m_depth > 0) {
+                if (sandbox.m_pendingAbort != AbortReason::None)
+                    return nullptr;
+                if (nsize >= kLargeAllocation || ++sandbox.m_allocCount % kClockCheckEvery == 0) {
+                    const AbortReason due = dueAbort(sandbox);
+                    if (due != AbortReason::None) {
+                        // The hook raises the abort as soon as script code runs again.
+                        sandbox.m_pendingAbort = due;
+                        return nullptr;
+                    }
+                }
+            }
+            const size_t cap = sandbox.m_limits.memoryBytes;
+            const bool sameAsRefused =
+                sandbox.m_refusedLast && sandbox.m_refusedPtr == ptr && sandbox.m_refusedSize == nsize;
+            if (nsize > cap || sandbox.m_used - oldSize > cap - nsize) {
+                // Lua answers a refusal with an emergency collection and asks
+                // once more; a second refusal of the same request is final.
+                if (sameAsRefused)
+                    sandbox.noteMemoryExhausted();
+                sandbox.m_refusedLast = true;
+                sandbox.m_refusedPtr = ptr;
+                sandbox.m_refusedSize = nsize;
+                return nullptr;
+            }
+            // Any other request after a refusal (buffers of the auxiliary
+            // library are not retried) means the refusal became an error.
+            if (sandbox.m_refusedLast && !sameAsRefused)
+                sandbox.noteMemoryExhausted();
+        }
+        void *block = std::realloc(ptr, nsize);
+        if (!block)
+            return nullptr;
+        sandbox.m_used = sandbox.m_used - oldSize + nsize;
+        if (nsize > oldSize)
+            sandbox.m_refusedLast = false;
+        return block;
+    }
+
+    static void armThread(lua_State *thread, int count) { lua_sethook(thread, &SandboxAccess::hook, LUA_MASKCOUNT, count); }
+
+    static void hook(lua_State *L, lua_Debug *ar)
+    {
+        LuaSandbox &sandbox = of(L);
+        if (sandbox.m_depth == 0)
+            return;
+        // Script code runs again after a refused allocation: the refusal was final.
+        if (sandbox.m_refusedLast)
+            sandbox.noteMemoryExhausted();
+        AbortReason reason = sandbox.m_pendingAbort;
+        if (reason == AbortReason::None)
+            reason = dueAbort(sandbox);
+        if (reason == AbortReason::None) {
+            if (lua_gethookcount(L) != kHookCount)
+                armThread(L, kHookCount);
+            return;
+        }
+        sandbox.m_pendingAbort = reason;
+        if (sandbox.m_abortWhere.empty() && lua_getinfo(L, "Sl", ar) && ar->currentline > 0) {
+            try {
+                const char *source = ar->source;
+                std::string where = (source && source[0] == '@') ? std::string(source + 1) : std::string(ar->short_src);
+                sandbox.m_abortWhere = where + ":" + std::to_string(ar->currentline);
+            } catch (const std::bad_alloc &) {
+                // Without a location the message is still complete.
+            }
+        }
+        // Keep raising on every instruction until the engine has control
+        // again, so that pcall or a coroutine inside the script cannot
+        // swallow the abort.
+        armThread(L, 1);
+        if (L != sandbox.m_state)
+            armThread(sandbox.m_state, 1);
+        lua_rawgetp(L, LUA_REGISTRYINDEX, &kAbortMarkerKey);
+        lua_error(L);
+    }
+
+    // coroutine.create / coroutine.wrap that give the new thread the hook
+    // explicitly instead of relying on inheritance.
+    static int hookedCreate(lua_State *L)
+    {
+        lua_pushvalue(L, lua_upvalueindex(1));
+        lua_insert(L, 1);
+        lua_call(L, lua_gettop(L) - 1, 1);
+        if (lua_State *thread = lua_tothread(L, -1))
+            armThread(thread, kHookCount);
+        return 1;
+    }
+
+    static int hookedWrap(lua_State *L)
+    {
+        lua_pushvalue(L, lua_upvalueindex(1));
+        lua_insert(L, 1);
+        lua_call(L, lua_gettop(L) - 1, 1);
+        if (lua_getupvalue(L, -1, 1)) {
+            if (lua_State *thread = lua_tothread(L, -1))
+                armThread(thread, kHookCount);
+            lua_pop(L, 1);
+        }
+        return 1;
+    }
+
+    static int setup(lua_State *L)
+    {
+        static const luaL_Reg libraries[] = {
+            {LUA_GNAME, luaopen_base},          {LUA_COLIBNAME, luaopen_coroutine}, {LUA_TABLIBNAME, luaopen_table},
+            {LUA_STRLIBNAME, luaopen_string},   {LUA_MATHLIBNAME, luaopen_math},    {LUA_UTF8LIBNAME, luaopen_utf8},
+        };
+        for (const luaL_Reg &library : libraries) {
+            luaL_requiref(L, library.name, library.func, 1);
+            lua_pop(L, 1);
+        }
+        lua_pushglobaltable(L);
+        // Files, the console and the collector's switches stay out of reach.
+        for (const char *name : {"dofile", "loadfile", "print", "warn", "collectgarbage", "require"}) {
+            lua_pushnil(L);
+            lua_setfield(L, -2, name);
+        }
+        lua_getfield(L, -1, "load");
+        lua_pushcclosure(L, safeLoad, 1);
+        lua_setfield(L, -2, "load");
+        lua_getfield(L, -1, "setmetatable");
+        lua_pushcclosure(L, safeSetmetatable, 1);
+        lua_setfield(L, -2, "setmetatable");
+
+        lua_getfield(L, -1, LUA_STRLIBNAME);
+        lua_pushnil(L);
+        lua_setfield(L, -2, "dump");
+        lua_pop(L, 1);
+
+        lua_getfield(L, -1, LUA_COLIBNAME);
+        lua_getfield(L, -1, "create");
+        lua_pushcclosure(L, hookedCreate, 1);
+        lua_setfield(L, -2, "create");
+        lua_getfield(L, -1, "wrap");
+        lua_pushcclosure(L, hookedWrap, 1);
+        lua_setfield(L, -2, "wrap");
+        lua_pop(L, 2);
+
+        lua_pushliteral(L, "script stopped by the sandbox");
+        lua_rawsetp(L, LUA_REGISTRYINDEX, &kAbortMarkerKey);
+        return 0;
+    }
+};
+
+LuaSandbox::LuaSandbox(SandboxLimits limits) : m_limits(limits)
+{
+    lua_State *L = lua_newstate(&SandboxAccess::alloc, this);
+    if (!L) {
+        m_initError = "the script state could not be created";
+        return;
+    }
+    lua_atpanic(L, panicHandler);
+    ++m_capped;
+    lua_pushcfunction(L, &SandboxAccess::setup);
+    const int status = lua_pcall(L, 0, 0, 0);
+    --m_capped;
+    if (status != LUA_OK) {
+        m_initError = "the script state could not be set up: " + errorText(L, -1);
+        lua_close(L);
+        return;
+    }
+    SandboxAccess::armThread(L, kHookCount);
+    m_state = L;
+}
+
+LuaSandbox::~LuaSandbox()
+{
+    if (m_state)
+        lua_close(m_state);
+}
+
+kitbox::Status LuaSandbox::run(std::string_view source, const std::string &chunkName)
+{
+    if (!m_state)
+        return kitbox::failure(m_initError);
+    ++m_capped;
+    const int status = luaL_loadbufferx(m_state, source.data(), source.size(), chunkName.c_str(), "t");
+    --m_capped;
+    if (status != LUA_OK) {
+        std::string message = errorText(m_state, -1);
+        lua_pop(m_state, 1);
+        if (m_depth == 0)
+            m_lastAbort = status == LUA_ERRMEM ? AbortReason::Memory : AbortReason::None;
+        if (status == LUA_ERRMEM)
+            message = "memory limit of " + std::to_string(m_limits.memoryBytes) + " bytes exceeded";
+        return kitbox::failure(std::move(message));
+    }
+    return call(0, 0);
+}
+
+kitbox::Status LuaSandbox::call(int nargs, int nresults)
+{
+    if (!m_state)
+        return kitbox::failure(m_initError);
+    lua_State *L = m_state;
+    const int base = lua_gettop(L) - nargs - 1;
+    const bool outermost = m_depth == 0;
+    if (outermost) {
+        m_lastAbort = AbortReason::None;
+        m_pendingAbort = AbortReason::None;
+        m_abortWhere.clear();
+        m_refusedLast = false;
+        if (m_break.exchange(false)) {
+            lua_settop(L, base);
+            m_lastAbort = AbortReason::Break;
+            return kitbox::failure("stopped by a break request");
+        }
+        m_deadlineMs = m_limits.timeLimitMs > 0 ? nowMs() + m_limits.timeLimitMs : kNoDeadline;
+        SandboxAccess::armThread(L, kHookCount);
+    }
+    ++m_depth;
+    ++m_capped;
+    const int status = lua_pcall(L, nargs, nresults, 0);
+    --m_capped;
+    --m_depth;
+
+    std::string message;
+    if (status != LUA_OK)
+        message = errorText(L, -1);
+    AbortReason reason = m_pendingAbort;
+    if (reason == AbortReason::None && status == LUA_ERRMEM)
+        reason = AbortReason::Memory;
+    if (status == LUA_OK && reason == AbortReason::None)
+        return kitbox::success();
+    // A script that swallowed the abort and returned within the last few
+    // instructions has still been stopped.
+    lua_settop(L, base);
+
+    if (reason != AbortReason::None) {
+        switch (reason) {
+        case AbortReason::Break:
+            message = "stopped by a break request";
+            break;
+        case AbortReason::TimeLimit:
+            message = "stopped at the time limit of " + std::to_string(m_limits.timeLimitMs) + " ms";
+            break;
+        case AbortReason::Memory:
+            message = "stopped at the memory limit of " + std::to_string(m_limits.memoryBytes) + " bytes";
+            break;
+        case AbortReason::None:
+            break;
+        }
+        if (!m_abortWhere.empty())
+            message = m_abortWhere + ": " + message;
+    }
+    if (outermost) {
+        m_lastAbort = reason;
+        m_pendingAbort = AbortReason::None;
+        if (reason == AbortReason::Break)
+            m_break.store(false);
+        // Buffers of the auxiliary library are not retried after a
+        // collection, so give the next call the garbage of this one back.
+        if (reason == AbortReason::Memory)
+            lua_gc(L, LUA_GCCOLLECT);
+        SandboxAccess::armThread(L, kHookCount);
+    }
+    return kitbox::failure(std::move(message));
+}
+
+}  // namespace vedamis

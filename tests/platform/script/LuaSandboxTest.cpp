@@ -1,0 +1,220 @@
+#include <vedamis/LuaSandbox.h>
+
+#include <gtest/gtest.h>
+#include <lua.hpp>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+using vedamis::AbortReason;
+using vedamis::LuaSandbox;
+using vedamis::SandboxLimits;
+
+namespace {
+
+// Generous time limit for tests that must end by another cause; a test that
+// hangs ends here instead of blocking the suite.
+SandboxLimits limits(int64_t timeMs, size_t memory = 16u * 1024u * 1024u)
+{
+    SandboxLimits result;
+    result.timeLimitMs = timeMs;
+    result.memoryBytes = memory;
+    return result;
+}
+
+std::string runError(LuaSandbox &sandbox, const std::string &source)
+{
+    auto status = sandbox.run(source, "=test");
+    return status.ok() ? std::string() : status.error();
+}
+
+}  // namespace
+
+TEST(LuaSandbox, ReachesNoFilesProcessesOrLoaders)
+{
+    LuaSandbox sandbox(limits(5000));
+    const std::string marker = (std::filesystem::temp_directory_path() / "kitbox-sandbox-escape").string();
+    std::filesystem::remove(marker);
+    const char *attempts[] = {
+        "io.open('MARKER', 'w')",
+        "os.execute('touch MARKER')",
+        "require('io')",
+        "package.loadlib('libc.so.6', 'system')",
+        "dofile('MARKER')",
+        "loadfile('MARKER')",
+        "debug.sethook()",
+        "collectgarbage('stop')",
+        "print('x')",
+        "string.dump(function() end)",
+        "('').dump(function() end)",
+        "getmetatable('').__index.dump(function() end)",
+    };
+    for (std::string attempt : attempts) {
+        if (const size_t at = attempt.find("MARKER"); at != std::string::npos)
+            attempt.replace(at, 6, marker);
+        EXPECT_FALSE(sandbox.run(attempt, "=test").ok()) << attempt;
+        EXPECT_EQ(sandbox.lastAbort(), AbortReason::None) << attempt;
+    }
+    EXPECT_FALSE(std::filesystem::exists(marker));
+    // The sandbox is still usable after refused attempts.
+    EXPECT_TRUE(sandbox.run("local t = { 3, 1, 2 } table.sort(t) assert(t[1] == 1 and math.max(1, 2) == 2)", "=t").ok());
+}
+
+TEST(LuaSandbox, LoadTakesTextChunksInTheSandboxOnly)
+{
+    LuaSandbox sandbox(limits(5000));
+    // A binary chunk is refused even when the mode asks for one.
+    EXPECT_TRUE(sandbox.run(R"(
+        local f, err = load("\27Lua\84\0\25\147\13\10\26\10", "bin", "b")
+        assert(f == nil and err:find("binary"), tostring(err))
+        local g = load("return io")
+        assert(g() == nil)
+        value = 41
+        assert(load("return value + 1")() == 42)
+        assert(load("return x", "c", "t", { x = 7 })() == 7)
+    )",
+                            "=t")
+                    .ok());
+    // The run entry point itself refuses precompiled input.
+    const std::string binary("\x1bLua\x54\x00\x19\x93\r\n\x1a\n", 12);
+    EXPECT_NE(runError(sandbox, binary).find("binary"), std::string::npos);
+}
+
+TEST(LuaSandbox, RefusesFinalizersThatCouldNotBeStopped)
+{
+    LuaSandbox sandbox(limits(5000));
+    EXPECT_NE(runError(sandbox, "setmetatable({}, { __gc = function() while true do end end })").find("__gc"),
+              std::string::npos);
+    EXPECT_TRUE(sandbox.run("local t = setmetatable({}, { __index = function() return 5 end }) assert(t.x == 5)", "=t")
+                    .ok());
+}
+
+TEST(LuaSandbox, ErrorsNameTheChunkAndLineAndKeepTheStackBalanced)
+{
+    LuaSandbox sandbox(limits(5000));
+    lua_State *L = sandbox.state();
+    const int top = lua_gettop(L);
+    EXPECT_EQ(runError(sandbox, "local a = 1\nerror('bad thing')"), "test:2: bad thing");
+    auto syntax = sandbox.run("x = = 1", "@demo.vds");
+    ASSERT_FALSE(syntax.ok());
+    EXPECT_EQ(syntax.error().rfind("demo.vds:1:", 0), 0u) << syntax.error();
+    EXPECT_EQ(runError(sandbox, "error({})"), "error object is a table value");
+    EXPECT_EQ(lua_gettop(L), top);
+
+    // call() with arguments and results.
+    ASSERT_TRUE(sandbox.run("function add(a, b) return a + b end", "=t").ok());
+    lua_getglobal(L, "add");
+    lua_pushinteger(L, 2);
+    lua_pushinteger(L, 3);
+    ASSERT_TRUE(sandbox.call(2, 1).ok());
+    EXPECT_EQ(lua_tointeger(L, -1), 5);
+    lua_pop(L, 1);
+    lua_getglobal(L, "add");
+    lua_pushinteger(L, 2);
+    lua_pushnil(L);
+    EXPECT_FALSE(sandbox.call(2, LUA_MULTRET).ok());
+    EXPECT_EQ(lua_gettop(L), top);
+}
+
+TEST(LuaSandbox, EndlessLoopsEndAtTheTimeLimitWhateverTheyCatch)
+{
+    LuaSandbox sandbox(limits(200));
+    const char *loops[] = {
+        "while true do end",
+        // The abort must not be swallowed by pcall, xpcall or an error handler loop.
+        "while true do pcall(function() while true do end end) end",
+        "while true do local ok = pcall(error, 'x') end",
+        "xpcall(function() while true do end end, function() while true do end end) while true do end",
+        "local function f() while true do end end while true do pcall(pcall, f) end",
+        // Coroutines run on threads of their own.
+        "local co = coroutine.create(function() while true do end end) coroutine.resume(co) while true do "
+        "coroutine.resume(co) end",
+        "coroutine.wrap(function() while true do pcall(function() while true do end end) end end)()",
+        "local co = coroutine.wrap(function() while true do coroutine.yield() end end) while true do pcall(co) end",
+    };
+    for (const char *loop : loops) {
+        auto status = sandbox.run(loop, "@loop.vds");
+        ASSERT_FALSE(status.ok()) << loop;
+        EXPECT_EQ(sandbox.lastAbort(), AbortReason::TimeLimit) << loop;
+        EXPECT_NE(status.error().find("loop.vds:1: stopped at the time limit"), std::string::npos) << status.error();
+    }
+    // After an abort, ordinary calls work again and get a fresh time budget.
+    EXPECT_TRUE(sandbox.run("local n = 0 for i = 1, 1000 do n = n + i end assert(n == 500500)", "=t").ok());
+    EXPECT_EQ(sandbox.lastAbort(), AbortReason::None);
+}
+
+TEST(LuaSandbox, CoroutineCreatedEarlierIsStoppedInALaterCall)
+{
+    LuaSandbox sandbox(limits(200));
+    ASSERT_TRUE(sandbox.run("spin = coroutine.create(function() while true do end end)", "=t").ok());
+    EXPECT_FALSE(sandbox.run("coroutine.resume(spin) while true do end", "=t").ok());
+    EXPECT_EQ(sandbox.lastAbort(), AbortReason::TimeLimit);
+}
+
+TEST(LuaSandbox, BreakFromAnotherThreadEndsTheRunningCall)
+{
+    // No time limit: only the break can end these loops.
+    LuaSandbox sandbox(limits(0));
+    for (const char *loop : {"while true do end", "while true do pcall(function() while true do end end) end"}) {
+        std::thread breaker([&sandbox] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            sandbox.requestBreak();
+        });
+        auto status = sandbox.run(loop, "=t");
+        breaker.join();
+        ASSERT_FALSE(status.ok());
+        EXPECT_EQ(sandbox.lastAbort(), AbortReason::Break);
+        EXPECT_NE(status.error().find("break"), std::string::npos);
+    }
+    // The request is consumed by the call it stopped.
+    EXPECT_TRUE(sandbox.run("return 1", "=t").ok());
+    // A request made between calls stops the next one before it starts.
+    sandbox.requestBreak();
+    EXPECT_FALSE(sandbox.run("return 1", "=t").ok());
+    EXPECT_EQ(sandbox.lastAbort(), AbortReason::Break);
+    sandbox.requestBreak();
+    sandbox.clearBreak();
+    EXPECT_TRUE(sandbox.run("return 1", "=t").ok());
+}
+
+TEST(LuaSandbox, UnboundedAllocationEndsAtTheMemoryCap)
+{
+    LuaSandbox sandbox(limits(60000, 8u * 1024u * 1024u));
+    const char *hogs[] = {
+        "local t = {} while true do t[#t + 1] = string.rep('x', 1000) .. #t end",
+        "local t = {} local i = 0 while true do i = i + 1 t[i] = { i } end",
+        // One request far beyond the cap, inside a C function, even when caught.
+        "local s = string.rep('x', 1 << 30)",
+        "local ok = pcall(string.rep, 'x', 1 << 30) while true do end",
+        "local t = {} while true do pcall(function() t[#t + 1] = string.rep('y', 4096) .. #t end) end",
+        "local s = 'x' while true do s = s .. s end",
+        "local t = {} for i = 1, 1e7 do t[i] = 'v' .. i end return table.concat(t)",
+    };
+    for (const char *hog : hogs) {
+        auto status = sandbox.run(hog, "=t");
+        ASSERT_FALSE(status.ok()) << hog;
+        EXPECT_EQ(sandbox.lastAbort(), AbortReason::Memory) << hog << ": " << status.error();
+        EXPECT_NE(status.error().find("memory limit"), std::string::npos) << status.error();
+    }
+    // Memory is given back: the sandbox works normally afterwards.
+    EXPECT_TRUE(sandbox.run("local s = string.rep('x', 1024 * 1024) assert(#s == 1048576)", "=t").ok());
+    EXPECT_EQ(sandbox.lastAbort(), AbortReason::None);
+}
+
+TEST(LuaSandbox, MemoryCapAllowsWorkBelowIt)
+{
+    LuaSandbox sandbox(limits(60000, 32u * 1024u * 1024u));
+    // Many short-lived allocations well past the cap in total succeed.
+    EXPECT_TRUE(sandbox.run("for i = 1, 200 do local s = string.rep('z', 1 << 20) .. i end", "=t").ok());
+}
+
+TEST(LuaSandbox, TooSmallCapGivesAnErrorNotACrash)
+{
+    LuaSandbox sandbox(limits(1000, 1024));
+    auto status = sandbox.run("return 1", "=t");
+    ASSERT_FALSE(status.ok());
+    EXPECT_FALSE(status.error().empty());
+}
