@@ -47,6 +47,40 @@ extern "C" {
 #define VEDAMIS_TYPE_BINARY 7
 #define VEDAMIS_TYPE_REAL 8
 
+/* Error codes (apiVBErrorCode); texts and meaning: docs/runtime-errors.md.
+ * Codes 1000..32767 are chosen by job scripts through fail(code, text). */
+#define VEDAMIS_ERR_NONE 0
+#define VEDAMIS_ERR_INVALID_HANDLE 1
+#define VEDAMIS_ERR_SESSION_LIMIT 2
+#define VEDAMIS_ERR_BAD_ARGUMENT 3
+#define VEDAMIS_ERR_SESSION_BUSY 4
+#define VEDAMIS_ERR_CONFIG_UNKNOWN 10
+#define VEDAMIS_ERR_CONFIG_VALUE 11
+#define VEDAMIS_ERR_CONFIG_READONLY 12
+#define VEDAMIS_ERR_CONFIG_FILE 13
+#define VEDAMIS_ERR_DESCRIPTION_NOT_FOUND 20
+#define VEDAMIS_ERR_DESCRIPTION_INVALID 21
+#define VEDAMIS_ERR_JOB_NOT_FOUND 22
+#define VEDAMIS_ERR_VARIANT 23
+#define VEDAMIS_ERR_RESULT_NOT_FOUND 30
+#define VEDAMIS_ERR_SET_NOT_FOUND 31
+#define VEDAMIS_ERR_RESULT_TYPE 32
+#define VEDAMIS_ERR_FORMAT 33
+#define VEDAMIS_ERR_RESULT_RANGE 34
+#define VEDAMIS_ERR_JOB_RUNTIME 40
+#define VEDAMIS_ERR_JOB_BREAK 41
+#define VEDAMIS_ERR_JOB_TIME_LIMIT 42
+#define VEDAMIS_ERR_JOB_MEMORY 43
+#define VEDAMIS_ERR_JOB_FAILED 44
+#define VEDAMIS_ERR_JOB_RESULT 45
+#define VEDAMIS_ERR_IFH_NO_RESPONSE 50
+#define VEDAMIS_ERR_IFH_NOT_AVAILABLE 51
+#define VEDAMIS_ERR_SIM_FILE 52
+#define VEDAMIS_ERR_SIM_FILE_MISSING 53
+#define VEDAMIS_ERR_TRACE 60
+#define VEDAMIS_ERR_BINARY_BUFFER 136
+#define VEDAMIS_ERR_USER_FIRST 1000
+
 VEDAMIS_EXPORT int16_t apiVBInit(int32_t *handle);
 /* interfaceName, unit, application, extra settings ("Name=Value;Name=Value", applied as configuration). */
 VEDAMIS_EXPORT int16_t apiVBInitExt(int32_t *handle, const char *interfaceName, const char *unit,

@@ -1,0 +1,198 @@
+#include "TextUtil.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace vedamis {
+
+std::string_view trim(std::string_view text)
+{
+    const char *blanks = " \t\r\n\v\f";
+    size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos)
+        return {};
+    size_t last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+static char upperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (upperAscii(a[i]) != upperAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::string toUpper(std::string_view text)
+{
+    std::string out(text);
+    for (char &c : out)
+        c = upperAscii(c);
+    return out;
+}
+
+std::vector<std::string_view> split(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (true) {
+        size_t pos = text.find(separator, start);
+        if (pos == std::string_view::npos) {
+            parts.push_back(text.substr(start));
+            return parts;
+        }
+        parts.push_back(text.substr(start, pos - start));
+        start = pos + 1;
+    }
+}
+
+std::string toHex(std::string_view bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(bytes.size() * 3);
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (i)
+            out += ' ';
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+static int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+bool parseHex(std::string_view text, std::string &bytes)
+{
+    bytes.clear();
+    int high = -1;
+    for (char c : text) {
+        if (c == ' ' || c == '\t')
+            continue;
+        int d = hexDigit(c);
+        if (d < 0)
+            return false;
+        if (high < 0) {
+            high = d;
+        } else {
+            bytes += static_cast<char>(high * 16 + d);
+            high = -1;
+        }
+    }
+    return high < 0;
+}
+
+std::string truncateUtf8(std::string_view text, size_t maxBytes)
+{
+    if (text.size() <= maxBytes)
+        return std::string(text);
+    size_t cut = maxBytes;
+    // Step back over continuation bytes to the start of the cut sequence.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return std::string(text.substr(0, cut));
+}
+
+size_t utf8Length(std::string_view text)
+{
+    size_t count = 0;
+    for (char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80)
+            ++count;
+    }
+    return count;
+}
+
+std::string findFileIgnoreCase(const std::string &directory, const std::string &name)
+{
+    const std::string exact = directory + "/" + name;
+    struct stat st {};
+    if (stat(exact.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return exact;
+    DIR *dir = opendir(directory.c_str());
+    if (!dir)
+        return {};
+    std::string found;
+    while (dirent *entry = readdir(dir)) {
+        if (equalsIgnoreCase(entry->d_name, name)) {
+            std::string candidate = directory + "/" + entry->d_name;
+            if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                found = candidate;
+                break;
+            }
+        }
+    }
+    closedir(dir);
+    return found;
+}
+
+bool fileStamp(const std::string &path, FileStamp &stamp)
+{
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return false;
+    stamp.mtimeNs = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.size = static_cast<int64_t>(st.st_size);
+    return true;
+}
+
+bool readWholeFile(const std::string &path, std::string &content, std::string &reason)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = path + ": " + std::strerror(errno);
+        return false;
+    }
+    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        reason = path + ": read error";
+        return false;
+    }
+    return true;
+}
+
+bool makeDirectories(const std::string &path, std::string &reason)
+{
+    if (path.empty())
+        return true;
+    std::string current;
+    for (std::string_view part : split(path, '/')) {
+        current += std::string(part);
+        if (!current.empty() && current != ".") {
+            if (mkdir(current.c_str(), 0755) != 0 && errno != EEXIST) {
+                reason = current + ": " + std::strerror(errno);
+                return false;
+            }
+        }
+        current += '/';
+    }
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+        reason = path + ": not a directory";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace vedamis

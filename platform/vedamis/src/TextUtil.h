@@ -1,0 +1,43 @@
+#pragma once
+// Small text and file helpers shared by the engine's parts.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vedamis {
+
+std::string_view trim(std::string_view text);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+std::string toUpper(std::string_view text);
+std::vector<std::string_view> split(std::string_view text, char separator);
+
+// "22 F4 0C" (upper-case pairs separated by blanks).
+std::string toHex(std::string_view bytes);
+// Hex digits with optional blanks to bytes; false on an odd count or a bad character.
+bool parseHex(std::string_view text, std::string &bytes);
+
+// Cuts text to at most maxBytes without splitting a UTF-8 sequence.
+std::string truncateUtf8(std::string_view text, size_t maxBytes);
+// Number of characters (UTF-8 sequences; bytes of invalid sequences count one each).
+size_t utf8Length(std::string_view text);
+
+// Finds directory/name: the exact spelling first, else the one entry of the
+// directory whose name equals it without regard to case. Empty when none.
+std::string findFileIgnoreCase(const std::string &directory, const std::string &name);
+
+// Modification time and size, to notice a changed file.
+struct FileStamp {
+    int64_t mtimeNs = -1;
+    int64_t size = -1;
+    bool operator==(const FileStamp &) const = default;
+};
+bool fileStamp(const std::string &path, FileStamp &stamp);
+
+// Whole file into memory; false with a reason on failure.
+bool readWholeFile(const std::string &path, std::string &content, std::string &reason);
+
+// Creates the directory and its parents; false with a reason on failure.
+bool makeDirectories(const std::string &path, std::string &reason);
+
+}  // namespace vedamis

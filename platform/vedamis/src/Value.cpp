@@ -1,0 +1,252 @@
+#include <vedamis/Value.h>
+
+#include "TextUtil.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace vedamis {
+
+bool isIntegerType(ValueType type)
+{
+    return static_cast<int>(type) >= VEDAMIS_TYPE_CHAR && static_cast<int>(type) <= VEDAMIS_TYPE_DWORD;
+}
+
+bool valueTypeFromName(std::string_view name, ValueType &type)
+{
+    static const struct {
+        const char *name;
+        ValueType type;
+    } names[] = {{"char", ValueType::Char}, {"byte", ValueType::Byte},   {"int", ValueType::Int},
+                 {"word", ValueType::Word}, {"long", ValueType::Long},   {"dword", ValueType::Dword},
+                 {"text", ValueType::Text}, {"binary", ValueType::Binary}, {"real", ValueType::Real}};
+    for (const auto &entry : names) {
+        if (equalsIgnoreCase(name, entry.name)) {
+            type = entry.type;
+            return true;
+        }
+    }
+    return false;
+}
+
+void integerRange(ValueType type, int64_t &min, int64_t &max)
+{
+    switch (type) {
+    case ValueType::Char: min = -128, max = 127; return;
+    case ValueType::Byte: min = 0, max = 255; return;
+    case ValueType::Int: min = -32768, max = 32767; return;
+    case ValueType::Word: min = 0, max = 65535; return;
+    case ValueType::Long: min = INT32_MIN, max = INT32_MAX; return;
+    case ValueType::Dword: min = 0, max = UINT32_MAX; return;
+    default: min = INT64_MIN, max = INT64_MAX; return;
+    }
+}
+
+namespace {
+
+struct FormatSpec {
+    bool left = false;
+    bool zero = false;
+    int width = 0;
+    int precision = -1;
+    char letter = 0;
+};
+
+constexpr int kMaxWidth = 1023;
+
+bool parseFormat(std::string_view format, FormatSpec &spec, std::string &reason)
+{
+    size_t i = 0;
+    auto digits = [&](int &out) {
+        size_t start = i;
+        int64_t n = 0;
+        while (i < format.size() && format[i] >= '0' && format[i] <= '9' && n <= kMaxWidth)
+            n = n * 10 + (format[i++] - '0');
+        out = static_cast<int>(n);
+        return i > start;
+    };
+    if (i < format.size() && format[i] == '-')
+        spec.left = true, ++i;
+    if (i < format.size() && format[i] == '0')
+        spec.zero = true, ++i;
+    digits(spec.width);
+    if (i < format.size() && format[i] == '.') {
+        ++i;
+        if (!digits(spec.precision)) {
+            reason = "precision digits missing in '" + std::string(format) + "'";
+            return false;
+        }
+    }
+    if (spec.width > kMaxWidth || spec.precision > kMaxWidth) {
+        reason = "width or precision above 1023 in '" + std::string(format) + "'";
+        return false;
+    }
+    if (i + 1 != format.size() || std::string_view("ILXxRT").find(format[i]) == std::string_view::npos) {
+        reason = "'" + std::string(format) + "' is not [-][0][width][.precision] followed by I, L, X, x, R or T";
+        return false;
+    }
+    spec.letter = format[i];
+    return true;
+}
+
+std::string defaultReal(double v)
+{
+    if (std::isnan(v))
+        return "nan";
+    if (std::isinf(v))
+        return v < 0 ? "-inf" : "inf";
+    char buffer[64];
+    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof(buffer), v);
+    return ec == std::errc() ? std::string(buffer, ptr) : std::string("?");
+}
+
+std::string defaultText(const Value &value)
+{
+    if (isIntegerType(value.type))
+        return std::to_string(value.integer);
+    if (value.type == ValueType::Real)
+        return defaultReal(value.real);
+    if (value.type == ValueType::Binary)
+        return toHex(value.bytes);
+    return value.bytes;
+}
+
+// The value as a number for the numeric letters; texts that hold a number count.
+bool numericValue(const Value &value, bool &isReal, int64_t &integer, double &real, std::string &reason)
+{
+    if (isIntegerType(value.type)) {
+        isReal = false;
+        integer = value.integer;
+        real = static_cast<double>(integer);
+        return true;
+    }
+    if (value.type == ValueType::Real) {
+        isReal = true;
+        real = value.real;
+        integer = std::isfinite(real) && std::fabs(real) < 9.2e18 ? std::llround(real) : 0;
+        return true;
+    }
+    if (value.type == ValueType::Text) {
+        std::string_view t = trim(value.bytes);
+        const char *end = t.data() + t.size();
+        auto [p1, e1] = std::from_chars(t.data(), end, integer);
+        if (!t.empty() && e1 == std::errc() && p1 == end) {
+            isReal = false;
+            real = static_cast<double>(integer);
+            return true;
+        }
+        auto [p2, e2] = std::from_chars(t.data(), end, real);
+        if (!t.empty() && e2 == std::errc() && p2 == end) {
+            isReal = true;
+            integer = std::isfinite(real) && std::fabs(real) < 9.2e18 ? std::llround(real) : 0;
+            return true;
+        }
+        reason = "text '" + std::string(t.substr(0, 40)) + "' is not a number";
+        return false;
+    }
+    reason = "a binary result has no numeric value";
+    return false;
+}
+
+// Bits of the two's complement that X shows for negative values.
+int hexBits(const Value &value, int64_t integer)
+{
+    switch (value.type) {
+    case ValueType::Char:
+    case ValueType::Byte: return 8;
+    case ValueType::Int:
+    case ValueType::Word: return 16;
+    case ValueType::Long:
+    case ValueType::Dword: return 32;
+    default: return integer >= INT32_MIN ? 32 : 64;
+    }
+}
+
+std::string pad(std::string body, const FormatSpec &spec, bool numeric)
+{
+    size_t length = utf8Length(body);
+    if (static_cast<int>(length) >= spec.width)
+        return body;
+    size_t fill = static_cast<size_t>(spec.width) - length;
+    if (spec.left)
+        return body + std::string(fill, ' ');
+    if (spec.zero && numeric) {
+        size_t signLength = (!body.empty() && (body[0] == '-' || body[0] == '+')) ? 1 : 0;
+        return body.substr(0, signLength) + std::string(fill, '0') + body.substr(signLength);
+    }
+    return std::string(fill, ' ') + body;
+}
+
+}  // namespace
+
+bool formatValue(const Value &value, std::string_view format, std::string &text)
+{
+    format = trim(format);
+    if (format.empty()) {
+        text = defaultText(value);
+        return true;
+    }
+    FormatSpec spec;
+    std::string reason;
+    if (!parseFormat(format, spec, reason)) {
+        text = reason;
+        return false;
+    }
+    if (spec.letter == 'T') {
+        std::string body = defaultText(value);
+        if (spec.precision >= 0 && utf8Length(body) > static_cast<size_t>(spec.precision)) {
+            size_t bytes = 0;
+            for (int n = 0; n < spec.precision; ++n) {
+                ++bytes;
+                while (bytes < body.size() && (static_cast<unsigned char>(body[bytes]) & 0xC0) == 0x80)
+                    ++bytes;
+            }
+            body.resize(bytes);
+        }
+        text = pad(std::move(body), spec, false);
+        return true;
+    }
+    bool isReal = false;
+    int64_t integer = 0;
+    double real = 0;
+    if (!numericValue(value, isReal, integer, real, reason)) {
+        text = reason;
+        return false;
+    }
+    std::string body;
+    switch (spec.letter) {
+    case 'I':
+    case 'L': body = std::to_string(integer); break;
+    case 'X':
+    case 'x': {
+        uint64_t bits = static_cast<uint64_t>(integer);
+        int width = hexBits(value, integer);
+        if (integer < 0 && width < 64)
+            bits &= (uint64_t(1) << width) - 1;
+        char buffer[32];
+        std::snprintf(buffer, sizeof(buffer), spec.letter == 'X' ? "%llX" : "%llx",
+                      static_cast<unsigned long long>(bits));
+        body = buffer;
+        break;
+    }
+    case 'R': {
+        if (spec.precision < 0) {
+            body = defaultReal(real);
+        } else {
+            // A fixed rendering of 1e308 needs 309 digits plus the precision.
+            std::string buffer(static_cast<size_t>(spec.precision) + 330, '\0');
+            int n = std::snprintf(buffer.data(), buffer.size(), "%.*f", spec.precision, real);
+            buffer.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            body = std::move(buffer);
+        }
+        break;
+    }
+    default: break;
+    }
+    text = pad(std::move(body), spec, std::isfinite(real));
+    return true;
+}
+
+}  // namespace vedamis

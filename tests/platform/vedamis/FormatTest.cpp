@@ -1,0 +1,85 @@
+// Format texts on every result type: the widths, alignments, zero padding and
+// precisions the workbench uses, and the default conversion.
+#include <vedamis/Value.h>
+
+#include <gtest/gtest.h>
+
+using vedamis::formatValue;
+using vedamis::Value;
+using vedamis::ValueType;
+
+namespace {
+
+std::string render(const Value &value, const char *format)
+{
+    std::string text;
+    EXPECT_TRUE(formatValue(value, format, text)) << format << ": " << text;
+    return text;
+}
+
+struct Case {
+    Value value;
+    const char *format;
+    const char *expected;
+};
+
+TEST(FormatText, RendersTheWorkbenchFormats)
+{
+    const Case cases[] = {
+        {Value::makeInteger(ValueType::Byte, 10), "02X", "0A"},
+        {Value::makeInteger(ValueType::Int, 42), "-5I", "42   "},
+        {Value::makeReal(3.14159), "8.2R", "    3.14"},
+        {Value::makeInteger(ValueType::Word, 42), "04X", "002A"},
+        {Value::makeInteger(ValueType::Dword, 0xBEEF), "08X", "0000BEEF"},
+        {Value::makeInteger(ValueType::Word, 0x2A), "-4X", "2A  "},
+        {Value::makeInteger(ValueType::Long, 0xABC), "-6X", "ABC   "},
+        {Value::makeText("OK"), "-20T", "OK                  "},
+        {Value::makeText("right"), "28T", "                       right"},
+        {Value::makeInteger(ValueType::Long, -123), "6L", "  -123"},
+        {Value::makeInteger(ValueType::Long, -42), "06I", "-00042"},
+        {Value::makeReal(2.5), "-8.3R", "2.500   "},
+        {Value::makeText("abcdef"), ".3T", "abc"},
+        {Value::makeText("\xC3\xA4\xC3\xB6\xC3\xBC"), "5T", "  \xC3\xA4\xC3\xB6\xC3\xBC"},  // width counts characters
+        {Value::makeText("Motor"), "-40T", "Motor                                   "},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(render(c.value, c.format), c.expected) << "format " << c.format;
+}
+
+TEST(FormatText, NegativeHexUsesTheTypesWidth)
+{
+    EXPECT_EQ(render(Value::makeInteger(ValueType::Char, -1), "02X"), "FF");
+    EXPECT_EQ(render(Value::makeInteger(ValueType::Int, -1), "04X"), "FFFF");
+    EXPECT_EQ(render(Value::makeInteger(ValueType::Long, -2), "08X"), "FFFFFFFE");
+    EXPECT_EQ(render(Value::makeInteger(ValueType::Int, -32768), "X"), "8000");
+}
+
+TEST(FormatText, DefaultConversionPerType)
+{
+    EXPECT_EQ(render(Value::makeInteger(ValueType::Char, -5), ""), "-5");
+    EXPECT_EQ(render(Value::makeInteger(ValueType::Dword, 4294967295LL), ""), "4294967295");
+    EXPECT_EQ(render(Value::makeReal(0.1), ""), "0.1");
+    EXPECT_EQ(render(Value::makeReal(1500.25), ""), "1500.25");
+    EXPECT_EQ(render(Value::makeText(std::string("\x01\x0A\xFF", 3), ValueType::Binary), ""), "01 0A FF");
+    EXPECT_EQ(render(Value::makeText("as is"), ""), "as is");
+}
+
+TEST(FormatText, NumericLettersOnTextsAndReals)
+{
+    EXPECT_EQ(render(Value::makeText(" 17 "), "04X"), "0011");
+    EXPECT_EQ(render(Value::makeText("2.75"), "6.1R"), "   2.8");
+    EXPECT_EQ(render(Value::makeReal(2.6), "I"), "3");
+    EXPECT_EQ(render(Value::makeInteger(ValueType::Word, 7), "5.2R"), " 7.00");
+}
+
+TEST(FormatText, RefusesBadFormatsAndNonNumbers)
+{
+    std::string text;
+    for (const char *bad : {"Q", "5", "-", "5.R", "5.2", "I5", "2000I", "XX"})
+        EXPECT_FALSE(formatValue(Value::makeInteger(ValueType::Int, 1), bad, text)) << bad;
+    EXPECT_FALSE(formatValue(Value::makeText("motor"), "I", text));
+    EXPECT_NE(text.find("not a number"), std::string::npos);
+    EXPECT_FALSE(formatValue(Value::makeText("x", ValueType::Binary), "X", text));
+}
+
+}  // namespace
