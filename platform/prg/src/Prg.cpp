@@ -342,40 +342,40 @@ kitbox::Result<Layout> readLayout(std::string_view head, uint64_t fileSize, Erro
     layout.scriptOffset = h.scriptOffset;
     layout.scriptLength = h.scriptLength;
     layout.tables.resize(h.tableCount);
+    auto which = [](uint32_t i) { return "table " + std::to_string(i); };
     for (uint32_t i = 0; i < h.tableCount; ++i) {
         const size_t entry = kHeaderSize + size_t{i} * kDirectoryEntrySize;
-        const std::string which = "table " + std::to_string(i);
         std::string_view nameField = head.substr(entry + kEntryName, kMaxTableNameLength + 1);
         const size_t nameLength = nameField.find('\0');
         if (nameLength == std::string_view::npos)
-            return fail<Layout>(kind, ErrorKind::Corrupt, which + ": name longer than 63 bytes");
+            return fail<Layout>(kind, ErrorKind::Corrupt, which(i) + ": name longer than 63 bytes");
         if (nameLength == 0)
-            return fail<Layout>(kind, ErrorKind::Corrupt, which + ": empty name");
+            return fail<Layout>(kind, ErrorKind::Corrupt, which(i) + ": empty name");
         if (nameField.find_first_not_of('\0', nameLength) != std::string_view::npos)
-            return fail<Layout>(kind, ErrorKind::Corrupt, which + ": bytes after the name are not zero");
+            return fail<Layout>(kind, ErrorKind::Corrupt, which(i) + ": bytes after the name are not zero");
         if (get32(head, entry + kEntryReserved) != 0)
-            return fail<Layout>(kind, ErrorKind::Corrupt, which + ": reserved field is not zero");
+            return fail<Layout>(kind, ErrorKind::Corrupt, which(i) + ": reserved field is not zero");
         TableEntry &t = layout.tables[i];
         t.name.assign(nameField.substr(0, nameLength));
         t.start = get32(head, entry + kEntryStart);
         t.columns = get32(head, entry + kEntryColumns);
         t.rows = get32(head, entry + kEntryRows);
         if (t.columns == 0)
-            return fail<Layout>(kind, ErrorKind::Corrupt, which + ": no columns");
+            return fail<Layout>(kind, ErrorKind::Corrupt, which(i) + ": no columns");
     }
     for (uint32_t i = 0; i < h.tableCount; ++i) {
         const TableEntry &t = layout.tables[i];
-        const std::string which = "table " + std::to_string(i);
         if (i == 0 && t.start != h.tableArea)
-            return fail<Layout>(kind, ErrorKind::Corrupt, which + ": does not start the table area");
+            return fail<Layout>(kind, ErrorKind::Corrupt, which(i) + ": does not start the table area");
         const uint32_t end = i + 1 < h.tableCount ? layout.tables[i + 1].start : h.tableAreaEnd;
         if (end < t.start || end > h.tableAreaEnd)
-            return fail<Layout>(kind, ErrorKind::Corrupt, which + ": range outside the table area");
+            return fail<Layout>(kind, ErrorKind::Corrupt, which(i) + ": range outside the table area");
         // Every cell needs at least its NUL byte, which also bounds absurd row counts.
         if (uint64_t{t.columns} * (uint64_t{t.rows} + 1) > end - t.start)
             return fail<Layout>(kind, ErrorKind::Corrupt,
-                                which + ": " + std::to_string(t.columns) + " columns and " + std::to_string(t.rows) +
-                                    " rows do not fit into " + std::to_string(end - t.start) + " bytes");
+                                which(i) + ": " + std::to_string(t.columns) + " columns and " +
+                                    std::to_string(t.rows) + " rows do not fit into " + std::to_string(end - t.start) +
+                                    " bytes");
     }
     return layout;
 }

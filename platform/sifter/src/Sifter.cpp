@@ -4,17 +4,26 @@
 // so the parsed directory is kept and reused while the file stays the same
 // (same device, inode, size and modification time); a file replaced through
 // rename() gets a new inode and is read again.
+//
+// SIFTER_INFO always checks the file. SIFTER_TABLE answers from the directory
+// that was last checked for the path, without asking the file system again for
+// kTableTrust after that check: callers ask for tables by the count that
+// SIFTER_INFO gave them, so they need that same directory, and a stat() per
+// table would cost more than parsing the directory.
 #include <sifter/Locator.h>
 #include <sifter/sifter.h>
 
 #include <prg/Prg.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unordered_map>
 
@@ -29,16 +38,27 @@ struct FileStamp {
     bool operator==(const FileStamp &) const = default;
 };
 
+using Clock = std::chrono::steady_clock;
+
 struct CacheEntry {
     FileStamp stamp;
     std::shared_ptr<const prg::Layout> layout;
+    Clock::time_point checked;
 };
 
 // Enough for every description a session has open plus its USES chain.
 constexpr size_t kCacheCapacity = 64;
+// How long SIFTER_TABLE trusts a directory without looking at the file again.
+constexpr auto kTableTrust = std::chrono::seconds(1);
+
+// Looked up by the caller's const char * without building a std::string.
+struct PathHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view path) const { return std::hash<std::string_view>{}(path); }
+};
 
 std::mutex g_cacheMutex;
-std::unordered_map<std::string, CacheEntry> g_cache;
+std::unordered_map<std::string, CacheEntry, PathHash, std::equal_to<>> g_cache;
 
 int16_t statusOf(prg::ErrorKind kind)
 {
@@ -61,35 +81,56 @@ int16_t statusOf(prg::ErrorKind kind)
     return SIFTER_CORRUPT;
 }
 
-// The checked layout of `path`, from the cache when the file is unchanged.
-int16_t locate(const char *path, std::shared_ptr<const prg::Layout> &out, std::string *detail)
+void forget(std::string_view path)
 {
+    std::lock_guard lock(g_cacheMutex);
+    if (auto it = g_cache.find(path); it != g_cache.end())
+        g_cache.erase(it);
+}
+
+// The checked layout of `path`, from the cache when the file is unchanged.
+// Without `check`, a directory checked less than kTableTrust ago is used as it is.
+int16_t locate(const char *path, bool check, std::shared_ptr<const prg::Layout> &out, std::string *detail)
+{
+    const std::string_view pathView(path);
+    if (!check) {
+        std::lock_guard lock(g_cacheMutex);
+        auto it = g_cache.find(pathView);
+        if (it != g_cache.end() && Clock::now() - it->second.checked < kTableTrust) {
+            out = it->second.layout;
+            return SIFTER_OK;
+        }
+    }
     struct stat st{};
     if (::stat(path, &st) != 0) {
         const int saved = errno;
+        forget(pathView);
         if (detail)
             *detail = std::string(path) + ": " + std::strerror(saved);
         return saved == ENOENT || saved == ENOTDIR ? SIFTER_FILE_MISSING : SIFTER_FILE_UNREADABLE;
     }
     if (!S_ISREG(st.st_mode)) {
+        forget(pathView);
         if (detail)
             *detail = std::string(path) + " is not a regular file";
         return SIFTER_FILE_UNREADABLE;
     }
     const FileStamp stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
-    const std::string key(path);
     {
         std::lock_guard lock(g_cacheMutex);
-        auto it = g_cache.find(key);
+        auto it = g_cache.find(pathView);
         if (it != g_cache.end() && it->second.stamp == stamp) {
+            it->second.checked = Clock::now();
             out = it->second.layout;
             return SIFTER_OK;
         }
     }
+    const std::string key(path);
     // Parsed outside the lock so that slow disks do not serialise other callers.
     prg::ErrorKind kind = prg::ErrorKind::None;
     auto layout = prg::readLayoutFromFile(key, &kind);
     if (!layout) {
+        forget(pathView);
         if (detail)
             *detail = layout.error();
         return kind == prg::ErrorKind::None ? SIFTER_CORRUPT : statusOf(kind);
@@ -99,7 +140,7 @@ int16_t locate(const char *path, std::shared_ptr<const prg::Layout> &out, std::s
         std::lock_guard lock(g_cacheMutex);
         if (g_cache.size() >= kCacheCapacity && g_cache.find(key) == g_cache.end())
             g_cache.erase(g_cache.begin());
-        g_cache[key] = CacheEntry{stamp, shared};
+        g_cache[key] = CacheEntry{stamp, shared, Clock::now()};
     }
     out = std::move(shared);
     return SIFTER_OK;
@@ -108,7 +149,7 @@ int16_t locate(const char *path, std::shared_ptr<const prg::Layout> &out, std::s
 int16_t infoImpl(const char *path, sifter::Info &info, std::string *detail)
 {
     std::shared_ptr<const prg::Layout> layout;
-    const int16_t status = locate(path, layout, detail);
+    const int16_t status = locate(path, true, layout, detail);
     if (status != SIFTER_OK)
         return status;
     // Every offset was checked to be at most kMaxFileSize, so it fits into 32 bits.
@@ -122,7 +163,7 @@ int16_t infoImpl(const char *path, sifter::Info &info, std::string *detail)
 int16_t tableImpl(const char *path, int32_t index, sifter::Table &table, std::string *detail)
 {
     std::shared_ptr<const prg::Layout> layout;
-    const int16_t status = locate(path, layout, detail);
+    const int16_t status = locate(path, false, layout, detail);
     if (status != SIFTER_OK)
         return status;
     if (index < 0 || static_cast<size_t>(index) >= layout->tables.size()) {

@@ -168,6 +168,27 @@ TEST_F(SifterTest, ReplacedFileIsReadAgain)
     EXPECT_EQ(callInfo(path).status, SIFTER_FILE_MISSING);
 }
 
+// Table calls belong to the count that SIFTER_INFO gave; the next SIFTER_INFO sees the new file.
+TEST_F(SifterTest, TablesFollowTheDirectoryThatInfoChecked)
+{
+    const std::string path = m_dir.file("D_SAMPLE.prg");
+    ASSERT_TRUE(prg::writeFile(path, sampleDescription()).ok());
+    ASSERT_EQ(callInfo(path).tableCount, 4);
+    prg::Description smaller = sampleDescription();
+    smaller.tables.resize(1);
+    ASSERT_TRUE(prg::writeFile(path, smaller).ok());
+
+    SifterTableEntry entry;
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 3), SIFTER_OK);
+    EXPECT_EQ(callInfo(path).tableCount, 1);
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 3), SIFTER_INDEX_OUT_OF_RANGE);
+
+    // Without a cached directory, SIFTER_TABLE reads the file itself.
+    SIFTER_CLEAR_CACHE();
+    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 0), SIFTER_OK);
+    EXPECT_STREQ(entry.name, "SG_FUNKTIONEN");
+}
+
 TEST_F(SifterTest, ConcurrentCallersSeeConsistentDirectories)
 {
     prg::Description big = sampleDescription();

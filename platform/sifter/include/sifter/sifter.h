@@ -10,7 +10,11 @@
  *
  * Only the file's header and table directory are read. The parsed directory
  * is cached per path and reused while the file's size, modification time and
- * inode stay the same; SIFTER_CLEAR_CACHE drops it. All entries are thread-safe.
+ * inode stay the same. SIFTER_INFO always checks the file; SIFTER_TABLE
+ * answers from the directory last checked for that path (so its indices match
+ * the tableCount the caller got) and looks at the file again only when that
+ * check is more than a second old. SIFTER_CLEAR_CACHE drops every directory.
+ * All entries are thread-safe.
  */
 #ifndef SIFTER_SIFTER_H
 #define SIFTER_SIFTER_H
