@@ -44,6 +44,8 @@ struct SourceModel {
     std::vector<JobSpec> jobs;
     bool isGroup = false;
     std::vector<std::string> variants;  // group files only
+    int ecuLine = 0;    // line of the ecu declaration
+    int groupLine = 0;  // line of the group declaration, 0 without one
 };
 
 // Errors read "fileName:line: reason".
