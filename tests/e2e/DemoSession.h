@@ -1,0 +1,185 @@
+#pragma once
+// A runtime session on the demo fleet built into the data directory, with
+// small readers over the C API for the end-to-end tests.
+#include <vedamis/vedamis.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+inline std::filesystem::path dataDir() { return KITBOX_DATA_DIR; }
+inline std::filesystem::path sourceDir() { return KITBOX_SOURCE_DIR; }
+
+inline std::string readFile(const std::filesystem::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A fresh, empty directory below the system's temporary directory, removed again at the end.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::random_device seed;
+        auto base = std::filesystem::temp_directory_path();
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            auto candidate = base / ("kitbox-e2e-" + std::to_string(seed()));
+            if (std::filesystem::create_directory(candidate)) {
+                m_path = candidate;
+                return;
+            }
+        }
+        ADD_FAILURE() << "no temporary directory could be created";
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_path, ignored);
+    }
+    TempDir(const TempDir &) = delete;
+    TempDir &operator=(const TempDir &) = delete;
+    const std::filesystem::path &path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+class DemoSession {
+public:
+    // ecuPath: where descriptions are found (the built demo data by default).
+    explicit DemoSession(const std::filesystem::path &ecuPath = dataDir() / "ecu")
+    {
+        m_open = apiVBInit(&m_handle) != 0;
+        if (!m_open) {
+            ADD_FAILURE() << "apiVBInit failed";
+            return;
+        }
+        setConfig("EcuPath", ecuPath.string());
+        setConfig("SimulationPath", (dataDir() / "sim").string());
+        setConfig("Simulation", "1");
+        setConfig("IfhTrace", "0");
+    }
+    ~DemoSession() { close(); }
+    DemoSession(const DemoSession &) = delete;
+    DemoSession &operator=(const DemoSession &) = delete;
+
+    void close()
+    {
+        if (m_open)
+            apiVBEnd(m_handle);
+        m_open = false;
+    }
+    int32_t handle() const { return m_handle; }
+
+    void setConfig(const std::string &name, const std::string &value)
+    {
+        EXPECT_NE(apiVBSetConfig(m_handle, name.c_str(), value.c_str()), 0)
+            << "configuration " << name << "=" << value << ": " << errorText();
+    }
+
+    // Runs a job; returns the number of result sets, or nothing when the runtime reports an error.
+    std::optional<int> job(const std::string &description, const std::string &name, const std::string &args = "",
+                           const std::string &filter = "")
+    {
+        apiVBJob(m_handle, description.c_str(), name.c_str(), args.c_str(), filter.c_str());
+        return sets();
+    }
+    std::optional<int> jobData(const std::string &description, const std::string &name,
+                               const std::vector<unsigned char> &data)
+    {
+        apiVB4JobData(m_handle, description.c_str(), name.c_str(), data.data(), static_cast<int32_t>(data.size()),
+                      "");
+        return sets();
+    }
+    std::optional<int> sets()
+    {
+        int16_t count = -1;
+        if (!apiVBResultSets(m_handle, &count))
+            return std::nullopt;
+        return count;
+    }
+
+    int errorCode() { return apiVBErrorCode(m_handle); }
+    std::string errorText()
+    {
+        char buffer[VEDAMIS_ERROR_BUFFER] = {};
+        int32_t length = 0;
+        if (!apiVB4ErrorText(m_handle, buffer, &length))
+            return {};
+        return std::string(buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_ERROR_BUFFER - 1)));
+    }
+
+    std::optional<std::string> text(const std::string &name, int set, const std::string &format = "")
+    {
+        char buffer[VEDAMIS_TEXT_BUFFER] = {};
+        int32_t length = 0;
+        if (!apiVB4ResultText(m_handle, buffer, &length, name.c_str(), static_cast<int16_t>(set), format.c_str()))
+            return std::nullopt;
+        return std::string(buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_TEXT_BUFFER - 1)));
+    }
+    std::optional<int> type(const std::string &name, int set)
+    {
+        int16_t code = -1;
+        if (!apiVBResultFormat(m_handle, &code, name.c_str(), static_cast<int16_t>(set)))
+            return std::nullopt;
+        return code;
+    }
+    std::optional<int> integer(const std::string &name, int set)
+    {
+        int16_t value = 0;
+        if (!apiVBResultInt(m_handle, &value, name.c_str(), static_cast<int16_t>(set)))
+            return std::nullopt;
+        return value;
+    }
+    std::optional<std::vector<unsigned char>> binary(const std::string &name, int set)
+    {
+        std::vector<unsigned char> buffer(VEDAMIS_BINARY_BUFFER);
+        int32_t length = 0;
+        if (!apiVB4ResultBinary(m_handle, buffer.data(), &length, name.c_str(), static_cast<int16_t>(set)))
+            return std::nullopt;
+        buffer.resize(static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_BINARY_BUFFER)));
+        return buffer;
+    }
+    std::optional<std::vector<unsigned char>> binaryExt(const std::string &name, int set)
+    {
+        std::vector<unsigned char> buffer(VEDAMIS_BINARY_EXT_BUFFER);
+        int32_t length = 0;
+        if (!apiVB4ResultBinaryExt(m_handle, buffer.data(), &length, VEDAMIS_BINARY_EXT_MAX, name.c_str(),
+                                   static_cast<int16_t>(set)))
+            return std::nullopt;
+        buffer.resize(static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_BINARY_EXT_BUFFER)));
+        return buffer;
+    }
+    // Names of the results of a set, in the runtime's order.
+    std::vector<std::string> names(int set)
+    {
+        std::vector<std::string> out;
+        int16_t count = 0;
+        if (!apiVBResultNumber(m_handle, &count, static_cast<int16_t>(set)))
+            return out;
+        for (int16_t i = 1; i <= count; ++i) {
+            char buffer[VEDAMIS_NAME_BUFFER] = {};
+            int32_t length = 0;
+            if (apiVB4ResultName(m_handle, buffer, &length, i, static_cast<int16_t>(set)))
+                out.emplace_back(buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_NAME_BUFFER - 1)));
+        }
+        return out;
+    }
+
+private:
+    int32_t m_handle = 0;
+    bool m_open = false;
+};
+
+}  // namespace e2e

@@ -1,0 +1,198 @@
+// vedamis-job's logic in-process: command line, hex data, and the printed
+// report of real jobs of the demo fleet.
+#include "JobTool.h"
+
+#include <vedamis/vedamis.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using vedamisjob::Options;
+
+Options demoOptions(std::string description, std::string job)
+{
+    Options o;
+    o.description = std::move(description);
+    o.job = std::move(job);
+    o.config = {{"EcuPath", std::string(KITBOX_DATA_DIR) + "/ecu"},
+                {"SimulationPath", std::string(KITBOX_DATA_DIR) + "/sim"},
+                {"Simulation", "1"}};
+    return o;
+}
+
+struct Run {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+Run runTool(const Options &options)
+{
+    std::ostringstream out, err;
+    int code = vedamisjob::run(options, out, err);
+    return {code, out.str(), err.str()};
+}
+
+TEST(JobToolArguments, PositionalsAndOptionsInAnyOrder)
+{
+    auto r = vedamisjob::parseArguments(
+        {"--config", "EcuPath=/x/ecu", "D_MOTOR", "STATUS_LESEN", "ARG;DREHZAHL", "--config=IfhTrace=2", "STAT_A;B"});
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(r.value().description, "D_MOTOR");
+    EXPECT_EQ(r.value().job, "STATUS_LESEN");
+    EXPECT_EQ(r.value().arguments, "ARG;DREHZAHL");
+    EXPECT_EQ(r.value().resultFilter, "STAT_A;B");
+    ASSERT_EQ(r.value().config.size(), 2u);
+    EXPECT_EQ(r.value().config[0], (std::pair<std::string, std::string>{"EcuPath", "/x/ecu"}));
+    // Only the first "=" separates name and value.
+    EXPECT_EQ(r.value().config[1], (std::pair<std::string, std::string>{"IfhTrace", "2"}));
+    EXPECT_FALSE(r.value().data.has_value());
+
+    auto d = vedamisjob::parseArguments({"D_MOTOR", "DATEN_SCHREIBEN", "--data", "01 02 0xA0", "--results", "DATEN"});
+    ASSERT_TRUE(d.ok()) << d.error();
+    EXPECT_EQ(d.value().data, (std::vector<unsigned char>{0x01, 0x02, 0xA0}));
+    EXPECT_EQ(d.value().resultFilter, "DATEN");
+
+    auto e = vedamisjob::parseArguments({"--data", "", "D", "J"});
+    ASSERT_TRUE(e.ok()) << e.error();
+    EXPECT_TRUE(e.value().data.has_value() && e.value().data->empty());
+
+    auto afterDashes = vedamisjob::parseArguments({"D", "J", "--", "--not-an-option"});
+    ASSERT_TRUE(afterDashes.ok()) << afterDashes.error();
+    EXPECT_EQ(afterDashes.value().arguments, "--not-an-option");
+
+    auto help = vedamisjob::parseArguments({"--help"});
+    ASSERT_TRUE(help.ok());
+    EXPECT_TRUE(help.value().help);
+}
+
+TEST(JobToolArguments, MistakesAreRefusedWithAReason)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {},                                           // nothing
+        {"D_MOTOR"},                                  // no job
+        {"D", "J", "A", "F", "extra"},                // too many
+        {"D", "J", "--bogus"},                        // unknown option
+        {"D", "J", "--config"},                       // missing value
+        {"D", "J", "--config", "NoEquals"},           // not Name=Value
+        {"D", "J", "--config", "=1"},                 // empty name
+        {"D", "J", "--data", "0G"},                   // not hex
+        {"D", "J", "--data", "012"},                  // odd digit count
+        {"D", "J", "ARGS", "--data", "01"},           // both argument kinds
+        {"D", "J", "A", "F", "--results", "G"},       // filter twice
+    };
+    for (const auto &args : bad) {
+        auto r = vedamisjob::parseArguments(args);
+        std::string joined;
+        for (const auto &a : args)
+            joined += "[" + a + "]";
+        EXPECT_FALSE(r.ok()) << joined;
+        if (!r.ok())
+            EXPECT_FALSE(r.error().empty()) << joined;
+    }
+}
+
+TEST(JobToolHex, ParsesSeparatorsAndLimits)
+{
+    EXPECT_EQ(vedamisjob::parseHex("0102a0FF").value(), (std::vector<unsigned char>{0x01, 0x02, 0xA0, 0xFF}));
+    EXPECT_EQ(vedamisjob::parseHex(" 0x01, 0x02;ff ").value(), (std::vector<unsigned char>{0x01, 0x02, 0xFF}));
+    EXPECT_TRUE(vedamisjob::parseHex("").value().empty());
+    EXPECT_FALSE(vedamisjob::parseHex("1 2").ok());  // single digits are not bytes
+    auto tooLong = vedamisjob::parseHex(std::string(2 * (VEDAMIS_DATA_MAX + 1), 'A'));
+    EXPECT_FALSE(tooLong.ok());
+    EXPECT_TRUE(vedamisjob::parseHex(std::string(2 * VEDAMIS_DATA_MAX, 'A')).ok());
+}
+
+TEST(JobToolFormat, HexLinesAndTypeNames)
+{
+    std::vector<unsigned char> bytes(33);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<unsigned char>(i * 8);
+    std::string lines = vedamisjob::hexLines(bytes.data(), bytes.size(), "  ");
+    EXPECT_EQ(lines.substr(0, 14), "  00 08 10 18 ");
+    // 32 bytes on the first line, the 33rd alone on the second.
+    EXPECT_EQ(lines.substr(lines.find('\n') + 1), "  00\n");
+    EXPECT_EQ(vedamisjob::hexLines(bytes.data(), 0, "  "), "");
+    EXPECT_EQ(vedamisjob::typeName(0), "char");
+    EXPECT_EQ(vedamisjob::typeName(7), "binary");
+    EXPECT_EQ(vedamisjob::typeName(8), "real");
+    EXPECT_EQ(vedamisjob::typeName(9), "unknown");
+    EXPECT_EQ(vedamisjob::typeName(-1), "unknown");
+}
+
+TEST(JobToolRun, PrintsEverySetWithTypesAndValues)
+{
+    auto r = runTool(demoOptions("D_MOTOR", "MEHRERE_SAETZE"));
+    EXPECT_EQ(r.exitCode, vedamisjob::kExitOk) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (int set = 0; set <= 5; ++set)
+        EXPECT_NE(r.out.find("set " + std::to_string(set) + "\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("set 6\n"), std::string::npos);
+    EXPECT_NE(r.out.find("  VARIANTE (text, 6) = D_MOTOR\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  ZYLINDER (byte, 1) = 3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  STAT_AUSSETZER_ANZAHL_WERT (word, 3) = 3\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  JOB_STATUS (text, 6) = OKAY\n"), std::string::npos) << r.out;
+    // Sets come in order.
+    EXPECT_LT(r.out.find("set 1\n"), r.out.find("ZYLINDER (byte, 1) = 1"));
+    EXPECT_LT(r.out.find("ZYLINDER (byte, 1) = 1"), r.out.find("set 2\n"));
+}
+
+TEST(JobToolRun, BinaryResultsIncludingTheExtendedRead)
+{
+    auto small = demoOptions("D_MOTOR", "DATEN_SCHREIBEN");
+    small.data = std::vector<unsigned char>{0xDE, 0xAD, 0x00, 0x01};
+    auto r = runTool(small);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("  DATEN (binary, 7) = 4 bytes\n      DE AD 00 01\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  ANZAHL (word, 3) = 4\n"), std::string::npos) << r.out;
+
+    auto big = runTool(demoOptions("D_MOTOR", "BINAER_GROSS"));
+    EXPECT_EQ(big.exitCode, 0) << big.err;
+    EXPECT_NE(big.out.find("  DATEN (binary, 7) = 1500 bytes (extended buffer)\n      00 07 0E 15"), std::string::npos)
+        << big.out.substr(0, 400);
+    // 1500 bytes at 32 per line: 47 lines of hex.
+    size_t start = big.out.find("(extended buffer)\n") + 18;
+    size_t end = big.out.find("  ANZAHL");
+    ASSERT_NE(end, std::string::npos);
+    std::string dump = big.out.substr(start, end - start);
+    EXPECT_EQ(std::count(dump.begin(), dump.end(), '\n'), 47);
+}
+
+TEST(JobToolRun, ErrorsGiveCodeTextAndNonZeroExit)
+{
+    auto failing = runTool(demoOptions("D_MOTOR", "FEHLER_JOB"));
+    EXPECT_EQ(failing.exitCode, vedamisjob::kExitJobError);
+    EXPECT_NE(failing.err.find("error 1034 : "), std::string::npos) << failing.err;
+    EXPECT_NE(failing.err.find("routine FF00 refused"), std::string::npos) << failing.err;
+
+    auto missing = runTool(demoOptions("D_NICHT_DA", "IDENT"));
+    EXPECT_EQ(missing.exitCode, vedamisjob::kExitJobError);
+    EXPECT_NE(missing.err.find("error " + std::to_string(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND)), std::string::npos)
+        << missing.err;
+
+    auto badConfig = demoOptions("D_MOTOR", "IDENT");
+    badConfig.config.emplace_back("KeinSolcherName", "1");
+    auto refused = runTool(badConfig);
+    EXPECT_EQ(refused.exitCode, vedamisjob::kExitJobError);
+    EXPECT_NE(refused.err.find("KeinSolcherName=1 refused"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out, "");  // nothing ran
+}
+
+TEST(JobToolRun, ResultFilterAndArgumentsReachTheJob)
+{
+    auto o = demoOptions("D_MOTOR", "STATUS_LESEN");
+    o.arguments = "ARG;KUEHLMITTEL_TEMP";
+    o.resultFilter = "STAT_KUEHLMITTEL_TEMP_EINH";
+    auto r = runTool(o);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("  STAT_KUEHLMITTEL_TEMP_EINH (text, 6) = degC\n"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("STAT_KUEHLMITTEL_TEMP_INFO"), std::string::npos) << r.out;
+}
+
+}  // namespace
