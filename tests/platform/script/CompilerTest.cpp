@@ -1,0 +1,169 @@
+#include <vedamis/Compiler.h>
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class CompilerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = fs::temp_directory_path() /
+                ("kitbox-compile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(m_dir);
+        fs::create_directories(m_dir);
+    }
+    void TearDown() override { fs::remove_all(m_dir); }
+
+    std::string write(const std::string &name, const std::string &text)
+    {
+        const fs::path path = m_dir / name;
+        std::ofstream(path, std::ios::binary) << text;
+        return path.string();
+    }
+    std::string path(const std::string &name) const { return (m_dir / name).string(); }
+
+    // Runs the real program; returns its exit code and fills `errors` with its stderr.
+    int runTool(const std::string &arguments, std::string &errors)
+    {
+        const std::string errFile = path("stderr.txt");
+        const std::string command =
+            std::string("\"") + KITBOX_BIN_DIR + "/vedamis-compile\" " + arguments + " 2>\"" + errFile + "\" >/dev/null";
+        const int status = std::system(command.c_str());
+        std::ifstream in(errFile);
+        std::stringstream text;
+        text << in.rdbuf();
+        errors = text.str();
+        fs::remove(errFile);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    fs::path m_dir;
+};
+
+const std::string kCells = "ecu { name = \"D_CELLS\" }\n"
+                           "tab \"T\" {\n"
+                           "  { \"KEY\", \"TEXT\" },\n"
+                           "  { \"a;b\", \"he said \\\"hi\\\"; 'ok'\" },\n"
+                           "  { \"multi\", [[line one\nline two]] },\n"
+                           "}\n"
+                           "job \"J\" { results = { { name = \"R\", type = \"text\" } }, run = function() end }\n";
+
+}  // namespace
+
+TEST_F(CompilerTest, WritesTheDescriptionAndCellsRoundTrip)
+{
+    const std::string source = write("d_cells.vds", kCells);
+    const std::string output = path("D_Cells.prg");
+    auto status = vedamis::compileFile(source, output);
+    ASSERT_TRUE(status.ok()) << status.error();
+    auto read = prg::readDescriptionFile(output);
+    ASSERT_TRUE(read.ok()) << read.error();
+    const prg::Description &d = read.value();
+    EXPECT_FALSE(d.isGroup);
+    EXPECT_EQ(d.script, kCells);
+    EXPECT_EQ(d.infoBlock, "ECU:D_CELLS\nORIGIN:\nREVISION:\nAUTHOR:\nJOBNAME:J\nRESULT:R\nRESULTTYPE:text\n");
+    ASSERT_EQ(d.tables.size(), 1u);
+    EXPECT_EQ(d.tables[0].cells,
+              (std::vector<std::string>{"KEY", "TEXT", "a;b", "he said \"hi\"; 'ok'", "multi", "line one\nline two"}));
+    // Only the output itself is in the directory: no temporary file is left.
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);
+}
+
+TEST_F(CompilerTest, OutputKindAndNameMustMatchTheSource)
+{
+    const std::string group = "ecu { name = \"D_G\" }\n"
+                              "group { variants = { \"D_A\" }, identify = function() return \"D_A\" end }\n";
+    auto grp = vedamis::compileSource(group, "g.vds", "/x/d_g.GRP");
+    ASSERT_TRUE(grp.ok()) << grp.error();
+    EXPECT_TRUE(grp.value().isGroup);
+
+    auto groupAsPrg = vedamis::compileSource(group, "g.vds", "/x/D_G.prg");
+    ASSERT_FALSE(groupAsPrg.ok());
+    EXPECT_EQ(groupAsPrg.error().rfind("g.vds:2: a group declaration needs a .grp output", 0), 0u)
+        << groupAsPrg.error();
+
+    auto plainAsGrp = vedamis::compileSource("ecu { name = \"D_G\" }", "p.vds", "D_G.grp");
+    ASSERT_FALSE(plainAsGrp.ok());
+    EXPECT_EQ(plainAsGrp.error().rfind("p.vds:1: a .grp output needs a group", 0), 0u) << plainAsGrp.error();
+
+    auto wrongName = vedamis::compileSource("\necu { name = \"D_G\" }", "p.vds", "D_H.prg");
+    ASSERT_FALSE(wrongName.ok());
+    EXPECT_EQ(wrongName.error().rfind("p.vds:2: the ecu name D_G does not match the output name D_H", 0), 0u)
+        << wrongName.error();
+
+    auto wrongExtension = vedamis::compileSource("ecu { name = \"D_G\" }", "p.vds", "D_G.txt");
+    ASSERT_FALSE(wrongExtension.ok());
+    EXPECT_NE(wrongExtension.error().find(".prg or .grp"), std::string::npos);
+}
+
+TEST_F(CompilerTest, FailedCompileWritesNothingAndKeepsAnOlderOutput)
+{
+    const std::string output = path("D_X.prg");
+    auto missing = vedamis::compileFile(path("absent.vds"), output);
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().find("absent.vds: no such file"), std::string::npos);
+    EXPECT_FALSE(fs::exists(output));
+
+    ASSERT_TRUE(vedamis::compileFile(write("good.vds", "ecu { name = \"D_X\" }"), output).ok());
+    const auto before = fs::file_size(output);
+    auto bad = vedamis::compileFile(write("bad.vds", "ecu { name = \"D_X\" }\ntab \"T\" { { \"A\" }, { } }"), output);
+    ASSERT_FALSE(bad.ok());
+    EXPECT_EQ(fs::file_size(output), before);
+    auto read = prg::readDescriptionFile(output);
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.value().script, "ecu { name = \"D_X\" }");
+}
+
+TEST_F(CompilerTest, ProgramReportsFileLineAndExitsNonZeroWithoutOutput)
+{
+    struct Case {
+        const char *file;
+        std::string source;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"syntax.vds", "ecu { name = \"D_OUT\" }\n\njob \"J\" { run = function() if end }\n", "syntax.vds:3:"},
+        {"dup.vds",
+         "ecu { name = \"D_OUT\" }\njob \"J\" { run = function() end }\njob \"J\" { run = function() end }\n",
+         "dup.vds:3: job J is declared twice"},
+        {"cells.vds", "ecu { name = \"D_OUT\" }\ntab \"T\" {\n { \"A\", \"B\" },\n { \"1\", \"2\", \"3\" },\n}\n",
+         "cells.vds:2: table T row 1 has 3 cells, the header has 2"},
+    };
+    for (const Case &c : cases) {
+        const std::string source = write(c.file, c.source);
+        std::string errors;
+        EXPECT_EQ(runTool("\"" + source + "\" -o \"" + path("D_OUT.prg") + "\"", errors), 1) << c.file;
+        EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
+        EXPECT_FALSE(fs::exists(path("D_OUT.prg"))) << c.file;
+    }
+    // Leftovers of a failed write would show up as extra files.
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+
+    std::string errors;
+    EXPECT_EQ(runTool("--help", errors), 0);
+    EXPECT_EQ(runTool("\"" + path("syntax.vds") + "\"", errors), 1);
+    EXPECT_NE(errors.find("-o"), std::string::npos);
+}
+
+TEST_F(CompilerTest, ProgramCompilesCellsWithSeparatorsQuotesAndNewlines)
+{
+    const std::string source = write("d_cells.vds", kCells);
+    std::string errors;
+    ASSERT_EQ(runTool("\"" + source + "\" -o \"" + path("D_CELLS.prg") + "\"", errors), 0) << errors;
+    auto read = prg::readDescriptionFile(path("D_CELLS.prg"));
+    ASSERT_TRUE(read.ok()) << read.error();
+    ASSERT_EQ(read.value().tables.size(), 1u);
+    EXPECT_EQ(read.value().tables[0].cells[3], "he said \"hi\"; 'ok'");
+    EXPECT_EQ(read.value().tables[0].cells[5], "line one\nline two");
+}

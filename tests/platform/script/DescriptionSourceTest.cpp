@@ -1,0 +1,251 @@
+#include <vedamis/DescriptionSource.h>
+#include <vedamis/LuaSandbox.h>
+
+#include <gtest/gtest.h>
+#include <lua.hpp>
+
+#include <string>
+
+using vedamis::LuaSandbox;
+
+namespace {
+
+const char *const kSource = R"(-- demo
+local function decode(r)
+  return (r:byte(1) * 256 + r:byte(2)) / 4
+end
+
+ecu {
+  name = "D_TEST",
+  origin = "Test works",
+  revision = "1.2",
+  author = "Team: A; B",
+  package = "7",
+  from = "2026-01-02",
+  bip_version = "5.3.0",
+  comment = { "first", "second\nthird" },
+  uses = { "D_BASE", "D_OTHER" },
+}
+
+tab "TEXTS" {
+  { "NR", "TEXT" },
+  { "1", "with ; semicolon" },
+  { "2", 'quote " and \'single\'' },
+  { "3", "two\nlines" },
+}
+
+job "Status_Read" {
+  comment = "reads the speed",
+  args = { { name = "MODE", type = "string", comment = { "a", "b" } } },
+  results = {
+    { name = "SPEED", type = "real", comment = "1/min" },
+    { name = "RAW", type = "binary" },
+  },
+  run = function() return decode(hex("0FA0")) end,
+}
+
+job "PLAIN" { run = function() end }
+)";
+
+kitbox::Result<vedamis::SourceModel> evaluate(LuaSandbox &sandbox, const std::string &source)
+{
+    return vedamis::evaluateSource(sandbox, source, "t.vds");
+}
+
+std::string evaluationError(const std::string &source)
+{
+    LuaSandbox sandbox;
+    auto model = evaluate(sandbox, source);
+    return model.ok() ? std::string("(no error)") : model.error();
+}
+
+const std::string kEcu = "ecu { name = \"D_TEST\" }\n";
+
+}  // namespace
+
+TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
+{
+    LuaSandbox sandbox;
+    auto result = evaluate(sandbox, kSource);
+    ASSERT_TRUE(result.ok()) << result.error();
+    const auto &model = result.value();
+    EXPECT_EQ(model.ecu.name, "D_TEST");
+    EXPECT_EQ(model.ecu.author, "Team: A; B");
+    EXPECT_EQ(model.ecu.package, "7");
+    EXPECT_EQ(model.ecu.from, "2026-01-02");
+    EXPECT_EQ(model.ecu.bipVersion, "5.3.0");
+    EXPECT_EQ(model.ecu.comment, (std::vector<std::string>{"first", "second", "third"}));
+    EXPECT_EQ(model.ecu.uses, (std::vector<std::string>{"D_BASE", "D_OTHER"}));
+    EXPECT_EQ(model.ecuLine, 6);
+    EXPECT_FALSE(model.isGroup);
+
+    ASSERT_EQ(model.tables.size(), 1u);
+    const prg::Table &table = model.tables[0];
+    EXPECT_EQ(table.name, "TEXTS");
+    EXPECT_EQ(table.columns, 2u);
+    EXPECT_EQ(table.rows, 3u);
+    EXPECT_EQ(table.cells, (std::vector<std::string>{"NR", "TEXT", "1", "with ; semicolon", "2",
+                                                     "quote \" and 'single'", "3", "two\nlines"}));
+
+    ASSERT_EQ(model.jobs.size(), 2u);
+    const auto &job = model.jobs[0];
+    EXPECT_EQ(job.name, "Status_Read");
+    EXPECT_EQ(job.line, 25);
+    EXPECT_EQ(job.comment, (std::vector<std::string>{"reads the speed"}));
+    ASSERT_EQ(job.args.size(), 1u);
+    EXPECT_EQ(job.args[0].type, "string");
+    EXPECT_EQ(job.args[0].comment, (std::vector<std::string>{"a", "b"}));
+    ASSERT_EQ(job.results.size(), 2u);
+    EXPECT_EQ(job.results[1].name, "RAW");
+    EXPECT_TRUE(job.results[1].comment.empty());
+
+    EXPECT_EQ(vedamis::buildInfoBlock(model), "ECU:D_TEST\n"
+                                              "ORIGIN:Test works\n"
+                                              "REVISION:1.2\n"
+                                              "AUTHOR:Team: A; B\n"
+                                              "USES:D_BASE\n"
+                                              "USES:D_OTHER\n"
+                                              "ECUCOMMENT:first\n"
+                                              "ECUCOMMENT:second\n"
+                                              "ECUCOMMENT:third\n"
+                                              "JOBNAME:Status_Read\n"
+                                              "JOBCOMMENT:reads the speed\n"
+                                              "ARG:MODE\n"
+                                              "ARGTYPE:string\n"
+                                              "ARGCOMMENT:a\n"
+                                              "ARGCOMMENT:b\n"
+                                              "RESULT:SPEED\n"
+                                              "RESULTTYPE:real\n"
+                                              "RESULTCOMMENT:1/min\n"
+                                              "RESULT:RAW\n"
+                                              "RESULTTYPE:binary\n"
+                                              "JOBNAME:PLAIN\n");
+
+    const prg::Description description = vedamis::toDescription(model, kSource);
+    EXPECT_EQ(description.script, kSource);
+    EXPECT_EQ(description.tables.size(), 1u);
+    EXPECT_FALSE(description.isGroup);
+}
+
+TEST(DescriptionSource, JobFunctionsRunLaterWithTheEnginesFunctionsAndTopLevelHelpers)
+{
+    LuaSandbox sandbox;
+    lua_State *L = sandbox.state();
+    // The engine may have installed its job interface before evaluating.
+    ASSERT_TRUE(sandbox.run("function hex(s) return string.char(tonumber(s:sub(1, 2), 16), tonumber(s:sub(3, 4), 16)) end",
+                            "=engine")
+                    .ok());
+    auto model = evaluate(sandbox, kSource);
+    ASSERT_TRUE(model.ok()) << model.error();
+
+    // The declarations are gone, the engine's function is back.
+    EXPECT_EQ(lua_getglobal(L, "job"), LUA_TNIL);
+    EXPECT_EQ(lua_getglobal(L, "hex"), LUA_TFUNCTION);
+    lua_pop(L, 2);
+
+    ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kJobRegistryKey), LUA_TTABLE);
+    EXPECT_EQ(lua_getfield(L, -1, "Status_Read"), LUA_TNIL);  // keys are upper-cased
+    lua_pop(L, 1);
+    ASSERT_EQ(lua_getfield(L, -1, "STATUS_READ"), LUA_TFUNCTION);
+    ASSERT_TRUE(sandbox.call(0, 1).ok());
+    EXPECT_DOUBLE_EQ(lua_tonumber(L, -1), 1000.0);  // 0x0FA0 / 4 through the local helper
+    lua_pop(L, 1);
+    EXPECT_EQ(lua_getfield(L, -1, "PLAIN"), LUA_TFUNCTION);
+    lua_pop(L, 2);
+    EXPECT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kIdentifyKey), LUA_TNIL);
+    lua_pop(L, 1);
+}
+
+TEST(DescriptionSource, GroupDeclarationKeepsVariantsAndIdentify)
+{
+    LuaSandbox sandbox;
+    auto model = evaluate(sandbox, kEcu + "group {\n variants = { \"D_A\", \"D_B\" },\n identify = function() return "
+                                          "\"D_B\" end,\n}\n");
+    ASSERT_TRUE(model.ok()) << model.error();
+    EXPECT_TRUE(model.value().isGroup);
+    EXPECT_EQ(model.value().groupLine, 2);
+    EXPECT_EQ(model.value().variants, (std::vector<std::string>{"D_A", "D_B"}));
+    lua_State *L = sandbox.state();
+    ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kIdentifyKey), LUA_TFUNCTION);
+    ASSERT_TRUE(sandbox.call(0, 1).ok());
+    EXPECT_STREQ(lua_tostring(L, -1), "D_B");
+    lua_pop(L, 1);
+}
+
+TEST(DescriptionSource, ErrorsNameTheLineOfTheOffendingDeclaration)
+{
+    struct Case {
+        std::string source;
+        std::string expected;  // the whole message starts with this
+    };
+    const Case cases[] = {
+        {kEcu + "job \"A\" { run = function() end }\n\njob \"a\" { run = function() end }\n",
+         "t.vds:4: job a is declared twice (first at line 2"},
+        {kEcu + "tab \"T\" { { \"X\" } }\ntab \"t\" { { \"X\" } }\n", "t.vds:3: table t is declared twice"},
+        {kEcu + "tab \"T\" {\n { \"A\", \"B\" },\n { \"1\" },\n}\n", "t.vds:2: table T row 1 has 1 cells, the header has 2"},
+        {kEcu + "tab \"T\" { { \"A\" }, { 5 } }\n", "t.vds:2: table T row 1 cell 1 is a number, not a text"},
+        {kEcu + "tab \"T\" { }\n", "t.vds:2: table T needs at least its header row"},
+        {kEcu + "tab \"T\" { { \"A\" }, x = 1 }\n", "t.vds:2: table T must be a list"},
+        {kEcu + "local x = 1\nx = x +\n", "t.vds:4:"},  // Lua's own syntax error line
+        {kEcu + "job \"J\" {\n  runn = function() end,\n}\n", "t.vds:2: job J has the unknown field 'runn'"},
+        {kEcu + "job \"J\" { }\n", "t.vds:2: job J has no run function"},
+        {kEcu + "job \"J\" { run = 5 }\n", "t.vds:2: job J: run must be a function"},
+        {kEcu + "job \"MY JOB\" { run = function() end }\n", "t.vds:2: job name 'MY JOB' contains a blank"},
+        {kEcu + "job \"" + std::string(64, 'J') + "\" { run = function() end }\n", "t.vds:2: job name"},
+        {kEcu + "job \"J\" { results = { { name = \"R\", type = \"float\" } }, run = function() end }\n",
+         "t.vds:2: job J result R has the unknown type 'float'"},
+        {kEcu + "job \"J\" { results = { { name = \"R\", type = \"string\" } }, run = function() end }\n",
+         "t.vds:2: job J result R has the unknown type 'string'"},
+        {kEcu + "job \"J\" { results = { { name = \"R\", type = \"int\" }, { name = \"r\", type = \"int\" } }, run = "
+                "function() end }\n",
+         "t.vds:2: job J result r is declared twice"},
+        {kEcu + "job \"J\" { args = { { type = \"int\" } }, run = function() end }\n",
+         "t.vds:2: job J argument entry 1 needs a name"},
+        {kEcu + "job \"J\"\necu { name = \"X\" }\n", "t.vds:2: job J has no body"},
+        {kEcu + "job \"J\"\n", "t.vds:2: job J has no body"},
+        {kEcu + "job { run = function() end }\n", "t.vds:2: job needs a name"},
+        {kEcu + "\necu { name = \"D_TEST\" }\n", "t.vds:3: ecu is declared twice (first at line 1)"},
+        {"ecu { name = \"D_TEST\", revison = \"1\" }\n", "t.vds:1: ecu has the unknown field 'revison'"},
+        {"ecu { origin = \"x\" }\n", "t.vds:1: ecu needs a name"},
+        {"ecu { name = \"D\", origin = \"two\\nlines\" }\n", "t.vds:1: ecu field origin must be one line"},
+        {"ecu { name = \"D\", uses = { \"A\", 3 } }\n", "t.vds:1: ecu uses must be a name or a list of names"},
+        {"job \"J\" { run = function() end }\n", "t.vds:1: the description has no ecu"},
+        {kEcu + "local r = send(\"x\")\n", "t.vds:2: send is only available while a job runs"},
+        {kEcu + "error('custom problem')\n", "t.vds:2: custom problem"},
+        {kEcu + "group { variants = {}, identify = function() end }\n",
+         "t.vds:2: group needs a non-empty variants list"},
+        {kEcu + "group { variants = { \"A\" } }\n", "t.vds:2: group has no identify function"},
+        {kEcu + "local ok = io.open('x')\n", "t.vds:2: attempt to index a nil value (global 'io')"},
+        {kEcu + "-- caf\xC3\n", "t.vds:2: the source is not valid UTF-8"},
+    };
+    for (const Case &c : cases) {
+        const std::string error = evaluationError(c.source);
+        EXPECT_EQ(error.rfind(c.expected, 0), 0u) << "source:\n" << c.source << "\nerror: " << error;
+    }
+}
+
+TEST(DescriptionSource, EvaluationIsBoundedAndLeavesNoDeclarationsBehind)
+{
+    vedamis::SandboxLimits limits;
+    limits.timeLimitMs = 200;
+    LuaSandbox sandbox(limits);
+    auto looping = evaluate(sandbox, kEcu + "local n = 0\nwhile true do n = n + 1 end\n");
+    ASSERT_FALSE(looping.ok());
+    EXPECT_EQ(looping.error().rfind("t.vds:3: stopped at the time limit", 0), 0u) << looping.error();
+
+    // A declaration function kept by the script cannot be used once the evaluation is over.
+    auto model = evaluate(sandbox, kEcu + "keep = job\n");
+    ASSERT_TRUE(model.ok()) << model.error();
+    auto late = sandbox.run("keep 'LATE' { run = function() end }", "=late");
+    ASSERT_FALSE(late.ok());
+    EXPECT_NE(late.error().find("only possible while a description is evaluated"), std::string::npos);
+
+    // A second evaluation in the same state starts from an empty job registry.
+    ASSERT_TRUE(evaluate(sandbox, kSource).ok());
+    ASSERT_TRUE(evaluate(sandbox, kEcu).ok());
+    lua_State *L = sandbox.state();
+    ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kJobRegistryKey), LUA_TTABLE);
+    lua_pushnil(L);
+    EXPECT_EQ(lua_next(L, -2), 0);
+    lua_pop(L, 1);
+}
