@@ -65,4 +65,5 @@ private:
     QString m_path;
     std::vector<Line> m_lines;
     bool m_latin1 = false;  // the file was not valid UTF-8; kept that way while every value fits
+    bool m_bom = false;     // the file started with a UTF-8 byte order mark
 };

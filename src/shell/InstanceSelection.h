@@ -19,6 +19,7 @@ struct InstanceDecision {
     bool multiInstance = false;  // multi-instance mode in effect (switched on by the option)
     QString caption;             // window caption: title, or title + " : " + number
     int errorTextId = 0;         // 49 (instance taken or above 9) or 55 (no free instance)
+    int runningInstance = -1;    // with ActivateOtherAndExit: the number found running (0..9)
 };
 
 // The caption an instance with this number carries (0: the plain title).

@@ -53,8 +53,8 @@ public:
     QStringList hintTexts() const;
     // Tooltips of the 12 test-matrix columns (column 0 empty, then texts 230..240).
     QStringList testColumnTooltips() const;
-    // Context help file: program directory + base name + text 2 trimmed + ".CHM",
-    // upper-cased as a whole.
+    // Context help file: program directory + (base name + text 2 trimmed +
+    // ".CHM") upper-cased; the directory keeps its case.
     QString helpFileName(const QString &programDirectory, const QString &executableBaseName) const;
 
 private:
