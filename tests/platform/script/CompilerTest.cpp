@@ -167,3 +167,38 @@ TEST_F(CompilerTest, ProgramCompilesCellsWithSeparatorsQuotesAndNewlines)
     EXPECT_EQ(read.value().tables[0].cells[3], "he said \"hi\"; 'ok'");
     EXPECT_EQ(read.value().tables[0].cells[5], "line one\nline two");
 }
+
+// The worked example of docs/description-source.md compiles to the info block the page shows.
+TEST(CompilerDocumentation, WorkedExampleCompilesAsDocumented)
+{
+    std::ifstream in(std::string(KITBOX_SOURCE_DIR) + "/docs/description-source.md");
+    ASSERT_TRUE(in) << "documentation not found";
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string page = text.str();
+    const size_t section = page.find("## A complete example");
+    ASSERT_NE(section, std::string::npos);
+    auto block = [&page](const std::string &fence, size_t from) {
+        const size_t start = page.find(fence + "\n", from);
+        const size_t end = page.find("\n```\n", start);
+        if (start == std::string::npos || end == std::string::npos)
+            return std::string();
+        return page.substr(start + fence.size() + 1, end + 1 - (start + fence.size() + 1));
+    };
+    const std::string source = block("```lua", section);
+    const std::string info = block("```text", section);
+    ASSERT_FALSE(source.empty());
+    ASSERT_FALSE(info.empty());
+
+    auto description = vedamis::compileSource(source, "d_klima.vds", "D_KLIMA.prg");
+    ASSERT_TRUE(description.ok()) << description.error();
+    EXPECT_EQ(description.value().infoBlock, info);
+    ASSERT_EQ(description.value().tables.size(), 1u);
+    const prg::Table &table = description.value().tables[0];
+    EXPECT_EQ(table.name, "GEBLAESE_STUFE");
+    EXPECT_EQ(table.columns, 2u);
+    EXPECT_EQ(table.rows, 5u);
+    EXPECT_EQ(table.cells[5], "Stufe 1; leise");
+    EXPECT_EQ(table.cells[7], "Stufe 2 \"normal\"");
+    EXPECT_EQ(table.cells[9], "Stufe 3\n(laut)");
+}
