@@ -1,6 +1,6 @@
 #include "execution/JobParameter.h"
 
-#include <QStringList>
+#include "catalogue/JobWindowRules.h"
 
 namespace kitbox {
 
@@ -55,20 +55,34 @@ Result<QByteArray> dataArgumentLesen(QStringView text)
     return bytes;
 }
 
-QString resultFilterFromList(const QStringList &entries, const QList<bool> &selected)
+Result<JobParameter> jobParameterHolen(const JobSelection &selection, const QString &sgbd)
 {
-    QString filter;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (entries.at(i).contains(u"----"))
-            break;
-        if (i < selected.size() && selected.at(i)) {
-            filter += entries.at(i);
-            filter += u';';
-        }
+    JobParameter request;
+    if (selection.entry.toUpper().contains(JobParameter::separatorJob)) {
+        request.job = JobParameter::separatorJob.toString();
+        return request;
     }
-    if (filter.endsWith(u';'))
-        filter.chop(1);
-    return filter;
+    if (selection.entry.isEmpty())
+        return request;
+
+    request.sgbd = sgbd;
+    request.job = selection.entry;
+    request.jobIndex = selection.index;
+    if (selection.dataFlag) {
+        request.dataFlag = true;
+        request.argumente = selection.argumentText.trimmed();
+        auto bytes = dataArgumentLesen(request.argumente);
+        if (!bytes.ok())
+            return Result<JobParameter>::failure(bytes.error());
+        request.dataBytes = std::move(bytes).value();
+    } else {
+        request.argumente = selection.argumentText;
+    }
+    if (!selection.resultEntries.isEmpty())
+        request.results = JobWindowRules::resultFilter(selection.selectedResults);
+    else
+        request.results = selection.resultText;
+    return request;
 }
 
 }  // namespace kitbox

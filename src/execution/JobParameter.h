@@ -2,6 +2,7 @@
 // The job request gathered from the job window right before a run.
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include "kitbox/Result.h"
 
@@ -34,9 +35,20 @@ struct JobParameter {
 // Fails with a message when the text holds more than maxDataBytes bytes.
 Result<QByteArray> dataArgumentLesen(QStringView text);
 
-// Joins the selected result-list entries into a result filter: each selected
-// entry followed by ";", stopping at the first entry containing "----", with
-// the final ";" dropped.
-QString resultFilterFromList(const QStringList &entries, const QList<bool> &selected);
+// What the job window shows when a run starts.
+struct JobSelection {
+    QString entry;              // text of the selected JobListe entry, empty when none
+    qint32 index = -1;          // its list index
+    QString argumentText;       // ArgumentEingabe
+    bool dataFlag = false;      // DataFlag ticked
+    QStringList resultEntries;  // every ResultListe entry, in list order
+    QStringList selectedResults;  // the selected ResultListe entries, in list order
+    QString resultText;         // ResultEingabe
+};
+
+// JobParameterHolen: the job request for a selection of the description sgbd.
+// A separator entry gives a request whose job is the separator and nothing
+// else; a data argument longer than the request holds fails with a message.
+Result<JobParameter> jobParameterHolen(const JobSelection &selection, const QString &sgbd);
 
 }  // namespace kitbox

@@ -6,7 +6,8 @@
 
 using kitbox::dataArgumentLesen;
 using kitbox::JobParameter;
-using kitbox::resultFilterFromList;
+using kitbox::jobParameterHolen;
+using kitbox::JobSelection;
 
 TEST(DataArgumentLesen, ReadsPairsWithOrWithoutBlanks)
 {
@@ -59,11 +60,72 @@ TEST(JobParameter, SeparatorIsRecognisedWhateverTheCase)
     EXPECT_FALSE(request.isSeparator());
 }
 
-TEST(ResultFilterFromList, JoinsSelectedEntriesUpToTheSeparator)
+namespace {
+
+JobSelection selectionOf(const QString &entry, const QString &arguments)
 {
-    const QStringList entries{QStringLiteral("a"), QStringLiteral("x"), QStringLiteral("b"),
-                              QStringLiteral("---- uds ----"), QStringLiteral("c")};
-    EXPECT_EQ(resultFilterFromList(entries, {true, false, true, true, true}), QStringLiteral("a;b"));
-    EXPECT_EQ(resultFilterFromList(entries, {false, false, false, false, true}), QString());
-    EXPECT_EQ(resultFilterFromList(entries, {false, true}), QStringLiteral("x"));
+    JobSelection s;
+    s.entry = entry;
+    s.index = 3;
+    s.argumentText = arguments;
+    return s;
+}
+
+}  // namespace
+
+TEST(JobParameterHolen, SeparatorGivesOnlyTheSeparatorJob)
+{
+    JobSelection s = selectionOf(QStringLiteral("---- uses: d_basis"), QStringLiteral("x"));
+    s.resultText = QStringLiteral("R");
+    const JobParameter p = jobParameterHolen(s, QStringLiteral("D_MOTOR")).value();
+    EXPECT_EQ(p.job, QStringLiteral("---- USES:"));
+    EXPECT_TRUE(p.isSeparator());
+    EXPECT_TRUE(p.sgbd.isEmpty());
+    EXPECT_TRUE(p.argumente.isEmpty());
+    EXPECT_TRUE(p.results.isEmpty());
+    EXPECT_EQ(p.jobIndex, -1);
+}
+
+TEST(JobParameterHolen, EmptySelectionLeavesTheRequestEmpty)
+{
+    const JobParameter p = jobParameterHolen(JobSelection{}, QStringLiteral("D_MOTOR")).value();
+    EXPECT_TRUE(p.job.isEmpty());
+    EXPECT_TRUE(p.sgbd.isEmpty());
+    EXPECT_EQ(p.jobIndex, -1);
+}
+
+TEST(JobParameterHolen, DataFlagDecidesBetweenBytesAndArgumentText)
+{
+    JobSelection s = selectionOf(QStringLiteral("daten_schreiben"), QStringLiteral(" 0102 "));
+    const JobParameter text = jobParameterHolen(s, QStringLiteral("D_MOTOR")).value();
+    EXPECT_FALSE(text.dataFlag);
+    EXPECT_EQ(text.argumente, QStringLiteral(" 0102 "));
+    EXPECT_EQ(text.dataLaenge(), 0);
+    EXPECT_EQ(text.sgbd, QStringLiteral("D_MOTOR"));
+    EXPECT_EQ(text.job, QStringLiteral("daten_schreiben"));
+    EXPECT_EQ(text.jobIndex, 3);
+
+    s.dataFlag = true;
+    const JobParameter data = jobParameterHolen(s, QStringLiteral("D_MOTOR")).value();
+    EXPECT_TRUE(data.dataFlag);
+    EXPECT_EQ(data.argumente, QStringLiteral("0102"));
+    EXPECT_EQ(data.dataBytes, QByteArray::fromHex("0102"));
+    EXPECT_EQ(data.dataLaenge(), 2);
+
+    s.argumentText = QString(2 * 1026, u'A');
+    EXPECT_FALSE(jobParameterHolen(s, QStringLiteral("D_MOTOR")).ok());
+}
+
+TEST(JobParameterHolen, ResultFilterComesFromTheListWhenItHasEntries)
+{
+    JobSelection s = selectionOf(QStringLiteral("status"), QString());
+    s.resultText = QStringLiteral("typed;filter");
+    EXPECT_EQ(jobParameterHolen(s, QString()).value().results, QStringLiteral("typed;filter"));
+
+    s.resultEntries = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("---- uds ----"), QStringLiteral("c")};
+    s.selectedResults = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("---- uds ----"),
+                         QStringLiteral("c")};
+    EXPECT_EQ(jobParameterHolen(s, QString()).value().results, QStringLiteral("a;b"));
+    s.selectedResults.clear();
+    EXPECT_EQ(jobParameterHolen(s, QString()).value().results, QString());
 }

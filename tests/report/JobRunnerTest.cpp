@@ -1,0 +1,327 @@
+#include "execution/JobRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <numeric>
+
+#include "FakeRunHost.h"
+#include "ScriptedRuntime.h"
+#include "execution/RunFlags.h"
+#include "shell/FakeClock.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/Settings.h"
+#include "shell/TextCatalogue.h"
+
+using namespace kitbox;
+using kitbox::testing::FakeRunHost;
+using kitbox::testing::ScriptedRuntime;
+
+namespace {
+
+FakeResult textResult(const QString &name, const QString &value)
+{
+    FakeResult r;
+    r.name = name;
+    r.text = value;
+    return r;
+}
+
+class RunnerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        ASSERT_TRUE(runtime.apiInit());
+        runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("status"),
+                              {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))},
+                               {textResult(QStringLiteral("STAT"), QStringLiteral("1"))}});
+        host.selection.entry = QStringLiteral("status");
+        host.selection.index = 0;
+    }
+    int jobStarts() const
+    {
+        return runtime.callCount(QStringLiteral("apiJob")) + runtime.callCount(QStringLiteral("apiJobData"));
+    }
+    // The user stops the continuous run in the message wait after pass n.
+    void stopAfterPasses(int n)
+    {
+        clock.setWaitHook([this, n](int) {
+            if (runner.runCount() == n && flags.continuousRun)
+                runner.starteJobEndlos();
+        });
+    }
+    // Sum of the clock's sleeps from index first on.
+    int waitedFrom(qsizetype first) const
+    {
+        const auto &w = clock.waits();
+        return std::accumulate(w.begin() + first, w.end(), 0);
+    }
+
+    TextCatalogue texts;
+    ScriptedRuntime runtime;
+    FakeClock clock;
+    RunFlags flags;
+    FakeRunHost host;
+    ScriptedDialogService dialogs;
+    ShellOptions options;
+    JobRunner runner{runtime, clock, flags, host, dialogs, texts, options};
+};
+
+}  // namespace
+
+TEST_F(RunnerTest, SingleRunShowsTheReportAndEndsOtherRuns)
+{
+    flags.continuousRun = true;
+    flags.testRun = true;
+    host.testCommandEnabled = true;
+    host.pausePanel = true;
+    host.caption = QStringLiteral("Results (mittlere Dauer : 9 ms)");
+    runner.starteJob();
+    EXPECT_FALSE(flags.continuousRun);
+    EXPECT_FALSE(flags.testRun);
+    EXPECT_EQ(host.testCommandResets, 1);
+    EXPECT_FALSE(host.pausePanel);
+    EXPECT_FALSE(host.continuousCommandRunning);
+    EXPECT_EQ(host.caption, QStringLiteral("Results"));
+    EXPECT_TRUE(host.output.text().startsWith(u"apiJob(\"D_TEST\",\"status\",\"\",\"\")\r\n"));
+    EXPECT_TRUE(host.output.text().contains(u"  STAT"));
+    EXPECT_EQ(host.lamps, (QList<unsigned>{JobRunner::lampBuilding, JobRunner::lampIdle}));
+    EXPECT_GE(host.output.shown, 1);
+}
+
+TEST_F(RunnerTest, TestRunStaysWhenItsCommandIsDisabled)
+{
+    flags.testRun = true;
+    runner.starteJob();
+    EXPECT_TRUE(flags.testRun);
+    EXPECT_EQ(host.testCommandResets, 0);
+}
+
+TEST_F(RunnerTest, AnEqualReportIsNotWrittenAgain)
+{
+    runner.starteJob();
+    runner.starteJob();
+    EXPECT_EQ(jobStarts(), 2);
+    EXPECT_EQ(host.output.writes, 1);
+}
+
+TEST_F(RunnerTest, SeparatorEmptiesTheResultsAndRunsNothing)
+{
+    host.selection.entry = QStringLiteral("---- uses: d_basis");
+    runner.starteJob();
+    EXPECT_EQ(jobStarts(), 0);
+    EXPECT_TRUE(host.output.text().isEmpty());
+
+    host.output.setText(QStringLiteral("alt"));
+    runner.starteJobEndlos();
+    EXPECT_EQ(jobStarts(), 0);
+    EXPECT_TRUE(host.output.text().isEmpty());
+    EXPECT_FALSE(flags.continuousRun);
+    EXPECT_FALSE(host.pausePanel);
+    EXPECT_FALSE(host.continuousCommandRunning);
+    EXPECT_EQ(host.lamps.last(), JobRunner::lampIdle);
+}
+
+TEST_F(RunnerTest, DataFlagStartsTheDataJobWithTheParsedBytes)
+{
+    runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("daten_schreiben"),
+                          {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))}});
+    host.selection.entry = QStringLiteral("daten_schreiben");
+    host.selection.argumentText = QStringLiteral("0102");
+    host.selection.dataFlag = true;
+    runner.starteJob();
+    EXPECT_EQ(runtime.lastJobData(), QByteArray::fromHex("0102"));
+    EXPECT_TRUE(host.output.text().startsWith(u"apiJobData(\"D_TEST\",\"daten_schreiben\",{DATA}, 2,\"\")\r\n"));
+
+    host.selection.dataFlag = false;
+    runner.starteJob();
+    EXPECT_TRUE(runtime.calls().contains(QStringLiteral("apiJob(D_TEST,daten_schreiben,0102,)")));
+}
+
+TEST_F(RunnerTest, OverlongDataArgumentIsRefusedWithAMessage)
+{
+    host.selection.argumentText = QString(2 * 1100, u'1');
+    host.selection.dataFlag = true;
+    runner.starteJob();
+    EXPECT_EQ(jobStarts(), 0);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_TRUE(dialogs.messages().first().text.contains(u"1025"));
+
+    runner.starteJobEndlos();
+    EXPECT_EQ(jobStarts(), 0);
+    EXPECT_FALSE(flags.continuousRun);
+    EXPECT_FALSE(host.continuousCommandRunning);
+}
+
+TEST_F(RunnerTest, ContinuousRunWithoutPauseRunsBackToBackUntilStopped)
+{
+    host.pause = 0;
+    host.onEvents = [&](int) {
+        if (jobStarts() == 3 && flags.continuousRun)
+            runner.starteJobEndlos();  // the user's second F6, handled inside the loop
+    };
+    runner.starteJobEndlos();
+    EXPECT_EQ(jobStarts(), 3);
+    EXPECT_FALSE(flags.continuousRun);
+    EXPECT_FALSE(host.pausePanel);
+    EXPECT_FALSE(host.continuousCommandRunning);
+    EXPECT_EQ(host.lamps.last(), JobRunner::lampIdle);
+    // Only the 1 ms message waits between passes; no pause lamp.
+    for (int w : clock.waits())
+        EXPECT_EQ(w, 1);
+    EXPECT_FALSE(host.lamps.contains(JobRunner::lampPausing));
+}
+
+TEST_F(RunnerTest, CaptionShowsTheMeanDurationIncludingThePauseAfterOneSecond)
+{
+    host.pause = 250;
+    stopAfterPasses(4);
+    runner.starteJobEndlos();
+    // Each pass: 250 ms of pause and the 1 ms message wait. The fourth pass
+    // ends its pause at 3 * 251 + 250 = 1003 ms: the first caption with a mean.
+    EXPECT_EQ(host.captions, QStringList{QStringLiteral("Results (mittlere Dauer : 250 ms)")});
+    EXPECT_EQ(runner.runCount(), 4);
+    EXPECT_EQ(runner.meanDuration(), 1003 / 4);
+    EXPECT_EQ(jobStarts(), 4);
+}
+
+TEST_F(RunnerTest, CaptionIsWrittenOnlyWhenItChanges)
+{
+    host.pause = 500;
+    stopAfterPasses(5);
+    runner.starteJobEndlos();
+    // From pass 2 on (1001 ms) the mean reads 500 every time: written once.
+    EXPECT_EQ(host.captions, QStringList{QStringLiteral("Results (mittlere Dauer : 500 ms)")});
+}
+
+TEST_F(RunnerTest, EnglishCaptionUsesTheEnglishText)
+{
+    texts.selectLanguage(QStringLiteral("E"));
+    host.pause = 1000;
+    stopAfterPasses(2);
+    runner.starteJobEndlos();
+    ASSERT_EQ(host.captions.size(), 1);
+    EXPECT_TRUE(host.captions.last().startsWith(u"Results (")) << host.captions.last().toStdString();
+    EXPECT_TRUE(host.captions.last().endsWith(u" 1000 ms)")) << host.captions.last().toStdString();
+    EXPECT_FALSE(host.captions.last().contains(u"mittlere"));
+}
+
+TEST_F(RunnerTest, StoppingDuringALongPauseEndsItWithinOneSecond)
+{
+    host.pause = 10000;
+    qsizetype pauseBegins = -1;
+    clock.setWaitHook([&](int ms) {
+        if (pauseBegins < 0 && ms == 1000)
+            pauseBegins = clock.waits().size() - 1;
+        if (pauseBegins >= 0 && clock.waits().size() - pauseBegins == 3 && flags.continuousRun)
+            runner.starteJobEndlos();
+    });
+    runner.starteJobEndlos();
+    EXPECT_EQ(jobStarts(), 1);
+    ASSERT_GE(pauseBegins, 0);
+    // Three sleeps of 1000 ms, then the pause sees the stop at its next check.
+    EXPECT_EQ(clock.waits().mid(pauseBegins), (QList<int>{1000, 1000, 1000, 1}));
+    EXPECT_FALSE(flags.continuousRun);
+    EXPECT_EQ(host.lamps.last(), JobRunner::lampIdle);
+}
+
+TEST_F(RunnerTest, SingleRunDuringThePauseEndsTheContinuousRun)
+{
+    host.pause = 300;
+    bool pressed = false;
+    clock.setWaitHook([&](int ms) {
+        if (ms == 100 && !pressed) {
+            pressed = true;
+            runner.starteJob();
+        }
+    });
+    runner.starteJobEndlos();
+    EXPECT_EQ(jobStarts(), 2);
+    EXPECT_FALSE(flags.continuousRun);
+    EXPECT_EQ(host.caption, QStringLiteral("Results"));
+}
+
+TEST_F(RunnerTest, PauseSleepsInStepsByTheRemainingTime)
+{
+    flags.continuousRun = true;
+    runner.pauseWarten(2500);
+    QList<int> expected{1000};
+    expected += QList<int>(13, 100);  // 1500 down to 200 remaining
+    expected += QList<int>(17, 10);   // 200 down to 30
+    expected += QList<int>(30, 1);    // 30 down to 0
+    EXPECT_EQ(clock.waits(), expected);
+    EXPECT_EQ(host.lamps, (QList<unsigned>{JobRunner::lampPausing, JobRunner::lampIdle}));
+}
+
+TEST_F(RunnerTest, PauseIgnoresZeroAndEndsAtOnceWithoutARun)
+{
+    flags.continuousRun = true;
+    runner.pauseWarten(0);
+    EXPECT_TRUE(clock.waits().isEmpty());
+    EXPECT_TRUE(host.lamps.isEmpty());
+
+    flags.continuousRun = false;
+    runner.pauseWarten(5000);
+    EXPECT_TRUE(clock.waits().isEmpty());
+    EXPECT_EQ(host.lamps, (QList<unsigned>{JobRunner::lampPausing, JobRunner::lampIdle}));
+}
+
+TEST_F(RunnerTest, PauseSurvivesTheTimerWrappingAround)
+{
+    flags.continuousRun = true;
+    clock.setCounter(0xFFFFFFFFu - 20);
+    runner.pauseWarten(100);
+    EXPECT_EQ(waitedFrom(0), 100);
+}
+
+TEST_F(RunnerTest, ReportOptionsFollowTheSettings)
+{
+    host.sortList = {QStringLiteral("b"), QStringLiteral("a")};
+    host.uds = true;
+    options.udsText = false;
+    ReportOptions o = runner.reportOptions();
+    EXPECT_EQ(o.order, host.sortList);  // default 1 groups by the list
+    EXPECT_TRUE(o.uds.udsDescription);
+    EXPECT_FALSE(o.uds.text);
+    EXPECT_TRUE(o.uds.einh);
+    EXPECT_EQ(o.errorLabel, QStringLiteral("VEDAMIS Fehler"));
+    EXPECT_TRUE(o.filterNotice.startsWith(u"Results sind gefiltert"));
+
+    options.ausgabeSortiert = -1;
+    EXPECT_TRUE(runner.reportOptions().order.isEmpty());
+    options.ausgabeSortiert = 0;
+    EXPECT_EQ(runner.reportOptions().order, host.sortList);
+
+    texts.selectLanguage(QStringLiteral("E"));
+    EXPECT_EQ(runner.reportOptions().errorLabel, QStringLiteral("VEDAMIS Error"));
+}
+
+TEST_F(RunnerTest, FaultMemoryJobsGoToTheirReportInZemoMode)
+{
+    QStringList handed;
+    runner.setFaultMemoryReport([&](const QString &sgbd, const QString &job) { handed << sgbd + u':' + job; });
+    runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("fs_lesen"),
+                          {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))}});
+    host.selection.entry = QStringLiteral("fs_lesen");
+    options.zemoFsMode = 1919;  // bit 256 set
+    runner.starteJob();
+    EXPECT_EQ(handed, QStringList{QStringLiteral("D_TEST:fs_lesen")});
+    EXPECT_EQ(jobStarts(), 0);
+
+    options.zemoFsMode = 1919 & ~256;
+    runner.starteJob();
+    EXPECT_EQ(handed.size(), 1);
+    EXPECT_EQ(jobStarts(), 1);
+
+    EXPECT_TRUE(JobRunner::isFaultMemoryRun(QStringLiteral("is_lesen"), 256));
+    EXPECT_TRUE(JobRunner::isFaultMemoryRun(QStringLiteral("hs_lesen"), 256));
+    EXPECT_FALSE(JobRunner::isFaultMemoryRun(QStringLiteral("FS_LESEN"), 256));
+    EXPECT_FALSE(JobRunner::isFaultMemoryRun(QStringLiteral("fs_lesen_detail"), 256));
+}
+
+TEST(RunCaption, StaysPlainDuringTheFirstSecond)
+{
+    const QString label = QStringLiteral("mittlere Dauer :");
+    EXPECT_EQ(JobRunner::runCaption(1000, 250, label), QStringLiteral("Results"));
+    EXPECT_EQ(JobRunner::runCaption(1001, 250, label), QStringLiteral("Results (mittlere Dauer : 250 ms)"));
+}
