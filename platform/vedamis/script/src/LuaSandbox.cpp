@@ -1,5 +1,7 @@
 #include "vedamis/LuaSandbox.h"
 
+#include "SandboxInternal.h"
+
 #include <lua.hpp>
 
 #include <chrono>
@@ -175,7 +177,7 @@ struct SandboxAccess {
 
     static void armThread(lua_State *thread, int count) { lua_sethook(thread, &SandboxAccess::hook, LUA_MASKCOUNT, count); }
 
-    static void hook(lua_State *L, lua_Debug *ar)
+    static void hook(lua_State *L, lua_Debug *)
     {
         LuaSandbox &sandbox = of(L);
         if (sandbox.m_depth == 0)
@@ -191,12 +193,35 @@ struct SandboxAccess {
                 armThread(L, kHookCount);
             return;
         }
+        stop(L, reason, 0);
+    }
+
+    static void checkpoint(lua_State *L)
+    {
+        LuaSandbox &sandbox = of(L);
+        if (sandbox.m_depth == 0)
+            return;
+        AbortReason reason = sandbox.m_pendingAbort;
+        if (reason == AbortReason::None)
+            reason = dueAbort(sandbox);
+        if (reason != AbortReason::None)
+            stop(L, reason, 1);
+    }
+
+    // Raises the stop; `level` is the stack level of the script function
+    // whose line the message names (0 in the hook, 1 from a C function).
+    static void stop(lua_State *L, AbortReason reason, int level)
+    {
+        LuaSandbox &sandbox = of(L);
         sandbox.m_pendingAbort = reason;
-        if (sandbox.m_abortWhere.empty() && lua_getinfo(L, "Sl", ar) && ar->currentline > 0) {
+        lua_Debug ar;
+        if (sandbox.m_abortWhere.empty() && lua_getstack(L, level, &ar) && lua_getinfo(L, "Sl", &ar) &&
+            ar.currentline > 0) {
             try {
-                const char *source = ar->source;
-                std::string where = (source && source[0] == '@') ? std::string(source + 1) : std::string(ar->short_src);
-                sandbox.m_abortWhere = where + ":" + std::to_string(ar->currentline);
+                const char *source = ar.source;
+                sandbox.m_abortWhere =
+                    ((source && source[0] == '@') ? std::string(source + 1) : std::string(ar.short_src)) + ":" +
+                    std::to_string(ar.currentline);
             } catch (const std::bad_alloc &) {
                 // Without a location the message is still complete.
             }
@@ -262,6 +287,7 @@ struct SandboxAccess {
         lua_getfield(L, -1, LUA_STRLIBNAME);
         lua_pushnil(L);
         lua_setfield(L, -2, "dump");
+        detail::installInterruptiblePatterns(L);
         lua_pop(L, 1);
 
         lua_getfield(L, -1, LUA_COLIBNAME);
@@ -278,6 +304,11 @@ struct SandboxAccess {
         return 0;
     }
 };
+
+void detail::checkpoint(lua_State *L)
+{
+    SandboxAccess::checkpoint(L);
+}
 
 LuaSandbox::LuaSandbox(SandboxLimits limits) : m_limits(limits)
 {
