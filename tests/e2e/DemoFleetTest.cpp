@@ -20,7 +20,7 @@ std::set<std::string> declaredJobs(const std::string &sourceName)
 {
     std::set<std::string> jobs;
     std::istringstream in(e2e::readFile(e2e::sourceDir() / "examples" / "ecu" / sourceName));
-    std::regex declaration(R"(^job\s+"([^"]+)")");
+    std::regex declaration(R"re(^job\s+"([^"]+)")re");
     std::string line;
     while (std::getline(in, line)) {
         std::smatch m;

@@ -93,8 +93,9 @@ TEST(JobToolArguments, MistakesAreRefusedWithAReason)
         for (const auto &a : args)
             joined += "[" + a + "]";
         EXPECT_FALSE(r.ok()) << joined;
-        if (!r.ok())
+        if (!r.ok()) {
             EXPECT_FALSE(r.error().empty()) << joined;
+        }
     }
 }
 
