@@ -1,0 +1,222 @@
+// Finding, loading and caching descriptions; USES search; group variants.
+#include "SessionImpl.h"
+
+#include <lua.hpp>
+
+namespace vedamis {
+
+bool LoadedDescription::hasJob(const std::string &upperName) const
+{
+    for (const std::string &name : jobNames) {
+        if (name == upperName)
+            return true;
+    }
+    return false;
+}
+
+const prg::Table *LoadedDescription::table(std::string_view tableName) const
+{
+    for (const prg::Table &t : tables) {
+        if (equalsIgnoreCase(t.name, tableName))
+            return &t;
+    }
+    return nullptr;
+}
+
+SandboxLimits Session::Impl::limits() const
+{
+    SandboxLimits l;
+    l.memoryBytes = static_cast<size_t>(config.number(ConfigKey::JobMemoryLimit)) * 1024u * 1024u;
+    l.timeLimitMs = config.number(ConfigKey::JobTimeout);
+    return l;
+}
+
+namespace {
+
+bool validName(const std::string &name)
+{
+    if (name.empty() || name.size() > 63 || name == "." || name == "..")
+        return false;
+    for (char c : name) {
+        if (c == '/' || c == '\0' || c == '\\')
+            return false;
+    }
+    return true;
+}
+
+// JOBNAME and USES lines of the info block (the bytes after the key, up to LF).
+void readInfoBlock(const std::string &info, std::vector<std::string> &jobs, std::vector<std::string> &uses)
+{
+    for (std::string_view line : split(info, '\n')) {
+        if (line.starts_with("JOBNAME:")) {
+            std::string name = toUpper(trim(line.substr(8)));
+            if (!name.empty())
+                jobs.push_back(std::move(name));
+        } else if (line.starts_with("USES:")) {
+            for (std::string_view base : split(line.substr(5), ',')) {
+                std::string name = toUpper(trim(base));
+                if (!name.empty())
+                    uses.push_back(std::move(name));
+            }
+        }
+    }
+}
+
+}  // namespace
+
+Error Session::Impl::loadDescription(const std::string &name, LoadedDescription *&out)
+{
+    out = nullptr;
+    if (!validName(name))
+        return makeError(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, "'" + name + "' is not a description name");
+    auto cached = descriptions.find(name);
+    // Within one job a description is checked once, so that pointers taken
+    // earlier in the job stay valid.
+    if (cached != descriptions.end() && checkedThisJob.count(name)) {
+        out = cached->second.get();
+        return {};
+    }
+    const std::string &dir = config.text(ConfigKey::EcuPath);
+    std::string path = findFileIgnoreCase(dir, name + ".PRG");
+    if (path.empty())
+        path = findFileIgnoreCase(dir, name + ".GRP");
+    if (path.empty())
+        return makeError(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, name + " (no " + name + ".PRG or .GRP in " + dir + ")");
+    FileStamp stamp;
+    if (!fileStamp(path, stamp))
+        return makeError(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, path);
+    checkedThisJob.insert(name);
+    if (cached != descriptions.end() && cached->second->path == path && cached->second->stamp == stamp) {
+        out = cached->second.get();
+        return {};
+    }
+    auto loaded = prg::readDescriptionFile(path);
+    if (!loaded.ok()) {
+        descriptions.erase(name);
+        variants.erase(name);
+        return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, path + ": " + loaded.error());
+    }
+    auto desc = std::make_unique<LoadedDescription>();
+    desc->name = name;
+    desc->path = path;
+    desc->stamp = stamp;
+    prg::Description &content = loaded.value();
+    desc->isGroup = content.isGroup;
+    desc->infoBlock = std::move(content.infoBlock);
+    desc->tables = std::move(content.tables);
+    desc->script = std::move(content.script);
+    readInfoBlock(desc->infoBlock, desc->jobNames, desc->uses);
+    out = desc.get();
+    descriptions[name] = std::move(desc);
+    variants.erase(name);  // a changed group file identifies anew
+    return {};
+}
+
+Error Session::Impl::ensureEvaluated(LoadedDescription &desc)
+{
+    if (desc.model)
+        return {};
+    auto sandbox = std::make_unique<LuaSandbox>(limits());
+    const std::string fileName = desc.path.substr(desc.path.rfind('/') + 1);
+    auto model = evaluateSource(*sandbox, desc.script, fileName);
+    if (!model.ok())
+        return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, model.error());
+    installJobApi(sandbox->state());
+    desc.model = std::move(model.value());
+    desc.sandbox = std::move(sandbox);
+    // The script's own list of jobs and bases is the one that runs.
+    desc.jobNames.clear();
+    for (const JobSpec &job : desc.model->jobs)
+        desc.jobNames.push_back(toUpper(job.name));
+    desc.uses.clear();
+    for (const std::string &base : desc.model->ecu.uses)
+        desc.uses.push_back(toUpper(trim(base)));
+    return {};
+}
+
+Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner)
+{
+    // Depth-first through the USES lists in their order; each description
+    // once. A base is loaded only when the search reaches it, so a missing
+    // base matters only when the job is not found before it.
+    struct Pending {
+        std::string name;
+        std::string usedBy;
+    };
+    std::vector<Pending> stack{{start.name, {}}};
+    std::set<std::string> visited;
+    Error firstLoadError;
+    while (!stack.empty()) {
+        Pending next = std::move(stack.back());
+        stack.pop_back();
+        if (!visited.insert(next.name).second)
+            continue;
+        LoadedDescription *desc = &start;
+        if (!next.usedBy.empty()) {
+            Error error = loadDescription(next.name, desc);
+            if (error.failed()) {
+                if (!firstLoadError.failed())
+                    firstLoadError = makeError(error.code, error.text.substr(error.text.find(": ") + 2) +
+                                                               ", used by " + next.usedBy);
+                continue;
+            }
+        }
+        // The script, not the info block, decides which jobs and bases exist.
+        Error evaluated = ensureEvaluated(*desc);
+        if (evaluated.failed())
+            return evaluated;
+        if (desc->hasJob(job)) {
+            owner = desc;
+            return {};
+        }
+        for (auto it = desc->uses.rbegin(); it != desc->uses.rend(); ++it) {
+            if (!visited.count(*it))
+                stack.push_back({*it, desc->name});
+        }
+    }
+    if (firstLoadError.failed())
+        return firstLoadError;
+    return makeError(VEDAMIS_ERR_JOB_NOT_FOUND, job + " in " + start.name);
+}
+
+Error Session::Impl::identifyVariant(LoadedDescription &group, JobContext &ctx, std::string &variant)
+{
+    auto known = variants.find(group.name);
+    if (known != variants.end()) {
+        variant = known->second;
+        return {};
+    }
+    Error error = ensureEvaluated(group);
+    if (error.failed())
+        return error;
+    // The identification talks through the group's own simulation file and
+    // writes no results.
+    ResultStore scratch;
+    JobContext identify;
+    identify.session = this;
+    identify.target = &group;
+    identify.owner = &group;
+    identify.jobName = ctx.jobName;
+    identify.results = &scratch;
+    std::string returned;
+    error = callInSandbox(group, identify, nullptr, kIdentifyKey, &returned);
+    if (error.failed())
+        return makeError(error.code, "identification of " + group.name + ": " + error.text);
+    for (const std::string &candidate : group.model->variants) {
+        if (equalsIgnoreCase(candidate, trim(returned))) {
+            variant = toUpper(trim(candidate));
+            variants[group.name] = variant;
+            return {};
+        }
+    }
+    return makeError(VEDAMIS_ERR_VARIANT, group.name + " identified '" + returned + "', which is not among its variants");
+}
+
+void Session::Impl::unloadAll()
+{
+    descriptions.clear();
+    variants.clear();
+    simulations.clear();
+}
+
+}  // namespace vedamis

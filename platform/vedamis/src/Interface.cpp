@@ -1,0 +1,100 @@
+// The interface a job talks through. SIMULATION answers from the simulation
+// file of the description the job was called for.
+#include "SessionImpl.h"
+
+#include <chrono>
+
+namespace vedamis {
+
+Error Session::Impl::waitInterruptible(int64_t ms, const JobContext &ctx)
+{
+    int64_t until = steadyNowMs() + ms;
+    bool limitFirst = false;
+    if (ctx.deadlineMs != 0 && ctx.deadlineMs < until) {
+        until = ctx.deadlineMs;
+        limitFirst = true;
+    }
+    std::unique_lock lock(breakMutex);
+    while (!breakRequested) {
+        const int64_t now = steadyNowMs();
+        if (now >= until)
+            break;
+        breakCv.wait_for(lock, std::chrono::milliseconds(until - now));
+    }
+    if (breakRequested)
+        return makeError(VEDAMIS_ERR_JOB_BREAK, "while waiting");
+    if (limitFirst)
+        return makeError(VEDAMIS_ERR_JOB_TIME_LIMIT,
+                         "while waiting (" + std::to_string(config.number(ConfigKey::JobTimeout)) + " ms)");
+    return {};
+}
+
+Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::string &response)
+{
+    if (!config.simulationActive())
+        return makeError(VEDAMIS_ERR_IFH_NOT_AVAILABLE,
+                         config.text(ConfigKey::Interface) + " (this runtime offers SIMULATION only)");
+    const std::string &name = ctx.target->name;
+    const std::string &dir = config.text(ConfigKey::SimulationPath);
+    const std::string path = findFileIgnoreCase(dir, name + ".SIM");
+    FileStamp stamp;
+    if (path.empty() || !fileStamp(path, stamp)) {
+        simulations.erase(name);
+        return makeError(VEDAMIS_ERR_SIM_FILE_MISSING, dir + "/" + name + ".SIM");
+    }
+    auto cached = simulations.find(name);
+    if (cached == simulations.end() || cached->second.path != path || !(cached->second.stamp == stamp)) {
+        // Changed or new: read again; the response cycles start over.
+        simulations.erase(name);
+        CachedSimulation fresh;
+        std::string content, reason;
+        if (!readWholeFile(path, content, reason))
+            return makeError(VEDAMIS_ERR_SIM_FILE, reason);
+        if (!fresh.file.parse(content, path, reason))
+            return makeError(VEDAMIS_ERR_SIM_FILE, reason);
+        fresh.path = path;
+        fresh.stamp = stamp;
+        cached = simulations.emplace(name, std::move(fresh)).first;
+    }
+    SimulationFile &file = cached->second.file;
+    const std::string fileName = path.substr(path.rfind('/') + 1);
+    const int attempts = config.number(ConfigKey::RetryComm) == 1 ? 2 : 1;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const int64_t start = steadyNowMs();
+        if (ifhTrace.enabled(1)) {
+            std::string line = "REQ " + toHex(request);
+            if (ifhTrace.enabled(3))
+                line += "  ; " + std::to_string(request.size()) + " bytes" + (attempt ? ", repeated" : "");
+            ifhTrace.line(line);
+        }
+        SimResponse answer;
+        int entryLine = 0;
+        const bool matched = file.answer(request, answer, entryLine);
+        if (ifhTrace.enabled(3)) {
+            ifhTrace.line(matched ? "SIM " + fileName + ":" + std::to_string(entryLine) +
+                                        (answer.delayMs ? " delay " + std::to_string(answer.delayMs) + " ms" : "")
+                                  : "SIM " + fileName + " has no entry for this request");
+        }
+        if (matched && answer.delayMs > 0) {
+            Error error = waitInterruptible(answer.delayMs, ctx);
+            if (error.failed())
+                return error;
+        }
+        if (matched && !answer.none) {
+            response = answer.bytes;
+            if (ifhTrace.enabled(1)) {
+                std::string line = "RSP " + toHex(response);
+                if (ifhTrace.enabled(3))
+                    line += "  ; " + std::to_string(response.size()) + " bytes, " +
+                            std::to_string(steadyNowMs() - start) + " ms";
+                ifhTrace.line(line);
+            }
+            return {};
+        }
+        if (ifhTrace.enabled(1))
+            ifhTrace.line("NRS no response");
+    }
+    return makeError(VEDAMIS_ERR_IFH_NO_RESPONSE, "request " + toHex(request));
+}
+
+}  // namespace vedamis

@@ -1,0 +1,424 @@
+// The functions a job script calls (argtext, send, result, ...) and the call
+// of a job function inside its description's sandbox.
+//
+// Lua reports errors with longjmp, which skips C++ destructors. Every job
+// function therefore reads its arguments first, does its C++ work in a
+// helper that keeps its objects to itself (texts it returns go into the job
+// context), and only then pushes values or raises.
+#include "SessionImpl.h"
+
+#include <lua.hpp>
+
+#include <cmath>
+
+namespace vedamis {
+namespace {
+
+const char kContextKey = 0;
+
+JobContext *contextOf(lua_State *L, const char *function)
+{
+    lua_rawgetp(L, LUA_REGISTRYINDEX, &kContextKey);
+    auto *ctx = static_cast<JobContext *>(lua_touserdata(L, -1));
+    lua_pop(L, 1);
+    if (!ctx)
+        luaL_error(L, "%s() is only available while a job runs", function);
+    return ctx;
+}
+
+// Raises ctx.raisedText as the error; the engine maps it back to ctx.raisedCode.
+int raise(lua_State *L, JobContext &ctx)
+{
+    lua_pushlstring(L, ctx.raisedText.data(), ctx.raisedText.size());
+    return lua_error(L);
+}
+
+bool setRaised(JobContext &ctx, int16_t code, const std::string &text)
+{
+    ctx.raisedCode = code;
+    ctx.raisedText = text;
+    return false;
+}
+
+int apiArgtext(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "argtext");
+    lua_pushlstring(L, ctx->arguments.data(), ctx->arguments.size());
+    return 1;
+}
+
+int apiArg(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "arg");
+    lua_Integer i = luaL_checkinteger(L, 1);
+    if (i < 1 || static_cast<size_t>(i) > ctx->argumentList.size()) {
+        lua_pushnil(L);
+        return 1;
+    }
+    const std::string &value = ctx->argumentList[static_cast<size_t>(i) - 1];
+    lua_pushlstring(L, value.data(), value.size());
+    return 1;
+}
+
+int apiArgcount(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "argcount");
+    lua_pushinteger(L, static_cast<lua_Integer>(ctx->argumentList.size()));
+    return 1;
+}
+
+int apiData(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "data");
+    lua_pushlstring(L, ctx->data.data(), ctx->data.size());
+    return 1;
+}
+
+int apiHex(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "hex");
+    size_t length = 0;
+    const char *text = luaL_checklstring(L, 1, &length);
+    if (!parseHex(std::string_view(text, length), ctx->scratch))
+        return luaL_error(L, "hex: '%s' is not a text of hex bytes", text);
+    lua_pushlstring(L, ctx->scratch.data(), ctx->scratch.size());
+    return 1;
+}
+
+int apiTohex(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "tohex");
+    size_t length = 0;
+    const char *bytes = luaL_checklstring(L, 1, &length);
+    ctx->scratch = toHex(std::string_view(bytes, length));
+    lua_pushlstring(L, ctx->scratch.data(), ctx->scratch.size());
+    return 1;
+}
+
+bool doSend(JobContext &ctx)
+{
+    Error error = ctx.session->exchange(ctx, ctx.request, ctx.response);
+    if (error.failed())
+        return setRaised(ctx, error.code, error.text);
+    return true;
+}
+
+int apiSend(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "send");
+    size_t length = 0;
+    const char *bytes = luaL_checklstring(L, 1, &length);
+    if (length == 0)
+        return luaL_error(L, "send: empty request");
+    ctx->request.assign(bytes, length);
+    if (!doSend(*ctx))
+        return raise(L, *ctx);
+    lua_pushlstring(L, ctx->response.data(), ctx->response.size());
+    return 1;
+}
+
+struct ResultArgs {
+    const char *name = nullptr;
+    size_t nameLength = 0;
+    const char *type = nullptr;
+    int luaType = LUA_TNIL;
+    bool isInteger = false;
+    lua_Integer integer = 0;
+    lua_Number number = 0;
+    const char *text = nullptr;
+    size_t textLength = 0;
+};
+
+bool addResult(JobContext &ctx, const ResultArgs &a)
+{
+    const std::string name(a.name, a.nameLength);
+    auto bad = [&](const std::string &why) { return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, "result " + name + ": " + why); };
+    if (name.empty() || name.size() > 63 || name.find_first_of(" \t\r\n") != std::string::npos ||
+        name.find('\0') != std::string::npos)
+        return bad("a name has 1 to 63 characters and no blanks");
+    ValueType type;
+    if (!valueTypeFromName(a.type, type))
+        return bad(std::string("unknown type '") + a.type + "'");
+    Value value;
+    value.type = type;
+    if (isIntegerType(type)) {
+        int64_t v = 0;
+        if (a.luaType != LUA_TNUMBER)
+            return bad(std::string(a.type) + " needs an integer, not a " + (a.luaType == LUA_TSTRING ? "string" : "non-number"));
+        if (a.isInteger) {
+            v = a.integer;
+        } else if (std::isfinite(a.number) && std::floor(a.number) == a.number && std::fabs(a.number) < 9.2e18) {
+            v = static_cast<int64_t>(a.number);
+        } else {
+            return bad(std::string(a.type) + " needs an integer, not " + std::to_string(a.number));
+        }
+        int64_t min = 0, max = 0;
+        integerRange(type, min, max);
+        if (v < min || v > max)
+            return bad("value " + std::to_string(v) + " out of range " + std::to_string(min) + ".." +
+                       std::to_string(max) + " of " + a.type);
+        value.integer = v;
+    } else if (type == ValueType::Real) {
+        if (a.luaType != LUA_TNUMBER)
+            return bad("real needs a number");
+        value.real = a.isInteger ? static_cast<double>(a.integer) : a.number;
+    } else {
+        if (a.luaType != LUA_TSTRING)
+            return bad(std::string(a.type) + " needs a string");
+        if (type == ValueType::Binary && a.textLength > VEDAMIS_BINARY_EXT_MAX)
+            return bad("binary value of " + std::to_string(a.textLength) + " bytes (at most 65536)");
+        value.bytes.assign(a.text, a.textLength);
+    }
+    std::string reason;
+    if (!ctx.results->add(name, std::move(value), reason))
+        return bad(reason);
+    return true;
+}
+
+int apiResult(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "result");
+    ResultArgs a;
+    a.name = luaL_checklstring(L, 1, &a.nameLength);
+    a.type = luaL_checkstring(L, 2);
+    a.luaType = lua_type(L, 3);
+    if (a.luaType == LUA_TNUMBER) {
+        a.isInteger = lua_isinteger(L, 3);
+        if (a.isInteger)
+            a.integer = lua_tointeger(L, 3);
+        else
+            a.number = lua_tonumber(L, 3);
+    } else if (a.luaType == LUA_TSTRING) {
+        a.text = lua_tolstring(L, 3, &a.textLength);
+    }
+    if (!addResult(*ctx, a))
+        return raise(L, *ctx);
+    return 0;
+}
+
+bool startSet(JobContext &ctx)
+{
+    std::string reason;
+    if (!ctx.results->newSet(reason))
+        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, reason);
+    return true;
+}
+
+int apiNewset(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "newset");
+    if (!startSet(*ctx))
+        return raise(L, *ctx);
+    return 0;
+}
+
+int apiFail(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "fail");
+    if (lua_gettop(L) >= 2) {
+        lua_Integer code = luaL_checkinteger(L, 1);
+        if (code < VEDAMIS_ERR_USER_FIRST || code > INT16_MAX)
+            return luaL_error(L, "fail: a job's own error code is 1000..32767");
+        size_t length = 0;
+        const char *text = luaL_checklstring(L, 2, &length);
+        ctx->raisedCode = static_cast<int16_t>(code);
+        ctx->raisedText.assign(text, length);
+    } else {
+        size_t length = 0;
+        const char *text = luaL_optlstring(L, 1, "", &length);
+        ctx->raisedCode = VEDAMIS_ERR_JOB_FAILED;
+        ctx->raisedText = baseErrorText(VEDAMIS_ERR_JOB_FAILED);
+        if (length > 0) {
+            ctx->raisedText += ": ";
+            ctx->raisedText.append(text, length);
+        }
+    }
+    return raise(L, *ctx);
+}
+
+const prg::Table *findTable(JobContext &ctx, std::string_view name)
+{
+    const prg::Table *table = ctx.owner ? ctx.owner->table(name) : nullptr;
+    if (!table && ctx.target)
+        table = ctx.target->table(name);
+    return table;
+}
+
+void pushRow(lua_State *L, const prg::Table &table, size_t row)
+{
+    lua_createtable(L, 0, static_cast<int>(table.columns));
+    for (size_t c = 0; c < table.columns; ++c) {
+        const std::string &header = table.cells[c];
+        const std::string &cell = table.cells[row * table.columns + c];
+        lua_pushlstring(L, header.data(), header.size());
+        lua_pushlstring(L, cell.data(), cell.size());
+        lua_rawset(L, -3);
+    }
+}
+
+int apiTabrow(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "tabrow");
+    const char *tableName = luaL_checkstring(L, 1);
+    size_t columnLength = 0, valueLength = 0;
+    const char *column = luaL_checklstring(L, 2, &columnLength);
+    const char *value = luaL_checklstring(L, 3, &valueLength);
+    const prg::Table *table = findTable(*ctx, tableName);
+    if (!table)
+        return luaL_error(L, "tabrow: no table %s", tableName);
+    size_t columnIndex = table->columns;
+    for (size_t c = 0; c < table->columns; ++c) {
+        if (equalsIgnoreCase(table->cells[c], std::string_view(column, columnLength)))
+            columnIndex = c;
+    }
+    if (columnIndex == table->columns)
+        return luaL_error(L, "tabrow: table %s has no column %s", tableName, column);
+    for (size_t row = 1; row <= table->rows; ++row) {
+        if (equalsIgnoreCase(table->cells[row * table->columns + columnIndex], std::string_view(value, valueLength))) {
+            pushRow(L, *table, row);
+            return 1;
+        }
+    }
+    lua_pushnil(L);
+    return 1;
+}
+
+int apiTabrows(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "tabrows");
+    const char *tableName = luaL_checkstring(L, 1);
+    const prg::Table *table = findTable(*ctx, tableName);
+    if (!table)
+        return luaL_error(L, "tabrows: no table %s", tableName);
+    lua_createtable(L, static_cast<int>(std::min<uint32_t>(table->rows, 1u << 20)), 0);
+    for (size_t row = 1; row <= table->rows; ++row) {
+        pushRow(L, *table, row);
+        lua_rawseti(L, -2, static_cast<lua_Integer>(row));
+    }
+    return 1;
+}
+
+bool doSleep(JobContext &ctx, int64_t ms)
+{
+    Error error = ctx.session->waitInterruptible(ms, ctx);
+    if (error.failed())
+        return setRaised(ctx, error.code, error.text);
+    return true;
+}
+
+int apiSleep(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "sleep");
+    lua_Number ms = luaL_checknumber(L, 1);
+    if (!(ms > 0))
+        return 0;
+    if (!doSleep(*ctx, ms > 3.6e6 ? 3600000 : static_cast<int64_t>(ms)))
+        return raise(L, *ctx);
+    return 0;
+}
+
+int apiJobname(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "jobname");
+    lua_pushlstring(L, ctx->jobName.data(), ctx->jobName.size());
+    return 1;
+}
+
+int apiDescription(lua_State *L)
+{
+    JobContext *ctx = contextOf(L, "description");
+    const std::string &name = ctx->target ? ctx->target->name : ctx->owner->name;
+    lua_pushlstring(L, name.data(), name.size());
+    return 1;
+}
+
+}  // namespace
+
+void installJobApi(lua_State *L)
+{
+    static const luaL_Reg functions[] = {
+        {"argtext", apiArgtext},   {"arg", apiArg},       {"argcount", apiArgcount}, {"data", apiData},
+        {"hex", apiHex},           {"tohex", apiTohex},   {"send", apiSend},         {"result", apiResult},
+        {"newset", apiNewset},     {"fail", apiFail},     {"tabrow", apiTabrow},     {"tabrows", apiTabrows},
+        {"sleep", apiSleep},       {"jobname", apiJobname}, {"description", apiDescription}, {nullptr, nullptr},
+    };
+    lua_pushglobaltable(L);
+    luaL_setfuncs(L, functions, 0);
+    lua_pop(L, 1);
+}
+
+Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, const char *registryKey,
+                                   const std::string &field, std::string *returned)
+{
+    LuaSandbox &sandbox = *desc.sandbox;
+    lua_State *L = sandbox.state();
+    const SandboxLimits l = limits();
+    sandbox.setLimits(l);
+    const int top = lua_gettop(L);
+    if (registryKey) {
+        if (lua_getfield(L, LUA_REGISTRYINDEX, registryKey) != LUA_TTABLE) {
+            lua_settop(L, top);
+            return makeError(VEDAMIS_ERR_JOB_NOT_FOUND, field + " in " + desc.name);
+        }
+        lua_getfield(L, -1, field.c_str());
+        lua_remove(L, -2);
+    } else {
+        lua_getfield(L, LUA_REGISTRYINDEX, field.c_str());
+    }
+    if (!lua_isfunction(L, -1)) {
+        lua_settop(L, top);
+        return makeError(registryKey ? VEDAMIS_ERR_JOB_NOT_FOUND : VEDAMIS_ERR_VARIANT,
+                         (registryKey ? field : std::string("identify function")) + " in " + desc.name);
+    }
+    lua_pushlightuserdata(L, &ctx);
+    lua_rawsetp(L, LUA_REGISTRYINDEX, &kContextKey);
+    ctx.deadlineMs = l.timeLimitMs > 0 ? steadyNowMs() + l.timeLimitMs : 0;
+    {
+        std::lock_guard lock(breakMutex);
+        activeSandbox = &sandbox;
+        if (breakRequested)
+            sandbox.requestBreak();
+        else
+            sandbox.clearBreak();
+    }
+    kitbox::Status status = sandbox.call(0, returned ? 1 : 0);
+    {
+        std::lock_guard lock(breakMutex);
+        activeSandbox = nullptr;
+    }
+    lua_pushnil(L);
+    lua_rawsetp(L, LUA_REGISTRYINDEX, &kContextKey);
+
+    if (status.ok()) {
+        Error error;
+        if (returned) {
+            if (lua_type(L, -1) == LUA_TSTRING)
+                *returned = lua_tostring(L, -1);
+            else
+                error = makeError(VEDAMIS_ERR_VARIANT, "the identify function of " + desc.name + " returned no text");
+        }
+        lua_settop(L, top);
+        return error;
+    }
+    lua_settop(L, top);
+    const std::string &message = status.error();
+    Error error;
+    switch (sandbox.lastAbort()) {
+    case AbortReason::Break: error = makeError(VEDAMIS_ERR_JOB_BREAK, message); break;
+    case AbortReason::TimeLimit: error = makeError(VEDAMIS_ERR_JOB_TIME_LIMIT, message); break;
+    case AbortReason::Memory: error = makeError(VEDAMIS_ERR_JOB_MEMORY, message); break;
+    case AbortReason::None:
+        if (ctx.raisedCode != 0 && message == ctx.raisedText) {
+            error.code = ctx.raisedCode;
+            error.text = ctx.raisedText;
+        } else {
+            error = makeError(VEDAMIS_ERR_JOB_RUNTIME, ctx.jobName + ": " + message);
+        }
+        break;
+    }
+    if (config.number(ConfigKey::BipDebugLevel) > 0 && ifhTrace.enabled(1))
+        ifhTrace.line("ERR " + desc.name + " " + ctx.jobName + " " + std::to_string(error.code) + " " + error.text);
+    return error;
+}
+
+}  // namespace vedamis

@@ -1,0 +1,131 @@
+#pragma once
+// Inside of a session: configuration, loaded descriptions with their Lua
+// states, simulation files, traces, the results and the running job.
+#include <vedamis/Engine.h>
+#include <vedamis/SimulationFile.h>
+
+#include "Config.h"
+#include "Errors.h"
+#include "ResultStore.h"
+#include "TextUtil.h"
+#include "TraceFile.h"
+
+#include <prg/Prg.h>
+#include <vedamis/DescriptionSource.h>
+#include <vedamis/LuaSandbox.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vedamis {
+
+struct LoadedDescription {
+    std::string name;  // upper-case, without extension
+    std::string path;
+    FileStamp stamp;
+    bool isGroup = false;
+    std::string infoBlock;
+    std::vector<prg::Table> tables;
+    std::string script;
+    std::vector<std::string> jobNames;  // own jobs in info-block order, upper-case
+    std::vector<std::string> uses;      // base descriptions, upper-case, in search order
+    // Built on the first Lua job: the script's state and what it declares.
+    std::unique_ptr<LuaSandbox> sandbox;
+    std::optional<SourceModel> model;
+
+    bool hasJob(const std::string &upperName) const;
+    const prg::Table *table(std::string_view name) const;
+};
+
+struct CachedSimulation {
+    std::string path;
+    FileStamp stamp;
+    SimulationFile file;
+};
+
+// Everything the job functions of the script reach while one job runs.
+struct JobContext {
+    Session::Impl *session = nullptr;
+    LoadedDescription *target = nullptr;  // the description the job runs for (the variant of a group)
+    LoadedDescription *owner = nullptr;   // the description whose script defines the job
+    std::string jobName;
+    std::string arguments;
+    std::vector<std::string> argumentList;
+    std::string data;
+    ResultStore *results = nullptr;
+    int64_t deadlineMs = 0;  // steady clock; 0 = no limit
+    // An error raised by a job function on purpose (fail, send, result, ...):
+    // when the call fails with exactly this text, this code is reported.
+    int16_t raisedCode = 0;
+    std::string raisedText;
+    // Owned storage for texts handed to Lua. Job functions keep no C++
+    // objects of their own alive across Lua calls that may raise an error,
+    // since a raised error unwinds with longjmp.
+    std::string scratch;
+    std::string request;
+    std::string response;
+};
+
+// Hidden: only the public methods of Session leave the library.
+struct __attribute__((visibility("hidden"))) Session::Impl {
+    Session *self = nullptr;
+    mutable std::mutex apiMutex;  // one API call at a time
+    std::atomic<bool> open{false};  // read by the handle table without the API lock
+    Config config;
+    Error lastError;
+    ResultStore results;
+    bool jobFailed = true;  // no job yet: no result sets
+    std::map<std::string, std::unique_ptr<LoadedDescription>> descriptions;
+    std::map<std::string, std::string> variants;  // group name -> identified variant
+    std::map<std::string, CachedSimulation> simulations;
+    std::set<std::string> checkedThisJob;  // descriptions already checked for changes in this job
+    TraceFile ifhTrace{"IFH.TRC"};
+    TraceFile apiTrace{"API.TRC"};
+
+    // Break handling across threads.
+    std::mutex breakMutex;
+    std::condition_variable breakCv;
+    bool breakRequested = false;
+    LuaSandbox *activeSandbox = nullptr;
+
+    void setError(Error error) { lastError = std::move(error); }
+    bool fail(int16_t code, const std::string &detail)
+    {
+        setError(makeError(code, detail));
+        return false;
+    }
+
+    Error configureTraces();
+    void runJobCommon(std::string_view description, std::string_view job, std::string_view arguments,
+                      std::string_view data, bool dataMode, std::string_view resultFilter);
+    Error executeJob(const std::string &descName, const std::string &jobName, JobContext &ctx, std::string &variant);
+
+    // Descriptions (Descriptions.cpp).
+    Error loadDescription(const std::string &name, LoadedDescription *&out);
+    Error ensureEvaluated(LoadedDescription &desc);
+    Error findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner);
+    Error identifyVariant(LoadedDescription &group, JobContext &ctx, std::string &variant);
+    void unloadAll();
+    SandboxLimits limits() const;
+
+    // Running Lua functions (JobApi.cpp).
+    Error callInSandbox(LoadedDescription &desc, JobContext &ctx, const char *registryKey, const std::string &field,
+                        std::string *returned);
+
+    // The interface (Interface.cpp): one request, one response.
+    Error exchange(JobContext &ctx, const std::string &request, std::string &response);
+    // Waits up to ms; BREAK or TIME_LIMIT error when interrupted.
+    Error waitInterruptible(int64_t ms, const JobContext &ctx);
+};
+
+void installJobApi(lua_State *L);
+int64_t steadyNowMs();
+
+}  // namespace vedamis

@@ -1,0 +1,45 @@
+#pragma once
+// A temporary ECU, simulation and trace directory, description sources
+// compiled in-process, and one session opened on them through the C API.
+#include <vedamis/vedamis.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace enginetest {
+
+std::string makeTempDir();
+void writeText(const std::string &path, const std::string &text);
+std::string readText(const std::string &path);
+bool exists(const std::string &path);
+// Compiles description source into dir/fileName (.prg or .grp).
+void compileInto(const std::string &dir, const std::string &fileName, const std::string &source);
+
+class EngineTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens m_handle with the directories of this test plus extra settings.
+    bool openSession(const std::string &extraSettings = {});
+    void closeSession();
+
+    void compile(const std::string &fileName, const std::string &source) { compileInto(m_ecu, fileName, source); }
+    void writeSim(const std::string &fileName, const std::string &text) { writeText(m_sim + "/" + fileName, text); }
+
+    // Runs a job and returns the error code.
+    int16_t run(const std::string &description, const std::string &job, const std::string &arguments = {});
+    int16_t runData(const std::string &description, const std::string &job, const std::string &data);
+    int16_t sets();
+    std::string text(const char *name, int16_t set, const char *format = "");
+    std::string errorText();
+    std::string config(const char *name);
+    bool setConfig(const char *name, const std::string &value) { return apiVBSetConfig(m_handle, name, value.c_str()); }
+
+    std::string m_root, m_ecu, m_sim, m_trace;
+    int32_t m_handle = 0;
+    bool m_open = false;
+};
+
+}  // namespace enginetest

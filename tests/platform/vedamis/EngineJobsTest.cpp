@@ -1,0 +1,382 @@
+// Jobs through the C API: system jobs, result sets and types, reads with
+// formats and buffers, arguments, job errors, USES inheritance, group files.
+#include "EngineFixture.h"
+
+#include <cstring>
+#include <filesystem>
+
+using namespace enginetest;
+
+namespace {
+
+const char *kBase = R"(
+ecu { name = "D_BASE", origin = "Base origin", revision = "2.0", author = "Base team" }
+tab "BASETAB" { { "K", "V" }, { "A", "from base" } }
+job "IDENT" { run = function()
+  local r = send(hex("1A 80"))
+  result("IDENT_TEXT", "text", tohex(r))
+  result("SEEN_BY", "text", description())
+  result("TAB", "text", tabrow("BASETAB", "K", "a").V)
+end }
+job "OVERRIDDEN" { run = function() result("FROM", "text", "base") end }
+)";
+
+const char *kTest = R"(
+ecu {
+  name = "D_TEST", origin = "Test origin", revision = "1.0", author = "Tester",
+  package = "7", from = "2026-01-02", bip_version = "5.3.0",
+  comment = { "first comment", "second comment" }, uses = { "D_BASE" },
+}
+tab "CODES" { { "ID", "TEXT" }, { "0x01", "one; with \"quotes\"" }, { "0x02", "two" } }
+job "ALL_TYPES" { run = function()
+  result("C", "char", -5)
+  result("B", "byte", 200)
+  result("I", "int", -1)
+  result("W", "word", 42)
+  result("L", "long", -100000)
+  result("D", "dword", 4000000000)
+  result("Status_Text", "text", "hello")
+  result("BIN", "binary", hex("01 02 0A"))
+  result("R", "real", 3.14159)
+end }
+job "SETS" { run = function()
+  for i = 1, 3 do
+    newset()
+    result("NR", "int", i)
+    result("NAME", "text", "set " .. i)
+  end
+end }
+job "ARGS" { run = function()
+  result("COUNT", "int", argcount())
+  result("ALL", "text", argtext())
+  for i = 1, argcount() do result("A" .. i, "text", arg(i)) end
+  result("MISSING", "text", tostring(arg(argcount() + 1)))
+end }
+job "DATA" { run = function()
+  result("LEN", "long", #data())
+  result("HEX", "text", tohex(data()))
+end }
+job "BIG" { run = function()
+  result("BIG", "binary", string.rep("\x55", tonumber(argtext())))
+  result("LONGTEXT", "text", string.rep("\xC3\xA4", 600))
+end }
+job "FAIL_PLAIN" { run = function() result("X", "int", 1); fail("sensor missing") end }
+job "FAIL_CODE" { run = function() fail(4711, "custom failure") end }
+job "BAD_RANGE" { run = function() result("B", "byte", 256) end }
+job "BAD_TYPE" { run = function() result("W", "word", "12") end }
+job "BAD_NAME" { run = function() result("TWO WORDS", "int", 1) end }
+job "LUA_ERROR" { run = function() local t = nil; return t.field end }
+job "TABLES" { run = function()
+  local row = tabrow("CODES", "id", "0X02")
+  result("TEXT", "text", row.TEXT)
+  result("ROWS", "int", #tabrows("CODES"))
+  result("FIRST", "text", tabrows("CODES")[1].TEXT)
+  result("NONE", "text", tostring(tabrow("CODES", "ID", "0x09")))
+end }
+job "OVERRIDDEN" { run = function() result("FROM", "text", "derived") end }
+)";
+
+class Jobs : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        compile("D_BASE.PRG", kBase);
+        compile("D_TEST.prg", kTest);  // found without regard to case
+        writeSim("D_TEST.SIM", "1A 80 = 5A 80 31 32\n");
+    }
+};
+
+TEST_F(Jobs, JobsListsOwnJobsOneSetEach)
+{
+    ASSERT_EQ(run("d_test", "_jobs"), 0) << errorText();
+    ASSERT_EQ(sets(), 13);
+    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
+    EXPECT_EQ(text("JOBNAME", 0), "_JOBS");
+    EXPECT_EQ(text("OBJECT", 0), "D_TEST");
+    EXPECT_EQ(text("SAETZE", 0), "13");
+    EXPECT_EQ(text("JOBNAME", 1), "ALL_TYPES");
+    EXPECT_EQ(text("JOBNAME", 13), "OVERRIDDEN");
+    int16_t count = 0;
+    ASSERT_TRUE(apiVBResultNumber(m_handle, &count, 3));
+    EXPECT_EQ(count, 1);
+    // Jobs of the base are listed by the base's own _JOBS, not here.
+    for (int16_t set = 1; set <= 13; ++set)
+        EXPECT_NE(text("JOBNAME", set), "IDENT");
+}
+
+TEST_F(Jobs, VersionInfoGivesEcuDataWithNumberedLines)
+{
+    ASSERT_EQ(run("D_TEST", "_VERSIONINFO"), 0) << errorText();
+    ASSERT_EQ(sets(), 1);
+    EXPECT_EQ(text("ECU", 1), "D_TEST");
+    EXPECT_EQ(text("ORIGIN", 1), "Test origin");
+    EXPECT_EQ(text("REVISION", 1), "1.0");
+    EXPECT_EQ(text("AUTHOR", 1), "Tester");
+    EXPECT_EQ(text("PACKAGE", 1), "7");
+    EXPECT_EQ(text("FROM", 1), "2026-01-02");
+    EXPECT_EQ(text("BIP_VERSION", 1), "5.3.0");
+    EXPECT_EQ(text("ECUCOMMENT0", 1), "first comment");
+    EXPECT_EQ(text("ECUCOMMENT1", 1), "second comment");
+    EXPECT_EQ(text("USES0", 1), "D_BASE");
+    // Empty values give no result.
+    ASSERT_EQ(run("D_BASE", "_VERSIONINFO"), 0);
+    EXPECT_EQ(text("PACKAGE", 1), "<error 30>");
+}
+
+TEST_F(Jobs, TypesFormatsAndCaseInsensitiveNames)
+{
+    ASSERT_EQ(run("D_TEST", "ALL_TYPES"), 0) << errorText();
+    ASSERT_EQ(sets(), 1);
+    const struct {
+        const char *name;
+        int16_t type;
+        const char *plain;
+        const char *formatted;
+        const char *format;
+    } expected[] = {
+        {"C", VEDAMIS_TYPE_CHAR, "-5", "FB", "02X"},
+        {"B", VEDAMIS_TYPE_BYTE, "200", "C8", "02X"},
+        {"I", VEDAMIS_TYPE_INT, "-1", "FFFF", "04X"},
+        {"W", VEDAMIS_TYPE_WORD, "42", "42   ", "-5I"},
+        {"L", VEDAMIS_TYPE_LONG, "-100000", "FFFE7960", "08X"},
+        {"D", VEDAMIS_TYPE_DWORD, "4000000000", "EE6B2800", "08X"},
+        {"status_text", VEDAMIS_TYPE_TEXT, "hello", "hello               ", "-20T"},
+        {"BIN", VEDAMIS_TYPE_BINARY, "01 02 0A", "01 02 0A", "T"},
+        {"r", VEDAMIS_TYPE_REAL, "3.14159", "    3.14", "8.2R"},
+    };
+    for (const auto &e : expected) {
+        int16_t type = -1;
+        ASSERT_TRUE(apiVBResultFormat(m_handle, &type, e.name, 1)) << e.name;
+        EXPECT_EQ(type, e.type) << e.name;
+        EXPECT_EQ(text(e.name, 1), e.plain) << e.name;
+        EXPECT_EQ(text(e.name, 1, e.format), e.formatted) << e.name;
+    }
+    char name[VEDAMIS_NAME_BUFFER];
+    int32_t length = 0;
+    ASSERT_TRUE(apiVB4ResultName(m_handle, name, &length, 7, 1));
+    EXPECT_STREQ(name, "Status_Text");
+    EXPECT_FALSE(apiVB4ResultName(m_handle, name, &length, 10, 1));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_RESULT_NOT_FOUND);
+    EXPECT_FALSE(apiVB4ResultName(m_handle, name, &length, 0, 1));
+
+    int16_t value = 0;
+    ASSERT_TRUE(apiVBResultInt(m_handle, &value, "c", 1));
+    EXPECT_EQ(value, -5);
+    ASSERT_TRUE(apiVBResultInt(m_handle, &value, "R", 1));
+    EXPECT_EQ(value, 3);
+    EXPECT_FALSE(apiVBResultInt(m_handle, &value, "L", 1));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_RESULT_RANGE);
+    EXPECT_FALSE(apiVBResultInt(m_handle, &value, "BIN", 1));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_RESULT_TYPE);
+
+    EXPECT_EQ(text("NOPE", 1), "<error 30>");
+    EXPECT_EQ(text("C", 2), "<error 31>");
+    EXPECT_EQ(text("C", 1, "Q"), "<error 33>");
+    // A failed read leaves its error until the next job starts.
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_FORMAT);
+    EXPECT_EQ(text("C", 1), "-5");
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_FORMAT);
+}
+
+TEST_F(Jobs, SeveralSetsInOrder)
+{
+    ASSERT_EQ(run("D_TEST", "SETS"), 0) << errorText();
+    ASSERT_EQ(sets(), 3);
+    for (int16_t set = 1; set <= 3; ++set) {
+        EXPECT_EQ(text("NR", set), std::to_string(set));
+        EXPECT_EQ(text("NAME", set), "set " + std::to_string(set));
+    }
+    EXPECT_EQ(text("SAETZE", 0), "3");
+    int16_t count = 0;
+    EXPECT_FALSE(apiVBResultNumber(m_handle, &count, 4));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_SET_NOT_FOUND);
+}
+
+TEST_F(Jobs, ResultFilterKeepsNamedResults)
+{
+    apiVBJob(m_handle, "D_TEST", "ALL_TYPES", "", "w; bin");
+    ASSERT_EQ(apiVBErrorCode(m_handle), 0);
+    int16_t count = 0;
+    ASSERT_TRUE(apiVBResultNumber(m_handle, &count, 1));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(text("W", 1), "42");
+    EXPECT_EQ(text("C", 1), "<error 30>");
+}
+
+TEST_F(Jobs, TextAndDataArguments)
+{
+    ASSERT_EQ(run("D_TEST", "ARGS", "first;;third"), 0) << errorText();
+    EXPECT_EQ(text("COUNT", 1), "3");
+    EXPECT_EQ(text("ALL", 1), "first;;third");
+    EXPECT_EQ(text("A1", 1), "first");
+    EXPECT_EQ(text("A2", 1), "");
+    EXPECT_EQ(text("A3", 1), "third");
+    EXPECT_EQ(text("MISSING", 1), "nil");
+    ASSERT_EQ(run("D_TEST", "ARGS", ""), 0);
+    EXPECT_EQ(text("COUNT", 1), "0");
+
+    ASSERT_EQ(runData("D_TEST", "DATA", std::string("\x01\x00\xFF", 3)), 0) << errorText();
+    EXPECT_EQ(text("LEN", 1), "3");
+    EXPECT_EQ(text("HEX", 1), "01 00 FF");
+    ASSERT_EQ(runData("D_TEST", "DATA", std::string(VEDAMIS_DATA_MAX, 'x')), 0);
+    EXPECT_EQ(text("LEN", 1), "65536");
+    EXPECT_EQ(runData("D_TEST", "DATA", std::string(VEDAMIS_DATA_MAX + 1, 'x')), VEDAMIS_ERR_BAD_ARGUMENT);
+    apiVB4JobData(m_handle, "D_TEST", "DATA", nullptr, 5, "");
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_BAD_ARGUMENT);
+}
+
+TEST_F(Jobs, LongBinaryNeedsTheExtendedBufferAndLongTextIsCut)
+{
+    ASSERT_EQ(run("D_TEST", "BIG", "1024"), 0) << errorText();
+    unsigned char buffer[VEDAMIS_BINARY_EXT_BUFFER];
+    int32_t length = 0;
+    ASSERT_TRUE(apiVB4ResultBinary(m_handle, buffer, &length, "BIG", 1));
+    EXPECT_EQ(length, 1024);
+
+    ASSERT_EQ(run("D_TEST", "BIG", "1500"), 0);
+    EXPECT_FALSE(apiVB4ResultBinary(m_handle, buffer, &length, "big", 1));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_BINARY_BUFFER);
+    ASSERT_TRUE(apiVB4ResultBinaryExt(m_handle, buffer, &length, VEDAMIS_BINARY_EXT_MAX, "BIG", 1));
+    EXPECT_EQ(length, 1500);
+    EXPECT_EQ(buffer[1499], 0x55);
+    EXPECT_FALSE(apiVB4ResultBinaryExt(m_handle, buffer, &length, 1499, "BIG", 1));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_BINARY_BUFFER);
+
+    // 600 two-byte characters: cut to 1022 bytes, never inside a character.
+    std::string longText = text("LONGTEXT", 1);
+    EXPECT_EQ(longText.size(), 1022u);
+    EXPECT_EQ(longText.substr(1020), "\xC3\xA4");
+}
+
+TEST_F(Jobs, FailingJobsReportCodeAndText)
+{
+    EXPECT_EQ(run("D_TEST", "FAIL_PLAIN"), VEDAMIS_ERR_JOB_FAILED);
+    EXPECT_EQ(errorText(), "job failed: sensor missing");
+    int16_t count = 0;
+    EXPECT_FALSE(apiVBResultSets(m_handle, &count));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_JOB_FAILED);
+    // Set 0 stays readable: it tells which variant the job ran on.
+    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
+    EXPECT_EQ(text("X", 1), "<error 31>");
+
+    EXPECT_EQ(run("D_TEST", "FAIL_CODE"), 4711);
+    EXPECT_EQ(errorText(), "custom failure");
+
+    EXPECT_EQ(run("D_TEST", "BAD_RANGE"), VEDAMIS_ERR_JOB_RESULT);
+    EXPECT_NE(errorText().find("256 out of range 0..255"), std::string::npos) << errorText();
+    EXPECT_EQ(run("D_TEST", "BAD_TYPE"), VEDAMIS_ERR_JOB_RESULT);
+    EXPECT_NE(errorText().find("needs an integer"), std::string::npos) << errorText();
+    EXPECT_EQ(run("D_TEST", "BAD_NAME"), VEDAMIS_ERR_JOB_RESULT);
+
+    EXPECT_EQ(run("D_TEST", "LUA_ERROR"), VEDAMIS_ERR_JOB_RUNTIME);
+    EXPECT_NE(errorText().find("attempt to index a nil value"), std::string::npos) << errorText();
+    EXPECT_NE(errorText().find("D_TEST.prg:"), std::string::npos) << errorText();
+
+    EXPECT_EQ(run("D_TEST", "NO_SUCH_JOB"), VEDAMIS_ERR_JOB_NOT_FOUND);
+    EXPECT_EQ(run("D_NOWHERE", "_JOBS"), VEDAMIS_ERR_DESCRIPTION_NOT_FOUND);
+    EXPECT_EQ(run("../ecu/D_TEST", "_JOBS"), VEDAMIS_ERR_DESCRIPTION_NOT_FOUND);
+    // The session keeps working after every one of them.
+    EXPECT_EQ(run("D_TEST", "SETS"), 0);
+}
+
+TEST_F(Jobs, TablesByColumnAndValueIgnoringCase)
+{
+    ASSERT_EQ(run("D_TEST", "TABLES"), 0) << errorText();
+    EXPECT_EQ(text("TEXT", 1), "two");
+    EXPECT_EQ(text("ROWS", 1), "2");
+    EXPECT_EQ(text("FIRST", 1), "one; with \"quotes\"");
+    EXPECT_EQ(text("NONE", 1), "nil");
+}
+
+TEST_F(Jobs, InheritedJobsRunWithTheCallersSimulation)
+{
+    ASSERT_EQ(run("D_TEST", "IDENT"), 0) << errorText();
+    EXPECT_EQ(text("IDENT_TEXT", 1), "5A 80 31 32");
+    EXPECT_EQ(text("SEEN_BY", 1), "D_TEST");
+    EXPECT_EQ(text("TAB", 1), "from base");
+    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
+    ASSERT_EQ(run("D_TEST", "OVERRIDDEN"), 0);
+    EXPECT_EQ(text("FROM", 1), "derived");
+    // Run on the base itself, its own simulation file is used: there is none.
+    EXPECT_EQ(run("D_BASE", "IDENT"), VEDAMIS_ERR_SIM_FILE_MISSING);
+}
+
+TEST_F(Jobs, UsesCyclesAndMissingBasesEndCleanly)
+{
+    compile("D_CYC1.PRG", R"(ecu { name = "D_CYC1", uses = { "D_CYC2" } }
+job "ONE" { run = function() result("X", "int", 1) end })");
+    compile("D_CYC2.PRG", R"(ecu { name = "D_CYC2", uses = { "D_CYC1", "D_GONE" } }
+job "TWO" { run = function() result("X", "int", 2) end })");
+    ASSERT_EQ(run("D_CYC1", "TWO"), 0) << errorText();
+    EXPECT_EQ(text("X", 1), "2");
+    ASSERT_EQ(run("D_CYC2", "ONE"), 0) << errorText();
+    EXPECT_EQ(run("D_CYC1", "THREE"), VEDAMIS_ERR_DESCRIPTION_NOT_FOUND);
+    EXPECT_NE(errorText().find("D_GONE"), std::string::npos) << errorText();
+}
+
+TEST_F(Jobs, ChangedDescriptionIsReloadedAndUnloadJobForgetsAll)
+{
+    ASSERT_EQ(run("D_TEST", "OVERRIDDEN"), 0);
+    compile("D_TEST.prg", R"(ecu { name = "D_TEST" }
+job "OVERRIDDEN" { run = function() result("FROM", "text", "second edition, longer file") end })");
+    ASSERT_EQ(run("D_TEST", "OVERRIDDEN"), 0) << errorText();
+    EXPECT_EQ(text("FROM", 1), "second edition, longer file");
+    apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");
+    EXPECT_EQ(apiVBErrorCode(m_handle), 0);
+    EXPECT_EQ(sets(), 0);
+}
+
+const char *kGroup = R"(
+ecu { name = "D_GROUP" }
+group {
+  variants = { "D_VAR_A", "D_VAR_B" },
+  identify = function()
+    local r = send(hex("22 F1 50"))
+    if r:byte(4) == 2 then return "d_var_b" end
+    return "D_VAR_A"
+  end,
+}
+)";
+
+TEST_F(Jobs, GroupRunsTheIdentifiedVariant)
+{
+    compile("D_GROUP.GRP", kGroup);
+    compile("D_VAR_A.PRG", R"(ecu { name = "D_VAR_A" }
+job "WHO" { run = function() result("ME", "text", description()); result("R", "text", tohex(send(hex("10")))) end })");
+    compile("D_VAR_B.PRG", R"(ecu { name = "D_VAR_B" }
+job "WHO" { run = function() result("ME", "text", "B") end }
+job "ONLY_B" { run = function() end })");
+    // The identification answers 2 the first time only: the variant is kept for the session.
+    writeSim("D_GROUP.SIM", "22 F1 50 = 62 F1 50 02 | 62 F1 50 01\n");
+    writeSim("D_VAR_A.SIM", "10 = 50\n");
+    ASSERT_EQ(run("D_GROUP", "WHO"), 0) << errorText();
+    EXPECT_EQ(text("ME", 1), "B");
+    EXPECT_EQ(text("VARIANTE", 0), "D_VAR_B");
+    EXPECT_EQ(text("OBJECT", 0), "D_GROUP");
+    ASSERT_EQ(run("D_GROUP", "_JOBS"), 0);
+    EXPECT_EQ(sets(), 2);
+    EXPECT_EQ(text("JOBNAME", 2), "ONLY_B");
+    EXPECT_EQ(text("VARIANTE", 0), "D_VAR_B");
+
+    // A changed configuration identifies again: now the answer is 1.
+    ASSERT_TRUE(setConfig("RetryComm", "0"));
+    ASSERT_EQ(run("D_GROUP", "WHO"), 0) << errorText();
+    EXPECT_EQ(text("ME", 1), "D_VAR_A");
+    EXPECT_EQ(text("R", 1), "50");  // the variant's own simulation file
+    EXPECT_EQ(text("VARIANTE", 0), "D_VAR_A");
+}
+
+TEST_F(Jobs, GroupWithUnknownVariantFails)
+{
+    compile("D_GROUP.GRP", kGroup);
+    writeSim("D_GROUP.SIM", "22 F1 50 = 62 F1 50 01\n");
+    EXPECT_EQ(run("D_GROUP", "WHO"), VEDAMIS_ERR_VARIANT);  // D_VAR_A.PRG does not exist
+    EXPECT_NE(errorText().find("D_VAR_A"), std::string::npos) << errorText();
+    writeSim("D_GROUP.SIM", "");
+    apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");
+    EXPECT_EQ(run("D_GROUP", "WHO"), VEDAMIS_ERR_IFH_NO_RESPONSE);
+    EXPECT_NE(errorText().find("identification of D_GROUP"), std::string::npos) << errorText();
+}
+
+}  // namespace
