@@ -160,7 +160,8 @@ Error Config::loadIni(const std::string &path)
                                                           std::string(name) + "' is read-only");
         Error error = setKey(key, text.substr(eq + 1), false);
         if (error.failed())
-            return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ":" + std::to_string(lineNumber) + ": " + error.text);
+            return makeError(VEDAMIS_ERR_CONFIG_FILE,
+                             path + ":" + std::to_string(lineNumber) + ": " + error.text.substr(error.text.find(": ") + 2));
     }
     if (in.bad())
         return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ": read error");

@@ -1,0 +1,171 @@
+// The simulation interface as jobs see it (file lookup, reload, cycling,
+// missing answers, retry, bad files) and the interface trace.
+#include "EngineFixture.h"
+
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
+using namespace enginetest;
+
+namespace {
+
+const char *kSim = R"(
+ecu { name = "D_SIM" }
+job "ASK" { run = function() result("R", "text", tohex(send(hex(argtext())))) end }
+job "TWICE" { run = function()
+  result("A", "text", tohex(send(hex("22 F4 0C"))))
+  result("B", "text", tohex(send(hex("22 F4 0C"))))
+end }
+job "CATCH" { run = function()
+  local ok, message = pcall(send, hex("3E 00"))
+  result("OK", "text", tostring(ok))
+  result("MSG", "text", message)
+end }
+)";
+
+class Interface : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        compile("D_SIM.PRG", kSim);
+        writeSim("d_sim.sim", "22 F4 0C = 62 F4 0C 0B B8 | 62 F4 0C 0F A0\n"
+                              "31 01 ?? ?? * = 71 01\n"
+                              "3E 00 = NONE\n"
+                              "19 02 = @30 59 02\n");
+    }
+
+    std::string ask(const std::string &request)
+    {
+        int16_t code = run("D_SIM", "ASK", request);
+        return code == 0 ? text("R", 1) : "<error " + std::to_string(code) + ">";
+    }
+
+    // Gives the file a new modification time even on coarse file systems.
+    void rewriteSim(const std::string &text)
+    {
+        const std::string path = m_sim + "/d_sim.sim";
+        auto before = std::filesystem::last_write_time(path);
+        writeSim("d_sim.sim", text);
+        std::filesystem::last_write_time(path, before + std::chrono::seconds(2));
+    }
+};
+
+TEST_F(Interface, AnswersFromTheDescriptionsFile)
+{
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0F A0");
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    EXPECT_EQ(ask("31 01 AA BB"), "71 01");
+    EXPECT_EQ(ask("31 01 AA BB CC DD"), "71 01");
+    EXPECT_EQ(ask("31 01 AA"), "<error 50>");
+    EXPECT_EQ(ask("19 02"), "59 02");
+    EXPECT_EQ(ask("3E 00"), "<error 50>");
+    EXPECT_EQ(errorText(), "no response from control unit: request 3E 00");
+    ASSERT_EQ(run("D_SIM", "TWICE"), 0);
+    EXPECT_NE(text("A", 1), text("B", 1));
+}
+
+TEST_F(Interface, AMissingAnswerCanBeCaughtByTheJob)
+{
+    ASSERT_EQ(run("D_SIM", "CATCH"), 0) << errorText();
+    EXPECT_EQ(text("OK", 1), "false");
+    EXPECT_EQ(text("MSG", 1), "no response from control unit: request 3E 00");
+}
+
+TEST_F(Interface, ChangedFileIsReadAgainAndCyclesRestart)
+{
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    rewriteSim("22 F4 0C = 01 | 02\n");
+    EXPECT_EQ(ask("22 F4 0C"), "01");
+    EXPECT_EQ(ask("22 F4 0C"), "02");
+    rewriteSim("22 F4 0C = 01\n22 ZZ = 00\n");
+    EXPECT_EQ(ask("22 F4 0C"), "<error 52>");
+    EXPECT_NE(errorText().find("d_sim.sim:2: 'ZZ' is not a hex byte"), std::string::npos) << errorText();
+    std::filesystem::remove(m_sim + "/d_sim.sim");
+    EXPECT_EQ(ask("22 F4 0C"), "<error 53>");
+    EXPECT_NE(errorText().find("D_SIM.SIM"), std::string::npos) << errorText();
+}
+
+TEST_F(Interface, RetryCommRepeatsAnUnansweredRequestOnce)
+{
+    writeSim("d_sim.sim", "10 03 = NONE | 50 03\n");
+    EXPECT_EQ(ask("10 03"), "<error 50>");
+    EXPECT_EQ(ask("10 03"), "50 03");
+    ASSERT_TRUE(setConfig("RetryComm", "1"));
+    EXPECT_EQ(ask("10 03"), "50 03");  // NONE, then the repeat gets the answer
+}
+
+TEST_F(Interface, OtherInterfacesAreNotAvailable)
+{
+    ASSERT_TRUE(setConfig("Simulation", "0"));
+    ASSERT_TRUE(setConfig("Interface", "doip"));
+    EXPECT_EQ(config("Interface"), "DOIP");
+    EXPECT_EQ(ask("22 F4 0C"), "<error 51>");
+    EXPECT_NE(errorText().find("DOIP"), std::string::npos);
+    // Jobs that do not talk still run.
+    EXPECT_EQ(run("D_SIM", "_JOBS"), 0);
+    ASSERT_TRUE(setConfig("Simulation", "1"));
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+}
+
+TEST_F(Interface, IfhTraceLevelsWriteTelegramsAndLevelZeroWritesNothing)
+{
+    const std::string trace = m_trace + "/IFH.TRC";
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    EXPECT_FALSE(exists(trace));
+
+    ASSERT_TRUE(setConfig("IfhTrace", "2"));
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0F A0");
+    EXPECT_EQ(ask("3E 00"), "<error 50>");
+    std::string content = readText(trace);
+    EXPECT_NE(content.find("REQ 22 F4 0C\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("RSP 62 F4 0C 0F A0\n"), std::string::npos) << content;
+    EXPECT_NE(content.find("JOB D_SIM ASK ARG \"22 F4 0C\""), std::string::npos) << content;
+    EXPECT_NE(content.find("END D_SIM ASK sets 1 error 0"), std::string::npos) << content;
+    EXPECT_NE(content.find("NRS no response"), std::string::npos) << content;
+    EXPECT_EQ(content.find("SIM d_sim.sim"), std::string::npos) << "level 3 detail at level 2";
+
+    ASSERT_TRUE(setConfig("IfhTrace", "0"));
+    std::filesystem::remove(trace);  // possible only because the engine let go of it
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    EXPECT_FALSE(exists(trace));
+
+    ASSERT_TRUE(setConfig("IfhTrace", "3"));
+    EXPECT_EQ(ask("19 02"), "59 02");
+    content = readText(trace);
+    EXPECT_NE(content.find("SIM d_sim.sim:4 delay 30 ms"), std::string::npos) << content;
+    EXPECT_NE(content.find("RSP 59 02  ; 2 bytes, "), std::string::npos) << content;
+
+    ASSERT_TRUE(setConfig("IfhTrace", "1"));
+    EXPECT_EQ(ask("31 01 00 00"), "71 01");
+    content = readText(trace);
+    EXPECT_EQ(content.find("JOB D_SIM ASK ARG \"31 01 00 00\""), std::string::npos) << "job lines at level 1";
+    EXPECT_NE(content.find("REQ 31 01 00 00\n"), std::string::npos);
+}
+
+TEST_F(Interface, ApiTraceRecordsTheCalls)
+{
+    ASSERT_TRUE(setConfig("ApiTrace", "2"));
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    const std::string content = readText(m_trace + "/API.TRC");
+    EXPECT_NE(content.find("apiVBJob(" + std::to_string(m_handle) + ", \"D_SIM\", \"ASK\", \"22 F4 0C\", \"\")"),
+              std::string::npos)
+        << content;
+    EXPECT_NE(content.find("apiVB4ResultText(" + std::to_string(m_handle) + ", \"R\", 1, \"\") = 1 \"62 F4 0C 0B B8\""),
+              std::string::npos)
+        << content;
+    EXPECT_EQ(content.find("apiVBErrorCode"), std::string::npos) << "level 3 calls at level 2";
+}
+
+TEST_F(Interface, UnwritableTracePathIsRefused)
+{
+    writeText(m_root + "/file", "not a directory");
+    ASSERT_TRUE(setConfig("TracePath", m_root + "/file/trace"));
+    EXPECT_FALSE(setConfig("IfhTrace", "1"));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_TRACE);
+    EXPECT_EQ(config("IfhTrace"), "0");
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+// Sessions and configuration: handles, the single-session rule and server
+// mode, the INI file, defaults, names without regard to case, refused values.
+#include "EngineFixture.h"
+
+#include <vedamis/Engine.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace enginetest;
+
+namespace {
+
+// Sets an environment variable for one test and restores it afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const std::string &value) : m_name(name)
+    {
+        if (const char *old = std::getenv(name))
+            m_old = old, m_had = true;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            setenv(m_name, m_old.c_str(), 1);
+        else
+            unsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+std::string configOf(int32_t handle, const char *name)
+{
+    char buffer[VEDAMIS_CONFIG_BUFFER];
+    int32_t length = 0;
+    if (!apiVB4GetConfig(handle, name, buffer, &length))
+        return "<error " + std::to_string(apiVBErrorCode(handle)) + ">";
+    return std::string(buffer, static_cast<size_t>(length));
+}
+
+std::string errorTextOf(int32_t handle)
+{
+    char buffer[VEDAMIS_ERROR_BUFFER];
+    int32_t length = 0;
+    apiVB4ErrorText(handle, buffer, &length);
+    return buffer;
+}
+
+TEST(Session, DefaultsPointBesideTheProgramWithSimulationOn)
+{
+    const std::string dir = makeTempDir();
+    ScopedEnv ini("VEDAMIS_INI", "");
+    ScopedEnv home("XDG_CONFIG_HOME", dir + "/config");
+    ScopedEnv cache("XDG_CACHE_HOME", dir + "/cache");
+    int32_t handle = 0;
+    ASSERT_TRUE(apiVBInit(&handle)) << errorTextOf(handle);
+    const std::string bin = std::filesystem::canonical("/proc/self/exe").parent_path().string();
+    EXPECT_EQ(configOf(handle, "EcuPath"), bin + "/../share/kitbox32/ecu");
+    EXPECT_EQ(configOf(handle, "simulationpath"), bin + "/../share/kitbox32/sim");
+    EXPECT_EQ(configOf(handle, "TRACEPATH"), dir + "/cache/vedamis/trace");
+    EXPECT_EQ(configOf(handle, "Simulation"), "1");
+    EXPECT_EQ(configOf(handle, "Interface"), "SIMULATION");
+    EXPECT_EQ(configOf(handle, "IfhTrace"), "0");
+    EXPECT_EQ(configOf(handle, "ApiTrace"), "0");
+    EXPECT_EQ(configOf(handle, "VedamisIniPath"), "");
+    EXPECT_EQ(std::stod(configOf(handle, "VedamisVersion")), 1.0);
+    EXPECT_EQ(configOf(handle, "NoSuchName"), "<error 10>");
+    // Nothing is written while the traces are off.
+    EXPECT_FALSE(exists(dir + "/cache"));
+    apiVBEnd(handle);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Session, IniFileFromTheEnvironmentOrTheUsersConfigDir)
+{
+    const std::string dir = makeTempDir();
+    writeText(dir + "/explicit.ini", "; runtime settings\n[Vedamis]\necupath = /data/ecu\nRetryComm=1\n");
+    std::filesystem::create_directories(dir + "/config/vedamis");
+    writeText(dir + "/config/vedamis/vedamis.ini", "EcuPath=/user/ecu\r\nBipDebugLevel = 4\r\n");
+    ScopedEnv home("XDG_CONFIG_HOME", dir + "/config");
+    int32_t handle = 0;
+    {
+        ScopedEnv ini("VEDAMIS_INI", dir + "/explicit.ini");
+        ASSERT_TRUE(apiVBInit(&handle)) << errorTextOf(handle);
+        EXPECT_EQ(configOf(handle, "EcuPath"), "/data/ecu");
+        EXPECT_EQ(configOf(handle, "RetryComm"), "1");
+        EXPECT_EQ(configOf(handle, "VedamisIniPath"), dir + "/explicit.ini");
+        apiVBEnd(handle);
+    }
+    {
+        ScopedEnv ini("VEDAMIS_INI", "");
+        ASSERT_TRUE(apiVBInit(&handle)) << errorTextOf(handle);
+        EXPECT_EQ(configOf(handle, "EcuPath"), "/user/ecu");
+        EXPECT_EQ(configOf(handle, "BipDebugLevel"), "4");
+        apiVBEnd(handle);
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Session, BadIniFailsTheStartWithFileAndLine)
+{
+    const std::string dir = makeTempDir();
+    const struct {
+        const char *content;
+        const char *reason;
+    } cases[] = {
+        {"EcuPath=/x\nColour=blue\n", ":2: unknown name 'Colour'"},
+        {"IfhTrace=7\n", ":1: IfhTrace must be 0..3"},
+        {"Simulation\n", ":1: '=' missing"},
+        {"VedamisVersion=9\n", ":1: 'VedamisVersion' is read-only"},
+    };
+    for (const auto &c : cases) {
+        writeText(dir + "/bad.ini", c.content);
+        ScopedEnv ini("VEDAMIS_INI", dir + "/bad.ini");
+        int32_t handle = 0;
+        EXPECT_FALSE(apiVBInit(&handle));
+        // The handle still tells why, until it is ended.
+        EXPECT_EQ(apiVBErrorCode(handle), VEDAMIS_ERR_CONFIG_FILE);
+        EXPECT_NE(errorTextOf(handle).find(dir + "/bad.ini" + c.reason), std::string::npos) << errorTextOf(handle);
+        apiVBJob(handle, "X", "_JOBS", "", "");
+        EXPECT_EQ(apiVBErrorCode(handle), VEDAMIS_ERR_INVALID_HANDLE);
+        apiVBEnd(handle);
+    }
+    ScopedEnv ini("VEDAMIS_INI", dir + "/missing.ini");
+    int32_t handle = 0;
+    EXPECT_FALSE(apiVBInit(&handle));
+    EXPECT_EQ(apiVBErrorCode(handle), VEDAMIS_ERR_CONFIG_FILE);
+    apiVBEnd(handle);
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Session, InvalidHandlesAreRefused)
+{
+    int32_t handle = 0;
+    ASSERT_TRUE(apiVBInitExt(&handle, "", "", "", "TracePath=/nonexistent"));
+    apiVBEnd(handle);
+    int16_t sets = 0;
+    EXPECT_FALSE(apiVBResultSets(handle, &sets));
+    EXPECT_EQ(apiVBErrorCode(handle), VEDAMIS_ERR_INVALID_HANDLE);
+    EXPECT_EQ(errorTextOf(handle), "invalid session handle: " + std::to_string(handle));
+    EXPECT_FALSE(apiVBSetConfig(handle, "IfhTrace", "1"));
+    EXPECT_FALSE(apiVBSetConfig(-5, "IfhTrace", "1"));
+    apiVBJob(handle, "A", "B", nullptr, nullptr);  // no effect, no crash
+    apiVBBreak(handle);
+    apiVBEnd(handle);
+}
+
+TEST(Session, OneSessionUnlessServerModeAllowsMore)
+{
+    auto &engine = vedamis::Engine::instance();
+    int32_t first = 0, second = 0, third = 0;
+    ASSERT_TRUE(apiVBInit(&first));
+    EXPECT_FALSE(apiVBInit(&second));
+    EXPECT_EQ(apiVBErrorCode(second), VEDAMIS_ERR_SESSION_LIMIT);
+    apiVBEnd(second);
+
+    EXPECT_FALSE(enableServerVB(-1));
+    ASSERT_TRUE(enableServerVB(2));
+    ASSERT_TRUE(apiVBInitExt(&second, "simulation", "unit 2", "bench", "RetryComm=1; IfhTrace = 0"));
+    EXPECT_NE(first, second);
+    EXPECT_EQ(configOf(second, "Unit"), "unit 2");
+    EXPECT_EQ(configOf(second, "Application"), "bench");
+    EXPECT_EQ(configOf(second, "RetryComm"), "1");
+    EXPECT_EQ(configOf(first, "RetryComm"), "0");  // sessions keep their own values
+    EXPECT_FALSE(apiVBInit(&third));                 // the limit given to enableServerVB
+    apiVBEnd(third);
+    apiVBEnd(second);
+    EXPECT_FALSE(apiVBInitExt(&third, "", "", "", "Nonsense=1"));
+    EXPECT_EQ(apiVBErrorCode(third), VEDAMIS_ERR_CONFIG_UNKNOWN);
+    apiVBEnd(third);
+    apiVBEnd(first);
+    engine.disableServer();
+    EXPECT_EQ(engine.openSessions(), 0u);
+}
+
+class Config : public EngineTest {};
+
+TEST_F(Config, SetValuesAreCheckedNormalisedAndKeptForTheSession)
+{
+    EXPECT_TRUE(setConfig("ifhtrace", " 2 "));
+    EXPECT_EQ(config("IfhTrace"), "2");
+    EXPECT_FALSE(setConfig("IfhTrace", "5"));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_CONFIG_VALUE);
+    EXPECT_EQ(config("IfhTrace"), "2");
+    EXPECT_FALSE(setConfig("Simulation", "yes"));
+    EXPECT_FALSE(setConfig("VedamisVersion", "2.0"));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_CONFIG_READONLY);
+    EXPECT_FALSE(setConfig("Colour", "1"));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_CONFIG_UNKNOWN);
+    EXPECT_NE(errorText().find("Colour"), std::string::npos);
+    for (const char *name : {"SystemResults", "UbattHandling", "IgnitionHandling", "RetryComm", "Simulation"}) {
+        EXPECT_TRUE(setConfig(name, "0")) << name;
+        EXPECT_FALSE(setConfig(name, "2")) << name;
+    }
+    EXPECT_TRUE(setConfig("EcuPath", std::string(300, 'x')));
+    EXPECT_EQ(config("EcuPath"), "<error 3>");  // would not fit the caller's buffer
+    closeSession();
+    ASSERT_TRUE(openSession());
+    EXPECT_EQ(config("IfhTrace"), "0");  // a new session starts from the defaults again
+    EXPECT_TRUE(setConfig("IfhTrace", "0"));
+}
+
+TEST_F(Config, SystemResultsDecideWhatSetZeroHolds)
+{
+    compile("D_ONE.PRG", R"(ecu { name = "D_ONE" } job "J" { run = function() result("X", "int", 1) end })");
+    ASSERT_TRUE(setConfig("UbattHandling", "1"));
+    ASSERT_EQ(run("D_ONE", "J"), 0) << errorText();
+    int16_t count = 0;
+    ASSERT_TRUE(apiVBResultNumber(m_handle, &count, 0));
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(text("UBATTCURRENT", 0), "1");
+    ASSERT_TRUE(setConfig("SystemResults", "0"));
+    ASSERT_TRUE(setConfig("UbattHandling", "0"));
+    ASSERT_EQ(run("D_ONE", "J"), 0);
+    ASSERT_TRUE(apiVBResultNumber(m_handle, &count, 0));
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(text("VARIANTE", 0), "D_ONE");
+}
+
+}  // namespace
