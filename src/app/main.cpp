@@ -1,0 +1,95 @@
+// kitbox32: the workbench's window program.
+//
+// Environment:
+//   KITBOX_RUNTIME_LIBRARY  run on a runtime library loaded from this path instead of the built-in engine
+//   KITBOX_EXIT_WHEN_SHOWN  when set to 1, print "shown" and end as soon as the main window is on screen
+//                           (used to measure the start-up time; the settings are not written then)
+#include "runtime/RuntimeBackend.h"
+#include "runtime/RuntimeSession.h"
+#include "shell/Clock.h"
+#include "shell/InstanceRegistry.h"
+#include "shell/KitBox.h"
+#include "shell/KitBoxDialogService.h"
+#include "shell/Settings.h"
+#include "shell/StartArguments.h"
+#include "shell/TextCatalogue.h"
+
+#include <QApplication>
+#include <QPrinterInfo>
+#include <QProcessEnvironment>
+#include <QTimer>
+
+#include <cstdio>
+
+using namespace kitbox;
+
+int main(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ProgramArguments program = parseProgramArguments(arguments);
+    if (program.request != ProgramArguments::Request::Run) {
+        std::fputs(program.output.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("kitbox32"));
+    QApplication::setApplicationVersion(QStringLiteral(KITBOX_VERSION));
+    QApplication::setOrganizationName(QStringLiteral(KITBOX_COMPANY));
+
+    KitBoxDialogService dialogs;
+    TextCatalogue &texts = TextCatalogue::shared();
+    texts.setMissingTextHandler([&dialogs](const QString &title, const QString &message) {
+        dialogs.message(message, title, MessageIcon::Information);
+    });
+
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    auto runtime = createRuntime(environment);
+    if (!runtime) {
+        dialogs.message(QString::fromStdString(runtime.error()), programTitle(), MessageIcon::Critical);
+        return 1;
+    }
+
+    Settings settings;
+    RuntimeSession session(*runtime.value(), dialogs, texts);
+    InstanceRegistry registry(programTitle());
+    SystemClock clock;
+    KitBoxServices services{settings,
+                            texts,
+                            dialogs,
+                            session,
+                            registry,
+                            clock,
+                            SettingsLocations::fromEnvironment(QCoreApplication::applicationFilePath()),
+                            !QPrinterInfo::availablePrinterNames().isEmpty()};
+    KitBox window(services);
+    dialogs.setParent(&window);
+    QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
+        if (window.isMinimized())
+            window.showNormal();
+        window.raise();
+        window.activateWindow();
+    });
+
+    switch (window.load(program.commandLine)) {
+    case StartSequence::Outcome::Run:
+        break;
+    case StartSequence::Outcome::ActivatedOther:
+        return 0;
+    case StartSequence::Outcome::Failed:
+        return 1;
+    }
+    window.show();
+
+    if (environment.value(QStringLiteral("KITBOX_EXIT_WHEN_SHOWN")) == QLatin1String("1")) {
+        // Once the first frame is through the event loop the window is on screen.
+        QTimer::singleShot(0, &app, [] {
+            std::fputs("shown\n", stdout);
+            std::fflush(stdout);
+            QCoreApplication::exit(0);
+        });
+    }
+    return QApplication::exec();
+}
