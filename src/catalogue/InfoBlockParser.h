@@ -1,0 +1,48 @@
+#pragma once
+// Turns a description's info block (the scrambled byte range the locator
+// points to) into the per-job information texts, argument summaries and
+// result names of the catalogue. A description's own block fills the list
+// from entry 0; a base description's block fills the entries behind its
+// separator, matching each job name against the list.
+#include "catalogue/JobCatalogue.h"
+
+#include <QByteArrayView>
+
+#include <functional>
+
+namespace kitbox {
+
+class InfoBlockParser {
+public:
+    // beep is called once for every line with an unknown key.
+    InfoBlockParser(JobCatalogue &catalogue, std::function<void()> beep);
+
+    // The loaded description's own block: job j of the block is list entry j.
+    void parseDescription(QByteArrayView scrambled);
+    // A base description's block; the current entry starts at lastFilledJob + 1,
+    // the base's separator. baseName is shown upper-cased in the texts.
+    void parseBase(QByteArrayView scrambled, const QString &baseName);
+
+    // "Argumente: nn " CR LF "a; b; c": the summary after adding argument
+    // number count (1-based) named name.
+    static void addArgument(QString &summary, int count, const QString &name);
+
+private:
+    enum class Mode { Description, Base };
+    void parse(QByteArrayView scrambled, Mode mode);
+    void handleLine(QByteArrayView line);
+    void append(int job, const QString &text);
+    bool valid(int job) const { return job >= 0 && job < m_catalogue.jobInfo.size(); }
+
+    JobCatalogue &m_catalogue;
+    std::function<void()> m_beep;
+    Mode m_mode = Mode::Description;
+    QString m_baseName;
+    int m_job = -1;
+    bool m_comment = false;
+    int m_argumentCount = 0;
+    bool m_atSeparator = false;  // base block: no job of the list reached yet
+    bool m_skipping = false;     // base block: the job is not in the list; its lines are dropped
+};
+
+}  // namespace kitbox

@@ -1,0 +1,171 @@
+#include "CatalogueTestSupport.h"
+#include "catalogue/CatalogueFill.h"
+#include "shell/TextCatalogue.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kitbox;
+using namespace kitbox::test;
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+class CatalogueFillTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        ASSERT_TRUE(api.apiInit());
+        catalogue.loadedName = s("D_MOTOR");
+        catalogue.descriptionPath = dir.filePath(s("D_MOTOR.PRG"));
+        options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
+    }
+
+    void run(bool reset = true)
+    {
+        CatalogueFill fill(api, sifter, texts, host);
+        fill.run(catalogue, dir.path(), int(catalogue.jobList.size()), reset, options);
+    }
+
+    QTemporaryDir dir;
+    TextCatalogue texts;
+    FakeVedamisApi api;
+    FakeSifterApi sifter;
+    RecordingHost host;
+    JobCatalogue catalogue;
+    CatalogueOptions options;
+};
+
+}  // namespace
+
+TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
+{
+    api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
+    catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
+    sifter.setFile(catalogue.descriptionPath,
+                   writeDescriptionFile(catalogue.descriptionPath, {},
+                                        {{s("SG_FUNKTIONEN"), 2, 1, tableBytes({s("ARG"), s("ID"), s("A"), s("1")})},
+                                         {s("FORTTEXTE"), 1, 0, tableBytes({s("TEXT")})}}));
+    // The base file is found although its name is spelt in lower case.
+    const QString basePath = dir.filePath(s("d_basis.prg"));
+    sifter.setFile(basePath, writeDescriptionFile(basePath, {}, {{s("JOBRESULT"), 1, 1, tableBytes({s("SB"), s("OK")})}}));
+
+    run();
+
+    ASSERT_EQ(catalogue.tables.size(), 3);
+    EXPECT_EQ(catalogue.tables[0].name, s("SG_FUNKTIONEN"));
+    EXPECT_EQ(catalogue.tables[0].baseName, QString());
+    EXPECT_EQ(catalogue.tables[0].length, 11);  // "ARG ID A 1" with four NULs
+    EXPECT_EQ(catalogue.tables[1].name, s("FORTTEXTE"));
+    EXPECT_EQ(catalogue.tables[1].length, 5);
+    EXPECT_EQ(catalogue.tables[2].name, s("JOBRESULT"));
+    EXPECT_EQ(catalogue.tables[2].baseName, s("d_basis"));
+    EXPECT_EQ(catalogue.tables[2].listIndex, -1);
+    EXPECT_EQ(catalogue.tableText[0], s("ARG\tID\t\rA\t1\t\r"));
+    EXPECT_EQ(catalogue.tableText[2], s("SB\t\rOK\t\r"));
+    EXPECT_EQ(catalogue.ownTableIndex(s("sg_funktionen")), 0);
+    EXPECT_EQ(catalogue.ownTableIndex(s("JOBRESULT")), -1);
+    // Tables are located from the last base back to the description itself.
+    EXPECT_EQ(sifter.calls().mid(2), (QStringList{s("SIFTER_TABLE(") + basePath + s(",0)"),
+                                                  s("SIFTER_TABLE(") + catalogue.descriptionPath + s(",1)"),
+                                                  s("SIFTER_TABLE(") + catalogue.descriptionPath + s(",0)")}));
+    EXPECT_EQ(host.events.first(), s("busy"));
+    EXPECT_EQ(host.events.last(), s("idle"));
+}
+
+TEST_F(CatalogueFillTest, LocatorFailureOfTheDescriptionIsShownAsJobZeroText)
+{
+    catalogue.jobList = {s("ident")};
+    FakeSifterFile broken;
+    broken.status = 6;
+    sifter.setFile(catalogue.descriptionPath, broken);
+    run();
+    EXPECT_EQ(catalogue.jobInfo[0], s("Fehler in Sifter:6 aufgetreten."));
+    EXPECT_EQ(sifter.callCount(s("SIFTER_TABLE")), 0);
+}
+
+TEST_F(CatalogueFillTest, FilesWithoutInfoBlockGetPlaceholders)
+{
+    catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
+    sifter.setFile(catalogue.descriptionPath, writeDescriptionFile(catalogue.descriptionPath, {}, {}));
+    run();
+    EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n\r\nKeine weiteren Informationen verfügbar."));
+    EXPECT_EQ(catalogue.jobInfo[1], s("\r\n"));
+    EXPECT_EQ(catalogue.jobInfo[2], s("name      : INIT\r\n\r\nKeine weiteren Informationen verfügbar."));
+    EXPECT_EQ(catalogue.lastFilledJob, 2);
+    EXPECT_TRUE(host.events.contains(s("closeTableViewer")));
+}
+
+TEST_F(CatalogueFillTest, InformationSwitchedOffIsFilledLaterWithoutReset)
+{
+    catalogue.jobList = {s("ident")};
+    sifter.setFile(catalogue.descriptionPath,
+                   writeDescriptionFile(catalogue.descriptionPath, infoBlock({s("JOBNAME:IDENT"), s("ARG:X")}),
+                                        {{s("T"), 1, 0, tableBytes({s("H")})}}));
+    options = CatalogueOptions{false, false, false, false, 28800, options.tableErrorFilePath, false};
+    run();
+    EXPECT_EQ(catalogue.jobInfo[0], QString());
+    EXPECT_EQ(catalogue.tables.size(), 1);
+    EXPECT_EQ(catalogue.tables[0].name, QString());
+
+    options.argInfo = true;
+    run(false);
+    EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n\r\nargument  : X\r\n"));
+    EXPECT_EQ(catalogue.argSummary[0], s("Argumente:  1 \r\nx"));
+    EXPECT_EQ(catalogue.tables[0].name, QString());
+
+    options.tableInfo = true;
+    run(false);
+    EXPECT_EQ(catalogue.tables[0].name, s("T"));
+    // Job texts already there are not read a second time.
+    EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n\r\nargument  : X\r\n"));
+}
+
+TEST_F(CatalogueFillTest, ControlCharacterWritesTheErrorFileAndLeavesTheReportPending)
+{
+    catalogue.jobList = {s("ident")};
+    sifter.setFile(catalogue.descriptionPath,
+                   writeDescriptionFile(catalogue.descriptionPath, {},
+                                        {{s("BAD"), 1, 1, tableBytes({s("H"), s("x\x02")})}}));
+    run();
+    EXPECT_TRUE(catalogue.tableErrorFlag);
+    EXPECT_TRUE(catalogue.tableErrorFileWritten);
+    EXPECT_EQ(catalogue.tableErrorFilePath, options.tableErrorFilePath);
+    EXPECT_TRUE(catalogue.tableErrorText.isEmpty());
+    QFile file(options.tableErrorFilePath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()),
+              s("SGBD ") + catalogue.descriptionPath +
+                  s(": Unzulässiges Zeichen (<0x20) in Tabelle gefunden.\r\n"
+                    "Tabelle: BAD; Zeile: 1; Spalte: 1; Zeichen=0x02\r\n\r\n"));
+
+    // A place that cannot be written leaves the flag set and says so.
+    options.tableErrorFilePath = dir.filePath(s("no/such/dir/kitbox32.ERR"));
+    run();
+    EXPECT_TRUE(catalogue.tableErrorFlag);
+    EXPECT_FALSE(catalogue.tableErrorFileWritten);
+}
+
+TEST_F(CatalogueFillTest, RangesOutsideTheFileAndAbsurdCountsDoNotCrash)
+{
+    catalogue.jobList = {s("ident")};
+    FakeSifterFile lying;
+    lying.infoOffset = 5;
+    lying.infoLength = 1'000'000'000;
+    lying.tableAreaEnd = 2'000'000'000;
+    lying.tables = {SifterTable{s("A"), 1'900'000'000, 3, 1'000'000}, SifterTable{s("B"), -20, 1'000'000, 7}};
+    writeDescriptionFile(catalogue.descriptionPath, infoBlock({s("JOBNAME:IDENT")}), {});
+    sifter.setFile(catalogue.descriptionPath, lying);
+    run();
+    ASSERT_EQ(catalogue.tables.size(), 2);
+    EXPECT_EQ(catalogue.tableText[0], QString());
+    EXPECT_EQ(catalogue.tableText[1], QString());
+    EXPECT_FALSE(catalogue.jobInfo[0].isEmpty());
+}

@@ -1,0 +1,127 @@
+#pragma once
+// Building blocks for the catalogue tests: scrambled info blocks and tables,
+// description-like files with located ranges, and a host that records.
+#include "catalogue/CatalogueHost.h"
+#include "catalogue/FakeSifterApi.h"
+#include "runtime/FakeVedamisApi.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QStringList>
+
+namespace kitbox::test {
+
+inline QByteArray scrambled(QByteArray plain)
+{
+    for (char &c : plain)
+        c = char(c ^ 0x6B);
+    return plain;
+}
+
+// Info lines "KEY:value", each ended by LF.
+inline QByteArray infoBlock(const QStringList &lines)
+{
+    QByteArray plain;
+    for (const QString &line : lines)
+        plain += line.toUtf8() + '\n';
+    return plain;
+}
+
+// Cells row by row, each ended by NUL.
+inline QByteArray tableBytes(const QStringList &cells)
+{
+    QByteArray plain;
+    for (const QString &cell : cells)
+        plain += cell.toUtf8() + '\0';
+    return plain;
+}
+
+struct TableSpec {
+    QString name;
+    int columns = 1;
+    int rows = 0;
+    QByteArray plain;  // unscrambled cells
+};
+
+// Writes a file of a leading filler, the scrambled info block and the scrambled
+// tables, and the locator answers that point to them.
+inline FakeSifterFile writeDescriptionFile(const QString &path, const QByteArray &info,
+                                          const QList<TableSpec> &tables)
+{
+    FakeSifterFile located;
+    QByteArray bytes("KBX-TEST-HEADER-");
+    if (!info.isEmpty()) {
+        located.infoOffset = qint32(bytes.size());
+        located.infoLength = qint32(info.size());
+        bytes += scrambled(info);
+    }
+    for (const TableSpec &t : tables) {
+        SifterTable entry;
+        entry.name = t.name;
+        entry.start = qint32(bytes.size());
+        entry.columnCount = t.columns;
+        entry.rowCount = t.rows;
+        located.tables.append(entry);
+        bytes += scrambled(t.plain);
+    }
+    located.tableAreaEnd = qint32(bytes.size());
+    bytes += "TRAILER";
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+    return located;
+}
+
+inline FakeResult text(const QString &name, const QString &value)
+{
+    FakeResult r;
+    r.name = name;
+    r.text = value;
+    return r;
+}
+
+// "_JOBS" answer: VARIANTE in set 0, one JOBNAME per set.
+inline QList<FakeResultSet> jobsAnswer(const QString &variant, const QStringList &jobs)
+{
+    QList<FakeResultSet> sets;
+    sets.append(FakeResultSet{text(QStringLiteral("VARIANTE"), variant)});
+    for (const QString &job : jobs)
+        sets.append(FakeResultSet{text(QStringLiteral("JOBNAME"), job)});
+    return sets;
+}
+
+// "_VERSIONINFO" answer with USES0.. and REVISION in set 1.
+inline QList<FakeResultSet> versionAnswer(const QStringList &uses)
+{
+    FakeResultSet set1{text(QStringLiteral("REVISION"), QStringLiteral("1.0"))};
+    for (int i = 0; i < uses.size(); ++i)
+        set1.append(text(QStringLiteral("USES") + QString::number(i), uses.at(i)));
+    return {FakeResultSet{}, set1};
+}
+
+class RecordingHost : public CatalogueHost {
+public:
+    QStringList events;
+    int beeps = 0;
+    QStringList shownJobs;
+    QString caption;
+    bool ecuInfoEnabled = false;
+    QStringList runtimeErrors;
+
+    void setBusy(bool busy) override { events.append(busy ? QStringLiteral("busy") : QStringLiteral("idle")); }
+    void beep() override { ++beeps; }
+    void reportRuntimeError(qint16 code, const QString &text) override
+    {
+        runtimeErrors.append(QString::number(code) + QStringLiteral(" : ") + text);
+    }
+    void closeTableViewer() override { events.append(QStringLiteral("closeTableViewer")); }
+    void addRecentFile(const QString &path) override { events.append(QStringLiteral("recent ") + path); }
+    void resetJobWindow() override { events.append(QStringLiteral("reset")); }
+    void setJobWindowCaption(const QString &c) override { caption = c; }
+    void setEcuInfoEnabled(bool enabled) override { ecuInfoEnabled = enabled; }
+    void closeDetailWindows() override { events.append(QStringLiteral("closeDetailWindows")); }
+    void showJobList(const QStringList &jobs) override { shownJobs = jobs; }
+    void reinitTableViewer() override { events.append(QStringLiteral("reinitTableViewer")); }
+};
+
+}  // namespace kitbox::test

@@ -1,0 +1,195 @@
+#include "CatalogueTestSupport.h"
+#include "catalogue/DescriptionLoader.h"
+#include "catalogue/EcuInfo.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/TextCatalogue.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kitbox;
+using namespace kitbox::test;
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+class DescriptionLoaderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        ASSERT_TRUE(api.apiInit());
+        api.setConfig(s("EcuPath"), dir.path());
+        options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
+    }
+
+    // D_MOTOR uses D_BASIS and redefines its job IDENT.
+    void demoFleet()
+    {
+        api.setJobResults(s("D_MOTOR"), s("_JOBS"), jobsAnswer(s("D_MOTOR"), {s("IDENT"), s("STATUS_LESEN")}));
+        api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
+        api.setJobResults(s("D_BASIS"), s("_JOBS"), jobsAnswer(s("D_BASIS"), {s("INIT"), s("IDENT"), s("RESET")}));
+        const QString motor = dir.filePath(s("D_MOTOR.prg"));
+        sifter.setFile(motor, writeDescriptionFile(motor,
+                                                   infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS_LESEN"),
+                                                              s("ARG:WHAT")}),
+                                                   {{s("SG_FUNKTIONEN"), 1, 0, tableBytes({s("ARG")})}}));
+        const QString basis = dir.filePath(s("D_BASIS.PRG"));
+        sifter.setFile(basis, writeDescriptionFile(basis,
+                                                   infoBlock({s("JOBNAME:INIT"), s("JOBCOMMENT:starts"),
+                                                              s("JOBNAME:IDENT"), s("ARG:LOST"), s("JOBNAME:RESET"),
+                                                              s("RESULT:DONE")}),
+                                                   {}));
+    }
+
+    bool load(const QString &name)
+    {
+        DescriptionLoader loader(api, sifter, dialogs, texts, host);
+        return loader.load(catalogue, name, options);
+    }
+
+    QTemporaryDir dir;
+    TextCatalogue texts;
+    FakeVedamisApi api;
+    FakeSifterApi sifter;
+    ScriptedDialogService dialogs;
+    RecordingHost host;
+    JobCatalogue catalogue;
+    CatalogueOptions options;
+};
+
+}  // namespace
+
+TEST_F(DescriptionLoaderTest, NamesFromPaths)
+{
+    EXPECT_EQ(DescriptionLoader::loadedNameOf(s("/ecu/abc.prg")), s("ABC"));
+    EXPECT_EQ(DescriptionLoader::loadedNameOf(s("/e.cu/d_motor.v2.prg")), s("D_MOTOR"));
+    EXPECT_EQ(DescriptionLoader::directoryOf(s("/home/u/Ecu/abc.prg")), s("/home/u/Ecu"));
+}
+
+TEST_F(DescriptionLoaderTest, LoadsOwnAndBaseJobsWithTheirTexts)
+{
+    demoFleet();
+    ASSERT_TRUE(load(dir.filePath(s("D_MOTOR.prg"))));
+
+    EXPECT_EQ(catalogue.jobList, (QStringList{s("ident"), s("status_lesen"), s("---- uses: d_basis"), s("init"),
+                                              s("reset")}));
+    EXPECT_EQ(host.shownJobs, catalogue.jobList);
+    EXPECT_EQ(catalogue.loadedName, s("D_MOTOR"));
+    EXPECT_EQ(catalogue.variantName, s("D_MOTOR"));
+    EXPECT_EQ(catalogue.descriptionPath, dir.filePath(s("D_MOTOR.prg")));
+    EXPECT_EQ(host.caption, s("D_MOTOR: Jobauswahl"));
+    EXPECT_EQ(api.configValue(s("EcuPath")), dir.path());
+    EXPECT_EQ(catalogue.argSummary[1], s("Argumente:  1 \r\nwhat"));
+    EXPECT_EQ(catalogue.jobInfo[3], s("---- uses : D_BASIS\r\nname      : INIT\r\n  comment : starts\r\n"));
+    EXPECT_EQ(catalogue.jobInfo[4], s("---- uses : D_BASIS\r\nname      : RESET\r\n\r\nresult    : DONE\r\n"));
+    EXPECT_EQ(catalogue.argSummary[4], QString());
+    EXPECT_TRUE(catalogue.isUdsSgbd);
+    EXPECT_TRUE(host.runtimeErrors.isEmpty()) << host.runtimeErrors.join(s("|")).toStdString();
+    EXPECT_TRUE(host.events.contains(s("recent ") + dir.filePath(s("D_MOTOR.prg"))));
+    EXPECT_TRUE(host.events.contains(s("reinitTableViewer")));
+    // The runtime is emptied before the description's jobs are asked for.
+    const qsizetype unload = api.calls().indexOf(s("apiJob($$$$$$$$,$$$$$$$$,,)"));
+    const qsizetype jobs = api.calls().indexOf(s("apiJob(D_MOTOR,_JOBS,,)"));
+    ASSERT_GE(unload, 0);
+    EXPECT_LT(unload, jobs);
+}
+
+TEST_F(DescriptionLoaderTest, GroupFileShowsTheVariantAndReadsItsFile)
+{
+    api.setJobResults(s("D_GRUPPE"), s("_JOBS"), jobsAnswer(s("D_MOTOR2"), {s("IDENT")}));
+    const QString group = dir.filePath(s("D_GRUPPE.grp"));
+    writeDescriptionFile(group, {}, {});
+    const QString variant = dir.filePath(s("D_MOTOR2.PRG"));
+    sifter.setFile(variant, writeDescriptionFile(variant, infoBlock({s("JOBNAME:IDENT")}), {}));
+
+    ASSERT_TRUE(load(group));
+    EXPECT_EQ(host.caption, s("D_GRUPPE: Jobauswahl --> D_MOTOR2"));
+    EXPECT_EQ(catalogue.descriptionPath, variant);
+    EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n"));
+    EXPECT_TRUE(host.ecuInfoEnabled);
+}
+
+TEST_F(DescriptionLoaderTest, MissingFileShowsText507AndLoadsNothing)
+{
+    const QString missing = dir.filePath(s("NOPE.PRG"));
+    EXPECT_FALSE(load(missing));
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0].text, s("SGBD, Gruppendatei nicht gefunden.\r\n") + missing);
+    EXPECT_EQ(dialogs.messages()[0].title, s("SGBD, Gruppendatei Laden"));
+    EXPECT_EQ(api.callCount(s("apiJob")), 0);
+}
+
+TEST_F(DescriptionLoaderTest, DialogAsksAgainForAnInvalidNameAndCancelLoadsNothing)
+{
+    dialogs.setNextFileName(dir.filePath(s("notes.txt")));
+    dialogs.setNextFileName(QString());
+    EXPECT_FALSE(load(QString()));
+    ASSERT_EQ(dialogs.shown().size(), 3);
+    EXPECT_EQ(dialogs.shown()[0].kind, ShownDialog::Kind::OpenFile);
+    EXPECT_EQ(dialogs.shown()[0].text, dir.path());
+    EXPECT_TRUE(dialogs.shown()[0].filter.startsWith(s("SGBD *.prg")));
+    EXPECT_TRUE(dialogs.shown()[0].filter.contains(s("Gruppendatei *.grp")));
+    EXPECT_EQ(dialogs.shown()[1].text, s("Kein gültiger Name.\r\n") + dir.filePath(s("notes.txt")));
+    EXPECT_EQ(dialogs.shown()[2].kind, ShownDialog::Kind::OpenFile);
+    EXPECT_EQ(api.callCount(s("apiJob")), 0);
+}
+
+TEST_F(DescriptionLoaderTest, RefusedDescriptionGivesAnEmptyListAndAReportedError)
+{
+    const QString broken = dir.filePath(s("BROKEN.PRG"));
+    writeDescriptionFile(broken, {}, {});
+    api.setJobError(s("BROKEN"), s("_JOBS"), 98, s("description corrupt"));
+    ASSERT_TRUE(load(broken));
+    EXPECT_TRUE(catalogue.jobList.isEmpty());
+    EXPECT_TRUE(host.shownJobs.isEmpty());
+    EXPECT_TRUE(host.events.contains(s("closeDetailWindows")));
+    EXPECT_EQ(host.runtimeErrors, QStringList{s("98 : description corrupt")});
+    EXPECT_FALSE(host.ecuInfoEnabled);
+    EXPECT_EQ(sifter.calls(), QStringList());
+}
+
+TEST_F(DescriptionLoaderTest, FailingBaseContributesNoSeparator)
+{
+    api.setJobResults(s("D_MOTOR"), s("_JOBS"), jobsAnswer(s("D_MOTOR"), {s("IDENT")}));
+    api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("D_GONE"), s("D_BASIS")}));
+    api.setJobError(s("D_GONE"), s("_JOBS"), 20, s("file not found"));
+    api.setJobResults(s("D_BASIS"), s("_JOBS"), jobsAnswer(s("D_BASIS"), {s("INIT")}));
+    const QString motor = dir.filePath(s("D_MOTOR.PRG"));
+    sifter.setFile(motor, writeDescriptionFile(motor, {}, {}));
+    ASSERT_TRUE(load(motor));
+    EXPECT_EQ(catalogue.jobList, (QStringList{s("ident"), s("---- uses: d_basis"), s("init")}));
+    EXPECT_EQ(host.runtimeErrors, QStringList{s("20 : file not found")});
+}
+
+TEST(EcuInfo, FixedBlockCommentsAndUses)
+{
+    FakeVedamisApi api;
+    ASSERT_TRUE(api.apiInit());
+    api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"),
+                      {FakeResultSet{}, FakeResultSet{text(s("ECU"), s("D_MOTOR")), text(s("REVISION"), s("1.20")),
+                                                      text(s("AUTHOR"), s("Demo team")),
+                                                      text(s("ECUCOMMENT0"), s("first")),
+                                                      text(s("ECUCOMMENT1"), s("second"))}});
+    EXPECT_EQ(EcuInfo::text(api, s("D_MOTOR")), s("ECU            \t: D_MOTOR\n\n"
+                                                  "Revision    \t: 1.20\n"
+                                                  "Author      \t: Demo team\n\n"
+                                                  "ECUCOMMENT0 \t: first\n"
+                                                  "ECUCOMMENT1 \t: second\n\n"));
+
+    ScriptedDialogService dialogs;
+    TextCatalogue texts;
+    ASSERT_TRUE(texts.loadBuiltIn().ok());
+    EcuInfo::show(api, dialogs, texts, QString());
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages()[0].text, s("Keine ECU-Datei ausgewählt!"));
+    EcuInfo::show(api, dialogs, texts, s("D_MOTOR"));
+    EXPECT_EQ(dialogs.messages()[1].title, s("Ecu Info ..."));
+    EXPECT_EQ(dialogs.messages()[1].icon, MessageIcon::Information);
+}

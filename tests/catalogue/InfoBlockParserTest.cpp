@@ -1,0 +1,136 @@
+#include "CatalogueTestSupport.h"
+#include "catalogue/InfoBlockParser.h"
+
+#include <gtest/gtest.h>
+
+using namespace kitbox;
+using kitbox::test::infoBlock;
+using kitbox::test::scrambled;
+
+namespace {
+
+JobCatalogue catalogueWithJobs(const QStringList &jobs)
+{
+    JobCatalogue c;
+    c.jobList = jobs;
+    c.resetJobTexts(int(jobs.size()));
+    return c;
+}
+
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+}  // namespace
+
+TEST(InfoBlockParser, BuildsJobTextSummaryAndResultNames)
+{
+    JobCatalogue c = catalogueWithJobs({s("ident"), s("status")});
+    InfoBlockParser parser(c, {});
+    parser.parseDescription(scrambled(infoBlock({
+        s("ECU:D_MOTOR"), s("ORIGIN:Demo"), s("JOBNAME:IDENT"), s("JOBCOMMENT:Reads the"), s("JOBCOMMENT:identity"),
+        s("RESULT:ID_TEXT"), s("RESULTTYPE:string"), s("JOBNAME:STATUS"), s("ARG:MODE"), s("ARGTYPE:binary"),
+        s("ARGCOMMENT:first: with colon"), s("ARG:Level"), s("ARGTYPE:int"), s("RESULT:STAT_WERT"),
+        s("RESULTTYPE:real"), s("RESULTCOMMENT:engine speed"), s("RESULTCOMMENT:unit 1/min"),
+    })));
+
+    EXPECT_EQ(c.jobInfo[0], s("name      : IDENT\r\n  comment : Reads the\r\n            identity\r\n"
+                              "\r\nresult    : ID_TEXT\r\n  type    : string\r\n"));
+    EXPECT_EQ(c.jobInfo[1], s("name      : STATUS\r\n\r\nargument  : MODE\r\n  type    : data\r\n"
+                              "  comment : first: with colon\r\n\r\nargument  : Level\r\n  type    : int\r\n"
+                              "\r\nresult    : STAT_WERT\r\n  type    : real\r\n  comment : engine speed\r\n"
+                              "            unit 1/min\r\n"));
+    EXPECT_EQ(c.argSummary[0], QString());
+    EXPECT_EQ(c.argSummary[1], s("Argumente:  2 \r\nmode; level"));
+    EXPECT_EQ(c.resultNames[0], s("id_text\r\n"));
+    EXPECT_EQ(c.resultNames[1], s("stat_wert\r\n"));
+    EXPECT_EQ(c.lastFilledJob, 1);
+}
+
+TEST(InfoBlockParser, ArgumentSummaryCountIsRightAlignedInTwoPlaces)
+{
+    QString summary;
+    InfoBlockParser::addArgument(summary, 1, s("A"));
+    EXPECT_EQ(summary, s("Argumente:  1 \r\na"));
+    for (int n = 2; n <= 12; ++n)
+        InfoBlockParser::addArgument(summary, n, s("X") + QString::number(n));
+    EXPECT_TRUE(summary.startsWith(s("Argumente: 12 \r\na; x2; x3;")));
+    EXPECT_TRUE(summary.endsWith(s("; x11; x12")));
+    // A new first argument starts the summary over.
+    InfoBlockParser::addArgument(summary, 1, s("B"));
+    EXPECT_EQ(summary, s("Argumente:  1 \r\nb"));
+}
+
+TEST(InfoBlockParser, UnknownKeyBeepsAndGoesToJobZero)
+{
+    JobCatalogue c = catalogueWithJobs({s("a"), s("b")});
+    int beeps = 0;
+    InfoBlockParser parser(c, [&beeps] { ++beeps; });
+    parser.parseDescription(scrambled(infoBlock({s("JOBNAME:A"), s("JOBNAME:B"), s("BOGUS:value: more"),
+                                                 s("no colon here"), s("JOBCOMMENT:for b")})));
+    EXPECT_EQ(beeps, 2);
+    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n! ! ! BOGUS:value: more\r\n! ! ! no colon here\r\n"));
+    EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : for b\r\n"));
+}
+
+TEST(InfoBlockParser, CommentFlagSurvivesTypeLinesButNotArguments)
+{
+    JobCatalogue c = catalogueWithJobs({s("a")});
+    InfoBlockParser parser(c, {});
+    parser.parseDescription(scrambled(infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:one"), s("ARGTYPE:int"),
+                                                 s("ARGCOMMENT:two"), s("ARG:X"), s("ARGCOMMENT:three")})));
+    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n  comment : one\r\n  type    : int\r\n            two\r\n"
+                              "\r\nargument  : X\r\n  comment : three\r\n"));
+}
+
+TEST(InfoBlockParser, SurvivesLinesOutsideAnyJobAndMoreJobsThanTheList)
+{
+    JobCatalogue c = catalogueWithJobs({s("a")});
+    InfoBlockParser parser(c, {});
+    parser.parseDescription(scrambled(infoBlock({s("ARG:BEFORE"), s("RESULT:BEFORE"), s("JOBNAME:A"),
+                                                 s("JOBNAME:B"), s("JOBNAME:C"), s("ARG:X"), s("RESULT:Y")})));
+    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n"));
+    EXPECT_EQ(c.argSummary[0], QString());
+    // The spare entry takes the second job; the third has nowhere to go.
+    EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n"));
+    EXPECT_EQ(c.jobInfo.size(), 2);
+}
+
+TEST(InfoBlockParser, DecodesUtf8AndFallsBackToLatin1AndKeepsACutOffLastLine)
+{
+    JobCatalogue c = catalogueWithJobs({s("a"), s("b")});
+    InfoBlockParser parser(c, {});
+    QByteArray plain = infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:Drehzahl größer")});
+    plain += QByteArray("JOBNAME:B\nJOBCOMMENT:Gr\xF6\xDF" "e\nRESULT:CUT");
+    parser.parseDescription(scrambled(plain));
+    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n  comment : Drehzahl größer\r\n"));
+    EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : Größe\r\n\r\nresult    : CUT\r\n"));
+    EXPECT_EQ(c.resultNames[1], s("cut\r\n"));
+}
+
+TEST(InfoBlockParser, BaseBlockSkipsRedefinedJobsWithoutShiftingTheOthers)
+{
+    // d_basis has INIT, IDENT (redefined by the loaded description), RESET.
+    JobCatalogue c = catalogueWithJobs({s("ident"), s("status"), s("---- uses: d_basis"), s("init"), s("reset")});
+    c.lastFilledJob = 1;
+    int beeps = 0;
+    InfoBlockParser parser(c, [&beeps] { ++beeps; });
+    parser.parseBase(scrambled(infoBlock({
+                         s("ECU:D_BASIS"), s("JOBNAME:IDENT"), s("JOBCOMMENT:hidden"), s("ARG:GONE"),
+                         s("JOBNAME:init"), s("JOBCOMMENT:Starts"), s("ARG:MODE"), s("JOBNAME:IDENT2"),
+                         s("ARG:NOT_INIT"), s("RESULT:NOT_INIT"), s("JOBNAME:RESET"), s("RESULT:DONE"),
+                     })),
+                     s("d_basis"));
+    EXPECT_EQ(beeps, 0);
+    // The redefined job's comment arrives while the separator is current.
+    EXPECT_EQ(c.jobInfo[2], s("\r\n"));
+    EXPECT_EQ(c.argSummary[2], QString());
+    EXPECT_EQ(c.jobInfo[3], s("---- uses : D_BASIS\r\nname      : init\r\n  comment : Starts\r\n"
+                              "\r\nargument  : MODE\r\n"));
+    EXPECT_EQ(c.argSummary[3], s("Argumente:  1 \r\nmode"));
+    EXPECT_EQ(c.resultNames[3], QString());
+    EXPECT_EQ(c.jobInfo[4], s("---- uses : D_BASIS\r\nname      : RESET\r\n\r\nresult    : DONE\r\n"));
+    EXPECT_EQ(c.lastFilledJob, 4);
+    EXPECT_EQ(c.jobInfo[0], QString());
+}
