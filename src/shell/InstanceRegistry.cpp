@@ -4,6 +4,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 
@@ -106,7 +107,10 @@ kitbox::Status InstanceRegistry::listen(int number)
     stopListening();
     const QString name = socketName(number);
     auto *server = new QLocalServer(this);
-    server->setSocketOptions(QLocalServer::UserAccessOption);
+    // No socket options: with them the server binds elsewhere and renames the
+    // socket into place, which would silently take over a live instance's
+    // name. A plain bind fails when the name is in use, so two processes can
+    // never hold the same number; the file is restricted to the user below.
     if (!server->listen(name)) {
         if (server->serverError() != QAbstractSocket::AddressInUseError || isTaken(number)) {
             const std::string reason =
@@ -124,6 +128,7 @@ kitbox::Status InstanceRegistry::listen(int number)
             return kitbox::failure(reason);
         }
     }
+    QFile::setPermissions(server->fullServerName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     connect(server, &QLocalServer::newConnection, this, &InstanceRegistry::onNewConnection);
     m_server = server;
     m_number = number;

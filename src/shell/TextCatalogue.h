@@ -27,8 +27,8 @@ public:
     static TextCatalogue &shared();
 
     kitbox::Status loadBuiltIn();
-    // Parses catalogue data; on any malformed line nothing is kept and the
-    // error names the line.
+    // Parses catalogue data; on any malformed line the catalogue keeps what it
+    // held before and the error names the line.
     kitbox::Status load(const QByteArray &data);
 
     // The text at offset + id. A missing id reports through the handler

@@ -1,0 +1,227 @@
+#include "shell/InstanceRegistry.h"
+#include "shell/InstanceSelection.h"
+#include "shell/InterfaceOption.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <set>
+
+namespace {
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "shell_instance_tests";
+    static char *argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+}
+
+std::function<bool(int)> takenIn(std::set<int> taken, std::vector<int> *asked = nullptr)
+{
+    return [taken = std::move(taken), asked](int n) {
+        if (asked)
+            asked->push_back(n);
+        return taken.count(n) > 0;
+    };
+}
+
+const QString title = QStringLiteral("KitBox32");
+
+} // namespace
+
+TEST(CommandLine, InterfaceOptionIsCutOutAndSplit)
+{
+    ParsedCommandLine p = parseCommandLine(QStringLiteral("c:/ecu/d_motor.prg -interface03=OBD,COM1"));
+    EXPECT_EQ(p.commandLine, QStringLiteral("c:/ecu/d_motor.prg"));
+    EXPECT_EQ(p.option.optionText, QStringLiteral("-interface03=OBD,COM1"));
+    EXPECT_EQ(p.option.instance, 3);
+    EXPECT_EQ(p.option.texts, (InterfaceTexts{QStringLiteral("OBD"), QStringLiteral("COM1"), QString(), QString()}));
+
+    p = parseCommandLine(QStringLiteral("test.tst -INTERFACE01=a,b,c,d,e 3 1"));
+    EXPECT_EQ(p.commandLine, QStringLiteral("test.tst 3 1"));
+    EXPECT_EQ(p.option.texts,
+              (InterfaceTexts{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
+
+    p = parseCommandLine(QStringLiteral("  -INTERFACE02=,,x  \"my file.prg\"  "));
+    EXPECT_EQ(p.commandLine, QStringLiteral("my file.prg"));
+    EXPECT_EQ(p.option.instance, 2);
+    EXPECT_EQ(p.option.texts, (InterfaceTexts{QString(), QString(), QStringLiteral("x"), QString()}));
+}
+
+TEST(CommandLine, InstanceNumberEdgeCases)
+{
+    ParsedCommandLine p = parseCommandLine(QStringLiteral("-INTERFACE10=a,b,c,d"));
+    EXPECT_EQ(p.option.instance, 10);
+    EXPECT_TRUE(p.commandLine.isEmpty());
+
+    // Not a number: instance 0 and nothing else is taken.
+    p = parseCommandLine(QStringLiteral("-INTERFACEab=a,b,c,d x.prg"));
+    EXPECT_TRUE(p.option.present());
+    EXPECT_EQ(p.option.instance, 0);
+    EXPECT_EQ(p.option.texts, InterfaceTexts{});
+    EXPECT_EQ(p.commandLine, QStringLiteral("x.prg"));
+
+    EXPECT_EQ(parseCommandLine(QStringLiteral("-INTERFACE7=a")).option.instance, 7);
+    p = parseCommandLine(QStringLiteral("-INTERFACE05"));
+    EXPECT_EQ(p.option.instance, 5);
+    EXPECT_EQ(p.option.texts, InterfaceTexts{});
+
+    p = parseCommandLine(QStringLiteral("\"a.prg\""));
+    EXPECT_FALSE(p.option.present());
+    EXPECT_EQ(p.commandLine, QStringLiteral("a.prg"));
+}
+
+TEST(InstanceRules, SingleInstanceMode)
+{
+    InstanceDecision d = selectInstance(title, 0, false, takenIn({}));
+    EXPECT_EQ(d.action, InstanceDecision::Action::Run);
+    EXPECT_EQ(d.caption, title);
+    EXPECT_EQ(d.instanceNumber, 0);
+    EXPECT_FALSE(d.multiInstance);
+
+    for (int running : {0, 4}) {
+        d = selectInstance(title, 0, false, takenIn({running}));
+        EXPECT_EQ(d.action, InstanceDecision::Action::ActivateOtherAndExit) << running;
+        EXPECT_EQ(d.runningInstance, running);
+    }
+}
+
+TEST(InstanceRules, MultiInstanceModeTakesTheLowestFreeNumber)
+{
+    InstanceDecision d = selectInstance(title, 0, true, takenIn({}));
+    EXPECT_EQ(d.action, InstanceDecision::Action::Run);
+    EXPECT_EQ(d.caption, QStringLiteral("KitBox32 : 1"));
+    EXPECT_EQ(d.instanceNumber, 1);
+    EXPECT_TRUE(d.multiInstance);
+
+    d = selectInstance(title, 0, true, takenIn({0, 1, 2, 4}));
+    EXPECT_EQ(d.instanceNumber, 3);
+    EXPECT_EQ(d.caption, QStringLiteral("KitBox32 : 3"));
+
+    d = selectInstance(title, 0, true, takenIn({1, 2, 3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
+    EXPECT_EQ(d.errorTextId, 55);
+}
+
+TEST(InstanceRules, InterfaceOptionChoosesTheNumber)
+{
+    std::vector<int> asked;
+    InstanceDecision d = selectInstance(title, 10, false, takenIn({}, &asked));
+    EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
+    EXPECT_EQ(d.errorTextId, 49);
+    EXPECT_TRUE(asked.empty());  // above 9 needs no look at the others
+
+    d = selectInstance(title, 2, false, takenIn({2}));
+    EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
+    EXPECT_EQ(d.errorTextId, 49);
+
+    // The option switches multi-instance mode on even when the setting says no,
+    // and a running single-mode instance does not stop it.
+    d = selectInstance(title, 2, false, takenIn({0, 1}));
+    EXPECT_EQ(d.action, InstanceDecision::Action::Run);
+    EXPECT_TRUE(d.multiInstance);
+    EXPECT_EQ(d.instanceNumber, 2);
+    EXPECT_EQ(d.caption, QStringLiteral("KitBox32 : 2"));
+
+    const ParsedCommandLine p = parseCommandLine(QStringLiteral("-INTERFACE10=a,b,c,d"));
+    EXPECT_EQ(selectInstance(title, p.option.instance, true, takenIn({})).errorTextId, 49);
+}
+
+class Registry : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        ASSERT_TRUE(m_dir.isValid());
+    }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(Registry, TwoRegistriesFindAndActivateEachOther)
+{
+    InstanceRegistry first(title, nullptr, m_dir.path());
+    InstanceRegistry second(title, nullptr, m_dir.path());
+    EXPECT_FALSE(second.anyRunning());
+
+    ASSERT_TRUE(first.listen(2).ok());
+    EXPECT_TRUE(first.isListening());
+    EXPECT_TRUE(second.isTaken(2));
+    EXPECT_FALSE(second.isTaken(1));
+    EXPECT_FALSE(second.isTaken(0));
+    EXPECT_TRUE(second.anyRunning());
+
+    // The selection rules over the registry: 2 is held, so the next one gets 1.
+    const InstanceDecision d =
+        selectInstance(title, 0, true, [&](int n) { return second.isTaken(n); });
+    EXPECT_EQ(d.instanceNumber, 1);
+    ASSERT_TRUE(second.listen(d.instanceNumber).ok());
+    EXPECT_EQ(selectInstance(title, 0, true, [&](int n) { return first.isTaken(n); }).instanceNumber, 3);
+
+    QSignalSpy raised(&first, &InstanceRegistry::raiseRequested);
+    QSignalSpy secondRaised(&second, &InstanceRegistry::raiseRequested);
+    InstanceRegistry third(title, nullptr, m_dir.path());
+    EXPECT_TRUE(third.activate(2));
+    EXPECT_TRUE(raised.wait(5000));
+    EXPECT_EQ(raised.count(), 1);
+    EXPECT_EQ(secondRaised.count(), 0);
+
+    // activateRunning reaches the lowest running number, here 1.
+    EXPECT_TRUE(third.activateRunning());
+    EXPECT_TRUE(secondRaised.wait(5000));
+
+    first.stopListening();
+    EXPECT_FALSE(third.isTaken(2));
+    EXPECT_FALSE(third.activate(2));
+}
+
+TEST_F(Registry, CaptionsMatchWithoutCaseAndNumbersAreExclusive)
+{
+    InstanceRegistry upper(QStringLiteral("KITBOX32"), nullptr, m_dir.path());
+    InstanceRegistry lower(QStringLiteral("kitbox32"), nullptr, m_dir.path());
+    InstanceRegistry other(QStringLiteral("Other"), nullptr, m_dir.path());
+    ASSERT_TRUE(upper.listen(0).ok());
+    EXPECT_TRUE(lower.isTaken(0));
+    EXPECT_FALSE(other.isTaken(0));
+    const kitbox::Status again = lower.listen(0);
+    EXPECT_FALSE(again.ok());
+    EXPECT_NE(again.error().find("kitbox32"), std::string::npos) << again.error();
+    EXPECT_TRUE(upper.isListening());
+}
+
+TEST_F(Registry, SocketLeftByACrashedInstanceIsReplaced)
+{
+    InstanceRegistry registry(title, nullptr, m_dir.path());
+    const QString path = registry.socketName(4);
+    EXPECT_TRUE(path.startsWith(m_dir.path()));
+    {
+        QFile leftover(path);
+        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
+    }
+    EXPECT_FALSE(registry.isTaken(4));
+    ASSERT_TRUE(registry.listen(4).ok());
+    InstanceRegistry probe(title, nullptr, m_dir.path());
+    EXPECT_TRUE(probe.isTaken(4));
+}
+
+TEST_F(Registry, GarbageOnTheSocketIsIgnored)
+{
+    InstanceRegistry registry(title, nullptr, m_dir.path());
+    ASSERT_TRUE(registry.listen(1).ok());
+    QSignalSpy raised(&registry, &InstanceRegistry::raiseRequested);
+    QLocalSocket peer;
+    peer.connectToServer(registry.socketName(1));
+    ASSERT_TRUE(peer.waitForConnected(2000));
+    peer.write(QByteArray(4096, 'x'));
+    peer.write("\nhello\n");
+    peer.flush();
+    EXPECT_FALSE(raised.wait(300));
+    EXPECT_EQ(raised.count(), 0);
+    EXPECT_TRUE(registry.isListening());
+}

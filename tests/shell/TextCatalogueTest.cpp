@@ -1,0 +1,173 @@
+#include "shell/TextCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+class BuiltInCatalogue : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const kitbox::Status loaded = m_texts.loadBuiltIn();
+        ASSERT_TRUE(loaded.ok()) << loaded.error();
+        m_texts.setMissingTextHandler([this](const QString &title, const QString &message) {
+            m_reports.emplace_back(title, message);
+        });
+    }
+    QString german(int id) { return m_texts.rawText(id); }
+    QString english(int id) { return m_texts.rawText(10000 + id); }
+
+    TextCatalogue m_texts;
+    std::vector<std::pair<QString, QString>> m_reports;
+};
+
+} // namespace
+
+TEST_F(BuiltInCatalogue, EveryGermanTextHasItsEnglishTwin)
+{
+    EXPECT_EQ(m_texts.size(), 2 * 253);
+    int german = 0;
+    for (int id : m_texts.ids()) {
+        if (id < 10000) {
+            ++german;
+            EXPECT_TRUE(m_texts.contains(10000 + id)) << id;
+        } else {
+            EXPECT_TRUE(m_texts.contains(id - 10000)) << id;
+        }
+    }
+    EXPECT_EQ(german, 253);
+    for (int unused : {5, 9, 28, 29, 30, 43, 50, 86, 118, 192, 229, 241, 299, 327, 500, 524, 549, 595, 599, 612})
+        EXPECT_FALSE(m_texts.contains(unused)) << unused;
+}
+
+TEST_F(BuiltInCatalogue, TextsAreExactIncludingBlanksQuotesAndAccelerators)
+{
+    EXPECT_EQ(german(1), QStringLiteral("10000"));
+    EXPECT_EQ(english(1), QStringLiteral("------- Ab hier englische Texte = Offset in Text 1 -------"));
+    EXPECT_EQ(german(2), QStringLiteral(" "));
+    EXPECT_EQ(english(2), QStringLiteral("_E"));
+    EXPECT_EQ(german(93), QStringLiteral("ERGEBNIS:  "));
+    EXPECT_EQ(english(93), QStringLiteral("RESULT:    "));
+    EXPECT_EQ(german(83), QStringLiteral("Kilometerstand") + QString(26, u' '));
+    EXPECT_EQ(english(83).size(), 40);
+    EXPECT_EQ(english(10), QStringLiteral("Load SGBD, Group file "));
+    EXPECT_EQ(german(71), QStringLiteral("Speichern von  "));
+    EXPECT_EQ(german(520), QStringLiteral(" Infospeicher ist übergelaufen! "));
+    EXPECT_EQ(german(34), QStringLiteral("Argument vom Typ Data (ja oder \"\"\"\"=nein)"));
+    EXPECT_EQ(german(41), QStringLiteral("Logik (if \"\"Resultname\"\"==\"\"Wert\"\" then Ja else Nein) : "
+                                         "Schritt Nr im Nein-Fall\""));
+    EXPECT_EQ(german(240), QStringLiteral("LogiK (if \"\"Resultname\"\"==\"\"Wert\"\" then Ja else Nein) : "
+                                          "Schritt Nr im Nein-Fall "));
+    EXPECT_EQ(german(503), QStringLiteral("\\IFH.TRC nicht löschbar!"));
+    EXPECT_EQ(german(200), QStringLiteral("&Datei"));
+    EXPECT_EQ(english(200), QStringLiteral("&File"));
+    EXPECT_EQ(german(222), QStringLiteral("Über&lappend"));
+    EXPECT_EQ(german(16), QStringLiteral("Job einmal ausführen"));
+    EXPECT_EQ(german(56), QStringLiteral("VEDAMIS Fehler "));
+    EXPECT_EQ(english(56), QStringLiteral("VEDAMIS failure"));
+    EXPECT_EQ(german(611), QStringLiteral("Kein STATUS ausgewählt !"));
+    EXPECT_EQ(english(611), QStringLiteral("No STATUS selected !"));
+}
+
+TEST_F(BuiltInCatalogue, LanguageSelectsTheOffset)
+{
+    EXPECT_EQ(m_texts.text(200), QStringLiteral("&Datei"));
+    m_texts.selectLanguage(QStringLiteral("english"));
+    EXPECT_TRUE(m_texts.isEnglish());
+    EXPECT_EQ(m_texts.languageOffset(), 10000);
+    EXPECT_EQ(m_texts.text(200), QStringLiteral("&File"));
+    EXPECT_EQ(m_texts.text(93), QStringLiteral("RESULT:    "));
+    m_texts.selectLanguage(QStringLiteral("x"));
+    EXPECT_EQ(m_texts.languageOffset(), 0);
+    EXPECT_EQ(m_texts.text(93), QStringLiteral("ERGEBNIS:  "));
+    m_texts.selectLanguage(QStringLiteral("e"));
+    EXPECT_EQ(m_texts.text(76), QStringLiteral("Save file failure "));
+    EXPECT_TRUE(m_reports.empty());
+}
+
+TEST_F(BuiltInCatalogue, MissingIdIsReportedAndYieldsEmptyText)
+{
+    EXPECT_EQ(m_texts.text(29), QString());
+    ASSERT_EQ(m_reports.size(), 1u);
+    EXPECT_EQ(m_reports[0].first, QStringLiteral("Select_Language"));
+    EXPECT_TRUE(m_reports[0].second.startsWith(QStringLiteral("Unbekannter ResourceString 29\n")))
+        << m_reports[0].second.toStdString();
+
+    m_texts.selectLanguage(QStringLiteral("E"));
+    EXPECT_EQ(m_texts.text(29), QString());
+    ASSERT_EQ(m_reports.size(), 2u);
+    EXPECT_EQ(m_reports[1].first, QStringLiteral("Select_Language"));
+    EXPECT_TRUE(m_reports[1].second.startsWith(QStringLiteral("Unknown resource string 10029\n")));
+}
+
+TEST(TextCatalogueLookup, NoReportForTheReportTextsThemselves)
+{
+    TextCatalogue empty;
+    int reports = 0;
+    QString message;
+    empty.setMissingTextHandler([&](const QString &, const QString &m) {
+        ++reports;
+        message = m;
+    });
+    EXPECT_EQ(empty.text(3), QString());
+    EXPECT_EQ(empty.text(4), QString());
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(empty.text(10), QString());
+    EXPECT_EQ(reports, 1);
+    EXPECT_TRUE(message.startsWith(QStringLiteral(" 10\n")));  // text 3 itself is missing
+}
+
+TEST_F(BuiltInCatalogue, HintsTooltipsAndHelpFile)
+{
+    const QStringList hints = m_texts.hintTexts();
+    ASSERT_EQ(hints.size(), 14);
+    EXPECT_EQ(hints[0], QStringLiteral("SGBD, Gruppendatei Laden"));
+    EXPECT_EQ(hints[11], QStringLiteral("Hilfe"));
+    EXPECT_EQ(hints[12], QString());
+    EXPECT_EQ(hints[13], QStringLiteral("Drucken des Ausgabefensters"));
+
+    const QStringList tips = m_texts.testColumnTooltips();
+    ASSERT_EQ(tips.size(), 12);
+    EXPECT_EQ(tips[0], QString());
+    EXPECT_EQ(tips[1], QStringLiteral("Anzahl der Durchläufe je Schritt"));
+    EXPECT_EQ(tips[11], german(240));
+
+    EXPECT_EQ(m_texts.helpFileName(QStringLiteral("/opt/Kb"), QStringLiteral("kitbox32")),
+              QStringLiteral("/opt/Kb/KITBOX32.CHM"));
+    m_texts.selectLanguage(QStringLiteral("E"));
+    EXPECT_EQ(m_texts.helpFileName(QStringLiteral("/opt/Kb/"), QStringLiteral("kitbox32")),
+              QStringLiteral("/opt/Kb/KITBOX32_E.CHM"));
+    EXPECT_EQ(m_texts.hintTexts()[0], QStringLiteral("Load SGBD, Group file "));
+}
+
+TEST(TextCatalogueData, MalformedDataIsRejectedWithTheLine)
+{
+    TextCatalogue texts;
+    ASSERT_TRUE(texts.load("# header\n\n1\t10000|\r\n10001\ta\\tb\\\\c\\r\\n|\n").ok());
+    EXPECT_EQ(texts.rawText(10001), QStringLiteral("a\tb\\c\r\n"));
+
+    const std::vector<std::pair<QByteArray, std::string>> bad = {
+        {"1\t10000|\n2\tno end marker\n", "line 2"},
+        {"1\tx|\n1\ty|\n", "twice"},
+        {"700\tout of range|\n", "id"},
+        {"abc\tx|\n", "id"},
+        {"5 without tab|\n", "tab"},
+        {"5\tbad \\q escape|\n", "escape"},
+        {"5\tcut off \\|\n", "escape"},
+        {"5\t\xFF\xFE|\n", "UTF-8"},
+    };
+    for (const auto &[data, expected] : bad) {
+        const kitbox::Status status = texts.load(data);
+        ASSERT_FALSE(status.ok()) << data.toStdString();
+        EXPECT_NE(status.error().find(expected), std::string::npos) << status.error();
+        EXPECT_EQ(texts.rawText(1), QStringLiteral("10000")) << "a failed load keeps the old texts";
+    }
+}
+
+TEST(TextCatalogueShared, ProgramCatalogueIsLoaded)
+{
+    EXPECT_EQ(TextCatalogue::shared().size(), 506);
+}
