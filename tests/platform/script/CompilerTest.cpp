@@ -37,8 +37,8 @@ protected:
     int runTool(const std::string &arguments, std::string &errors)
     {
         const std::string errFile = path("stderr.txt");
-        const std::string command =
-            std::string("\"") + KITBOX_BIN_DIR + "/vedamis-compile\" " + arguments + " 2>\"" + errFile + "\" >/dev/null";
+        const std::string command = std::string("\"") + KITBOX_BIN_DIR + "/vedamis-compile\" " + arguments + " 2>\"" +
+                                    errFile + "\" >/dev/null";
         const int status = std::system(command.c_str());
         std::ifstream in(errFile);
         std::stringstream text;
@@ -59,7 +59,7 @@ const std::string kCells = "ecu { name = \"D_CELLS\" }\n"
                            "}\n"
                            "job \"J\" { results = { { name = \"R\", type = \"text\" } }, run = function() end }\n";
 
-}  // namespace
+} // namespace
 
 TEST_F(CompilerTest, WritesTheDescriptionAndCellsRoundTrip)
 {

@@ -61,7 +61,7 @@ std::string evaluationError(const std::string &source)
 
 const std::string kEcu = "ecu { name = \"D_TEST\" }\n";
 
-}  // namespace
+} // namespace
 
 TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
 {
@@ -132,8 +132,9 @@ TEST(DescriptionSource, JobFunctionsRunLaterWithTheEnginesFunctionsAndTopLevelHe
     LuaSandbox sandbox;
     lua_State *L = sandbox.state();
     // The engine may have installed its job interface before evaluating.
-    ASSERT_TRUE(sandbox.run("function hex(s) return string.char(tonumber(s:sub(1, 2), 16), tonumber(s:sub(3, 4), 16)) end",
-                            "=engine")
+    ASSERT_TRUE(sandbox
+                    .run("function hex(s) return string.char(tonumber(s:sub(1, 2), 16), tonumber(s:sub(3, 4), 16)) end",
+                         "=engine")
                     .ok());
     auto model = evaluate(sandbox, kSource);
     ASSERT_TRUE(model.ok()) << model.error();
@@ -144,16 +145,36 @@ TEST(DescriptionSource, JobFunctionsRunLaterWithTheEnginesFunctionsAndTopLevelHe
     lua_pop(L, 2);
 
     ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kJobRegistryKey), LUA_TTABLE);
-    EXPECT_EQ(lua_getfield(L, -1, "Status_Read"), LUA_TNIL);  // keys are upper-cased
+    EXPECT_EQ(lua_getfield(L, -1, "Status_Read"), LUA_TNIL); // keys are upper-cased
     lua_pop(L, 1);
     ASSERT_EQ(lua_getfield(L, -1, "STATUS_READ"), LUA_TFUNCTION);
     ASSERT_TRUE(sandbox.call(0, 1).ok());
-    EXPECT_DOUBLE_EQ(lua_tonumber(L, -1), 1000.0);  // 0x0FA0 / 4 through the local helper
+    EXPECT_DOUBLE_EQ(lua_tonumber(L, -1), 1000.0); // 0x0FA0 / 4 through the local helper
     lua_pop(L, 1);
     EXPECT_EQ(lua_getfield(L, -1, "PLAIN"), LUA_TFUNCTION);
     lua_pop(L, 2);
     EXPECT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kIdentifyKey), LUA_TNIL);
     lua_pop(L, 1);
+}
+
+TEST(DescriptionSource, JobFunctionsKeptInTopLevelLocalsWorkOnceTheEngineProvidesThem)
+{
+    LuaSandbox sandbox;
+    lua_State *L = sandbox.state();
+    auto model =
+        evaluate(sandbox, kEcu + "local send = send\njob \"J\" { run = function() return send('ping') end }\n");
+    ASSERT_TRUE(model.ok()) << model.error();
+    ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kJobRegistryKey), LUA_TTABLE);
+    lua_getfield(L, -1, "J");
+    auto early = sandbox.call(0, 1);
+    ASSERT_FALSE(early.ok());
+    EXPECT_NE(early.error().find("send is only available while a job runs"), std::string::npos) << early.error();
+
+    ASSERT_TRUE(sandbox.run("function send(x) return x .. '-pong' end", "=engine").ok());
+    lua_getfield(L, -1, "J");
+    ASSERT_TRUE(sandbox.call(0, 1).ok());
+    EXPECT_STREQ(lua_tostring(L, -1), "ping-pong");
+    lua_pop(L, 2);
 }
 
 TEST(DescriptionSource, GroupDeclarationKeepsVariantsAndIdentify)
@@ -176,17 +197,18 @@ TEST(DescriptionSource, ErrorsNameTheLineOfTheOffendingDeclaration)
 {
     struct Case {
         std::string source;
-        std::string expected;  // the whole message starts with this
+        std::string expected; // the whole message starts with this
     };
     const Case cases[] = {
         {kEcu + "job \"A\" { run = function() end }\n\njob \"a\" { run = function() end }\n",
          "t.vds:4: job a is declared twice (first at line 2"},
         {kEcu + "tab \"T\" { { \"X\" } }\ntab \"t\" { { \"X\" } }\n", "t.vds:3: table t is declared twice"},
-        {kEcu + "tab \"T\" {\n { \"A\", \"B\" },\n { \"1\" },\n}\n", "t.vds:2: table T row 1 has 1 cells, the header has 2"},
+        {kEcu + "tab \"T\" {\n { \"A\", \"B\" },\n { \"1\" },\n}\n",
+         "t.vds:2: table T row 1 has 1 cells, the header has 2"},
         {kEcu + "tab \"T\" { { \"A\" }, { 5 } }\n", "t.vds:2: table T row 1 cell 1 is a number, not a text"},
         {kEcu + "tab \"T\" { }\n", "t.vds:2: table T needs at least its header row"},
         {kEcu + "tab \"T\" { { \"A\" }, x = 1 }\n", "t.vds:2: table T must be a list"},
-        {kEcu + "local x = 1\nx = x +\n", "t.vds:4:"},  // Lua's own syntax error line
+        {kEcu + "local x = 1\nx = x +\n", "t.vds:4:"}, // Lua's own syntax error line
         {kEcu + "job \"J\" {\n  runn = function() end,\n}\n", "t.vds:2: job J has the unknown field 'runn'"},
         {kEcu + "job \"J\" { }\n", "t.vds:2: job J has no run function"},
         {kEcu + "job \"J\" { run = 5 }\n", "t.vds:2: job J: run must be a function"},

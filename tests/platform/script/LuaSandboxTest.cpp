@@ -31,7 +31,7 @@ std::string runError(LuaSandbox &sandbox, const std::string &source)
     return status.ok() ? std::string() : status.error();
 }
 
-}  // namespace
+} // namespace
 
 TEST(LuaSandbox, ReachesNoFilesProcessesOrLoaders)
 {
@@ -60,14 +60,16 @@ TEST(LuaSandbox, ReachesNoFilesProcessesOrLoaders)
     }
     EXPECT_FALSE(std::filesystem::exists(marker));
     // The sandbox is still usable after refused attempts.
-    EXPECT_TRUE(sandbox.run("local t = { 3, 1, 2 } table.sort(t) assert(t[1] == 1 and math.max(1, 2) == 2)", "=t").ok());
+    EXPECT_TRUE(
+        sandbox.run("local t = { 3, 1, 2 } table.sort(t) assert(t[1] == 1 and math.max(1, 2) == 2)", "=t").ok());
 }
 
 TEST(LuaSandbox, LoadTakesTextChunksInTheSandboxOnly)
 {
     LuaSandbox sandbox(limits(5000));
     // A binary chunk is refused even when the mode asks for one.
-    EXPECT_TRUE(sandbox.run(R"(
+    EXPECT_TRUE(sandbox
+                    .run(R"(
         local f, err = load("\27Lua\84\0\25\147\13\10\26\10", "bin", "b")
         assert(f == nil and err:find("binary"), tostring(err))
         local g = load("return io")
@@ -76,7 +78,7 @@ TEST(LuaSandbox, LoadTakesTextChunksInTheSandboxOnly)
         assert(load("return value + 1")() == 42)
         assert(load("return x", "c", "t", { x = 7 })() == 7)
     )",
-                            "=t")
+                         "=t")
                     .ok());
     // The run entry point itself refuses precompiled input.
     const std::string binary("\x1bLua\x54\x00\x19\x93\r\n\x1a\n", 12);
@@ -88,8 +90,8 @@ TEST(LuaSandbox, RefusesFinalizersThatCouldNotBeStopped)
     LuaSandbox sandbox(limits(5000));
     EXPECT_NE(runError(sandbox, "setmetatable({}, { __gc = function() while true do end end })").find("__gc"),
               std::string::npos);
-    EXPECT_TRUE(sandbox.run("local t = setmetatable({}, { __index = function() return 5 end }) assert(t.x == 5)", "=t")
-                    .ok());
+    EXPECT_TRUE(
+        sandbox.run("local t = setmetatable({}, { __index = function() return 5 end }) assert(t.x == 5)", "=t").ok());
 }
 
 TEST(LuaSandbox, ErrorsNameTheChunkAndLineAndKeepTheStackBalanced)

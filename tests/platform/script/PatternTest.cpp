@@ -76,7 +76,7 @@ std::string runBattery(lua_State *L)
     return result;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SandboxPatterns, BehaveExactlyLikeTheStandardLibrary)
 {

@@ -49,7 +49,7 @@ kitbox::Result<std::string> readSource(const std::string &path)
     return text.str();
 }
 
-}  // namespace
+} // namespace
 
 kitbox::Result<prg::Description> compileSource(std::string_view source, const std::string &sourceName,
                                                const std::string &outputPath)
@@ -74,7 +74,8 @@ kitbox::Result<prg::Description> compileSource(std::string_view source, const st
         return sourceName + ":" + std::to_string(line) + ": " + reason;
     };
     if (m.isGroup && !groupFile)
-        return R::failure(at(m.groupLine, "a group declaration needs a .grp output, not " + output.filename().string()));
+        return R::failure(
+            at(m.groupLine, "a group declaration needs a .grp output, not " + output.filename().string()));
     if (!m.isGroup && groupFile)
         return R::failure(at(m.ecuLine, "a .grp output needs a group { variants = ..., identify = ... } declaration"));
     const std::string expected = upper(output.stem().string());
@@ -97,4 +98,4 @@ kitbox::Status compileFile(const std::string &sourcePath, const std::string &out
     return kitbox::success();
 }
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -7,17 +7,16 @@
 
 namespace {
 
-const char *const kUsage =
-    "usage: vedamis-compile SOURCE -o OUTPUT.prg|OUTPUT.grp\n"
-    "\n"
-    "Compiles a description source (docs/description-source.md) into a\n"
-    "description file. The output's base name is the description's name and\n"
-    "must match the ecu name, ignoring case; .grp is for group files.\n"
-    "Errors are printed as FILE:LINE: REASON; on an error no output is written.\n"
-    "\n"
-    "options:\n"
-    "  -o FILE      the output file (required)\n"
-    "  -h, --help   show this text\n";
+const char *const kUsage = "usage: vedamis-compile SOURCE -o OUTPUT.prg|OUTPUT.grp\n"
+                           "\n"
+                           "Compiles a description source (docs/description-source.md) into a\n"
+                           "description file. The output's base name is the description's name and\n"
+                           "must match the ecu name, ignoring case; .grp is for group files.\n"
+                           "Errors are printed as FILE:LINE: REASON; on an error no output is written.\n"
+                           "\n"
+                           "options:\n"
+                           "  -o FILE      the output file (required)\n"
+                           "  -h, --help   show this text\n";
 
 int usageError(const std::string &message)
 {
@@ -25,7 +24,7 @@ int usageError(const std::string &message)
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

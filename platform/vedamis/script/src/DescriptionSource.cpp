@@ -19,9 +19,9 @@ const char *const kResultTypes[] = {"char", "byte", "int", "word", "long", "dwor
 
 // Functions of the job interface: defined by the engine while a job runs.
 // During evaluation they raise a clear error instead.
-const char *const kJobFunctions[] = {"argtext", "arg",    "argcount", "data",   "hex",      "tohex",
-                                     "send",    "result", "newset",   "fail",   "tabrow",   "tabrows",
-                                     "sleep",   "jobname", "description"};
+const char *const kJobFunctions[] = {"argtext", "arg",     "argcount", "data",    "hex",
+                                     "tohex",   "send",    "result",   "newset",  "fail",
+                                     "tabrow",  "tabrows", "sleep",    "jobname", "description"};
 const char *const kDeclarations[] = {"ecu", "tab", "job", "group"};
 
 // Registry keys (their addresses) of the running evaluation and of the
@@ -38,7 +38,7 @@ std::string upper(std::string_view text)
 }
 
 struct Declaration {
-    std::string kind;  // "job" or "tab": declared by name, body not seen yet
+    std::string kind; // "job" or "tab": declared by name, body not seen yet
     std::string name;
     int line = 0;
 };
@@ -46,10 +46,10 @@ struct Declaration {
 struct EvalContext {
     std::string fileName;
     SourceModel model;
-    std::map<std::string, int> jobLines;    // upper-cased name -> line
-    std::map<std::string, int> tableLines;  // upper-cased name -> line
-    std::optional<Declaration> open;        // `job "X"` seen, its body not yet
-    std::string error;                      // message to raise, owned here so nothing is lost on longjmp
+    std::map<std::string, int> jobLines;   // upper-cased name -> line
+    std::map<std::string, int> tableLines; // upper-cased name -> line
+    std::optional<Declaration> open;       // `job "X"` seen, its body not yet
+    std::string error;                     // message to raise, owned here so nothing is lost on longjmp
 };
 
 EvalContext *contextOf(lua_State *L)
@@ -100,8 +100,8 @@ std::optional<size_t> listLength(lua_State *L, int index, const std::string &wha
     size_t count = 0;
     lua_pushnil(L);
     while (lua_next(L, index)) {
-        const bool positional = lua_isinteger(L, -2) && lua_tointeger(L, -2) >= 1 &&
-                                static_cast<size_t>(lua_tointeger(L, -2)) <= length;
+        const bool positional =
+            lua_isinteger(L, -2) && lua_tointeger(L, -2) >= 1 && static_cast<size_t>(lua_tointeger(L, -2)) <= length;
         if (!positional) {
             error = what + " must be a list, but has the entry " + keyText(L, -2);
             lua_pop(L, 2);
@@ -217,8 +217,7 @@ std::string readNames(lua_State *L, int index, const std::string &what, std::vec
 
 // Walks the string keys of a declaration table; `field` reads one value
 // (at stack top) and returns an error text or "".
-template <typename Field>
-std::string readFields(lua_State *L, int index, const std::string &what, Field field)
+template <typename Field> std::string readFields(lua_State *L, int index, const std::string &what, Field field)
 {
     lua_pushnil(L);
     while (lua_next(L, index)) {
@@ -316,8 +315,9 @@ std::string readParams(lua_State *L, int index, const std::string &what, bool ar
         if (param.type.empty())
             return what + " " + param.name + " needs a type";
         if (!isResultType(param.type) && !(arguments && param.type == "string"))
-            return what + " " + param.name + " has the unknown type '" + param.type + "' (allowed: " +
-                   (arguments ? "string, " : "") + "char, byte, int, word, long, dword, text, binary, real)";
+            return what + " " + param.name + " has the unknown type '" + param.type +
+                   "' (allowed: " + (arguments ? "string, " : "") +
+                   "char, byte, int, word, long, dword, text, binary, real)";
         if (!seen.emplace(upper(param.name), true).second)
             return what + " " + param.name + " is declared twice";
         out.push_back(std::move(param));
@@ -588,9 +588,20 @@ int declareByName(lua_State *L)
     return 1;
 }
 
+// Placeholder of a job function. A script may keep it in a local at the
+// top level (`local send = send`), so once the engine has put the real
+// function in place, the placeholder forwards to it.
 int notDuringEvaluation(lua_State *L)
 {
-    return luaL_error(L, "%s is only available while a job runs", lua_tostring(L, lua_upvalueindex(1)));
+    lua_pushglobaltable(L);
+    lua_pushvalue(L, lua_upvalueindex(1));
+    lua_rawget(L, -2);
+    lua_remove(L, -2);
+    if (lua_type(L, -1) != LUA_TFUNCTION || lua_tocfunction(L, -1) == notDuringEvaluation)
+        return luaL_error(L, "%s is only available while a job runs", lua_tostring(L, lua_upvalueindex(1)));
+    lua_insert(L, 1);
+    lua_call(L, lua_gettop(L) - 1, LUA_MULTRET);
+    return lua_gettop(L);
 }
 
 // Installs the declarations and the placeholders of the job interface,
@@ -604,7 +615,7 @@ int installDeclarations(lua_State *L)
     lua_pushnil(L);
     lua_setfield(L, LUA_REGISTRYINDEX, kIdentifyKey);
 
-    lua_newtable(L);  // saved globals
+    lua_newtable(L); // saved globals
     const int saved = lua_gettop(L);
     auto save = [&](const char *name) {
         lua_getglobal(L, name);
@@ -689,7 +700,7 @@ size_t invalidUtf8At(std::string_view text)
     return std::string_view::npos;
 }
 
-}  // namespace
+} // namespace
 
 kitbox::Result<SourceModel> evaluateSource(LuaSandbox &sandbox, std::string_view source, const std::string &fileName)
 {
@@ -702,7 +713,7 @@ kitbox::Result<SourceModel> evaluateSource(LuaSandbox &sandbox, std::string_view
         source.remove_prefix(3);
     lua_State *L = sandbox.state();
     if (!L) {
-        auto status = sandbox.run("", "=empty");  // reports why the state is missing
+        auto status = sandbox.run("", "=empty"); // reports why the state is missing
         return R::failure(fileName + ": " + (status.ok() ? std::string("no script state") : status.error()));
     }
 
@@ -778,4 +789,4 @@ prg::Description toDescription(const SourceModel &model, std::string_view source
     return description;
 }
 
-}  // namespace vedamis
+} // namespace vedamis

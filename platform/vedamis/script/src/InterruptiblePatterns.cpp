@@ -98,18 +98,41 @@ bool matchClass(int c, int cl)
 {
     bool res;
     switch (std::tolower(cl)) {
-    case 'a': res = std::isalpha(c); break;
-    case 'c': res = std::iscntrl(c); break;
-    case 'd': res = std::isdigit(c); break;
-    case 'g': res = std::isgraph(c); break;
-    case 'l': res = std::islower(c); break;
-    case 'p': res = std::ispunct(c); break;
-    case 's': res = std::isspace(c); break;
-    case 'u': res = std::isupper(c); break;
-    case 'w': res = std::isalnum(c); break;
-    case 'x': res = std::isxdigit(c); break;
-    case 'z': res = (c == 0); break;  // kept for old scripts
-    default: return cl == c;
+    case 'a':
+        res = std::isalpha(c);
+        break;
+    case 'c':
+        res = std::iscntrl(c);
+        break;
+    case 'd':
+        res = std::isdigit(c);
+        break;
+    case 'g':
+        res = std::isgraph(c);
+        break;
+    case 'l':
+        res = std::islower(c);
+        break;
+    case 'p':
+        res = std::ispunct(c);
+        break;
+    case 's':
+        res = std::isspace(c);
+        break;
+    case 'u':
+        res = std::isupper(c);
+        break;
+    case 'w':
+        res = std::isalnum(c);
+        break;
+    case 'x':
+        res = std::isxdigit(c);
+        break;
+    case 'z':
+        res = (c == 0);
+        break; // kept for old scripts
+    default:
+        return cl == c;
     }
     return std::isupper(cl) ? !res : res;
 }
@@ -144,10 +167,14 @@ bool singleMatch(MatchState *ms, const char *s, const char *p, const char *ep)
         return false;
     const int c = uc(*s);
     switch (*p) {
-    case '.': return true;
-    case kEsc: return matchClass(c, uc(*(p + 1)));
-    case '[': return matchBracketClass(c, p, ep - 1);
-    default: return uc(*p) == c;
+    case '.':
+        return true;
+    case kEsc:
+        return matchClass(c, uc(*(p + 1)));
+    case '[':
+        return matchBracketClass(c, p, ep - 1);
+    default:
+        return uc(*p) == c;
     }
 }
 
@@ -278,8 +305,16 @@ const char *match(MatchState *ms, const char *s, const char *p)
                 s = nullptr;
                 break;
             }
-            case '0': case '1': case '2': case '3': case '4':
-            case '5': case '6': case '7': case '8': case '9':
+            case '0':
+            case '1':
+            case '2':
+            case '3':
+            case '4':
+            case '5':
+            case '6':
+            case '7':
+            case '8':
+            case '9':
                 s = matchCapture(ms, s, uc(*(p + 1)));
                 if (s) {
                     p += 2;
@@ -375,7 +410,7 @@ bool noSpecials(const char *p, size_t l)
     do {
         if (std::strpbrk(p + upto, kSpecials))
             return false;
-        upto += std::strlen(p + upto) + 1;  // the pattern may contain zeros
+        upto += std::strlen(p + upto) + 1; // the pattern may contain zeros
     } while (upto <= l);
     return true;
 }
@@ -506,7 +541,7 @@ int strGmatch(lua_State *L)
     const char *s = luaL_checklstring(L, 1, &ls);
     const char *p = luaL_checklstring(L, 2, &lp);
     size_t init = startPosition(luaL_optinteger(L, 3, 1), ls) - 1;
-    lua_settop(L, 2);  // the closure keeps both strings alive
+    lua_settop(L, 2); // the closure keeps both strings alive
     auto *gm = static_cast<GMatchState *>(lua_newuserdatauv(L, sizeof(GMatchState), 0));
     if (init > ls)
         init = ls + 1;
@@ -622,7 +657,7 @@ int strGsub(lua_State *L)
     return 2;
 }
 
-}  // namespace
+} // namespace
 
 void installInterruptiblePatterns(lua_State *L)
 {
@@ -631,4 +666,4 @@ void installInterruptiblePatterns(lua_State *L)
     luaL_setfuncs(L, functions, 0);
 }
 
-}  // namespace vedamis::detail
+} // namespace vedamis::detail

@@ -37,7 +37,7 @@ int panicHandler(lua_State *L)
 {
     const char *message = lua_tostring(L, -1);
     std::fprintf(stderr, "script state failed outside a protected call: %s\n", message ? message : "(no message)");
-    return 0;  // Lua aborts the process
+    return 0; // Lua aborts the process
 }
 
 // Text of the error value on top of the stack without running any script
@@ -71,7 +71,7 @@ int safeLoad(lua_State *L)
     if (given >= 2)
         lua_pushvalue(L, 2);
     else
-        lua_pushnil(L);  // the default chunk name
+        lua_pushnil(L); // the default chunk name
     lua_pushliteral(L, "t");
     if (given >= 4)
         lua_pushvalue(L, 4);
@@ -98,7 +98,7 @@ int safeSetmetatable(lua_State *L)
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 void LuaSandbox::noteMemoryExhausted()
 {
@@ -175,7 +175,10 @@ struct SandboxAccess {
         return block;
     }
 
-    static void armThread(lua_State *thread, int count) { lua_sethook(thread, &SandboxAccess::hook, LUA_MASKCOUNT, count); }
+    static void armThread(lua_State *thread, int count)
+    {
+        lua_sethook(thread, &SandboxAccess::hook, LUA_MASKCOUNT, count);
+    }
 
     static void hook(lua_State *L, lua_Debug *)
     {
@@ -264,8 +267,8 @@ struct SandboxAccess {
     static int setup(lua_State *L)
     {
         static const luaL_Reg libraries[] = {
-            {LUA_GNAME, luaopen_base},          {LUA_COLIBNAME, luaopen_coroutine}, {LUA_TABLIBNAME, luaopen_table},
-            {LUA_STRLIBNAME, luaopen_string},   {LUA_MATHLIBNAME, luaopen_math},    {LUA_UTF8LIBNAME, luaopen_utf8},
+            {LUA_GNAME, luaopen_base},        {LUA_COLIBNAME, luaopen_coroutine}, {LUA_TABLIBNAME, luaopen_table},
+            {LUA_STRLIBNAME, luaopen_string}, {LUA_MATHLIBNAME, luaopen_math},    {LUA_UTF8LIBNAME, luaopen_utf8},
         };
         for (const luaL_Reg &library : libraries) {
             luaL_requiref(L, library.name, library.func, 1);
@@ -318,10 +321,10 @@ LuaSandbox::LuaSandbox(SandboxLimits limits) : m_limits(limits)
         return;
     }
     lua_atpanic(L, panicHandler);
-    ++m_capped;
+    // Set up without the cap: whatever the limits, the state exists and
+    // the first run or call reports a cap that is too small.
     lua_pushcfunction(L, &SandboxAccess::setup);
     const int status = lua_pcall(L, 0, 0, 0);
-    --m_capped;
     if (status != LUA_OK) {
         m_initError = "the script state could not be set up: " + errorText(L, -1);
         lua_close(L);
@@ -350,7 +353,7 @@ kitbox::Status LuaSandbox::run(std::string_view source, const std::string &chunk
         if (m_depth == 0)
             m_lastAbort = status == LUA_ERRMEM ? AbortReason::Memory : AbortReason::None;
         if (status == LUA_ERRMEM)
-            message = "memory limit of " + std::to_string(m_limits.memoryBytes) + " bytes exceeded";
+            message = "stopped at the memory limit of " + std::to_string(m_limits.memoryBytes) + " bytes";
         return kitbox::failure(std::move(message));
     }
     return call(0, 0);
@@ -425,4 +428,4 @@ kitbox::Status LuaSandbox::call(int nargs, int nresults)
     return kitbox::failure(std::move(message));
 }
 
-}  // namespace vedamis
+} // namespace vedamis

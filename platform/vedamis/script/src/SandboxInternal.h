@@ -13,4 +13,4 @@ void checkpoint(lua_State *L);
 // top with versions that reach a checkpoint while they backtrack.
 void installInterruptiblePatterns(lua_State *L);
 
-}  // namespace vedamis::detail
+} // namespace vedamis::detail

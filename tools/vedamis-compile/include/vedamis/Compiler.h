@@ -20,4 +20,4 @@ kitbox::Result<prg::Description> compileSource(std::string_view source, const st
 // error no output file is created and an existing one is left as it was.
 kitbox::Status compileFile(const std::string &sourcePath, const std::string &outputPath);
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -28,7 +28,7 @@ struct JobSpec {
     std::vector<std::string> comment;
     std::vector<ParamSpec> args;
     std::vector<ParamSpec> results;
-    int line = 0;  // line of the declaration in the source
+    int line = 0; // line of the declaration in the source
 };
 
 struct EcuSpec {
@@ -43,9 +43,9 @@ struct SourceModel {
     std::vector<prg::Table> tables;
     std::vector<JobSpec> jobs;
     bool isGroup = false;
-    std::vector<std::string> variants;  // group files only
-    int ecuLine = 0;    // line of the ecu declaration
-    int groupLine = 0;  // line of the group declaration, 0 without one
+    std::vector<std::string> variants; // group files only
+    int ecuLine = 0;                   // line of the ecu declaration
+    int groupLine = 0;                 // line of the group declaration, 0 without one
 };
 
 // Errors read "fileName:line: reason".
@@ -57,4 +57,4 @@ std::string buildInfoBlock(const SourceModel &model);
 // Everything the compiler writes: info block, tables, the source as script.
 prg::Description toDescription(const SourceModel &model, std::string_view source);
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -18,7 +18,7 @@ namespace vedamis {
 
 struct SandboxLimits {
     size_t memoryBytes = 64u * 1024u * 1024u;
-    int64_t timeLimitMs = 10000;  // per call(); <= 0: no limit
+    int64_t timeLimitMs = 10000; // per call(); <= 0: no limit
 };
 
 enum class AbortReason { None, Break, TimeLimit, Memory };
@@ -71,8 +71,8 @@ private:
     const void *m_refusedPtr = nullptr;
     size_t m_refusedSize = 0;
     bool m_refusedLast = false;
-    std::string m_abortWhere;  // "chunk:line" where the hook stopped the script
+    std::string m_abortWhere; // "chunk:line" where the hook stopped the script
     std::string m_initError;
 };
 
-}  // namespace vedamis
+} // namespace vedamis
