@@ -475,35 +475,31 @@ kitbox::Result<Layout> readLayoutFromFile(const std::string &path, ErrorKind *ki
     return layout;
 }
 
-kitbox::Result<Description> readDescription(std::string_view bytes)
+namespace {
+
+// Cells of table `index` of a layout checked against `bytes`.
+kitbox::Result<std::vector<std::string>> decodeCells(std::string_view bytes, const Layout &layout, size_t index)
 {
-    using R = kitbox::Result<Description>;
-    auto parsed = readLayout(bytes);
-    if (!parsed)
-        return R::failure(parsed.error());
-    const Layout &layout = parsed.value();
-    Description d;
-    d.isGroup = layout.isGroup;
-    d.infoBlock.assign(bytes.substr(layout.infoOffset, layout.infoLength));
-    scramble(d.infoBlock.data(), d.infoBlock.size());
-    d.tables.reserve(layout.tables.size());
-    std::string buffer;
-    for (size_t i = 0; i < layout.tables.size(); ++i) {
-        const TableEntry &entry = layout.tables[i];
-        buffer.assign(bytes.substr(entry.start, tableLength(layout, i)));
-        scramble(buffer.data(), buffer.size());
-        auto cells = splitCells(buffer, entry.columns, entry.rows);
-        if (!cells)
-            return R::failure("description file: table " + std::to_string(i) + ": " + cells.error());
-        d.tables.push_back(Table{entry.name, entry.columns, entry.rows, std::move(cells.value())});
-    }
-    d.script.assign(bytes.substr(layout.scriptOffset, layout.scriptLength));
-    return d;
+    const TableEntry &entry = layout.tables[index];
+    std::string buffer(bytes.substr(entry.start, tableLength(layout, index)));
+    scramble(buffer.data(), buffer.size());
+    auto cells = splitCells(buffer, entry.columns, entry.rows);
+    if (!cells)
+        return kitbox::Result<std::vector<std::string>>::failure("description file: table " + std::to_string(index) +
+                                                                 ": " + cells.error());
+    return cells;
 }
 
-kitbox::Result<Description> readDescriptionFile(const std::string &path)
+std::string decodeInfo(std::string_view bytes, const Layout &layout)
 {
-    using R = kitbox::Result<Description>;
+    std::string info(bytes.substr(layout.infoOffset, layout.infoLength));
+    scramble(info.data(), info.size());
+    return info;
+}
+
+kitbox::Result<std::string> readWholeFile(const std::string &path)
+{
+    using R = kitbox::Result<std::string>;
     int fd = -1;
     auto size = openRegular(path, fd, nullptr);
     if (!size)
@@ -514,7 +510,97 @@ kitbox::Result<Description> readDescriptionFile(const std::string &path)
     std::string bytes;
     if (!readAt(fd, bytes, 0, static_cast<size_t>(size.value())))
         return R::failure("cannot read " + path + ": " + std::strerror(errno));
-    auto description = readDescription(bytes);
+    return bytes;
+}
+
+}  // namespace
+
+kitbox::Result<Description> readDescription(std::string_view bytes)
+{
+    using R = kitbox::Result<Description>;
+    auto parsed = readLayout(bytes);
+    if (!parsed)
+        return R::failure(parsed.error());
+    const Layout &layout = parsed.value();
+    Description d;
+    d.isGroup = layout.isGroup;
+    d.infoBlock = decodeInfo(bytes, layout);
+    d.tables.reserve(layout.tables.size());
+    for (size_t i = 0; i < layout.tables.size(); ++i) {
+        auto cells = decodeCells(bytes, layout, i);
+        if (!cells)
+            return R::failure(cells.error());
+        const TableEntry &entry = layout.tables[i];
+        d.tables.push_back(Table{entry.name, entry.columns, entry.rows, std::move(cells.value())});
+    }
+    d.script.assign(bytes.substr(layout.scriptOffset, layout.scriptLength));
+    return d;
+}
+
+kitbox::Result<DescriptionFile> DescriptionFile::fromBytes(std::string bytes)
+{
+    auto layout = readLayout(bytes);
+    if (!layout)
+        return kitbox::Result<DescriptionFile>::failure(layout.error());
+    return DescriptionFile(std::move(bytes), std::move(layout.value()));
+}
+
+kitbox::Result<DescriptionFile> DescriptionFile::load(const std::string &path)
+{
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return kitbox::Result<DescriptionFile>::failure(bytes.error());
+    auto file = fromBytes(std::move(bytes.value()));
+    if (!file)
+        return kitbox::Result<DescriptionFile>::failure(file.error() + " (" + path + ")");
+    return file;
+}
+
+std::string DescriptionFile::infoBlock() const
+{
+    return decodeInfo(m_bytes, m_layout);
+}
+
+std::string_view DescriptionFile::script() const
+{
+    return std::string_view(m_bytes).substr(m_layout.scriptOffset, m_layout.scriptLength);
+}
+
+kitbox::Result<Table> DescriptionFile::table(size_t index) const
+{
+    if (index >= m_layout.tables.size())
+        return kitbox::Result<Table>::failure("description file: no table " + std::to_string(index) + " (" +
+                                              std::to_string(m_layout.tables.size()) + " tables)");
+    auto cells = decodeCells(m_bytes, m_layout, index);
+    if (!cells)
+        return kitbox::Result<Table>::failure(cells.error());
+    const TableEntry &entry = m_layout.tables[index];
+    return Table{entry.name, entry.columns, entry.rows, std::move(cells.value())};
+}
+
+std::optional<size_t> DescriptionFile::findTable(std::string_view name) const
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (size_t i = 0; i < m_layout.tables.size(); ++i) {
+        const std::string &candidate = m_layout.tables[i].name;
+        if (candidate.size() != name.size())
+            continue;
+        size_t k = 0;
+        while (k < name.size() && lower(candidate[k]) == lower(name[k]))
+            ++k;
+        if (k == name.size())
+            return i;
+    }
+    return std::nullopt;
+}
+
+kitbox::Result<Description> readDescriptionFile(const std::string &path)
+{
+    using R = kitbox::Result<Description>;
+    auto bytes = readWholeFile(path);
+    if (!bytes)
+        return R::failure(bytes.error());
+    auto description = readDescription(bytes.value());
     if (!description)
         return R::failure(description.error() + " (" + path + ")");
     return description;

@@ -131,6 +131,30 @@ TEST(PrgLayout, HeaderAndDirectoryAloneAreEnoughAndTheFileReaderAgrees)
     EXPECT_EQ(fromFile.value().tables[3].start, fromHead.value().tables[3].start);
 }
 
+TEST(PrgDescriptionFile, DecodesTablesWhenAskedFor)
+{
+    const prg::Description original = sampleDescription();
+    TempDir dir;
+    ASSERT_TRUE(prg::writeFile(dir.file("D_SAMPLE.prg"), original).ok());
+    auto file = prg::DescriptionFile::load(dir.file("D_SAMPLE.prg"));
+    ASSERT_TRUE(file.ok()) << file.error();
+    const prg::DescriptionFile &f = file.value();
+    EXPECT_EQ(f.infoBlock(), original.infoBlock);
+    EXPECT_EQ(f.script(), original.script);
+    ASSERT_EQ(f.tableCount(), original.tables.size());
+    for (size_t i = 0; i < f.tableCount(); ++i) {
+        auto table = f.table(i);
+        ASSERT_TRUE(table.ok()) << table.error();
+        EXPECT_EQ(table.value().cells, original.tables[i].cells);
+        EXPECT_EQ(table.value().name, original.tables[i].name);
+    }
+    EXPECT_EQ(f.findTable("sg_funktionen"), std::optional<size_t>(0));
+    EXPECT_EQ(f.findTable("Texte"), std::optional<size_t>(1));
+    EXPECT_EQ(f.findTable("TEXT"), std::nullopt);
+    EXPECT_FALSE(f.table(4).ok());
+    EXPECT_FALSE(prg::DescriptionFile::load(dir.file("missing.prg")).ok());
+}
+
 TEST(PrgWriter, RejectsWhatTheLayoutCannotCarry)
 {
     struct Case {
@@ -232,6 +256,11 @@ TEST(PrgReader, RejectsInconsistentDirectories)
     auto read = prg::readDescription(fewerRows);
     ASSERT_FALSE(read.ok());
     EXPECT_NE(read.error().find("cells"), std::string::npos) << read.error();
+    // Decoding on demand notices it for that table only.
+    auto file = prg::DescriptionFile::fromBytes(fewerRows);
+    ASSERT_TRUE(file.ok()) << file.error();
+    EXPECT_TRUE(file.value().table(0).ok());
+    EXPECT_FALSE(file.value().table(1).ok());
 }
 
 TEST(PrgReader, SplitCellsChecksTheCount)
@@ -284,10 +313,20 @@ TEST(PrgRobustness, RandomCorruptionsGiveAnErrorOrAConsistentLayout)
             expectInside(layout.value(), bytes.size());
         else
             ++rejected;
+        auto file = prg::DescriptionFile::fromBytes(bytes);
+        EXPECT_EQ(file.ok(), layout.ok());
+        size_t decoded = 0;
+        for (size_t t = 0; file.ok() && t < file.value().tableCount(); ++t)
+            decoded += file.value().table(t).ok() ? 1 : 0;
         auto read = prg::readDescription(bytes);
-        if (read.ok())
+        if (read.ok()) {
+            EXPECT_EQ(decoded, read.value().tables.size()) << "case " << i;
             EXPECT_TRUE(layout.ok()) << "description read where the layout was rejected, case " << i;
-        else
+            // Each description has exactly one encoding, so accepted damage must be content only.
+            auto again = prg::serialize(read.value());
+            ASSERT_TRUE(again.ok()) << again.error();
+            EXPECT_EQ(again.value(), bytes) << "case " << i;
+        } else
             EXPECT_FALSE(read.error().empty());
         if (HasFatalFailure())
             return;

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,30 @@ kitbox::Result<Layout> readLayoutFromFile(const std::string &path, ErrorKind *ki
 // Whole file: layout plus unscrambled content.
 kitbox::Result<Description> readDescription(std::string_view bytes);
 kitbox::Result<Description> readDescriptionFile(const std::string &path);
+
+// A description file held in memory with its checked layout. Tables are
+// decoded when asked for, so loading a file with megabytes of tables costs
+// little more than reading it (readDescription decodes every cell at once).
+class DescriptionFile {
+public:
+    static kitbox::Result<DescriptionFile> load(const std::string &path);
+    static kitbox::Result<DescriptionFile> fromBytes(std::string bytes);
+
+    const Layout &layout() const { return m_layout; }
+    bool isGroup() const { return m_layout.isGroup; }
+    std::string infoBlock() const;  // unscrambled
+    std::string_view script() const;
+    size_t tableCount() const { return m_layout.tables.size(); }
+    // Name, size and cells of table `index` (fails for a bad index or a damaged table).
+    kitbox::Result<Table> table(size_t index) const;
+    // Index of the first table whose name equals `name`, ignoring ASCII case.
+    std::optional<size_t> findTable(std::string_view name) const;
+
+private:
+    DescriptionFile(std::string bytes, Layout layout) : m_bytes(std::move(bytes)), m_layout(std::move(layout)) {}
+    std::string m_bytes;
+    Layout m_layout;
+};
 
 // Byte length of table `index` of a checked layout (next start, or tableAreaEnd, minus its start).
 uint32_t tableLength(const Layout &layout, size_t index);
