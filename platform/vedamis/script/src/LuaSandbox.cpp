@@ -4,6 +4,7 @@
 
 #include <lua.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -124,6 +125,14 @@ struct SandboxAccess {
         return AbortReason::None;
     }
 
+    // Usage above which the hook collects: half the cap, or an eighth of
+    // the cap above what survived the last collection.
+    static size_t collectThreshold(const LuaSandbox &sandbox)
+    {
+        const size_t cap = sandbox.m_limits.memoryBytes;
+        return std::max(cap / 2, sandbox.m_used + cap / 8);
+    }
+
     static void *alloc(void *ud, void *ptr, size_t osize, size_t nsize)
     {
         auto &sandbox = *static_cast<LuaSandbox *>(ud);
@@ -170,8 +179,17 @@ struct SandboxAccess {
         if (!block)
             return nullptr;
         sandbox.m_used = sandbox.m_used - oldSize + nsize;
-        if (nsize > oldSize)
+        if (nsize > oldSize) {
             sandbox.m_refusedLast = false;
+            // Buffers of the auxiliary library grow without an emergency
+            // collection, so garbage must not pile up near the cap: ask the
+            // hook for a full collection at the next instruction. Setting a
+            // hook is safe from anywhere, even inside the allocator.
+            if (sandbox.m_depth > 0 && !sandbox.m_collectWanted && sandbox.m_used > sandbox.m_collectAbove) {
+                sandbox.m_collectWanted = true;
+                armThread(sandbox.m_state, 1);
+            }
+        }
         return block;
     }
 
@@ -191,6 +209,11 @@ struct SandboxAccess {
         AbortReason reason = sandbox.m_pendingAbort;
         if (reason == AbortReason::None)
             reason = dueAbort(sandbox);
+        if (reason == AbortReason::None && sandbox.m_collectWanted) {
+            sandbox.m_collectWanted = false;
+            lua_gc(L, LUA_GCCOLLECT);
+            sandbox.m_collectAbove = collectThreshold(sandbox);
+        }
         if (reason == AbortReason::None) {
             if (lua_gethookcount(L) != kHookCount)
                 armThread(L, kHookCount);
@@ -377,6 +400,8 @@ kitbox::Status LuaSandbox::call(int nargs, int nresults)
             return kitbox::failure("stopped by a break request");
         }
         m_deadlineMs = m_limits.timeLimitMs > 0 ? nowMs() + m_limits.timeLimitMs : kNoDeadline;
+        m_collectWanted = false;
+        m_collectAbove = SandboxAccess::collectThreshold(*this);
         SandboxAccess::armThread(L, kHookCount);
     }
     ++m_depth;

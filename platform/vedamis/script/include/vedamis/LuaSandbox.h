@@ -71,6 +71,9 @@ private:
     const void *m_refusedPtr = nullptr;
     size_t m_refusedSize = 0;
     bool m_refusedLast = false;
+    // A full collection is due at the next instruction (usage passed m_collectAbove).
+    bool m_collectWanted = false;
+    size_t m_collectAbove = 0;
     std::string m_abortWhere; // "chunk:line" where the hook stopped the script
     std::string m_initError;
 };
