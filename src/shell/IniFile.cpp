@@ -174,7 +174,7 @@ int IniFile::parseInt(const QString &text)
     for (; i < t.size() && t.at(i).isDigit() && t.at(i).unicode() < 128; ++i) {
         result = result * 10 + (t.at(i).unicode() - u'0');
         if (result > qint64(std::numeric_limits<int>::max()) + 1)
-            break;  // saturate below
+            break; // saturate below
     }
     if (negative)
         result = -result;
@@ -234,7 +234,7 @@ void IniFile::setValue(const QString &section, const QString &key, const QString
         QString current;
         splitEntry(l.text, nullptr, &current);
         if (current == clean.trimmed())
-            return;  // unchanged lines stay byte for byte
+            return; // unchanged lines stay byte for byte
         // Keep the writer's spelling of the key and the blanks around "=".
         qsizetype cut = l.text.indexOf(u'=') + 1;
         while (cut < l.text.size() && (l.text.at(cut) == u' ' || l.text.at(cut) == u'\t'))
@@ -298,7 +298,7 @@ QByteArray IniFile::toData() const
     if (latin1) {
         for (QChar c : std::as_const(text)) {
             if (c.unicode() > 0xFF) {
-                latin1 = false;  // a new value needs more than Latin-1 can hold
+                latin1 = false; // a new value needs more than Latin-1 can hold
                 break;
             }
         }

@@ -52,18 +52,18 @@ public:
 
 private:
     struct Line {
-        QString text;      // without line ending
-        QString ending;    // "\r\n", "\n", "\r" or empty for the last line
+        QString text;   // without line ending
+        QString ending; // "\r\n", "\n", "\r" or empty for the last line
     };
     int findSection(const QString &section) const;          // index of the header line or -1
-    int sectionEnd(int headerIndex) const;                   // index after the section's last line
-    int findKey(int headerIndex, const QString &key) const;  // line index or -1
+    int sectionEnd(int headerIndex) const;                  // index after the section's last line
+    int findKey(int headerIndex, const QString &key) const; // line index or -1
     static bool isSectionHeader(const QString &text, QString *name);
     static bool splitEntry(const QString &text, QString *key, QString *value);
     QString newLineEnding() const;
 
     QString m_path;
     std::vector<Line> m_lines;
-    bool m_latin1 = false;  // the file was not valid UTF-8; kept that way while every value fits
-    bool m_bom = false;     // the file started with a UTF-8 byte order mark
+    bool m_latin1 = false; // the file was not valid UTF-8; kept that way while every value fits
+    bool m_bom = false;    // the file started with a UTF-8 byte order mark
 };

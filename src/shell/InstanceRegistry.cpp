@@ -29,8 +29,8 @@ QString fileNameSafe(const QString &text)
 {
     QString safe;
     for (QChar c : text) {
-        const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
-                        c == u'.' || c == u'-' || c == u'_';
+        const bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'.' ||
+                        c == u'-' || c == u'_';
         safe += ok ? c : u'_';
     }
     return safe.left(32);

@@ -10,16 +10,16 @@
 
 struct InstanceDecision {
     enum class Action {
-        Run,                   // go on with caption and instanceNumber
-        ActivateOtherAndExit,  // single-instance mode and another instance runs
-        ShowErrorAndExit,      // show text errorTextId and end without writing settings
+        Run,                  // go on with caption and instanceNumber
+        ActivateOtherAndExit, // single-instance mode and another instance runs
+        ShowErrorAndExit,     // show text errorTextId and end without writing settings
     };
     Action action = Action::Run;
-    int instanceNumber = 0;      // 0 in single-instance mode, else 1..9
-    bool multiInstance = false;  // multi-instance mode in effect (switched on by the option)
-    QString caption;             // window caption: title, or title + " : " + number
-    int errorTextId = 0;         // 49 (instance taken or above 9) or 55 (no free instance)
-    int runningInstance = -1;    // with ActivateOtherAndExit: the number found running (0..9)
+    int instanceNumber = 0;     // 0 in single-instance mode, else 1..9
+    bool multiInstance = false; // multi-instance mode in effect (switched on by the option)
+    QString caption;            // window caption: title, or title + " : " + number
+    int errorTextId = 0;        // 49 (instance taken or above 9) or 55 (no free instance)
+    int runningInstance = -1;   // with ActivateOtherAndExit: the number found running (0..9)
 };
 
 // The caption an instance with this number carries (0: the plain title).

@@ -10,8 +10,8 @@
 using InterfaceTexts = std::array<QString, 4>;
 
 struct InterfaceOption {
-    QString optionText;  // the option as found, e.g. "-INTERFACE01=a,b,c,d"; empty when absent
-    int instance = 0;    // 0 when absent or when the two characters are not a number
+    QString optionText; // the option as found, e.g. "-INTERFACE01=a,b,c,d"; empty when absent
+    int instance = 0;   // 0 when absent or when the two characters are not a number
     InterfaceTexts texts;
 
     bool present() const { return !optionText.isEmpty(); }
@@ -24,7 +24,7 @@ struct InterfaceOption {
 };
 
 struct ParsedCommandLine {
-    QString commandLine;  // without double quotes and without the option
+    QString commandLine; // without double quotes and without the option
     InterfaceOption option;
 };
 

@@ -49,9 +49,9 @@ const WindowGroup *findGroup(const QString &prefix)
 // The order in which the child windows' groups are written after the main window.
 const QStringList &saveOrder()
 {
-    static const QStringList order = {
-        QStringLiteral("JOB"), QStringLiteral("KON"), QStringLiteral("PRG"), QStringLiteral("SIM"), QStringLiteral("RES"),
-        QStringLiteral("COM"), QStringLiteral("IFH"), QStringLiteral("TST"), QStringLiteral("TAB")};
+    static const QStringList order = {QStringLiteral("JOB"), QStringLiteral("KON"), QStringLiteral("PRG"),
+                                      QStringLiteral("SIM"), QStringLiteral("RES"), QStringLiteral("COM"),
+                                      QStringLiteral("IFH"), QStringLiteral("TST"), QStringLiteral("TAB")};
     return order;
 }
 
@@ -258,8 +258,8 @@ void Settings::readValues(const IniFile &file, const QString &suffix, bool insta
         for (int n = 1; n <= 9; ++n)
             m_interfaces[size_t(n - 1)] = InterfaceOption::splitTexts(
                 file.value(sectionKonfiguration, QStringLiteral("INTERFACE") + twoDigits(n)));
-        o.multiInstanz = firstLetterUpper(file.value(sectionKonfiguration, QStringLiteral("MULTIINSTANZ"),
-                                                     QStringLiteral("Nein")));
+        o.multiInstanz =
+            firstLetterUpper(file.value(sectionKonfiguration, QStringLiteral("MULTIINSTANZ"), QStringLiteral("Nein")));
     }
 
     const QString windows = sectionWindows + suffix;
@@ -355,7 +355,7 @@ kitbox::Result<QString> Settings::save(const SettingsLocations &locations) const
     std::string lastError = "no location for the settings file";
     for (const QString &dir : locations.directories()) {
         if (dir == locations.userConfigDir && dir != locations.programDirectory)
-            QDir().mkpath(dir);  // the user's config directory is created on first save
+            QDir().mkpath(dir); // the user's config directory is created on first save
         IniFile file;
         const kitbox::Status loaded = file.load(joinPath(dir, locations.fileName));
         if (!loaded) {

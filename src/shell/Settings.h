@@ -16,8 +16,8 @@
 
 // Flags are 16-bit integers in memory and in the file: -1 true, 0 false.
 struct ShellOptions {
-    QString language = QStringLiteral("D");      // upper-cased first letter of LANGUAGE; "E" is English
-    int udsCheckListe = 0;                       // non-zero shows the UDS list check; never written
+    QString language = QStringLiteral("D"); // upper-cased first letter of LANGUAGE; "E" is English
+    int udsCheckListe = 0;                  // non-zero shows the UDS list check; never written
     int toolbar = -1;
     int kopfzeile = -1;
     int jobInfo = -1;
@@ -25,12 +25,12 @@ struct ShellOptions {
     int hinweiszeile = -1;
     int argInfo = -1;
     int resInfo = -1;
-    bool udsEinh = true;  // written as 1 or 0
+    bool udsEinh = true; // written as 1 or 0
     bool udsInfo = true;
     bool udsText = true;
-    int ausgabeSortiert = 1;  // only -1 keeps the runtime's result order
+    int ausgabeSortiert = 1; // only -1 keeps the runtime's result order
     int zemoFsMode = 1919;
-    QString multiInstanz = QStringLiteral("N");  // upper-cased first letter of MULTIINSTANZ
+    QString multiInstanz = QStringLiteral("N"); // upper-cased first letter of MULTIINSTANZ
 
     bool english() const { return language == QLatin1String("E"); }
     // Multi-instance mode is asked for with J, Y or T.
@@ -40,11 +40,11 @@ struct ShellOptions {
 // Where the settings file may be; fromEnvironment() fills it for the program,
 // tests fill it themselves.
 struct SettingsLocations {
-    QString vedamisConfigDir;  // VEDAMIS_CONFIG_DIR
-    QString windir;            // windir
-    QString userConfigDir;     // $XDG_CONFIG_HOME/kitbox32, default ~/.config/kitbox32
-    QString programDirectory;  // directory of the executable
-    QString fileName;          // executable base name + ".INI"
+    QString vedamisConfigDir; // VEDAMIS_CONFIG_DIR
+    QString windir;           // windir
+    QString userConfigDir;    // $XDG_CONFIG_HOME/kitbox32, default ~/.config/kitbox32
+    QString programDirectory; // directory of the executable
+    QString fileName;         // executable base name + ".INI"
 
     static SettingsLocations fromEnvironment(const QString &executablePath);
     // The directories in the order they are tried (empty ones left out).
@@ -54,7 +54,7 @@ struct SettingsLocations {
 class Settings {
 public:
     // Window groups, by their key prefix (the key is prefix + "_LEFT" etc.).
-    static const QStringList &windowPrefixes();  // APP, JOB, TST, RES, SIM, IFH, COM, TAB, KON, PRG
+    static const QStringList &windowPrefixes(); // APP, JOB, TST, RES, SIM, IFH, COM, TAB, KON, PRG
     static WindowPlacement defaultPlacement(const QString &prefix);
 
     static QString settingsFileName(const QString &executablePath);
@@ -77,7 +77,7 @@ public:
     void setInstance(int instanceNumber, bool multiInstance);
     int instanceNumber() const { return m_instanceNumber; }
     bool multiInstance() const { return m_multiInstance; }
-    QString sectionSuffix() const;  // "_nn" in multi-instance mode, else empty
+    QString sectionSuffix() const; // "_nn" in multi-instance mode, else empty
 
     // Writes every value into the first candidate file that takes it; the
     // returned value is the path written. When even the program directory
@@ -124,6 +124,6 @@ private:
     int m_screenWidthPixels = 1024;
     int m_instanceNumber = 0;
     bool m_multiInstance = false;
-    IniFile m_file;  // the file read at start, for the instance part
+    IniFile m_file; // the file read at start, for the instance part
     QString m_readPath;
 };

@@ -38,11 +38,20 @@ bool unescape(QStringView in, QString *out)
         if (++i >= in.size())
             return false;
         switch (in.at(i).unicode()) {
-        case u'\\': *out += u'\\'; break;
-        case u't': *out += u'\t'; break;
-        case u'r': *out += u'\r'; break;
-        case u'n': *out += u'\n'; break;
-        default: return false;
+        case u'\\':
+            *out += u'\\';
+            break;
+        case u't':
+            *out += u'\t';
+            break;
+        case u'r':
+            *out += u'\r';
+            break;
+        case u'n':
+            *out += u'\n';
+            break;
+        default:
+            return false;
         }
     }
     return true;

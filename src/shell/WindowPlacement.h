@@ -7,7 +7,7 @@ struct WindowPlacement {
     int top = 0;
     int width = 0;
     int height = 0;
-    int windowState = 0;  // 0 normal, 1 minimised, 2 maximised
+    int windowState = 0; // 0 normal, 1 minimised, 2 maximised
 
     friend bool operator==(const WindowPlacement &, const WindowPlacement &) = default;
 

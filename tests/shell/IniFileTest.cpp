@@ -114,7 +114,7 @@ TEST(IniFile, WritingKeepsEveryOtherLineByteForByte)
 TEST(IniFile, LineEndingsFollowTheFile)
 {
     IniFile lf;
-    lf.loadFromData("[A]\nx=1");  // no line break after the last line
+    lf.loadFromData("[A]\nx=1"); // no line break after the last line
     lf.setValue(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("2"));
     lf.setValue(QStringLiteral("B"), QStringLiteral("z"), QStringLiteral("line\r\nbreak"));
     EXPECT_EQ(lf.toData(), QByteArray("[A]\nx=1\ny=2\n\n[B]\nz=line break\n"));
@@ -126,15 +126,18 @@ TEST(IniFile, LineEndingsFollowTheFile)
 
 TEST(IniFile, NotUtf8IsReadAsLatin1AndKeptSo)
 {
-    const QByteArray latin1 = "[S]\nstreet=Stra\xDF" "e\nother=x\n";
+    const QByteArray latin1 = "[S]\nstreet=Stra\xDF"
+                              "e\nother=x\n";
     IniFile ini;
     ini.loadFromData(latin1);
     EXPECT_EQ(ini.value(QStringLiteral("S"), QStringLiteral("street")), QString::fromUtf8("Straße"));
     ini.setValue(QStringLiteral("S"), QStringLiteral("other"), QString::fromUtf8("ä"));
-    EXPECT_EQ(ini.toData(), QByteArray("[S]\nstreet=Stra\xDF" "e\nother=\xE4\n"));
+    EXPECT_EQ(ini.toData(), QByteArray("[S]\nstreet=Stra\xDF"
+                                       "e\nother=\xE4\n"));
     // A value Latin-1 cannot hold turns the file into UTF-8 rather than losing it.
     ini.setValue(QStringLiteral("S"), QStringLiteral("other"), QString::fromUtf8("€"));
-    EXPECT_EQ(ini.toData(), QByteArray("[S]\nstreet=Stra\xC3\x9F" "e\nother=\xE2\x82\xAC\n"));
+    EXPECT_EQ(ini.toData(), QByteArray("[S]\nstreet=Stra\xC3\x9F"
+                                       "e\nother=\xE2\x82\xAC\n"));
 
     IniFile bom;
     bom.loadFromData("\xEF\xBB\xBF[S]\nk=\xC3\xA4\n");

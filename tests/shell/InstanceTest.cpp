@@ -116,7 +116,7 @@ TEST(InstanceRules, InterfaceOptionChoosesTheNumber)
     InstanceDecision d = selectInstance(title, 10, false, takenIn({}, &asked));
     EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
     EXPECT_EQ(d.errorTextId, 49);
-    EXPECT_TRUE(asked.empty());  // above 9 needs no look at the others
+    EXPECT_TRUE(asked.empty()); // above 9 needs no look at the others
 
     d = selectInstance(title, 2, false, takenIn({2}));
     EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
@@ -158,8 +158,7 @@ TEST_F(Registry, TwoRegistriesFindAndActivateEachOther)
     EXPECT_TRUE(second.anyRunning());
 
     // The selection rules over the registry: 2 is held, so the next one gets 1.
-    const InstanceDecision d =
-        selectInstance(title, 0, true, [&](int n) { return second.isTaken(n); });
+    const InstanceDecision d = selectInstance(title, 0, true, [&](int n) { return second.isTaken(n); });
     EXPECT_EQ(d.instanceNumber, 1);
     ASSERT_TRUE(second.listen(d.instanceNumber).ok());
     EXPECT_EQ(selectInstance(title, 0, true, [&](int n) { return first.isTaken(n); }).instanceNumber, 3);

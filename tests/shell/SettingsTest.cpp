@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <vector>
+
 namespace {
 
 QByteArray readAll(const QString &path)
@@ -50,47 +52,28 @@ protected:
 
 } // namespace
 
-TEST(SettingsDefaults, WithoutFileEveryKeyHasItsDefault)
+TEST(SettingsDefaults, MissingKeysTakeTheirDefaultsAndTheScreenDecidesTheDisplayFlags)
 {
     IniFile empty;
     Settings s;
-    s.readCommon(empty, 1024);
+    s.readCommon(empty, 800);
     const ShellOptions &o = s.options();
     EXPECT_EQ(o.language, QStringLiteral("D"));
-    EXPECT_FALSE(o.english());
-    EXPECT_EQ(o.toolbar, -1);
-    EXPECT_EQ(o.hinweiszeile, -1);
-    EXPECT_EQ(o.argInfo, -1);
-    EXPECT_TRUE(o.udsEinh && o.udsInfo && o.udsText);
+    EXPECT_EQ(o.multiInstanz, QStringLiteral("N"));
     EXPECT_EQ(o.ausgabeSortiert, 1);
     EXPECT_EQ(o.zemoFsMode, 1919);
-    EXPECT_EQ(o.udsCheckListe, 0);
-    EXPECT_EQ(o.multiInstanz, QStringLiteral("N"));
-    EXPECT_FALSE(o.multiInstanceRequested());
+    EXPECT_TRUE(o.udsEinh && o.udsInfo && o.udsText);
+    // 800 pixels: toolbar, header, job and table information, but no hint line.
+    EXPECT_EQ(std::vector<int>({o.toolbar, o.kopfzeile, o.jobInfo, o.tabInfo, o.hinweiszeile, o.argInfo}),
+              std::vector<int>({-1, -1, -1, -1, 0, -1}));
     EXPECT_EQ(s.window(QStringLiteral("APP")), (WindowPlacement{0, 0, 10000, 6000, 0}));
-    EXPECT_EQ(s.window(QStringLiteral("RES")), (WindowPlacement{0, 3075, 9600, 3555, 0}));
     EXPECT_EQ(s.window(QStringLiteral("TAB")), (WindowPlacement{4800, 3075, 4800, 3555, 1}));
-    EXPECT_EQ(s.window(QStringLiteral("PRG")).top, 3075);
-    EXPECT_TRUE(s.recentFiles().isEmpty());
-    EXPECT_EQ(s.interfaceTexts(1), InterfaceTexts{});
-}
 
-TEST(SettingsDefaults, ScreenWidthDecidesTheDisplayFlags)
-{
-    IniFile empty;
-    Settings at800;
-    at800.readCommon(empty, 800);
-    EXPECT_EQ(at800.options().toolbar, -1);
-    EXPECT_EQ(at800.options().kopfzeile, -1);
-    EXPECT_EQ(at800.options().jobInfo, -1);
-    EXPECT_EQ(at800.options().tabInfo, -1);
-    EXPECT_EQ(at800.options().hinweiszeile, 0);
-
-    Settings at640;
-    at640.readCommon(empty, 640);
-    EXPECT_EQ(at640.options().toolbar, 0);
-    EXPECT_EQ(at640.options().tabInfo, 0);
-    EXPECT_EQ(at640.options().argInfo, -1);  // not screen dependent
+    Settings small;
+    small.readCommon(empty, 640);
+    EXPECT_EQ(small.options().toolbar, 0);
+    EXPECT_EQ(small.options().tabInfo, 0);
+    EXPECT_EQ(small.options().argInfo, -1); // not screen dependent
 }
 
 TEST(SettingsValues, LanguageAndMultiInstanceKeepTheirFirstLetter)
@@ -100,8 +83,8 @@ TEST(SettingsValues, LanguageAndMultiInstanceKeepTheirFirstLetter)
         const char *letter;
         bool english;
     };
-    for (const Case &c : {Case{"english", "E", true}, Case{"Deutsch", "D", false}, Case{"x", "X", false},
-                          Case{"e", "E", true}}) {
+    for (const Case &c :
+         {Case{"english", "E", true}, Case{"Deutsch", "D", false}, Case{"x", "X", false}, Case{"e", "E", true}}) {
         IniFile ini;
         ini.loadFromData(QByteArray("[KONFIGURATION]\nLANGUAGE=") + c.language + '\n');
         Settings s;
@@ -138,7 +121,7 @@ TEST(SettingsValues, FlagsAndSwitchesAreWrittenAsSpecifiedForm)
     s.readCommon(ini, 1024);
     EXPECT_TRUE(s.options().udsEinh);
     EXPECT_FALSE(s.options().udsInfo);
-    EXPECT_FALSE(s.options().udsText);  // not a number reads as 0
+    EXPECT_FALSE(s.options().udsText); // not a number reads as 0
     EXPECT_EQ(s.options().ausgabeSortiert, -1);
     EXPECT_EQ(s.options().toolbar, 0);
     EXPECT_EQ(s.options().udsCheckListe, 1);
@@ -152,7 +135,7 @@ TEST(SettingsValues, FlagsAndSwitchesAreWrittenAsSpecifiedForm)
     EXPECT_EQ(out.value(k, QStringLiteral("AUSGABE_SORTIERT")), QStringLiteral("-1"));
     EXPECT_EQ(out.value(k, QStringLiteral("TOOLBAR")), QStringLiteral("0"));
     EXPECT_EQ(out.value(k, QStringLiteral("ARG_INFO")), QStringLiteral("-1"));
-    EXPECT_FALSE(out.contains(k, QStringLiteral("UDS_CHECK_LISTE")));  // read only
+    EXPECT_FALSE(out.contains(k, QStringLiteral("UDS_CHECK_LISTE"))); // read only
     EXPECT_EQ(out.value(QStringLiteral("Programm"), QStringLiteral("Name")), QStringLiteral("Kitbox"));
     // Single-instance mode writes all nine interface keys.
     for (int n = 1; n <= 9; ++n)
@@ -169,17 +152,18 @@ TEST(SettingsValues, HistoriesCloseGapsAndInterfacesSplitAtCommas)
     s.readCommon(ini, 1024);
     EXPECT_EQ(s.argumentHistory(), QStringList({QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("t")}));
     EXPECT_EQ(s.resultHistory(), QStringList{QStringLiteral("r")});
-    EXPECT_EQ(s.interfaceTexts(3), (InterfaceTexts{QStringLiteral("OBD"), QStringLiteral("COM1"),
-                                                   QStringLiteral("APP"), QString()}));
-    EXPECT_EQ(s.interfaceTexts(9), (InterfaceTexts{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                                                   QStringLiteral("d")}));
+    EXPECT_EQ(s.interfaceTexts(3),
+              (InterfaceTexts{QStringLiteral("OBD"), QStringLiteral("COM1"), QStringLiteral("APP"), QString()}));
+    EXPECT_EQ(s.interfaceTexts(9),
+              (InterfaceTexts{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
 
     IniFile out;
     s.writeTo(out);
     EXPECT_EQ(out.value(QStringLiteral("ARGUMENT"), QStringLiteral("ARGUMENT2")), QStringLiteral("c"));
     EXPECT_EQ(out.value(QStringLiteral("RESULT"), QStringLiteral("RESULT1")), QStringLiteral("r"));
     EXPECT_FALSE(out.contains(QStringLiteral("RESULT"), QStringLiteral("RESULT2")));
-    EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION"), QStringLiteral("INTERFACE03")), QStringLiteral("OBD,COM1,APP,"));
+    EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION"), QStringLiteral("INTERFACE03")),
+              QStringLiteral("OBD,COM1,APP,"));
 }
 
 TEST_F(SettingsFile, LocationIsTriedInOrderAndNeedsTheMarker)
@@ -239,7 +223,6 @@ TEST_F(SettingsFile, EverythingReadBackAsWritten)
     Settings s = reread(1280);
     ShellOptions &o = s.options();
     o.language = QStringLiteral("E");
-    o.toolbar = 0;
     o.hinweiszeile = 0;
     o.udsText = false;
     o.ausgabeSortiert = -1;
@@ -247,35 +230,21 @@ TEST_F(SettingsFile, EverythingReadBackAsWritten)
     o.multiInstanz = QStringLiteral("J");
     s.resultHistory() = {QStringLiteral("R1"), QStringLiteral("R2")};
     s.setInterfaceTexts(4, {QStringLiteral("i"), QStringLiteral("u"), QString(), QStringLiteral("x")});
-    s.setWindow(QStringLiteral("APP"), {100, 200, 9000, 5000, 0});
-    s.setWindow(QStringLiteral("RES"), {10, 20, 30, 40, 2});
+    s.setWindow(QStringLiteral("APP"), {100, -200, 9000, 5000, 0});
+    s.setWindow(QStringLiteral("RES"), {10, -20, 30, 40, 2});
     ASSERT_TRUE(s.save(m_locations).ok());
 
     Settings back = reread(1280);
-    EXPECT_EQ(back.options().language, QStringLiteral("E"));
-    EXPECT_EQ(back.options().toolbar, 0);
-    EXPECT_EQ(back.options().hinweiszeile, 0);
-    EXPECT_FALSE(back.options().udsText);
-    EXPECT_TRUE(back.options().udsEinh);
-    EXPECT_EQ(back.options().ausgabeSortiert, -1);
-    EXPECT_EQ(back.options().zemoFsMode, 12);
-    EXPECT_TRUE(back.options().multiInstanceRequested());
+    const ShellOptions &b = back.options();
+    EXPECT_EQ(b.language, QStringLiteral("E"));
+    EXPECT_EQ(std::vector<int>({b.hinweiszeile, b.toolbar, b.udsText, b.udsEinh, b.ausgabeSortiert, b.zemoFsMode}),
+              std::vector<int>({0, -1, false, true, -1, 12}));
+    EXPECT_TRUE(b.multiInstanceRequested());
     EXPECT_EQ(back.resultHistory(), s.resultHistory());
     EXPECT_EQ(back.interfaceTexts(4), s.interfaceTexts(4));
-    EXPECT_EQ(back.window(QStringLiteral("APP")), (WindowPlacement{100, 200, 9000, 5000, 0}));
-    EXPECT_EQ(back.window(QStringLiteral("RES")), (WindowPlacement{10, 20, 30, 40, 2}));
-}
-
-TEST_F(SettingsFile, NegativeTopOfChildWindowsIsWrittenAsZero)
-{
-    Settings s = reread();
-    s.setWindow(QStringLiteral("JOB"), {-30, -40, 100, 100, 0});
-    s.setWindow(QStringLiteral("APP"), {-30, -40, 100, 100, 0});
-    IniFile out;
-    s.writeTo(out);
-    EXPECT_EQ(out.value(QStringLiteral("WINDOWS"), QStringLiteral("JOB_TOP")), QStringLiteral("0"));
-    EXPECT_EQ(out.value(QStringLiteral("WINDOWS"), QStringLiteral("JOB_LEFT")), QStringLiteral("-30"));
-    EXPECT_EQ(out.value(QStringLiteral("WINDOWS"), QStringLiteral("APP_TOP")), QStringLiteral("-40"));
+    // A child window's negative top is written as 0; the main window's is kept.
+    EXPECT_EQ(back.window(QStringLiteral("APP")), (WindowPlacement{100, -200, 9000, 5000, 0}));
+    EXPECT_EQ(back.window(QStringLiteral("RES")), (WindowPlacement{10, 0, 30, 40, 2}));
 }
 
 TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
@@ -291,11 +260,11 @@ TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
     Settings s = reread();
     EXPECT_EQ(s.recentFiles(), QStringList({a, b}));
 
-    m_locations.userConfigDir.clear();  // write back where it came from
+    m_locations.userConfigDir.clear(); // write back where it came from
     ASSERT_TRUE(s.save(m_locations).ok());
     IniFile out;
     ASSERT_TRUE(out.load(programFile()).ok());
-    EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE1")), a);  // case kept
+    EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE1")), a); // case kept
     EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE2")), b);
     EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE3"), QStringLiteral("?")), QString());
     EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE5"), QStringLiteral("?")), QString());
@@ -356,9 +325,9 @@ TEST_F(SettingsFile, InstanceSectionsFallBackToTheCommonValues)
     s.setInstance(3, true);
     s.readInstance(3);
     EXPECT_EQ(s.options().language, QStringLiteral("E"));
-    EXPECT_EQ(s.options().toolbar, 0);                       // from the common section
-    EXPECT_EQ(s.options().multiInstanz, QStringLiteral("J"));  // common only
-    EXPECT_EQ(s.interfaceTexts(3)[0], QStringLiteral("x"));      // common only
+    EXPECT_EQ(s.options().toolbar, 0);                        // from the common section
+    EXPECT_EQ(s.options().multiInstanz, QStringLiteral("J")); // common only
+    EXPECT_EQ(s.interfaceTexts(3)[0], QStringLiteral("x"));   // common only
     EXPECT_EQ(s.argumentHistory(), QStringList{QStringLiteral("own")});
     // Instance LASTFILE1 = b; LASTFILE2 falls back to the common b and is a duplicate.
     EXPECT_EQ(s.recentFiles(), QStringList({b, b}));
@@ -395,8 +364,8 @@ TEST(SettingsLocation, NamesAndEnvironment)
     qputenv("VEDAMIS_CONFIG_DIR", "/vc");
     qunsetenv("windir");
     SettingsLocations l = SettingsLocations::fromEnvironment(QStringLiteral("/opt/kb/bin/kitbox32"));
-    EXPECT_EQ(l.directories(), QStringList({QStringLiteral("/vc"), QStringLiteral("/cfg/kitbox32"),
-                                            QStringLiteral("/opt/kb/bin")}));
+    EXPECT_EQ(l.directories(),
+              QStringList({QStringLiteral("/vc"), QStringLiteral("/cfg/kitbox32"), QStringLiteral("/opt/kb/bin")}));
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", "/home/tester");
     qunsetenv("VEDAMIS_CONFIG_DIR");
@@ -415,9 +384,9 @@ TEST(WindowPlacementRules, MainWindowIsBroughtBackOnScreen)
     };
     EXPECT_EQ(place(1000, 500, 8000).left, 1000);
     EXPECT_EQ(place(sw - 500, 0, 8000).left, sw - 500);
-    EXPECT_EQ(place(sw - 499, 0, 8000).left, 0);   // beyond screen width - 500
-    EXPECT_EQ(place(-7500, 0, 8000).left, -7500);  // 500 twips still visible
-    EXPECT_EQ(place(-7600, 0, 8000).left, 0);      // left + width below 500
+    EXPECT_EQ(place(sw - 499, 0, 8000).left, 0);  // beyond screen width - 500
+    EXPECT_EQ(place(-7500, 0, 8000).left, -7500); // 500 twips still visible
+    EXPECT_EQ(place(-7600, 0, 8000).left, 0);     // left + width below 500
     EXPECT_EQ(place(0, -1, 8000).top, 0);
     EXPECT_EQ(place(0, sh - 300, 8000).top, sh - 300);
     EXPECT_EQ(place(0, sh - 299, 8000).top, 0);
@@ -432,5 +401,5 @@ TEST(WindowPlacementRules, TwipsFollowTheLogicalDpi)
     EXPECT_EQ(WindowPlacement::pixelsToTwips(1280, 96), 19200);
     EXPECT_EQ(WindowPlacement::twipsToPixels(3700, 96), 247);
     EXPECT_EQ(WindowPlacement::pixelsToTwips(100, 144), 1000);
-    EXPECT_EQ(WindowPlacement::pixelsToTwips(10, 0), 150);  // unknown DPI counts as 96
+    EXPECT_EQ(WindowPlacement::pixelsToTwips(10, 0), 150); // unknown DPI counts as 96
 }
