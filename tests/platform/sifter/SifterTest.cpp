@@ -13,6 +13,8 @@
 #include <dlfcn.h>
 #include <thread>
 
+extern "C" int sifterEntrySizeFromC(void);
+
 using kitbox::testing::readAll;
 using kitbox::testing::sampleDescription;
 using kitbox::testing::TempDir;
@@ -146,6 +148,7 @@ TEST_F(SifterTest, StatusesNameTheProblem)
     EXPECT_EQ(status, SIFTER_INDEX_OUT_OF_RANGE);
     EXPECT_STREQ(SIFTER_STATUS_TEXT(1234), "unknown status");
     EXPECT_EQ(SIFTER(), SIFTER_VERSION);
+    EXPECT_EQ(sifterEntrySizeFromC(), 80);
 }
 
 // The cache must never hand out the directory of a file that has been replaced.
