@@ -335,4 +335,57 @@ TEST(DemoFleet, InterfaceTraceAtLevelTwoHoldsTheTelegramsAndLevelZeroWritesNothi
     EXPECT_TRUE(std::filesystem::is_empty(quiet.path()));
 }
 
+// The demo test files only name descriptions and jobs that exist, with
+// arguments the jobs accept; a job error is only expected where the step
+// calls the failing demo job on purpose.
+TEST(DemoFleet, TestFilesNameJobsThatRun)
+{
+    DemoSession s;
+    int steps = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(e2e::dataDir() / "tst")) {
+        std::istringstream in(e2e::readFile(entry.path()));
+        std::string line;
+        while (std::getline(in, line)) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.empty())
+                continue;
+            std::vector<std::string> cells;
+            std::string cell;
+            std::istringstream fields(line);
+            while (std::getline(fields, cell, '|'))
+                cells.push_back(cell);
+            cells.resize(11);
+            SCOPED_TRACE(entry.path().filename().string() + ": " + line);
+            EXPECT_GT(std::atoi(cells[0].c_str()), 0);
+            ++steps;
+            if (cells[2] == "&DELAY") {
+                EXPECT_GT(std::atoi(cells[4].c_str()), 0);
+                continue;
+            }
+            std::optional<int> sets;
+            if (!cells[3].empty()) {
+                std::vector<unsigned char> bytes;
+                std::istringstream hex(cells[4]);
+                std::string pair;
+                while (hex >> pair)
+                    bytes.push_back(static_cast<unsigned char>(std::stoi(pair, nullptr, 16)));
+                sets = s.jobData(cells[1], cells[2], bytes);
+            } else {
+                sets = s.job(cells[1], cells[2], cells[4], cells[5]);
+            }
+            if (cells[2] == "fehler_job") {
+                EXPECT_FALSE(sets.has_value());
+                continue;
+            }
+            EXPECT_TRUE(sets.has_value()) << s.errorCode() << " " << s.errorText();
+            // The logic column names a result the step delivers.
+            if (sets && !cells[7].empty()) {
+                EXPECT_TRUE(s.text(cells[7], 1).has_value()) << cells[7];
+            }
+        }
+    }
+    EXPECT_GE(steps, 15);
+}
+
 }  // namespace
