@@ -10,4 +10,4 @@ const std::string &benchDirectory();
 // Full path of the generated large description (benchDirectory()/BENCH_GROSS.prg).
 const std::string &largeDescriptionPath();
 
-}  // namespace bench
+} // namespace bench

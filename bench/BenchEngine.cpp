@@ -35,7 +35,8 @@ constexpr const char *kJobBody = R"(function()
 end)";
 constexpr const char *kResultNames[] = {"DREHZAHL", "TEMPERATUR", "SPANNUNG", "ZAEHLER", "STATUS",
                                         "ZUSTAND",  "ROHDATEN",   "FAKTOR",   "KENNUNG", "VORZEICHEN"};
-constexpr const char *kResultTypes[] = {"word", "int", "real", "long", "byte", "text", "binary", "real", "dword", "char"};
+constexpr const char *kResultTypes[] = {"word", "int",    "real", "long",  "byte",
+                                        "text", "binary", "real", "dword", "char"};
 // 62 F4 0C, then the bytes the results are made of.
 constexpr unsigned char kResponse[] = {0x62, 0xF4, 0x0C, 0x0B, 0xB8, 0x5A, 0x8C, 0x00,
                                        0x12, 0x34, 0x01, 0x07, 0xAB, 0xCD, 0x7F};
@@ -207,4 +208,4 @@ void BM_BareLuaJobBody(benchmark::State &state)
 }
 BENCHMARK(BM_BareLuaJobBody)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace

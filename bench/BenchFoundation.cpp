@@ -23,7 +23,7 @@ namespace bench {
 namespace {
 std::string g_directory;
 std::string g_largePath;
-}  // namespace
+} // namespace
 
 const std::string &benchDirectory()
 {
@@ -35,7 +35,7 @@ const std::string &largeDescriptionPath()
     return g_largePath;
 }
 
-}  // namespace bench
+} // namespace bench
 
 namespace {
 
@@ -46,7 +46,7 @@ void BM_ReadFileOnce(benchmark::State &state)
     int64_t total = 0;
     for (auto _ : state) {
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st{};
+        struct stat st {};
         if (fd < 0 || ::fstat(fd, &st) != 0) {
             state.SkipWithError("cannot open the large description");
             break;
@@ -132,7 +132,7 @@ public:
             const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
             auto [it, inserted] = m_seconds.emplace(run.run_name.function_name, seconds);
             if (!inserted && seconds < it->second)
-                it->second = seconds;  // with repetitions, keep the best
+                it->second = seconds; // with repetitions, keep the best
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -145,10 +145,10 @@ private:
 struct Target {
     const char *name;
     const char *baseline;
-    double limit;  // at most this many times the baseline; 0: ratio for information only
+    double limit; // at most this many times the baseline; 0: ratio for information only
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -177,10 +177,8 @@ int main(int argc, char **argv)
     benchmark::Shutdown();
 
     const Target targets[] = {
-        {"BM_SifterInfoAndAllTables", "BM_ReadFileOnce", 2.0},
-        {"BM_PrgReadDescriptionFile", "BM_ReadFileOnce", 0.0},
-        {"BM_PrgDescriptionFileLoad", "BM_ReadFileOnce", 0.0},
-        {"BM_EngineLoadAndJobs", "BM_ReadFileOnce", 3.0},
+        {"BM_SifterInfoAndAllTables", "BM_ReadFileOnce", 2.0}, {"BM_PrgReadDescriptionFile", "BM_ReadFileOnce", 0.0},
+        {"BM_PrgDescriptionFileLoad", "BM_ReadFileOnce", 0.0}, {"BM_EngineLoadAndJobs", "BM_ReadFileOnce", 3.0},
         {"BM_EngineJobRoundTrip", "BM_BareLuaJobBody", 5.0},
     };
     const auto &seconds = reporter.seconds();

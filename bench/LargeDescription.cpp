@@ -35,16 +35,16 @@ prg::Description makeLargeDescription(const LargeDescriptionOptions &options)
         info += "RESULT:R\nRESULTTYPE:int\nRESULTCOMMENT:always 1\n";
 
         script += "job \"" + name + "\" {\n";
-        script += "  comment = { \"Benchmark job " + number + ": returns the constant 1\", \"second comment line of job " +
-                  number + "\" },\n";
+        script += "  comment = { \"Benchmark job " + number +
+                  ": returns the constant 1\", \"second comment line of job " + number + "\" },\n";
         script += "  args = { { name = \"MODUS\", type = \"string\", comment = \"optional mode, ignored\" } },\n";
         script += "  results = { { name = \"R\", type = \"int\", comment = \"always 1\" } },\n";
         script += "  run = function() result(\"R\", \"int\", 1) end,\n}\n";
     }
 
     // Tables fill what the info block and the source leave of the minimum size.
-    const uint64_t fixed = prg::kHeaderSize + uint64_t(options.tables) * prg::kDirectoryEntrySize + info.size() +
-                           script.size();
+    const uint64_t fixed =
+        prg::kHeaderSize + uint64_t(options.tables) * prg::kDirectoryEntrySize + info.size() + script.size();
     const uint64_t wanted = options.minimumBytes > fixed ? options.minimumBytes - fixed : 0;
     const uint64_t perTable = options.tables > 0 ? wanted / uint64_t(options.tables) + 1 : 0;
     d.tables.reserve(static_cast<size_t>(options.tables));
@@ -76,4 +76,4 @@ kitbox::Status writeLargeDescription(const std::string &path, const LargeDescrip
     return prg::writeFile(path, makeLargeDescription(options));
 }
 
-}  // namespace bench
+} // namespace bench

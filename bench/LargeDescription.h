@@ -14,7 +14,7 @@ struct LargeDescriptionOptions {
     std::string ecuName = "BENCH_GROSS";
     int jobs = 5000;
     int tables = 2000;
-    uint64_t minimumBytes = 20u * 1024u * 1024u;  // the tables grow until the file is at least this large
+    uint64_t minimumBytes = 20u * 1024u * 1024u; // the tables grow until the file is at least this large
 };
 
 // Info block (ECU data, then JOBNAME/JOBCOMMENT/ARG/ARGTYPE/ARGCOMMENT/RESULT/
@@ -30,4 +30,4 @@ kitbox::Status writeLargeDescription(const std::string &path, const LargeDescrip
 // Job names are numbered: JOB_00001 ... in the order they are declared.
 std::string largeJobName(int number);
 
-}  // namespace bench
+} // namespace bench

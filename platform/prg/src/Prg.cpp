@@ -42,8 +42,7 @@ constexpr size_t kEntryRows = 76;
 
 uint16_t get16(std::string_view b, size_t at)
 {
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
-                                 (static_cast<unsigned char>(b[at + 1]) << 8));
+    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) | (static_cast<unsigned char>(b[at + 1]) << 8));
 }
 
 uint32_t get32(std::string_view b, size_t at)
@@ -66,8 +65,7 @@ void put32(std::string &out, size_t at, uint32_t v)
         out[at + static_cast<size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
-template <typename T>
-kitbox::Result<T> fail(ErrorKind *kind, ErrorKind what, std::string message)
+template <typename T> kitbox::Result<T> fail(ErrorKind *kind, ErrorKind what, std::string message)
 {
     if (kind)
         *kind = what;
@@ -149,7 +147,7 @@ kitbox::Result<Header> parseHeader(std::string_view head, uint64_t fileSize, Err
     return h;
 }
 
-}  // namespace
+} // namespace
 
 void scramble(char *data, size_t size)
 {
@@ -209,8 +207,7 @@ kitbox::Result<std::string> serialize(const Description &description)
             return R::failure("table " + t.name + ": no columns");
         if (uint64_t{t.columns} * (uint64_t{t.rows} + 1) != t.cells.size())
             return R::failure("table " + t.name + ": " + std::to_string(t.cells.size()) + " cells for " +
-                              std::to_string(t.columns) + " columns and " + std::to_string(t.rows) +
-                              " rows + header");
+                              std::to_string(t.columns) + " columns and " + std::to_string(t.rows) + " rows + header");
         for (const std::string &cell : t.cells) {
             if (cell.find('\0') != std::string::npos)
                 return R::failure("table " + t.name + ": a cell contains a NUL byte");
@@ -373,9 +370,8 @@ kitbox::Result<Layout> readLayout(std::string_view head, uint64_t fileSize, Erro
         // Every cell needs at least its NUL byte, which also bounds absurd row counts.
         if (uint64_t{t.columns} * (uint64_t{t.rows} + 1) > end - t.start)
             return fail<Layout>(kind, ErrorKind::Corrupt,
-                                which(i) + ": " + std::to_string(t.columns) + " columns and " +
-                                    std::to_string(t.rows) + " rows do not fit into " + std::to_string(end - t.start) +
-                                    " bytes");
+                                which(i) + ": " + std::to_string(t.columns) + " columns and " + std::to_string(t.rows) +
+                                    " rows do not fit into " + std::to_string(end - t.start) + " bytes");
     }
     return layout;
 }
@@ -431,11 +427,11 @@ kitbox::Result<uint64_t> openRegular(const std::string &path, int &fdOut, ErrorK
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int saved = errno;
-        return fail<uint64_t>(kind, saved == ENOENT || saved == ENOTDIR ? ErrorKind::FileMissing
-                                                                         : ErrorKind::FileUnreadable,
+        return fail<uint64_t>(kind,
+                              saved == ENOENT || saved == ENOTDIR ? ErrorKind::FileMissing : ErrorKind::FileUnreadable,
                               "cannot open " + path + ": " + std::strerror(saved));
     }
-    struct stat st{};
+    struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         return fail<uint64_t>(kind, ErrorKind::FileUnreadable, path + " is not a readable regular file");
@@ -444,7 +440,7 @@ kitbox::Result<uint64_t> openRegular(const std::string &path, int &fdOut, ErrorK
     return R(static_cast<uint64_t>(st.st_size));
 }
 
-}  // namespace
+} // namespace
 
 kitbox::Result<Layout> readLayoutFromFile(const std::string &path, ErrorKind *kind)
 {
@@ -513,7 +509,7 @@ kitbox::Result<std::string> readWholeFile(const std::string &path)
     return bytes;
 }
 
-}  // namespace
+} // namespace
 
 kitbox::Result<Description> readDescription(std::string_view bytes)
 {
@@ -606,4 +602,4 @@ kitbox::Result<Description> readDescriptionFile(const std::string &path)
     return description;
 }
 
-}  // namespace prg
+} // namespace prg

@@ -18,10 +18,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
@@ -101,7 +101,7 @@ int16_t locate(const char *path, bool check, std::shared_ptr<const prg::Layout> 
             return SIFTER_OK;
         }
     }
-    struct stat st{};
+    struct stat st {};
     if (::stat(path, &st) != 0) {
         const int saved = errno;
         forget(pathView);
@@ -181,7 +181,7 @@ int16_t tableImpl(const char *path, int32_t index, sifter::Table &table, std::st
     return SIFTER_OK;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -219,7 +219,7 @@ int16_t SIFTER_TABLE(const char *path, SifterTableEntry *entry, int32_t index)
         const int16_t status = tableImpl(path, index, table, nullptr);
         if (status != SIFTER_OK)
             return status;
-        std::memcpy(entry->name, table.name.data(), table.name.size());  // at most 63 bytes, rest stays NUL
+        std::memcpy(entry->name, table.name.data(), table.name.size()); // at most 63 bytes, rest stays NUL
         entry->start = table.start;
         entry->columnCount = table.columnCount;
         entry->rowCount = table.rowCount;
@@ -268,13 +268,12 @@ const char *SIFTER_STATUS_TEXT(int16_t status)
     }
 }
 
-}  // extern "C"
+} // extern "C"
 
 namespace sifter {
 
 namespace {
-template <typename T>
-kitbox::Result<T> failed(int16_t code, const std::string &detail, int16_t *status)
+template <typename T> kitbox::Result<T> failed(int16_t code, const std::string &detail, int16_t *status)
 {
     if (status)
         *status = code;
@@ -283,7 +282,7 @@ kitbox::Result<T> failed(int16_t code, const std::string &detail, int16_t *statu
         message += ": " + detail;
     return kitbox::Result<T>::failure(std::move(message));
 }
-}  // namespace
+} // namespace
 
 kitbox::Result<Info> info(const std::string &path, int16_t *status)
 {
@@ -322,4 +321,4 @@ void clearCache()
     SIFTER_CLEAR_CACHE();
 }
 
-}  // namespace sifter
+} // namespace sifter

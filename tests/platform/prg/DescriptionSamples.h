@@ -22,13 +22,15 @@ inline prg::Description sampleDescription()
                   "ECUCOMMENT:first\nECUCOMMENT:second\n"
                   "JOBNAME:STATUS_LESEN\nJOBCOMMENT:reads the status\nARG:ID\nARGTYPE:string\n"
                   "ARGCOMMENT:function id\nRESULT:STAT_WERT\nRESULTTYPE:real\nRESULTCOMMENT:value\n"
-                  "RESULTCOMMENT:unit \xC2\xB0" "C\n";
-    d.tables.push_back({"SG_FUNKTIONEN", 3, 2,
-                        {"ARG", "ID", "RESULTNAME", "DREHZAHL", "0xF40C", "STAT_DREHZAHL_WERT", "TEMP", "0x0005",
-                         "STAT_TEMP_WERT"}});
+                  "RESULTCOMMENT:unit \xC2\xB0"
+                  "C\n";
+    d.tables.push_back(
+        {"SG_FUNKTIONEN",
+         3,
+         2,
+         {"ARG", "ID", "RESULTNAME", "DREHZAHL", "0xF40C", "STAT_DREHZAHL_WERT", "TEMP", "0x0005", "STAT_TEMP_WERT"}});
     // Cells with separators, quotes, non-ASCII text and empty cells.
-    d.tables.push_back({"TEXTE", 2, 3,
-                        {"NR", "TEXT", "1", "a;b;c", "2", "\"quoted\" 'single'", "3", ""}});
+    d.tables.push_back({"TEXTE", 2, 3, {"NR", "TEXT", "1", "a;b;c", "2", "\"quoted\" 'single'", "3", ""}});
     d.tables.push_back({"HEADER_ONLY", 4, 0, {"A", "B", "C", ""}});
     d.tables.push_back({std::string(63, 'N'), 1, 1, {"X", "\xE2\x82\xAC uro"}});
     d.script = "ecu { name = \"D_SAMPLE\" }\njob \"STATUS_LESEN\" { run = function() end }\n";
@@ -121,4 +123,4 @@ private:
 constexpr int kCorruptionCount = 5000;
 constexpr uint32_t kCorruptionSeed = 20261205;
 
-}  // namespace kitbox::testing
+} // namespace kitbox::testing

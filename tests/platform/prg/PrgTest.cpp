@@ -228,7 +228,7 @@ TEST(PrgReader, ReportsWhyAFileCannotBeUsed)
 TEST(PrgReader, RejectsInconsistentDirectories)
 {
     const std::string good = serialized(sampleDescription());
-    const size_t entry1 = prg::kHeaderSize + prg::kDirectoryEntrySize;  // second table
+    const size_t entry1 = prg::kHeaderSize + prg::kDirectoryEntrySize; // second table
     const size_t entry3 = prg::kHeaderSize + 3 * prg::kDirectoryEntrySize;
     auto layout = prg::readLayout(good).value();
     auto damaged = [&](auto change) {
@@ -335,4 +335,4 @@ TEST(PrgRobustness, RandomCorruptionsGiveAnErrorOrAConsistentLayout)
     EXPECT_GT(rejected, kitbox::testing::kCorruptionCount / 4);
 }
 
-}  // namespace
+} // namespace

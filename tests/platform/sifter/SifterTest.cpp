@@ -303,4 +303,4 @@ TEST_F(SifterTest, PrefixesAndRandomCorruptionsGiveStatuses)
     }
 }
 
-}  // namespace
+} // namespace

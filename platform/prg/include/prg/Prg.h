@@ -27,18 +27,18 @@ constexpr uint64_t kMaxFileSize = 0x7FFFFFFF;
 
 // One table: cells row by row, header row first. cells.size() == columns * (rows + 1).
 struct Table {
-    std::string name;       // at most 63 bytes (it travels in a 64-byte narrow field)
-    uint32_t columns = 0;   // >= 1
-    uint32_t rows = 0;      // data rows, header row not counted
-    std::vector<std::string> cells;  // cell texts must not contain NUL
+    std::string name;               // at most 63 bytes (it travels in a 64-byte narrow field)
+    uint32_t columns = 0;           // >= 1
+    uint32_t rows = 0;              // data rows, header row not counted
+    std::vector<std::string> cells; // cell texts must not contain NUL
 };
 
 // Everything a description file holds, unscrambled.
 struct Description {
     bool isGroup = false;
-    std::string infoBlock;     // lines "KEY:value" each ending in LF
+    std::string infoBlock; // lines "KEY:value" each ending in LF
     std::vector<Table> tables;
-    std::string script;        // the job source (UTF-8 text)
+    std::string script; // the job source (UTF-8 text)
 };
 
 // Serialise to bytes / write atomically (temporary file in the same
@@ -49,17 +49,17 @@ kitbox::Status writeFile(const std::string &path, const Description &description
 // Where things are inside a file; every range has been checked against the file size.
 struct TableEntry {
     std::string name;
-    uint32_t start = 0;    // byte offset of the table's scrambled cells
+    uint32_t start = 0; // byte offset of the table's scrambled cells
     uint32_t columns = 0;
-    uint32_t rows = 0;     // header row not counted
+    uint32_t rows = 0; // header row not counted
 };
 struct Layout {
     bool isGroup = false;
     uint32_t fileSize = 0;
     uint32_t infoOffset = 0;
     uint32_t infoLength = 0;
-    uint32_t tableAreaEnd = 0;       // offset just behind the last table's bytes
-    std::vector<TableEntry> tables;  // in file order; a table's bytes end where the next starts
+    uint32_t tableAreaEnd = 0;      // offset just behind the last table's bytes
+    std::vector<TableEntry> tables; // in file order; a table's bytes end where the next starts
     uint32_t scriptOffset = 0;
     uint32_t scriptLength = 0;
 };
@@ -69,10 +69,10 @@ enum class ErrorKind {
     None,
     FileMissing,
     FileUnreadable,
-    NotDescription,      // too short for a header or wrong magic number
+    NotDescription, // too short for a header or wrong magic number
     UnsupportedVersion,
-    Corrupt,             // an offset, count, length or name is inconsistent
-    TooLarge,            // larger than 32-bit offsets can address
+    Corrupt,  // an offset, count, length or name is inconsistent
+    TooLarge, // larger than 32-bit offsets can address
 };
 
 // Parse header and directory from the whole file's bytes.
@@ -99,7 +99,7 @@ public:
 
     const Layout &layout() const { return m_layout; }
     bool isGroup() const { return m_layout.isGroup; }
-    std::string infoBlock() const;  // unscrambled
+    std::string infoBlock() const; // unscrambled
     std::string_view script() const;
     size_t tableCount() const { return m_layout.tables.size(); }
     // Name, size and cells of table `index` (fails for a bad index or a damaged table).
@@ -121,4 +121,4 @@ void scramble(char *data, size_t size);
 // Split a table's unscrambled bytes into cells (validates the count).
 kitbox::Result<std::vector<std::string>> splitCells(std::string_view unscrambled, uint32_t columns, uint32_t rows);
 
-}  // namespace prg
+} // namespace prg

@@ -11,7 +11,7 @@ namespace sifter {
 
 struct Info {
     int32_t infoOffset = 0;
-    int32_t infoLength = 0;  // 0: no info block
+    int32_t infoLength = 0; // 0: no info block
     int32_t tableAreaEnd = 0;
     int32_t tableCount = 0;
 };
@@ -19,9 +19,9 @@ struct Info {
 struct Table {
     std::string name;
     int32_t start = 0;
-    int32_t length = 0;  // next table's start (or tableAreaEnd) minus start
+    int32_t length = 0; // next table's start (or tableAreaEnd) minus start
     int32_t columnCount = 0;
-    int32_t rowCount = 0;  // header row not counted
+    int32_t rowCount = 0; // header row not counted
 };
 
 // Errors read "<status text>: <detail>". When `status` is given it receives
@@ -31,4 +31,4 @@ kitbox::Result<Table> table(const std::string &path, int32_t index, int16_t *sta
 // Same as SIFTER_CLEAR_CACHE.
 void clearCache();
 
-}  // namespace sifter
+} // namespace sifter

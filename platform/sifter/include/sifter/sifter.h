@@ -34,15 +34,15 @@ extern "C" {
 
 /* Status values of SIFTER_INFO and SIFTER_TABLE. */
 #define SIFTER_OK 0
-#define SIFTER_NULL_ARGUMENT 1      /* a pointer argument was NULL */
-#define SIFTER_FILE_MISSING 2       /* no file at the path */
-#define SIFTER_FILE_UNREADABLE 3    /* cannot be opened or read, or not a regular file */
-#define SIFTER_NOT_DESCRIPTION 4    /* too short or wrong magic number */
+#define SIFTER_NULL_ARGUMENT 1       /* a pointer argument was NULL */
+#define SIFTER_FILE_MISSING 2        /* no file at the path */
+#define SIFTER_FILE_UNREADABLE 3     /* cannot be opened or read, or not a regular file */
+#define SIFTER_NOT_DESCRIPTION 4     /* too short or wrong magic number */
 #define SIFTER_UNSUPPORTED_VERSION 5 /* a description of a format version this library does not know */
-#define SIFTER_CORRUPT 6            /* header or table directory inconsistent with the file */
-#define SIFTER_TOO_LARGE 7          /* file larger than 2 GB (offsets are 32-bit) */
-#define SIFTER_INDEX_OUT_OF_RANGE 8 /* SIFTER_TABLE: index < 0 or >= tableCount */
-#define SIFTER_INTERNAL_ERROR 9     /* out of memory */
+#define SIFTER_CORRUPT 6             /* header or table directory inconsistent with the file */
+#define SIFTER_TOO_LARGE 7           /* file larger than 2 GB (offsets are 32-bit) */
+#define SIFTER_INDEX_OUT_OF_RANGE 8  /* SIFTER_TABLE: index < 0 or >= tableCount */
+#define SIFTER_INTERNAL_ERROR 9      /* out of memory */
 
 /* Version number returned by SIFTER: major * 10000 + minor * 100 + patch. */
 #define SIFTER_VERSION 10000
