@@ -304,7 +304,7 @@ QByteArray IniFile::toData() const
         }
     }
     QByteArray data = latin1 ? text.toLatin1() : text.toUtf8();
-    if (m_bom && !latin1)
+    if (m_bom)
         data.prepend(utf8Bom);
     return data;
 }

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <random>
+
 namespace {
 
 QByteArray readAll(const QString &path)
@@ -139,6 +141,11 @@ TEST(IniFile, NotUtf8IsReadAsLatin1AndKeptSo)
     EXPECT_EQ(ini.toData(), QByteArray("[S]\nstreet=Stra\xC3\x9F"
                                        "e\nother=\xE2\x82\xAC\n"));
 
+    IniFile latin1Bom;
+    latin1Bom.loadFromData("\xEF\xBB\xBF[S]\nk=\xE4\n");
+    EXPECT_EQ(latin1Bom.value(QStringLiteral("s"), QStringLiteral("k")), QString::fromUtf8("ä"));
+    EXPECT_EQ(latin1Bom.toData(), QByteArray("\xEF\xBB\xBF[S]\nk=\xE4\n"));
+
     IniFile bom;
     bom.loadFromData("\xEF\xBB\xBF[S]\nk=\xC3\xA4\n");
     EXPECT_EQ(bom.value(QStringLiteral("s"), QStringLiteral("k")), QString::fromUtf8("ä"));
@@ -185,4 +192,29 @@ TEST(IniFile, FailedSaveReportsAndLeavesTheOldFile)
     EXPECT_NE(status.error().find("notadir/kitbox32.INI"), std::string::npos) << status.error();
     EXPECT_EQ(readAll(blocker), QByteArray("x"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("notadir")});
+}
+
+TEST(IniFile, AnyBytesSurviveUnchangedAndTakeNewValues)
+{
+    // Random files built from the characters that matter to the format.
+    const QByteArray alphabet("[]=;# \t\r\n\r\nSKsk\xFF\xC3\xA4\xEF\xBB\xBF");
+    std::mt19937 random(20261205);
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray data;
+        const int length = int(random() % 60);
+        for (int i = 0; i < length; ++i)
+            data += alphabet.at(int(random() % alphabet.size()));
+        IniFile ini;
+        ini.loadFromData(data);
+        ASSERT_EQ(ini.toData(), data) << data.toHex().toStdString();
+
+        const QString value = QStringLiteral("v") + QString::number(round);
+        ini.setValue(QStringLiteral("s"), QStringLiteral("k"), value);
+        ini.setValue(QStringLiteral("New"), QStringLiteral("K"), QStringLiteral("w"));
+        IniFile back;
+        back.loadFromData(ini.toData());
+        ASSERT_EQ(back.value(QStringLiteral("S"), QStringLiteral("K")), value) << data.toHex().toStdString();
+        ASSERT_EQ(back.value(QStringLiteral("new"), QStringLiteral("k")), QStringLiteral("w"))
+            << data.toHex().toStdString();
+    }
 }
