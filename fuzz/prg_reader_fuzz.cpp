@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
@@ -21,7 +22,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (uint64_t{l.tables[i].start} + prg::tableLength(l, i) > l.tableAreaEnd)
                 __builtin_trap();
     }
+    // Decoding on demand must agree with decoding everything at once.
+    size_t decoded = 0;
+    if (auto file = prg::DescriptionFile::fromBytes(std::string(bytes)); file.ok()) {
+        for (size_t i = 0; i < file.value().tableCount(); ++i)
+            decoded += file.value().table(i).ok() ? 1 : 0;
+    } else if (layout.ok()) {
+        __builtin_trap();
+    }
     auto description = prg::readDescription(bytes);
+    if (description.ok() && decoded != description.value().tables.size())
+        __builtin_trap();
     if (description.ok()) {
         if (!layout.ok())
             __builtin_trap();
