@@ -121,6 +121,12 @@ TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
                                               "RESULTTYPE:binary\n"
                                               "JOBNAME:PLAIN\n");
 
+    // A byte order mark in front changes nothing.
+    LuaSandbox second;
+    auto withMark = evaluate(second, "\xEF\xBB\xBF" + std::string(kSource));
+    ASSERT_TRUE(withMark.ok()) << withMark.error();
+    EXPECT_EQ(vedamis::buildInfoBlock(withMark.value()), vedamis::buildInfoBlock(model));
+
     const prg::Description description = vedamis::toDescription(model, kSource);
     EXPECT_EQ(description.script, kSource);
     EXPECT_EQ(description.tables.size(), 1u);
