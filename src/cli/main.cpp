@@ -2,6 +2,7 @@
 #include "catalogue/SifterApi.h"
 #include "cli/CliDialogService.h"
 #include "cli/JobsCommand.h"
+#include "cli/RunCommand.h"
 #include "runtime/RuntimeBackend.h"
 #include "shell/Settings.h"
 
@@ -21,7 +22,8 @@ int usage(QTextStream &err)
 {
     err << "usage: kitbox32-cli jobs FILE [--job NAME]\n"
            "  jobs FILE             list the jobs of a description (.prg) or group file (.grp)\n"
-           "  jobs FILE --job NAME  show one job's argument summary, result names and information\n";
+           "  jobs FILE --job NAME  show one job's argument summary, result names and information\n"
+           "  run FILE JOB ...      run a job and print its report (run --help for more)\n";
     err.flush();
     return 2;
 }
@@ -35,6 +37,8 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(KITBOX_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
+    if (app.arguments().value(1) == QLatin1String("run"))
+        return runCommandMain(app.arguments().mid(2), out, err);
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -1,0 +1,268 @@
+#include "cli/RunCommand.h"
+
+#include "catalogue/DescriptionLoader.h"
+#include "catalogue/FileLookup.h"
+#include "catalogue/SifterApi.h"
+#include "catalogue/TableErrorFile.h"
+#include "cli/CliDialogService.h"
+#include "execution/ErgebnisAusgabe.h"
+#include "execution/JobParameter.h"
+#include "runtime/RuntimeBackend.h"
+#include "shell/Clock.h"
+#include "shell/IniFile.h"
+#include "shell/Settings.h"
+#include "shell/TextCatalogue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+
+namespace kitbox {
+
+namespace {
+
+constexpr int textErrorLabel = 116;
+constexpr int textFilterNotice = 117;
+constexpr int maxRepeat = 1000000;
+constexpr int maxPauseMs = 3600000;
+
+// Loading reports runtime errors into the error stream.
+class ConsoleHost : public CatalogueHost {
+public:
+    explicit ConsoleHost(QTextStream &err) : m_err(err) {}
+    void reportRuntimeError(qint16 code, const QString &text) override
+    {
+        m_err << "VEDAMIS Fehler " << code << " : " << text << Qt::endl;
+    }
+
+private:
+    QTextStream &m_err;
+};
+
+Result<int> boundedNumber(const QString &option, const QString &text, int minimum, int maximum)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < minimum || value > maximum)
+        return Result<int>::failure(option.toStdString() + " needs a number from " + std::to_string(minimum) +
+                                    " to " + std::to_string(maximum) + ", not \"" + text.toStdString() + "\"");
+    return value;
+}
+
+// A name without directory that is not a file here: EcuPath/NAME.PRG, else .GRP.
+QString resolveDescription(const QString &file, VedamisApi &api)
+{
+    if (file.contains(u'/') || QFileInfo(file).isFile())
+        return file;
+    QString ecuPath;
+    if (!api.apiGetConfig(QStringLiteral("EcuPath"), ecuPath) || ecuPath.isEmpty())
+        return file;
+    const QString upper = file.toUpper();
+    if (upper.endsWith(u".PRG") || upper.endsWith(u".GRP"))
+        return findFileIgnoringCase(ecuPath, file);
+    const QString prg = findFileIgnoringCase(ecuPath, upper + QStringLiteral(".PRG"));
+    if (QFileInfo(prg).isFile())
+        return prg;
+    return findFileIgnoringCase(ecuPath, upper + QStringLiteral(".GRP"));
+}
+
+}  // namespace
+
+QString runUsage()
+{
+    return QStringLiteral(
+        "usage: kitbox32-cli run FILE JOB [ARGUMENTS] [RESULTS] [options]\n"
+        "  FILE               description (.prg) or group file (.grp); a bare name is looked up in EcuPath\n"
+        "  JOB                a job of its job list (any case)\n"
+        "  ARGUMENTS          argument text, arguments separated by ';' (hex bytes with --data)\n"
+        "  RESULTS            result filter, names separated by ';'\n"
+        "  --data             pass ARGUMENTS as data bytes (\"01 02\" or \"0102\", at most 1025 bytes)\n"
+        "  --sort-by N;N      group each result set in this order, other results last\n"
+        "  --uds-filter LIST  leave out _EINH, _INFO and/or _TEXT results of a UDS description\n"
+        "                     (LIST: EINH,INFO,TEXT; an empty LIST shows them all)\n"
+        "  --language de|en   language of the report's texts\n"
+        "  --repeat N         run the job N times, printing each report\n"
+        "  --pause MS         wait MS milliseconds between repeated runs\n"
+        "The report goes to standard output with CR LF line ends. Exit code 0; 2 when a\n"
+        "report ends with a runtime error line; 1 for a wrong command line or a description\n"
+        "that cannot be loaded.\n");
+}
+
+Result<RunRequest> parseRunArguments(const QStringList &words)
+{
+    using R = Result<RunRequest>;
+    RunRequest request;
+    QStringList positional;
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QString &word = words.at(i);
+        auto value = [&]() -> std::optional<QString> {
+            if (i + 1 >= words.size())
+                return std::nullopt;
+            return words.at(++i);
+        };
+        if (word == u"--data") {
+            request.data = true;
+        } else if (word == u"--sort-by" || word == u"--uds-filter" || word == u"--language" ||
+                   word == u"--repeat" || word == u"--pause") {
+            const auto v = value();
+            if (!v)
+                return R::failure(word.toStdString() + " needs a value");
+            if (word == u"--sort-by") {
+                request.sortBy = v->split(u';', Qt::SkipEmptyParts);
+                for (QString &name : request.sortBy)
+                    name = name.trimmed();
+            } else if (word == u"--uds-filter") {
+                QStringList hidden;
+                for (const QString &part : v->split(u',', Qt::SkipEmptyParts)) {
+                    const QString suffix = part.trimmed().toUpper();
+                    if (suffix != u"EINH" && suffix != u"INFO" && suffix != u"TEXT")
+                        return R::failure("--uds-filter takes EINH, INFO and TEXT, not \"" + part.toStdString() +
+                                          "\"");
+                    hidden << suffix;
+                }
+                request.udsHidden = hidden;
+            } else if (word == u"--language") {
+                const QString lang = v->toLower();
+                if (lang != u"de" && lang != u"en")
+                    return R::failure("--language takes de or en, not \"" + v->toStdString() + "\"");
+                request.language = lang;
+            } else {
+                const auto number = word == u"--repeat" ? boundedNumber(word, *v, 1, maxRepeat)
+                                                        : boundedNumber(word, *v, 0, maxPauseMs);
+                if (!number)
+                    return R::failure(number.error());
+                (word == u"--repeat" ? request.repeat : request.pauseMs) = number.value();
+            }
+        } else if (word.startsWith(u"--") && word.size() > 2) {
+            return R::failure("unknown option " + word.toStdString());
+        } else {
+            positional << word;
+        }
+    }
+    if (positional.size() < 2 || positional.size() > 4)
+        return R::failure("run needs FILE and JOB, and takes at most ARGUMENTS and RESULTS besides");
+    request.file = positional.at(0);
+    request.job = positional.at(1);
+    request.arguments = positional.value(2);
+    request.results = positional.value(3);
+    return request;
+}
+
+int runRunCommand(const RunRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
+                  Clock &clock, QTextStream &out, QTextStream &err)
+{
+    Settings settings;
+    IniFile ini;
+    if (!request.settingsFilePath.isEmpty())
+        (void)ini.load(request.settingsFilePath);  // a missing file gives the defaults
+    settings.readCommon(ini, 1920);
+    const ShellOptions &o = settings.options();
+    TextCatalogue &texts = TextCatalogue::shared();
+    if (request.language.isEmpty())
+        texts.selectLanguage(o.language);
+    else
+        texts.selectLanguage(request.language == u"en" ? QStringLiteral("E") : QStringLiteral("D"));
+
+    CatalogueOptions options;
+    options.jobInfo = o.jobInfo != 0;
+    options.argInfo = o.argInfo != 0;
+    options.resultInfo = o.resInfo != 0;
+    options.tableInfo = o.tabInfo != 0;
+    options.tableErrorFilePath = TableErrorFile::pathFor(request.settingsFilePath);
+
+    ConsoleHost host(err);
+    JobCatalogue catalogue;
+    DescriptionLoader loader(api, sifter, dialogs, texts, host);
+    if (!loader.load(catalogue, resolveDescription(request.file, api), options))
+        return 1;
+    const qsizetype index = catalogue.jobList.indexOf(request.job.toLower());
+    if (index < 0 || JobCatalogue::isSeparator(request.job)) {
+        err << request.job << ": " << texts.text(70) << Qt::endl;
+        return 1;
+    }
+
+    // The job window as the user would have filled it.
+    JobSelection selection;
+    selection.entry = catalogue.jobList.at(index);
+    selection.index = qint32(index);
+    selection.argumentText = request.arguments;
+    selection.dataFlag = request.data;
+    selection.resultText = request.results;
+    auto gathered = jobParameterHolen(selection, catalogue.loadedName);
+    if (!gathered) {
+        err << QString::fromStdString(gathered.error()) << Qt::endl;
+        return 1;
+    }
+    const JobParameter job = std::move(gathered).value();
+
+    ReportOptions report;
+    report.uds.udsDescription = catalogue.isUdsSgbd;
+    if (request.udsHidden) {
+        report.uds.einh = !request.udsHidden->contains(QStringLiteral("EINH"));
+        report.uds.info = !request.udsHidden->contains(QStringLiteral("INFO"));
+        report.uds.text = !request.udsHidden->contains(QStringLiteral("TEXT"));
+    } else {
+        report.uds.einh = o.udsEinh;
+        report.uds.info = o.udsInfo;
+        report.uds.text = o.udsText;
+    }
+    for (const QString &name : request.sortBy)
+        report.order << name.toLower();
+    report.errorLabel = texts.text(textErrorLabel);
+    report.filterNotice = texts.text(textFilterNotice);
+
+    ErgebnisAusgabe builder(api);
+    bool runtimeError = false;
+    for (int pass = 0; pass < request.repeat; ++pass) {
+        if (pass > 0 && request.pauseMs > 0)
+            clock.wait(request.pauseMs);
+        out << builder.build(job, report);
+        out.flush();
+        runtimeError = runtimeError || builder.lastErrorCode() != 0;
+    }
+    return runtimeError ? 2 : 0;
+}
+
+int runCommandMain(const QStringList &words, QTextStream &out, QTextStream &err)
+{
+    if (words.contains(QStringLiteral("--help")) || words.contains(QStringLiteral("-h"))) {
+        out << runUsage();
+        out.flush();
+        return 0;
+    }
+    auto request = parseRunArguments(words);
+    if (!request) {
+        err << QString::fromStdString(request.error()) << "\n" << runUsage();
+        err.flush();
+        return 1;
+    }
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    auto runtime = createRuntime(environment);
+    if (!runtime) {
+        err << QString::fromStdString(runtime.error()) << Qt::endl;
+        return 1;
+    }
+    auto sifter = createSifter(environment);
+    if (!sifter) {
+        err << QString::fromStdString(sifter.error()) << Qt::endl;
+        return 1;
+    }
+    VedamisApi &api = *runtime.value();
+    if (!api.apiInit()) {
+        err << "VEDAMIS Fehler " << api.apiErrorCode() << " : " << api.apiErrorText() << Qt::endl;
+        api.apiEnd();
+        return 1;
+    }
+    // The workbench's settings file decides language and options.
+    const QString workbench = QFileInfo(QCoreApplication::applicationDirPath(), QStringLiteral("kitbox32")).filePath();
+    request.value().settingsFilePath = Settings::settingsFilePath(workbench);
+
+    CliDialogService dialogs(err);
+    SystemClock clock;
+    const int code = runRunCommand(request.value(), api, *sifter.value(), dialogs, clock, out, err);
+    api.apiEnd();
+    return code;
+}
+
+}  // namespace kitbox
