@@ -10,6 +10,7 @@
 #include <lua.hpp>
 
 #include <cmath>
+#include <new>
 
 namespace vedamis {
 namespace {
@@ -38,6 +39,21 @@ bool setRaised(JobContext &ctx, int16_t code, const std::string &text)
     ctx.raisedCode = code;
     ctx.raisedText = text;
     return false;
+}
+
+// C++ exceptions must not cross the Lua frames (they unwind with longjmp):
+// an allocation failure inside a helper becomes a memory error of the job.
+template <typename Work>
+bool guarded(JobContext &ctx, Work &&work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc &) {
+        ctx.raisedCode = VEDAMIS_ERR_JOB_MEMORY;
+        ctx.raisedText.clear();
+        ctx.raisedText.append("out of memory");  // fits the string's inner buffer
+        return false;
+    }
 }
 
 int apiArgtext(lua_State *L)
@@ -79,7 +95,10 @@ int apiHex(lua_State *L)
     JobContext *ctx = contextOf(L, "hex");
     size_t length = 0;
     const char *text = luaL_checklstring(L, 1, &length);
-    if (!parseHex(std::string_view(text, length), ctx->scratch))
+    bool valid = true;
+    if (!guarded(*ctx, [&] { valid = parseHex(std::string_view(text, length), ctx->scratch); return true; }))
+        return raise(L, *ctx);
+    if (!valid)
         return luaL_error(L, "hex: '%s' is not a text of hex bytes", text);
     lua_pushlstring(L, ctx->scratch.data(), ctx->scratch.size());
     return 1;
@@ -90,7 +109,8 @@ int apiTohex(lua_State *L)
     JobContext *ctx = contextOf(L, "tohex");
     size_t length = 0;
     const char *bytes = luaL_checklstring(L, 1, &length);
-    ctx->scratch = toHex(std::string_view(bytes, length));
+    if (!guarded(*ctx, [&] { ctx->scratch = toHex(std::string_view(bytes, length)); return true; }))
+        return raise(L, *ctx);
     lua_pushlstring(L, ctx->scratch.data(), ctx->scratch.size());
     return 1;
 }
@@ -110,8 +130,7 @@ int apiSend(lua_State *L)
     const char *bytes = luaL_checklstring(L, 1, &length);
     if (length == 0)
         return luaL_error(L, "send: empty request");
-    ctx->request.assign(bytes, length);
-    if (!doSend(*ctx))
+    if (!guarded(*ctx, [&] { ctx->request.assign(bytes, length); return doSend(*ctx); }))
         return raise(L, *ctx);
     lua_pushlstring(L, ctx->response.data(), ctx->response.size());
     return 1;
@@ -191,7 +210,7 @@ int apiResult(lua_State *L)
     } else if (a.luaType == LUA_TSTRING) {
         a.text = lua_tolstring(L, 3, &a.textLength);
     }
-    if (!addResult(*ctx, a))
+    if (!guarded(*ctx, [&] { return addResult(*ctx, a); }))
         return raise(L, *ctx);
     return 0;
 }
@@ -207,7 +226,7 @@ bool startSet(JobContext &ctx)
 int apiNewset(lua_State *L)
 {
     JobContext *ctx = contextOf(L, "newset");
-    if (!startSet(*ctx))
+    if (!guarded(*ctx, [&] { return startSet(*ctx); }))
         return raise(L, *ctx);
     return 0;
 }
@@ -221,17 +240,23 @@ int apiFail(lua_State *L)
             return luaL_error(L, "fail: a job's own error code is 1000..32767");
         size_t length = 0;
         const char *text = luaL_checklstring(L, 2, &length);
-        ctx->raisedCode = static_cast<int16_t>(code);
-        ctx->raisedText.assign(text, length);
+        guarded(*ctx, [&] {
+            ctx->raisedCode = static_cast<int16_t>(code);
+            ctx->raisedText.assign(text, length);
+            return true;
+        });
     } else {
         size_t length = 0;
         const char *text = luaL_optlstring(L, 1, "", &length);
-        ctx->raisedCode = VEDAMIS_ERR_JOB_FAILED;
-        ctx->raisedText = baseErrorText(VEDAMIS_ERR_JOB_FAILED);
-        if (length > 0) {
-            ctx->raisedText += ": ";
-            ctx->raisedText.append(text, length);
-        }
+        guarded(*ctx, [&] {
+            ctx->raisedCode = VEDAMIS_ERR_JOB_FAILED;
+            ctx->raisedText = baseErrorText(VEDAMIS_ERR_JOB_FAILED);
+            if (length > 0) {
+                ctx->raisedText += ": ";
+                ctx->raisedText.append(text, length);
+            }
+            return true;
+        });
     }
     return raise(L, *ctx);
 }
@@ -312,7 +337,8 @@ int apiSleep(lua_State *L)
     lua_Number ms = luaL_checknumber(L, 1);
     if (!(ms > 0))
         return 0;
-    if (!doSleep(*ctx, ms > 3.6e6 ? 3600000 : static_cast<int64_t>(ms)))
+    const int64_t wait = ms > 3.6e6 ? 3600000 : static_cast<int64_t>(ms);
+    if (!guarded(*ctx, [&] { return doSleep(*ctx, wait); }))
         return raise(L, *ctx);
     return 0;
 }

@@ -108,7 +108,10 @@ void Session::Impl::runJobCommon(std::string_view description, std::string_view 
         setError(makeError(VEDAMIS_ERR_INVALID_HANDLE, "session not open"));
         return;
     }
-    const std::string descName = toUpper(trim(description));
+    std::string descName = toUpper(trim(description));
+    // A file name is accepted for the description name.
+    if (descName.size() > 4 && (descName.ends_with(".PRG") || descName.ends_with(".GRP")))
+        descName.resize(descName.size() - 4);
     const std::string jobName = toUpper(trim(job));
     if (descName.empty() || jobName.empty()) {
         setError(makeError(VEDAMIS_ERR_BAD_ARGUMENT, "description and job must be named"));
@@ -464,25 +467,20 @@ bool Engine::serverMode() const
 int32_t Engine::open(const SessionOptions &options, bool &ok)
 {
     auto session = std::make_shared<Session>();
-    int32_t handle = 0;
+    // Counting and opening under one lock, so that two threads opening at
+    // once cannot both pass the limit.
+    std::lock_guard lock(m_mutex);
     size_t alreadyOpen = 0;
-    int32_t limit = 0;
-    bool server = false;
-    {
-        std::lock_guard lock(m_mutex);
-        for (const auto &entry : m_sessions)
-            alreadyOpen += entry.second->isOpen() ? 1 : 0;
-        limit = m_maxSessions;
-        server = m_server;
-        handle = m_nextHandle++;
-        if (m_nextHandle <= 0)
-            m_nextHandle = 1;
-        m_sessions[handle] = session;
-    }
-    if (alreadyOpen >= static_cast<size_t>(limit)) {
+    for (const auto &entry : m_sessions)
+        alreadyOpen += entry.second->isOpen() ? 1 : 0;
+    const int32_t handle = m_nextHandle++;
+    if (m_nextHandle <= 0)
+        m_nextHandle = 1;
+    m_sessions[handle] = session;
+    if (alreadyOpen >= static_cast<size_t>(m_maxSessions)) {
         session->refuse(VEDAMIS_ERR_SESSION_LIMIT,
-                        server ? std::to_string(limit) + " sessions are open"
-                               : "a session is open already (enableServerVB allows several)");
+                        m_server ? std::to_string(m_maxSessions) + " sessions are open"
+                                 : "a session is open already (enableServerVB allows several)");
         ok = false;
     } else {
         ok = session->open(options);

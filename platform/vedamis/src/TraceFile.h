@@ -2,6 +2,7 @@
 // An append-only trace file held open while its level is above 0. Every
 // line starts with the time of day (HH:MM:SS.mmm) and is flushed at once, so
 // a reader sees whole lines even while the engine runs.
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -22,15 +23,15 @@ public:
     bool configure(const std::string &directory, int level, std::string &reason);
     void close();
 
-    int level() const { return m_level; }
-    bool enabled(int atLevel) const { return m_level >= atLevel && m_file; }
+    int level() const { return m_level.load(); }
+    bool enabled(int atLevel) const { return m_level.load() >= atLevel; }
     void line(std::string_view text);
 
 private:
     std::string m_fileName;
     std::string m_path;
     std::FILE *m_file = nullptr;
-    int m_level = 0;
+    std::atomic<int> m_level{0};  // 0 whenever no file is open
     std::mutex m_mutex;
 };
 
