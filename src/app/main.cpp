@@ -2,8 +2,11 @@
 //
 // Environment:
 //   KITBOX_RUNTIME_LIBRARY  run on a runtime library loaded from this path instead of the built-in engine
+//   KITBOX_SIFTER_LIBRARY   locate descriptions with a locator library loaded from this path instead of the built-in one
 //   KITBOX_EXIT_WHEN_SHOWN  when set to 1, print "shown" and end as soon as the main window is on screen
 //                           (used to measure the start-up time; the settings are not written then)
+#include "catalogue/KitBoxCatalogue.h"
+#include "catalogue/SifterApi.h"
 #include "runtime/RuntimeBackend.h"
 #include "runtime/RuntimeSession.h"
 #include "shell/Clock.h"
@@ -65,6 +68,13 @@ int main(int argc, char *argv[])
                             SettingsLocations::fromEnvironment(QCoreApplication::applicationFilePath()),
                             !QPrinterInfo::availablePrinterNames().isEmpty()};
     KitBox window(services);
+    // Loading descriptions, the job window and the ECU information box.
+    auto sifter = createSifter(environment);
+    if (!sifter) {
+        dialogs.message(QString::fromStdString(sifter.error()), programTitle(), MessageIcon::Critical);
+        return 1;
+    }
+    KitBoxCatalogue catalogue(window, services, session.api(), *sifter.value());
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())
