@@ -167,7 +167,7 @@ public:
     bool isUdsDescription() override { return true; }
     QStringList resultListForSorting() override { return {}; }
     ResultsOutput &results() override { return m_results; }
-    void setLamp(unsigned) override {}
+    void setActivity(ResultsWindowRules::Activity) override {}
     void setPausePanelVisible(bool) override {}
     int pauseMilliseconds() override { return 0; }
     QString resultsCaption() override { return m_caption; }

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "execution/JobParameter.h"
+#include "execution/ResultsWindowRules.h"
 
 namespace kitbox {
 
@@ -24,8 +25,8 @@ public:
     virtual QStringList resultListForSorting() = 0;
 
     virtual ResultsOutput &results() = 0;
-    // Activity lamp colour as 0xRRGGBB.
-    virtual void setLamp(unsigned colour) = 0;
+    // The activity lamp: building a report, pausing, idle.
+    virtual void setActivity(ResultsWindowRules::Activity activity) = 0;
     // Shows or hides the pause panel and lays the results window out anew;
     // showing it also refreshes the pause label.
     virtual void setPausePanelVisible(bool visible) = 0;

@@ -12,6 +12,8 @@ namespace kitbox {
 
 namespace {
 
+using Activity = ResultsWindowRules::Activity;
+
 constexpr int textErrorLabel = 116;
 constexpr int textFilterNotice = 117;
 constexpr int textMeanDuration = 508;
@@ -76,7 +78,7 @@ void JobRunner::runReport(const JobParameter &request)
         m_faultMemoryReport(request.sgbd, request.job);
         return;
     }
-    m_host.setLamp(lampBuilding);
+    m_host.setActivity(Activity::Building);
     m_host.results().showNormal();
     m_host.processEvents();
 
@@ -88,7 +90,7 @@ void JobRunner::runReport(const JobParameter &request)
     ResultsOutput &out = m_host.results();
     if (out.text() != m_lastReport)
         out.setText(m_lastReport);
-    m_host.setLamp(lampIdle);
+    m_host.setActivity(Activity::Idle);
 }
 
 bool JobRunner::holeJobParameter(JobParameter &request)
@@ -126,7 +128,7 @@ void JobRunner::showContinuousIdle()
 {
     m_host.setPausePanelVisible(false);
     m_host.setContinuousRunCommand(false);
-    m_host.setLamp(lampIdle);
+    m_host.setActivity(Activity::Idle);
 }
 
 void JobRunner::starteJob()
@@ -191,7 +193,7 @@ void JobRunner::pauseWarten(int length)
 {
     if (length < 1)
         return;
-    m_host.setLamp(lampPausing);
+    m_host.setActivity(Activity::Pausing);
     const quint32 pauseStart = m_clock.milliseconds();
     qint64 elapsed = 0;
     do {
@@ -213,7 +215,7 @@ void JobRunner::pauseWarten(int length)
             m_clock.wait(sleep);
         elapsed = elapsedSince(pauseStart);
     } while (elapsed < length);
-    m_host.setLamp(lampIdle);
+    m_host.setActivity(Activity::Idle);
 }
 
 }  // namespace kitbox

@@ -25,10 +25,6 @@ struct RunFlags;
 
 class JobRunner {
 public:
-    // Lamp colours.
-    static constexpr unsigned lampBuilding = 0x000000;
-    static constexpr unsigned lampPausing = 0xFFFFFF;
-    static constexpr unsigned lampIdle = 0xC0C0C0;
     // A pause start that seems to lie in the future is one day off (the
     // timer is read modulo one day).
     static constexpr qint64 dayMs = 86400000;

@@ -36,7 +36,7 @@ public:
     bool uds = false;
     QStringList sortList;
     RecordingResults output;
-    QList<unsigned> lamps;
+    QList<ResultsWindowRules::Activity> lamps;
     bool pausePanel = false;
     int pause = 0;
     QString caption = QStringLiteral("Results");
@@ -53,7 +53,7 @@ public:
     bool isUdsDescription() override { return uds; }
     QStringList resultListForSorting() override { return sortList; }
     ResultsOutput &results() override { return output; }
-    void setLamp(unsigned colour) override { lamps.append(colour); }
+    void setActivity(ResultsWindowRules::Activity activity) override { lamps.append(activity); }
     void setPausePanelVisible(bool visible) override { pausePanel = visible; }
     int pauseMilliseconds() override { return pause; }
     QString resultsCaption() override { return caption; }

@@ -15,6 +15,7 @@
 using namespace kitbox;
 using kitbox::testing::FakeRunHost;
 using kitbox::testing::ScriptedRuntime;
+using Activity = kitbox::ResultsWindowRules::Activity;
 
 namespace {
 
@@ -85,7 +86,7 @@ TEST_F(RunnerTest, SingleRunShowsTheReportAndEndsOtherRuns)
     EXPECT_EQ(host.caption, QStringLiteral("Results"));
     EXPECT_TRUE(host.output.text().startsWith(u"apiJob(\"D_TEST\",\"status\",\"\",\"\")\r\n"));
     EXPECT_TRUE(host.output.text().contains(u"  STAT"));
-    EXPECT_EQ(host.lamps, (QList<unsigned>{JobRunner::lampBuilding, JobRunner::lampIdle}));
+    EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Building, Activity::Idle}));
     EXPECT_GE(host.output.shown, 1);
 }
 
@@ -119,7 +120,7 @@ TEST_F(RunnerTest, SeparatorEmptiesTheResultsAndRunsNothing)
     EXPECT_FALSE(flags.continuousRun);
     EXPECT_FALSE(host.pausePanel);
     EXPECT_FALSE(host.continuousCommandRunning);
-    EXPECT_EQ(host.lamps.last(), JobRunner::lampIdle);
+    EXPECT_EQ(host.lamps.last(), Activity::Idle);
 }
 
 TEST_F(RunnerTest, DataFlagStartsTheDataJobWithTheParsedBytes)
@@ -165,11 +166,11 @@ TEST_F(RunnerTest, ContinuousRunWithoutPauseRunsBackToBackUntilStopped)
     EXPECT_FALSE(flags.continuousRun);
     EXPECT_FALSE(host.pausePanel);
     EXPECT_FALSE(host.continuousCommandRunning);
-    EXPECT_EQ(host.lamps.last(), JobRunner::lampIdle);
+    EXPECT_EQ(host.lamps.last(), Activity::Idle);
     // Only the 1 ms message waits between passes; no pause lamp.
     for (int w : clock.waits())
         EXPECT_EQ(w, 1);
-    EXPECT_FALSE(host.lamps.contains(JobRunner::lampPausing));
+    EXPECT_FALSE(host.lamps.contains(Activity::Pausing));
 }
 
 TEST_F(RunnerTest, CaptionShowsTheMeanDurationIncludingThePauseAfterOneSecond)
@@ -222,7 +223,7 @@ TEST_F(RunnerTest, StoppingDuringALongPauseEndsItWithinOneSecond)
     // Three sleeps of 1000 ms, then the pause sees the stop at its next check.
     EXPECT_EQ(clock.waits().mid(pauseBegins), (QList<int>{1000, 1000, 1000, 1}));
     EXPECT_FALSE(flags.continuousRun);
-    EXPECT_EQ(host.lamps.last(), JobRunner::lampIdle);
+    EXPECT_EQ(host.lamps.last(), Activity::Idle);
 }
 
 TEST_F(RunnerTest, SingleRunDuringThePauseEndsTheContinuousRun)
@@ -250,7 +251,7 @@ TEST_F(RunnerTest, PauseSleepsInStepsByTheRemainingTime)
     expected += QList<int>(17, 10);   // 200 down to 30
     expected += QList<int>(30, 1);    // 30 down to 0
     EXPECT_EQ(clock.waits(), expected);
-    EXPECT_EQ(host.lamps, (QList<unsigned>{JobRunner::lampPausing, JobRunner::lampIdle}));
+    EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Pausing, Activity::Idle}));
 }
 
 TEST_F(RunnerTest, PauseIgnoresZeroAndEndsAtOnceWithoutARun)
@@ -263,7 +264,7 @@ TEST_F(RunnerTest, PauseIgnoresZeroAndEndsAtOnceWithoutARun)
     flags.continuousRun = false;
     runner.pauseWarten(5000);
     EXPECT_TRUE(clock.waits().isEmpty());
-    EXPECT_EQ(host.lamps, (QList<unsigned>{JobRunner::lampPausing, JobRunner::lampIdle}));
+    EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Pausing, Activity::Idle}));
 }
 
 TEST_F(RunnerTest, PauseSurvivesTheTimerWrappingAround)
