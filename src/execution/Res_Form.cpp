@@ -1,12 +1,12 @@
 #include "execution/Res_Form.h"
 
 #include "execution/RunFlags.h"
+#include "shell/KitBoxFonts.h"
 #include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
 #include "shell/WindowPlacement.h"
 
 #include <QCloseEvent>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -105,9 +105,7 @@ int Res_Form::toTwips(int pixels) const
 
 void Res_Form::load()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(9);
-    m_ausgabe->setFont(font);
+    m_ausgabe->setFont(fixedPitchFont(9));
     setMinimumSize(toPixels(ResultsWindowRules::minimumSizeTwips), toPixels(ResultsWindowRules::minimumSizeTwips));
 
     const WindowPlacement p = m_settings.window(placementPrefix);

@@ -4,6 +4,7 @@
 #include "runtime/RuntimeSession.h"
 #include "shell/Clock.h"
 #include "shell/DialogService.h"
+#include "shell/KitBoxFonts.h"
 #include "shell/MainMenuModel.h"
 #include "shell/MainWindowRules.h"
 #include "shell/StartArguments.h"
@@ -14,8 +15,6 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -529,12 +528,7 @@ void KitBox::printSource()
         print->setEnabled(true);
         return;
     }
-    QFont font(QStringLiteral("Courier New"), 10);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(10);
-    }
-    painter.setFont(font);
+    painter.setFont(fixedPitchFont(10, QStringLiteral("Courier New")));
     const int lineHeight = painter.fontMetrics().lineSpacing();
     const QRect area = painter.viewport();
     int y = lineHeight;
