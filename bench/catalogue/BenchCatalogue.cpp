@@ -1,0 +1,155 @@
+// The catalogue fill of a large description (every job's information, every
+// table with its text and column widths) compared with reading the file once,
+// in the same run. Also reports the memory the filled catalogue holds
+// against the file size.
+#include "LargeDescription.h"
+#include "catalogue/CatalogueFill.h"
+#include "catalogue/SifterEntryPoints.h"
+#include "runtime/FakeVedamisApi.h"
+#include "shell/TextCatalogue.h"
+
+#include <sifter/sifter.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <malloc.h>
+#include <map>
+#include <string>
+
+namespace {
+
+QString g_path;
+QStringList g_jobs;
+qint64 g_fileSize = 0;
+
+struct Setup {
+    kitbox::FakeVedamisApi api;  // answers "_VERSIONINFO" without bases; the runtime is not measured here
+    kitbox::InProcessSifterApi sifter;
+    TextCatalogue texts;
+    kitbox::CatalogueHost host;
+    kitbox::CatalogueOptions options;
+
+    Setup()
+    {
+        (void)texts.loadBuiltIn();
+        (void)api.apiInit();
+        options.tableErrorFilePath = QString();  // the generated tables hold no control characters
+    }
+
+    void fill(kitbox::JobCatalogue &catalogue)
+    {
+        catalogue.loadedName = QStringLiteral("BENCH_GROSS");
+        catalogue.descriptionPath = g_path;
+        catalogue.jobList = g_jobs;
+        kitbox::CatalogueFill run(api, sifter, texts, host);
+        run.run(catalogue, QString(), int(g_jobs.size()), true, options);
+    }
+};
+
+void BM_ReadFileOnce(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QFile file(g_path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            state.SkipWithError("cannot open the large description");
+            break;
+        }
+        const QByteArray bytes = file.readAll();
+        benchmark::DoNotOptimize(bytes.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * g_fileSize);
+}
+BENCHMARK(BM_ReadFileOnce)->Unit(benchmark::kMillisecond);
+
+void BM_CatalogueFill(benchmark::State &state)
+{
+    Setup setup;
+    for (auto _ : state) {
+        // Every pass locates the file anew.
+        SIFTER_CLEAR_CACHE();
+        kitbox::JobCatalogue catalogue;
+        setup.fill(catalogue);
+        if (catalogue.tableText.size() < 2 || catalogue.jobInfo.first().isEmpty()) {
+            state.SkipWithError("the catalogue was not filled");
+            break;
+        }
+        benchmark::DoNotOptimize(catalogue.tableText.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * g_fileSize);
+}
+BENCHMARK(BM_CatalogueFill)->Unit(benchmark::kMillisecond);
+
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> seconds;
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs)
+            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
+                seconds[run.benchmark_name()] = run.GetAdjustedRealTime() / 1e3;
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+// Bytes the heap holds for a filled catalogue (measured by the allocator).
+qint64 retainedBytes()
+{
+    Setup setup;
+    const size_t before = mallinfo2().uordblks;
+    qint64 held = 0;
+    {
+        kitbox::JobCatalogue catalogue;
+        setup.fill(catalogue);
+        held = qint64(mallinfo2().uordblks) - qint64(before);
+    }
+    return held;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "bench_catalogue: cannot create a temporary directory\n");
+        return 1;
+    }
+    g_path = dir.filePath(QStringLiteral("BENCH_GROSS.prg"));
+    bench::LargeDescriptionOptions options;
+    const kitbox::Status written = bench::writeLargeDescription(g_path.toStdString(), options);
+    if (!written.ok()) {
+        std::fprintf(stderr, "bench_catalogue: %s\n", written.error().c_str());
+        return 1;
+    }
+    for (int i = 1; i <= options.jobs; ++i)
+        g_jobs.append(QString::fromStdString(bench::largeJobName(i)).toLower());
+    g_fileSize = QFile(g_path).size();
+    std::printf("large description: %lld bytes, %d jobs, %d tables\n", static_cast<long long>(g_fileSize),
+                options.jobs, options.tables);
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const auto base = reporter.seconds.find("BM_ReadFileOnce");
+    const auto fill = reporter.seconds.find("BM_CatalogueFill");
+    std::printf("\nratios in this run:\n");
+    if (base != reporter.seconds.end() && fill != reporter.seconds.end()) {
+        const double ratio = fill->second / base->second;
+        std::printf("  catalogue fill %10.3f ms / read file once %10.3f ms = %6.2f  (target <= 3: %s)\n",
+                    fill->second * 1e3, base->second * 1e3, ratio, ratio <= 3.0 ? "met" : "NOT met");
+    }
+    const qint64 held = retainedBytes();
+    const double memoryRatio = double(held) / double(g_fileSize);
+    std::printf("  catalogue memory %lld bytes / file %lld bytes = %6.2f  (target <= 3: %s)\n",
+                static_cast<long long>(held), static_cast<long long>(g_fileSize), memoryRatio,
+                memoryRatio <= 3.0 ? "met" : "NOT met");
+    return 0;
+}

@@ -1,0 +1,198 @@
+// The catalogue reads each located range in one piece. These tests hold it
+// to what reading in the small chunks of the original procedure gives (300
+// bytes of info block, 30000 bytes of table at a time, byte by byte), on data
+// whose multi-byte characters and lines straddle the chunk boundaries.
+#include "CatalogueTestSupport.h"
+#include "catalogue/InfoBlockParser.h"
+#include "catalogue/TableTextReader.h"
+
+#include <gtest/gtest.h>
+
+using namespace kitbox;
+using namespace kitbox::test;
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+// Byte-by-byte table reading in chunks of 30000 bytes.
+struct ChunkedTable {
+    QString text;
+    std::array<qint32, 101> widths{};
+    QStringList findings;  // "row;column;byte"
+};
+
+ChunkedTable readTableInChunks(const QByteArray &scrambledBytes, int columns, int rows, int screenWidth)
+{
+    ChunkedTable out;
+    const qint64 limit = qint64(columns) * (rows + 1);
+    qint64 cells = 0;
+    int column = 0;
+    int rowsDone = 0;
+    QByteArray cell;
+    for (qsizetype chunkStart = 0; chunkStart < scrambledBytes.size() && cells < limit; chunkStart += 30000) {
+        const QByteArray chunk = scrambledBytes.mid(chunkStart, 30000);
+        for (qsizetype i = 0; i < chunk.size() && cells < limit; ++i) {
+            const auto b = static_cast<unsigned char>(chunk[i] ^ 0x6B);
+            if (b == 0) {
+                const QString decoded = QString::fromUtf8(cell);
+                out.text += decoded + QLatin1Char('\t');
+                const qint32 width = qint32(decoded.size() + 1) * 120;
+                if (column <= 100 && width > out.widths[size_t(column)] && width * 3 <= screenWidth)
+                    out.widths[size_t(column)] = width;
+                cell.clear();
+                ++cells;
+                if (++column == columns) {
+                    column = 0;
+                    out.text += QLatin1Char('\r');
+                    ++rowsDone;
+                }
+            } else if (b < 0x20) {
+                cell += '\n';
+                out.findings.append(QStringLiteral("%1;%2;%3").arg(rowsDone).arg(column + 1).arg(b));
+            } else {
+                cell += char(b);
+            }
+        }
+    }
+    return out;
+}
+
+// Line-by-line info reading in chunks of 300 bytes, with the rules of the
+// job texts written out plainly.
+void parseInfoInChunks(const QByteArray &scrambledBytes, JobCatalogue &c)
+{
+    int j = -1;
+    bool comment = false;
+    int args = 0;
+    QByteArray line;
+    auto handle = [&](const QByteArray &raw) {
+        const QString text = QString::fromUtf8(raw);
+        const qsizetype colon = text.indexOf(QLatin1Char(':'));
+        const QString key = colon >= 0 ? text.left(colon + 1) : QString();
+        const QString value = colon >= 0 ? text.mid(colon + 1) : text;
+        const QString crlf = QStringLiteral("\r\n");
+        if (key == s("JOBNAME:")) {
+            ++j;
+            c.jobInfo[j] += s("name      : ") + value + crlf;
+            comment = false;
+            args = 0;
+        } else if (key == s("JOBCOMMENT:") || key == s("ARGCOMMENT:") || key == s("RESULTCOMMENT:")) {
+            c.jobInfo[j] += (comment ? s("            ") : s("  comment : ")) + value + crlf;
+            comment = true;
+        } else if (key == s("ARG:")) {
+            c.jobInfo[j] += crlf + s("argument  : ") + value + crlf;
+            comment = false;
+            ++args;
+            QString &summary = c.argSummary[j];
+            if (args == 1)
+                summary = s("Argumente: 00 ") + crlf;
+            else
+                summary += s("; ");
+            summary.replace(11, 2, QString::number(args).rightJustified(2, QLatin1Char(' ')));
+            summary += value.toLower();
+        } else if (key == s("RESULT:")) {
+            c.jobInfo[j] += crlf + s("result    : ") + value + crlf;
+            comment = false;
+            c.resultNames[j] += value.toLower() + crlf;
+        } else if (key == s("ARGTYPE:") || key == s("RESULTTYPE:")) {
+            c.jobInfo[j] += s("  type    : ") + (value == s("binary") ? s("data") : value) + crlf;
+        }
+    };
+    for (qsizetype chunkStart = 0; chunkStart < scrambledBytes.size(); chunkStart += 300) {
+        const QByteArray chunk = scrambledBytes.mid(chunkStart, 300);
+        for (const char c8 : chunk) {
+            const char b = char(c8 ^ 0x6B);
+            if (b == '\n') {
+                handle(line);
+                line.clear();
+            } else {
+                line += b;
+            }
+        }
+    }
+    c.lastFilledJob = j;
+}
+
+}  // namespace
+
+TEST(ChunkedReading, TableTextWidthsAndFindingsMatchTheChunkedProcedure)
+{
+    const int columns = 3;
+    const int rows = 4000;
+    QStringList cells{s("NAME"), s("WERT"), s("TEXT")};
+    for (int r = 0; r < rows; ++r) {
+        cells.append(s("ZEILE_") + QString::number(r));
+        cells.append(QString(r % 17, QChar(0x00C4)) + s("€") + QString::number(r * 7));
+        QString text = s("Größe 𝄞 ") + QString(r % 29, QLatin1Char('x'));
+        if (r % 997 == 5)
+            text += QChar(0x07);
+        cells.append(text);
+    }
+    const QByteArray bytes = scrambled(tableBytes(cells) + QByteArray("trailing bytes without end"));
+    ASSERT_GT(bytes.size(), 3 * 30000);
+
+    TableDescription table;
+    table.name = s("BIG");
+    table.columnCount = columns;
+    table.rowCount = rows;
+    TableErrorLog errors;
+    errors.descriptionPath = s("/ecu/BIG.PRG");
+    errors.texts = {s("Unzulässig"), s("Tabelle"), s("Zeile"), s("Spalte"), s("Zeichen")};
+    const QString text = TableTextReader(9000).read(bytes, table, errors);
+
+    const ChunkedTable expected = readTableInChunks(bytes, columns, rows, 9000);
+    EXPECT_TRUE(text == expected.text);
+    EXPECT_EQ(table.columnWidth, expected.widths);
+    QString expectedErrors = s("SGBD /ecu/BIG.PRG: Unzulässig\r\n");
+    for (const QString &finding : expected.findings) {
+        const QStringList f = finding.split(QLatin1Char(';'));
+        expectedErrors += s("Tabelle: BIG; Zeile: ") + f[0] + s("; Spalte: ") + f[1] + s("; Zeichen=0x") +
+                          QString::number(f[2].toInt(), 16).toUpper().rightJustified(2, QLatin1Char('0')) + s("\r\n");
+    }
+    EXPECT_EQ(expected.findings.size(), 5);
+    EXPECT_EQ(errors.text, expectedErrors);
+}
+
+TEST(ChunkedReading, InfoTextsMatchTheChunkedProcedure)
+{
+    QStringList lines{s("ECU:BIG"), s("ECUCOMMENT:Übersicht")};
+    const int jobs = 300;
+    for (int i = 0; i < jobs; ++i) {
+        lines.append(s("JOBNAME:JOB_") + QString::number(i));
+        lines.append(s("JOBCOMMENT:Liest die Größe ") + QString(i % 13, QChar(0x00DF)));
+        lines.append(s("JOBCOMMENT:zweite Zeile €"));
+        for (int a = 0; a < i % 4; ++a) {
+            lines.append(s("ARG:ARG_") + QString::number(a));
+            lines.append(s("ARGTYPE:") + (a % 2 ? s("binary") : s("int")));
+            lines.append(s("ARGCOMMENT:Wert: ") + QString::number(a));
+        }
+        lines.append(s("RESULT:STAT_") + QString::number(i) + s("_WERT"));
+        lines.append(s("RESULTTYPE:real"));
+        lines.append(s("RESULTCOMMENT:Einheit 1/min"));
+    }
+    const QByteArray bytes = scrambled(infoBlock(lines));
+    ASSERT_GT(bytes.size(), 300 * 50);
+
+    QStringList names;
+    for (int i = 0; i < jobs; ++i)
+        names.append(s("job_") + QString::number(i));
+    JobCatalogue whole;
+    whole.jobList = names;
+    whole.resetJobTexts(jobs);
+    InfoBlockParser(whole, {}).parseDescription(bytes);
+
+    JobCatalogue chunked;
+    chunked.jobList = names;
+    chunked.resetJobTexts(jobs);
+    parseInfoInChunks(bytes, chunked);
+
+    EXPECT_TRUE(whole.jobInfo == chunked.jobInfo);
+    EXPECT_TRUE(whole.argSummary == chunked.argSummary);
+    EXPECT_TRUE(whole.resultNames == chunked.resultNames);
+    EXPECT_EQ(whole.lastFilledJob, chunked.lastFilledJob);
+    EXPECT_EQ(whole.argSummary[3], s("Argumente:  3 \r\narg_0; arg_1; arg_2"));
+}
