@@ -14,13 +14,23 @@ bool LoadedDescription::hasJob(const std::string &upperName) const
     return false;
 }
 
-const prg::Table *LoadedDescription::table(std::string_view tableName) const
+bool LoadedDescription::table(std::string_view tableName, const prg::Table *&found, std::string &reason)
 {
-    for (const prg::Table &t : tables) {
-        if (equalsIgnoreCase(t.name, tableName))
-            return &t;
+    found = nullptr;
+    std::optional<size_t> index = file->findTable(tableName);
+    if (!index)
+        return true;
+    auto cached = decodedTables.find(*index);
+    if (cached == decodedTables.end()) {
+        auto decoded = file->table(*index);
+        if (!decoded.ok()) {
+            reason = "table " + std::string(tableName) + " of " + name + ": " + decoded.error();
+            return false;
+        }
+        cached = decodedTables.emplace(*index, std::move(decoded.value())).first;
     }
-    return nullptr;
+    found = &cached->second;
+    return true;
 }
 
 SandboxLimits Session::Impl::limits() const
@@ -90,22 +100,19 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
         out = cached->second.get();
         return {};
     }
-    auto loaded = prg::readDescriptionFile(path);
+    auto loaded = prg::DescriptionFile::load(path);
     if (!loaded.ok()) {
         descriptions.erase(name);
         variants.erase(name);
-        return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, path + ": " + loaded.error());
+        return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, loaded.error());
     }
     auto desc = std::make_unique<LoadedDescription>();
     desc->name = name;
     desc->path = path;
     desc->stamp = stamp;
-    prg::Description &content = loaded.value();
-    desc->isGroup = content.isGroup;
-    desc->infoBlock = std::move(content.infoBlock);
-    desc->tables = std::move(content.tables);
-    desc->script = std::move(content.script);
-    readInfoBlock(desc->infoBlock, desc->jobNames, desc->uses);
+    desc->file = std::make_unique<prg::DescriptionFile>(std::move(loaded.value()));
+    desc->isGroup = desc->file->isGroup();
+    readInfoBlock(desc->file->infoBlock(), desc->jobNames, desc->uses);
     out = desc.get();
     descriptions[name] = std::move(desc);
     variants.erase(name);  // a changed group file identifies anew
@@ -118,7 +125,7 @@ Error Session::Impl::ensureEvaluated(LoadedDescription &desc)
         return {};
     auto sandbox = std::make_unique<LuaSandbox>(limits());
     const std::string fileName = desc.path.substr(desc.path.rfind('/') + 1);
-    auto model = evaluateSource(*sandbox, desc.script, fileName);
+    auto model = evaluateSource(*sandbox, desc.file->script(), fileName);
     if (!model.ok())
         return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, model.error());
     installJobApi(sandbox->state());

@@ -261,12 +261,20 @@ int apiFail(lua_State *L)
     return raise(L, *ctx);
 }
 
-const prg::Table *findTable(JobContext &ctx, std::string_view name)
+// The job's own description first, then the one it was called for.
+bool findTable(JobContext &ctx, std::string_view name, const prg::Table *&table)
 {
-    const prg::Table *table = ctx.owner ? ctx.owner->table(name) : nullptr;
-    if (!table && ctx.target)
-        table = ctx.target->table(name);
-    return table;
+    table = nullptr;
+    std::string reason;
+    for (LoadedDescription *desc : {ctx.owner, ctx.target}) {
+        if (!desc)
+            continue;
+        if (!desc->table(name, table, reason))
+            return setRaised(ctx, VEDAMIS_ERR_DESCRIPTION_INVALID, makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, reason).text);
+        if (table)
+            return true;
+    }
+    return true;
 }
 
 void pushRow(lua_State *L, const prg::Table &table, size_t row)
@@ -288,7 +296,9 @@ int apiTabrow(lua_State *L)
     size_t columnLength = 0, valueLength = 0;
     const char *column = luaL_checklstring(L, 2, &columnLength);
     const char *value = luaL_checklstring(L, 3, &valueLength);
-    const prg::Table *table = findTable(*ctx, tableName);
+    const prg::Table *table = nullptr;
+    if (!guarded(*ctx, [&] { return findTable(*ctx, tableName, table); }))
+        return raise(L, *ctx);
     if (!table)
         return luaL_error(L, "tabrow: no table %s", tableName);
     size_t columnIndex = table->columns;
@@ -312,7 +322,9 @@ int apiTabrows(lua_State *L)
 {
     JobContext *ctx = contextOf(L, "tabrows");
     const char *tableName = luaL_checkstring(L, 1);
-    const prg::Table *table = findTable(*ctx, tableName);
+    const prg::Table *table = nullptr;
+    if (!guarded(*ctx, [&] { return findTable(*ctx, tableName, table); }))
+        return raise(L, *ctx);
     if (!table)
         return luaL_error(L, "tabrows: no table %s", tableName);
     lua_createtable(L, static_cast<int>(std::min<uint32_t>(table->rows, 1u << 20)), 0);

@@ -31,9 +31,9 @@ struct LoadedDescription {
     std::string path;
     FileStamp stamp;
     bool isGroup = false;
-    std::string infoBlock;
-    std::vector<prg::Table> tables;
-    std::string script;
+    // The file's bytes; tables are decoded when a job first asks for them.
+    std::unique_ptr<prg::DescriptionFile> file;
+    std::map<size_t, prg::Table> decodedTables;
     std::vector<std::string> jobNames;  // own jobs in info-block order, upper-case
     std::vector<std::string> uses;      // base descriptions, upper-case, in search order
     // Built on the first Lua job: the script's state and what it declares.
@@ -41,7 +41,9 @@ struct LoadedDescription {
     std::optional<SourceModel> model;
 
     bool hasJob(const std::string &upperName) const;
-    const prg::Table *table(std::string_view name) const;
+    // The table of that name (case ignored), nullptr when there is none;
+    // false with a reason when the table is damaged.
+    bool table(std::string_view name, const prg::Table *&found, std::string &reason);
 };
 
 struct CachedSimulation {

@@ -71,4 +71,22 @@ TEST_F(Robustness, PrefixesAndCorruptionsGiveErrorsNotCrashes)
     EXPECT_EQ(text("X", 1), "a;b");
 }
 
+TEST_F(Robustness, DamagedTableFailsOnlyTheJobsThatReadIt)
+{
+    compile("D_ROB.PRG", kSource);
+    std::string bytes = readText(m_ecu + "/D_ROB.PRG");
+    // The cell "x;y" and its terminating NUL, as stored (scrambled).
+    std::string stored = std::string("x;y") + '\0';
+    for (char &c : stored)
+        c = static_cast<char>(c ^ 0x6B);
+    const size_t at = bytes.find(stored);
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 3] = static_cast<char>('!' ^ 0x6B);  // the cell runs on: one cell too few
+    writeText(m_ecu + "/D_ROB.PRG", bytes);
+    EXPECT_EQ(run("D_ROB", "_JOBS"), 0) << errorText();
+    EXPECT_EQ(run("D_ROB", "K", "k"), 0) << errorText();
+    EXPECT_EQ(run("D_ROB", "J"), VEDAMIS_ERR_DESCRIPTION_INVALID);
+    EXPECT_NE(errorText().find("table T of D_ROB"), std::string::npos) << errorText();
+}
+
 }  // namespace

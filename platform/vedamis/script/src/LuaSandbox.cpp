@@ -314,6 +314,11 @@ struct SandboxAccess {
         lua_pushnil(L);
         lua_setfield(L, -2, "dump");
         detail::installInterruptiblePatterns(L);
+        detail::installBoundedRep(L);
+        lua_pop(L, 1);
+
+        lua_getfield(L, -1, LUA_TABLIBNAME);
+        detail::installInterruptibleTableFunctions(L);
         lua_pop(L, 1);
 
         lua_getfield(L, -1, LUA_COLIBNAME);

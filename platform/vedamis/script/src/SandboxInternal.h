@@ -13,4 +13,12 @@ void checkpoint(lua_State *L);
 // top with versions that reach a checkpoint while they backtrack.
 void installInterruptiblePatterns(lua_State *L);
 
+// Replaces insert, remove and move of the table library's table on the
+// stack top with versions that reach a checkpoint in their loops.
+void installInterruptibleTableFunctions(lua_State *L);
+
+// Replaces rep of the string table on the stack top with one that answers
+// the empty case at once instead of looping up to 2^63 times.
+void installBoundedRep(lua_State *L);
+
 } // namespace vedamis::detail
