@@ -15,17 +15,42 @@ namespace kitbox {
 
 namespace {
 
-// Reads [start, start + length) of an open file in one piece; a range that
-// lies (partly) outside the file gives what the file has of it.
-QByteArray readRange(QFile &file, qint64 start, qint64 length)
-{
-    if (!file.isOpen() || start < 0 || length <= 0 || start >= file.size())
-        return {};
-    length = qMin(length, file.size() - start);
-    if (!file.seek(start))
-        return {};
-    return file.read(length);
-}
+// A description file opened for reading its located ranges: mapped into
+// memory when the system allows, else read range by range.
+class RangeReader {
+public:
+    explicit RangeReader(const QString &path) : m_file(path)
+    {
+        if (!m_file.open(QIODevice::ReadOnly))
+            return;
+        m_size = m_file.size();
+        if (m_size > 0)
+            m_map = m_file.map(0, m_size);
+    }
+    RangeReader(const RangeReader &) = delete;
+    RangeReader &operator=(const RangeReader &) = delete;
+
+    // [start, start + length) in one piece; a range that lies (partly)
+    // outside the file gives what the file has of it.
+    QByteArrayView range(qint64 start, qint64 length)
+    {
+        if (!m_file.isOpen() || start < 0 || length <= 0 || start >= m_size)
+            return {};
+        length = qMin(length, m_size - start);
+        if (m_map != nullptr)
+            return QByteArrayView(reinterpret_cast<const char *>(m_map) + start, length);
+        if (!m_file.seek(start))
+            return {};
+        m_buffer = m_file.read(length);
+        return m_buffer;
+    }
+
+private:
+    QFile m_file;
+    qint64 m_size = 0;
+    uchar *m_map = nullptr;
+    QByteArray m_buffer;
+};
 
 // Changes the current directory for the lifetime of the object.
 class CurrentDirectory {
@@ -136,9 +161,7 @@ void CatalogueFill::readTables(JobCatalogue &catalogue, const QList<FileInfo> &f
     qint64 index = totalTables - 1;
     for (qsizetype k = files.size() - 1; k >= 0 && index >= 0; --k) {
         const FileInfo &f = files.at(k);
-        QFile file(f.path);
-        if (!file.open(QIODevice::ReadOnly))
-            file.setFileName(QString());
+        RangeReader file(f.path);
         qint64 nextStart = -1;
         for (qint32 number = f.tableCount - 1; number >= 0 && index >= 0; --number, --index) {
             TableDescription &table = catalogue.tables[index];
@@ -153,8 +176,7 @@ void CatalogueFill::readTables(JobCatalogue &catalogue, const QList<FileInfo> &f
             table.length = qint32(qBound<qint64>(qint64(INT32_MIN), end - entry.start, qint64(INT32_MAX)));
             table.listIndex = -1;
             nextStart = entry.start;
-            const QByteArray bytes = readRange(file, table.start, table.length);
-            catalogue.tableText[index] = reader.read(bytes, table, errors);
+            catalogue.tableText[index] = reader.read(file.range(table.start, table.length), table, errors);
         }
     }
 
@@ -174,9 +196,8 @@ void CatalogueFill::readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo>
     for (qsizetype k = 0; k < files.size(); ++k) {
         const FileInfo &f = files.at(k);
         if (f.infoOffset > 0 && f.infoLength > 0) {
-            QFile file(f.path);
-            const QByteArray block =
-                file.open(QIODevice::ReadOnly) ? readRange(file, f.infoOffset, f.infoLength) : QByteArray();
+            RangeReader file(f.path);
+            const QByteArrayView block = file.range(f.infoOffset, f.infoLength);
             if (k == 0)
                 parser.parseDescription(block);
             else
