@@ -57,12 +57,12 @@ std::set<std::string> listedJobs(DemoSession &s, const std::string &description,
 TEST(DemoFleet, JobsListsEveryDeclaredJobAndTheVariant)
 {
     DemoSession s;
-    for (const auto &[description, source] : std::vector<std::pair<std::string, std::string>>{
-             {"D_MOTOR", "d_motor.vds"},
-             {"D_MOTOR2", "d_motor2.vds"},
-             {"D_BASIS", "d_basis.vds"},
-             {"D_ALT", "d_alt.vds"},
-             {"D_PRUEF", "d_pruef.vds"}}) {
+    for (const auto &[description, source] :
+         std::vector<std::pair<std::string, std::string>>{{"D_MOTOR", "d_motor.vds"},
+                                                          {"D_MOTOR2", "d_motor2.vds"},
+                                                          {"D_BASIS", "d_basis.vds"},
+                                                          {"D_ALT", "d_alt.vds"},
+                                                          {"D_PRUEF", "d_pruef.vds"}}) {
         std::string variant;
         auto listed = listedJobs(s, description, &variant);
         EXPECT_EQ(variant, description);
@@ -101,10 +101,10 @@ TEST(DemoFleet, StatusJobDecodesRealIntegerAndTextFromTelegrams)
     DemoSession s;
     ASSERT_EQ(s.job("D_MOTOR", "STATUS_MOTOR"), 1) << s.errorText();
     EXPECT_EQ(s.type("STAT_DREHZAHL_WERT", 1), VEDAMIS_TYPE_REAL);
-    EXPECT_DOUBLE_EQ(std::stod(s.text("STAT_DREHZAHL_WERT", 1).value_or("0")), 850.5);  // 0x0D4A / 4
+    EXPECT_DOUBLE_EQ(std::stod(s.text("STAT_DREHZAHL_WERT", 1).value_or("0")), 850.5); // 0x0D4A / 4
     EXPECT_EQ(s.text("STAT_DREHZAHL_WERT", 1, "8.2R"), "  850.50");
     EXPECT_EQ(s.type("STAT_KUEHLMITTEL_TEMP_WERT", 1), VEDAMIS_TYPE_INT);
-    EXPECT_EQ(s.integer("STAT_KUEHLMITTEL_TEMP_WERT", 1), 85);  // 0x7D - 40
+    EXPECT_EQ(s.integer("STAT_KUEHLMITTEL_TEMP_WERT", 1), 85); // 0x7D - 40
     EXPECT_EQ(s.type("STAT_MOTOR_ZUSTAND_TEXT", 1), VEDAMIS_TYPE_TEXT);
     EXPECT_EQ(s.text("STAT_MOTOR_ZUSTAND_TEXT", 1), "Motor läuft");
     EXPECT_EQ(s.text("job_status", 1), "OKAY");
@@ -115,9 +115,9 @@ TEST(DemoFleet, EveryResultTypeWithItsCodeAndFormats)
 {
     DemoSession s;
     ASSERT_EQ(s.job("D_MOTOR", "ALLE_TYPEN"), 1) << s.errorText();
-    const std::vector<std::pair<std::string, int>> expected = {
-        {"WERT_CHAR", 0}, {"WERT_BYTE", 1}, {"WERT_INT", 2},    {"WERT_WORD", 3}, {"WERT_LONG", 4},
-        {"WERT_DWORD", 5}, {"WERT_TEXT", 6}, {"WERT_BINARY", 7}, {"WERT_REAL", 8}};
+    const std::vector<std::pair<std::string, int>> expected = {{"WERT_CHAR", 0}, {"WERT_BYTE", 1},   {"WERT_INT", 2},
+                                                               {"WERT_WORD", 3}, {"WERT_LONG", 4},   {"WERT_DWORD", 5},
+                                                               {"WERT_TEXT", 6}, {"WERT_BINARY", 7}, {"WERT_REAL", 8}};
     std::vector<std::string> names;
     for (const auto &[name, code] : expected) {
         EXPECT_EQ(s.type(name, 1), code) << name;
@@ -242,7 +242,7 @@ TEST(DemoFleet, GenericUdsJobsWorkFromTheFunctionTable)
     EXPECT_DOUBLE_EQ(std::stod(s.text("STAT_DREHZAHL_WERT", 1).value_or("0")), 850.5);
     EXPECT_EQ(s.text("STAT_DREHZAHL_EINH", 1), "1/min");
     EXPECT_EQ(s.text("STAT_MOTOR_ZUSTAND_TEXT", 1), "Motor läuft");
-    EXPECT_EQ(s.integer("STAT_START_STOP_MODUS", 1), 1);  // bits 0x30 of 0x13
+    EXPECT_EQ(s.integer("STAT_START_STOP_MODUS", 1), 1); // bits 0x30 of 0x13
     EXPECT_EQ(s.text("STAT_START_STOP_MODUS_TEXT", 1), "bereit");
     EXPECT_DOUBLE_EQ(std::stod(s.text("STAT_BETRIEBSSTUNDEN_WERT", 1).value_or("0")), 1234.5);
 
@@ -388,4 +388,4 @@ TEST(DemoFleet, TestFilesNameJobsThatRun)
     EXPECT_GE(steps, 15);
 }
 
-}  // namespace
+} // namespace

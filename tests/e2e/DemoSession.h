@@ -17,8 +17,14 @@
 
 namespace e2e {
 
-inline std::filesystem::path dataDir() { return KITBOX_DATA_DIR; }
-inline std::filesystem::path sourceDir() { return KITBOX_SOURCE_DIR; }
+inline std::filesystem::path dataDir()
+{
+    return KITBOX_DATA_DIR;
+}
+inline std::filesystem::path sourceDir()
+{
+    return KITBOX_SOURCE_DIR;
+}
 
 inline std::string readFile(const std::filesystem::path &path)
 {
@@ -98,8 +104,7 @@ public:
     std::optional<int> jobData(const std::string &description, const std::string &name,
                                const std::vector<unsigned char> &data)
     {
-        apiVB4JobData(m_handle, description.c_str(), name.c_str(), data.data(), static_cast<int32_t>(data.size()),
-                      "");
+        apiVB4JobData(m_handle, description.c_str(), name.c_str(), data.data(), static_cast<int32_t>(data.size()), "");
         return sets();
     }
     std::optional<int> sets()
@@ -182,4 +187,4 @@ private:
     bool m_open = false;
 };
 
-}  // namespace e2e
+} // namespace e2e

@@ -16,8 +16,8 @@ namespace {
 
 constexpr unsigned kSeed = 20261205;
 constexpr int kCorruptions = 3000;
-constexpr size_t kAllPrefixesUpTo = 600;  // every length below this
-constexpr size_t kPrefixStep = 97;        // then every 97th length
+constexpr size_t kAllPrefixesUpTo = 600; // every length below this
+constexpr size_t kPrefixStep = 97;       // then every 97th length
 
 class DamagedDescriptions : public ::testing::Test {
 protected:
@@ -90,9 +90,9 @@ protected:
             lengths.insert(n);
         for (size_t n = kAllPrefixesUpTo; n < size; n += kPrefixStep)
             lengths.insert(n);
-        std::vector<size_t> boundaries = {m_layout.infoOffset, m_layout.infoOffset + m_layout.infoLength,
-                                          m_layout.tableAreaEnd, m_layout.scriptOffset,
-                                          m_layout.scriptOffset + m_layout.scriptLength, size};
+        std::vector<size_t> boundaries = {
+            m_layout.infoOffset,   m_layout.infoOffset + m_layout.infoLength,     m_layout.tableAreaEnd,
+            m_layout.scriptOffset, m_layout.scriptOffset + m_layout.scriptLength, size};
         for (const auto &table : m_layout.tables)
             boundaries.push_back(table.start);
         for (size_t b : boundaries)
@@ -151,4 +151,4 @@ TEST_F(DamagedDescriptions, RandomCorruptionsGiveAStatusOrAnError)
     RecordProperty("runs_that_still_ran", ran);
 }
 
-}  // namespace
+} // namespace

@@ -75,17 +75,17 @@ TEST(JobToolArguments, PositionalsAndOptionsInAnyOrder)
 TEST(JobToolArguments, MistakesAreRefusedWithAReason)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {},                                           // nothing
-        {"D_MOTOR"},                                  // no job
-        {"D", "J", "A", "F", "extra"},                // too many
-        {"D", "J", "--bogus"},                        // unknown option
-        {"D", "J", "--config"},                       // missing value
-        {"D", "J", "--config", "NoEquals"},           // not Name=Value
-        {"D", "J", "--config", "=1"},                 // empty name
-        {"D", "J", "--data", "0G"},                   // not hex
-        {"D", "J", "--data", "012"},                  // odd digit count
-        {"D", "J", "ARGS", "--data", "01"},           // both argument kinds
-        {"D", "J", "A", "F", "--results", "G"},       // filter twice
+        {},                                     // nothing
+        {"D_MOTOR"},                            // no job
+        {"D", "J", "A", "F", "extra"},          // too many
+        {"D", "J", "--bogus"},                  // unknown option
+        {"D", "J", "--config"},                 // missing value
+        {"D", "J", "--config", "NoEquals"},     // not Name=Value
+        {"D", "J", "--config", "=1"},           // empty name
+        {"D", "J", "--data", "0G"},             // not hex
+        {"D", "J", "--data", "012"},            // odd digit count
+        {"D", "J", "ARGS", "--data", "01"},     // both argument kinds
+        {"D", "J", "A", "F", "--results", "G"}, // filter twice
     };
     for (const auto &args : bad) {
         auto r = vedamisjob::parseArguments(args);
@@ -104,7 +104,7 @@ TEST(JobToolHex, ParsesSeparatorsAndLimits)
     EXPECT_EQ(vedamisjob::parseHex("0102a0FF").value(), (std::vector<unsigned char>{0x01, 0x02, 0xA0, 0xFF}));
     EXPECT_EQ(vedamisjob::parseHex(" 0x01, 0x02;ff ").value(), (std::vector<unsigned char>{0x01, 0x02, 0xFF}));
     EXPECT_TRUE(vedamisjob::parseHex("").value().empty());
-    EXPECT_FALSE(vedamisjob::parseHex("1 2").ok());  // single digits are not bytes
+    EXPECT_FALSE(vedamisjob::parseHex("1 2").ok()); // single digits are not bytes
     auto tooLong = vedamisjob::parseHex(std::string(2 * (VEDAMIS_DATA_MAX + 1), 'A'));
     EXPECT_FALSE(tooLong.ok());
     EXPECT_TRUE(vedamisjob::parseHex(std::string(2 * VEDAMIS_DATA_MAX, 'A')).ok());
@@ -182,7 +182,7 @@ TEST(JobToolRun, ErrorsGiveCodeTextAndNonZeroExit)
     auto refused = runTool(badConfig);
     EXPECT_EQ(refused.exitCode, vedamisjob::kExitJobError);
     EXPECT_NE(refused.err.find("KeinSolcherName=1 refused"), std::string::npos) << refused.err;
-    EXPECT_EQ(refused.out, "");  // nothing ran
+    EXPECT_EQ(refused.out, ""); // nothing ran
 }
 
 TEST(JobToolRun, ResultFilterAndArgumentsReachTheJob)
@@ -196,4 +196,4 @@ TEST(JobToolRun, ResultFilterAndArgumentsReachTheJob)
     EXPECT_EQ(r.out.find("STAT_KUEHLMITTEL_TEMP_INFO"), std::string::npos) << r.out;
 }
 
-}  // namespace
+} // namespace

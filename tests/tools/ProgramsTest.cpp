@@ -60,8 +60,8 @@ protected:
         std::string command = quote(program);
         for (const auto &a : args)
             command += " " + quote(a);
-        command += " >" + quote((m_dir / "stdout").string()) + " 2>" + quote((m_dir / "stderr").string()) +
-                   " </dev/null";
+        command +=
+            " >" + quote((m_dir / "stdout").string()) + " 2>" + quote((m_dir / "stderr").string()) + " </dev/null";
         int status = std::system(command.c_str());
         Outcome o;
         o.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -122,7 +122,7 @@ TEST_F(Programs, SyntaxErrorNamesTheLineAndLeavesNoOutput)
                               "\n"
                               "job \"A\" {\n"
                               "  run = function()\n"
-                              "    result(\"X\", \"int\", 1\n"  // line 5: missing ")"
+                              "    result(\"X\", \"int\", 1\n" // line 5: missing ")"
                               "  end,\n"
                               "}\n");
     auto o = compile(source, m_dir / "BROKEN.prg");
@@ -141,7 +141,7 @@ TEST_F(Programs, DuplicateJobNameNamesTheLineAndLeavesNoOutput)
                               "  run = function() result(\"A\", \"int\", 1) end,\n"
                               "}\n"
                               "\n"
-                              "job \"status\" {\n"  // line 6: same name, other case
+                              "job \"status\" {\n" // line 6: same name, other case
                               "  run = function() result(\"B\", \"int\", 2) end,\n"
                               "}\n");
     // An older output of the same name must survive the failed compile untouched.
@@ -157,8 +157,9 @@ TEST_F(Programs, DuplicateJobNameNamesTheLineAndLeavesNoOutput)
 TEST_F(Programs, JobToolRunsADemoJobAndReportsFailures)
 {
     const std::string data = KITBOX_DATA_DIR;
-    const std::vector<std::string> config = {"--config", "EcuPath=" + data + "/ecu", "--config",
-                                             "SimulationPath=" + data + "/sim", "--config", "Simulation=1"};
+    const std::vector<std::string> config = {"--config", "EcuPath=" + data + "/ecu",
+                                             "--config", "SimulationPath=" + data + "/sim",
+                                             "--config", "Simulation=1"};
     auto args = config;
     args.insert(args.end(), {"D_MOTOR", "STATUS_MOTOR"});
     auto ok = execute(VEDAMIS_JOB_EXE, args);
@@ -188,4 +189,4 @@ TEST_F(Programs, JobToolRunsADemoJobAndReportsFailures)
     EXPECT_NE(help.out.find("--config Name=Value"), std::string::npos) << help.out;
 }
 
-}  // namespace
+} // namespace

@@ -65,7 +65,7 @@ bool printBinary(int32_t handle, const std::string &name, int16_t set, std::ostr
     return true;
 }
 
-}  // namespace
+} // namespace
 
 kitbox::Result<std::vector<unsigned char>> parseHex(std::string_view text)
 {
@@ -83,9 +83,8 @@ kitbox::Result<std::vector<unsigned char>> parseHex(std::string_view text)
         }
         int high = hexDigit(c);
         if (high < 0)
-            return kitbox::Result<std::vector<unsigned char>>::failure("not a hex digit at position " +
-                                                                       std::to_string(i + 1) + ": '" +
-                                                                       std::string(1, c) + "'");
+            return kitbox::Result<std::vector<unsigned char>>::failure(
+                "not a hex digit at position " + std::to_string(i + 1) + ": '" + std::string(1, c) + "'");
         if (i + 1 >= text.size() || hexDigit(text[i + 1]) < 0)
             return kitbox::Result<std::vector<unsigned char>>::failure("incomplete hex byte at position " +
                                                                        std::to_string(i + 1));
@@ -93,8 +92,8 @@ kitbox::Result<std::vector<unsigned char>> parseHex(std::string_view text)
         i += 2;
     }
     if (bytes.size() > VEDAMIS_DATA_MAX)
-        return kitbox::Result<std::vector<unsigned char>>::failure(
-            "data argument longer than " + std::to_string(VEDAMIS_DATA_MAX) + " bytes");
+        return kitbox::Result<std::vector<unsigned char>>::failure("data argument longer than " +
+                                                                   std::to_string(VEDAMIS_DATA_MAX) + " bytes");
     return bytes;
 }
 
@@ -279,8 +278,8 @@ int run(const Options &options, std::ostream &out, std::ostream &err)
     }
     for (const auto &[name, value] : options.config) {
         if (!apiVBSetConfig(handle, name.c_str(), value.c_str())) {
-            err << "vedamis-job: configuration " << name << "=" << value << " refused: error "
-                << apiVBErrorCode(handle) << " : " << errorText(handle) << "\n";
+            err << "vedamis-job: configuration " << name << "=" << value << " refused: error " << apiVBErrorCode(handle)
+                << " : " << errorText(handle) << "\n";
             apiVBEnd(handle);
             return kExitJobError;
         }
@@ -303,4 +302,4 @@ int run(const Options &options, std::ostream &out, std::ostream &err)
     return exitCode;
 }
 
-}  // namespace vedamisjob
+} // namespace vedamisjob

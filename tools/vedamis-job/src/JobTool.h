@@ -19,15 +19,15 @@ struct Options {
     std::string job;
     std::string arguments;
     std::string resultFilter;
-    std::optional<std::vector<unsigned char>> data;  // set by --data: run with a data argument
-    std::vector<std::pair<std::string, std::string>> config;  // --config Name=Value, in order
+    std::optional<std::vector<unsigned char>> data;          // set by --data: run with a data argument
+    std::vector<std::pair<std::string, std::string>> config; // --config Name=Value, in order
     bool help = false;
 };
 
 // Exit codes of the tool.
 constexpr int kExitOk = 0;
-constexpr int kExitJobError = 1;  // the engine reported an error
-constexpr int kExitUsage = 2;     // bad command line
+constexpr int kExitJobError = 1; // the engine reported an error
+constexpr int kExitUsage = 2;    // bad command line
 
 // Parses the arguments after the program name.
 kitbox::Result<Options> parseArguments(const std::vector<std::string> &args);
@@ -42,7 +42,7 @@ std::string typeName(int16_t code);
 std::string hexLines(const unsigned char *bytes, size_t count, const std::string &indent);
 
 struct EngineError {
-    int16_t code = 0;  // 0: none
+    int16_t code = 0; // 0: none
     std::string text;
 };
 
@@ -55,4 +55,4 @@ EngineError printResults(int32_t handle, std::ostream &out);
 // The whole tool: session, configuration, job, output. Returns the exit code.
 int run(const Options &options, std::ostream &out, std::ostream &err);
 
-}  // namespace vedamisjob
+} // namespace vedamisjob
