@@ -404,7 +404,10 @@ kitbox::Status LuaSandbox::call(int nargs, int nresults)
             m_lastAbort = AbortReason::Break;
             return kitbox::failure("stopped by a break request");
         }
-        m_deadlineMs = m_limits.timeLimitMs > 0 ? nowMs() + m_limits.timeLimitMs : kNoDeadline;
+        const int64_t now = nowMs();
+        m_deadlineMs = (m_limits.timeLimitMs > 0 && m_limits.timeLimitMs < kNoDeadline - now)
+                           ? now + m_limits.timeLimitMs
+                           : kNoDeadline;
         m_collectWanted = false;
         m_collectAbove = SandboxAccess::collectThreshold(*this);
         SandboxAccess::armThread(L, kHookCount);
