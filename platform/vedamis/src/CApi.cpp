@@ -44,17 +44,24 @@ void trace(Session &session, int level, const std::string &line)
         session.traceApi(level, line);
 }
 
-int16_t traced(Session &session, int level, const std::string &call, bool ok, const std::string &detail = {})
+// The texts are made only when the trace is on: result reads are frequent.
+template <typename MakeCall, typename MakeDetail>
+int16_t traced(Session &session, int level, MakeCall &&call, bool ok, MakeDetail &&detail)
 {
     if (session.apiTraceLevel() >= level) {
-        std::string line = call + " = " + (ok ? "1" : "0");
+        std::string line = call() + " = " + (ok ? "1" : "0");
         if (!ok)
             line += " (error " + std::to_string(session.errorCode()) + ")";
-        else if (!detail.empty())
-            line += " " + detail;
+        else if (std::string more = detail(); !more.empty())
+            line += " " + more;
         session.traceApi(level, line);
     }
     return ok ? 1 : 0;
+}
+
+std::string none()
+{
+    return {};
 }
 
 int16_t openSession(int32_t *handle, const vedamis::SessionOptions &options, const std::string &call)
@@ -64,11 +71,12 @@ int16_t openSession(int32_t *handle, const vedamis::SessionOptions &options, con
     bool ok = false;
     *handle = Engine::instance().open(options, ok);
     if (auto session = sessionOf(*handle))
-        traced(*session, 1, call, ok, "handle " + std::to_string(*handle));
+        traced(
+            *session, 1, [&] { return call; }, ok, [&] { return "handle " + std::to_string(*handle); });
     return ok ? 1 : 0;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" {
 
@@ -95,8 +103,7 @@ int16_t enableServerVB(int32_t flag)
     return Engine::instance().enableServer(flag) ? 1 : 0;
 }
 
-void apiVBJob(int32_t handle, const char *description, const char *job, const char *arguments,
-              const char *resultFilter)
+void apiVBJob(int32_t handle, const char *description, const char *job, const char *arguments, const char *resultFilter)
 {
     auto session = sessionOf(handle);
     if (!session)
@@ -108,8 +115,8 @@ void apiVBJob(int32_t handle, const char *description, const char *job, const ch
     trace(*session, 1, "  job ended, error " + std::to_string(session->errorCode()));
 }
 
-void apiVB4JobData(int32_t handle, const char *description, const char *job, const unsigned char *data,
-                   int32_t length, const char *resultFilter)
+void apiVB4JobData(int32_t handle, const char *description, const char *job, const unsigned char *data, int32_t length,
+                   const char *resultFilter)
 {
     auto session = sessionOf(handle);
     if (!session)
@@ -133,8 +140,9 @@ int16_t apiVBResultSets(int32_t handle, int16_t *sets)
     if (!session || !sets)
         return 0;
     const bool ok = session->resultSets(*sets);
-    return traced(*session, 2, "apiVBResultSets(" + std::to_string(handle) + ")", ok,
-                  ok ? std::to_string(*sets) : std::string());
+    return traced(
+        *session, 2, [&] { return "apiVBResultSets(" + std::to_string(handle) + ")"; }, ok,
+        [&] { return ok ? std::to_string(*sets) : std::string(); });
 }
 
 int16_t apiVBResultNumber(int32_t handle, int16_t *results, int16_t set)
@@ -143,8 +151,9 @@ int16_t apiVBResultNumber(int32_t handle, int16_t *results, int16_t set)
     if (!session || !results)
         return 0;
     const bool ok = session->resultNumber(set, *results);
-    return traced(*session, 2, "apiVBResultNumber(" + std::to_string(handle) + ", " + std::to_string(set) + ")", ok,
-                  ok ? std::to_string(*results) : std::string());
+    return traced(
+        *session, 2, [&] { return "apiVBResultNumber(" + std::to_string(handle) + ", " + std::to_string(set) + ")"; },
+        ok, [&] { return ok ? std::to_string(*results) : std::string(); });
 }
 
 int16_t apiVB4ResultName(int32_t handle, char *buffer, int32_t *length, int16_t index, int16_t set)
@@ -156,10 +165,13 @@ int16_t apiVB4ResultName(int32_t handle, char *buffer, int32_t *length, int16_t 
     const bool ok = session->resultName(set, index, name);
     if (ok)
         copyText(name, buffer, length, VEDAMIS_NAME_BUFFER);
-    return traced(*session, 2,
-                  "apiVB4ResultName(" + std::to_string(handle) + ", " + std::to_string(index) + ", " +
-                      std::to_string(set) + ")",
-                  ok, name);
+    return traced(
+        *session, 2,
+        [&] {
+            return "apiVB4ResultName(" + std::to_string(handle) + ", " + std::to_string(index) + ", " +
+                   std::to_string(set) + ")";
+        },
+        ok, [&] { return name; });
 }
 
 int16_t apiVBResultFormat(int32_t handle, int16_t *type, const char *name, int16_t set)
@@ -168,9 +180,13 @@ int16_t apiVBResultFormat(int32_t handle, int16_t *type, const char *name, int16
     if (!session || !type)
         return 0;
     const bool ok = session->resultType(set, text(name), *type);
-    return traced(*session, 2,
-                  "apiVBResultFormat(" + std::to_string(handle) + ", " + quoted(name) + ", " + std::to_string(set) + ")",
-                  ok, ok ? std::to_string(*type) : std::string());
+    return traced(
+        *session, 2,
+        [&] {
+            return "apiVBResultFormat(" + std::to_string(handle) + ", " + quoted(name) + ", " + std::to_string(set) +
+                   ")";
+        },
+        ok, [&] { return ok ? std::to_string(*type) : std::string(); });
 }
 
 int16_t apiVB4ResultText(int32_t handle, char *buffer, int32_t *length, const char *name, int16_t set,
@@ -183,10 +199,13 @@ int16_t apiVB4ResultText(int32_t handle, char *buffer, int32_t *length, const ch
     const bool ok = session->resultText(set, text(name), text(format), value);
     if (ok)
         copyText(value, buffer, length, VEDAMIS_TEXT_BUFFER);
-    return traced(*session, 2,
-                  "apiVB4ResultText(" + std::to_string(handle) + ", " + quoted(name) + ", " + std::to_string(set) +
-                      ", " + quoted(format) + ")",
-                  ok, "\"" + value + "\"");
+    return traced(
+        *session, 2,
+        [&] {
+            return "apiVB4ResultText(" + std::to_string(handle) + ", " + quoted(name) + ", " + std::to_string(set) +
+                   ", " + quoted(format) + ")";
+        },
+        ok, [&] { return "\"" + value + "\""; });
 }
 
 int16_t apiVBResultInt(int32_t handle, int16_t *value, const char *name, int16_t set)
@@ -195,9 +214,12 @@ int16_t apiVBResultInt(int32_t handle, int16_t *value, const char *name, int16_t
     if (!session || !value)
         return 0;
     const bool ok = session->resultInt(set, text(name), *value);
-    return traced(*session, 2,
-                  "apiVBResultInt(" + std::to_string(handle) + ", " + quoted(name) + ", " + std::to_string(set) + ")",
-                  ok, ok ? std::to_string(*value) : std::string());
+    return traced(
+        *session, 2,
+        [&] {
+            return "apiVBResultInt(" + std::to_string(handle) + ", " + quoted(name) + ", " + std::to_string(set) + ")";
+        },
+        ok, [&] { return ok ? std::to_string(*value) : std::string(); });
 }
 
 static int16_t readBinary(int32_t handle, unsigned char *buffer, int32_t *length, size_t maxLength, const char *name,
@@ -213,10 +235,13 @@ static int16_t readBinary(int32_t handle, unsigned char *buffer, int32_t *length
         if (length)
             *length = static_cast<int32_t>(bytes.size());
     }
-    return traced(*session, 2,
-                  std::string(entry) + "(" + std::to_string(handle) + ", " + quoted(name) + ", " +
-                      std::to_string(set) + ")",
-                  ok, std::to_string(bytes.size()) + " bytes");
+    return traced(
+        *session, 2,
+        [&] {
+            return std::string(entry) + "(" + std::to_string(handle) + ", " + quoted(name) + ", " +
+                   std::to_string(set) + ")";
+        },
+        ok, [&] { return std::to_string(bytes.size()) + " bytes"; });
 }
 
 int16_t apiVB4ResultBinary(int32_t handle, unsigned char *buffer, int32_t *length, const char *name, int16_t set)
@@ -238,7 +263,8 @@ int16_t apiVBErrorCode(int32_t handle)
     if (!session)
         return VEDAMIS_ERR_INVALID_HANDLE;
     const int16_t code = session->errorCode();
-    trace(*session, 3, "apiVBErrorCode(" + std::to_string(handle) + ") = " + std::to_string(code));
+    if (session->apiTraceLevel() >= 3)
+        trace(*session, 3, "apiVBErrorCode(" + std::to_string(handle) + ") = " + std::to_string(code));
     return code;
 }
 
@@ -254,7 +280,8 @@ int16_t apiVB4ErrorText(int32_t handle, char *buffer, int32_t *length)
     }
     const std::string message = session->errorText();
     copyText(message, buffer, length, VEDAMIS_ERROR_BUFFER);
-    trace(*session, 3, "apiVB4ErrorText(" + std::to_string(handle) + ") = \"" + message + "\"");
+    if (session->apiTraceLevel() >= 3)
+        trace(*session, 3, "apiVB4ErrorText(" + std::to_string(handle) + ") = \"" + message + "\"");
     return 1;
 }
 
@@ -282,8 +309,9 @@ int16_t apiVB4GetConfig(int32_t handle, const char *name, char *buffer, int32_t 
     const bool ok = session->getConfig(text(name), value, VEDAMIS_CONFIG_BUFFER - 1);
     if (ok)
         copyText(value, buffer, length, VEDAMIS_CONFIG_BUFFER);
-    return traced(*session, 3, "apiVB4GetConfig(" + std::to_string(handle) + ", " + quoted(name) + ")", ok,
-                  "\"" + value + "\"");
+    return traced(
+        *session, 3, [&] { return "apiVB4GetConfig(" + std::to_string(handle) + ", " + quoted(name) + ")"; }, ok,
+        [&] { return "\"" + value + "\""; });
 }
 
 int16_t apiVBSetConfig(int32_t handle, const char *name, const char *value)
@@ -292,8 +320,10 @@ int16_t apiVBSetConfig(int32_t handle, const char *name, const char *value)
     if (!session)
         return 0;
     const bool ok = session->setConfig(text(name), text(value));
-    return traced(*session, 1,
-                  "apiVBSetConfig(" + std::to_string(handle) + ", " + quoted(name) + ", " + quoted(value) + ")", ok);
+    return traced(
+        *session, 1,
+        [&] { return "apiVBSetConfig(" + std::to_string(handle) + ", " + quoted(name) + ", " + quoted(value) + ")"; },
+        ok, none);
 }
 
-}  // extern "C"
+} // extern "C"

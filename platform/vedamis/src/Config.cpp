@@ -68,7 +68,7 @@ std::string homeSubdir(const char *xdgVariable, const char *fallback)
     return base;
 }
 
-}  // namespace
+} // namespace
 
 std::string executableDirectory()
 {
@@ -146,22 +146,22 @@ Error Config::loadIni(const std::string &path)
         ++lineNumber;
         std::string_view text = trim(line);
         if (text.empty() || text.front() == ';' || text.front() == '#' || text.front() == '[')
-            continue;  // comments and section headers; every section holds the same names
+            continue; // comments and section headers; every section holds the same names
         size_t eq = text.find('=');
         if (eq == std::string_view::npos)
             return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ":" + std::to_string(lineNumber) + ": '=' missing");
         ConfigKey key;
         std::string_view name = trim(text.substr(0, eq));
         if (!findKey(name, key))
-            return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ":" + std::to_string(lineNumber) +
-                                                          ": unknown name '" + std::string(name) + "'");
+            return makeError(VEDAMIS_ERR_CONFIG_FILE,
+                             path + ":" + std::to_string(lineNumber) + ": unknown name '" + std::string(name) + "'");
         if (kKeys[static_cast<size_t>(key)].kind == Kind::ReadOnly)
-            return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ":" + std::to_string(lineNumber) + ": '" +
-                                                          std::string(name) + "' is read-only");
+            return makeError(VEDAMIS_ERR_CONFIG_FILE,
+                             path + ":" + std::to_string(lineNumber) + ": '" + std::string(name) + "' is read-only");
         Error error = setKey(key, text.substr(eq + 1), false);
         if (error.failed())
-            return makeError(VEDAMIS_ERR_CONFIG_FILE,
-                             path + ":" + std::to_string(lineNumber) + ": " + error.text.substr(error.text.find(": ") + 2));
+            return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ":" + std::to_string(lineNumber) + ": " +
+                                                          error.text.substr(error.text.find(": ") + 2));
     }
     if (in.bad())
         return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ": read error");
@@ -218,8 +218,8 @@ Error Config::setKey(ConfigKey key, std::string_view value, bool fromEngine)
             return makeError(VEDAMIS_ERR_CONFIG_VALUE,
                              std::string(info.name) + " needs a number, not '" + std::string(v) + "'");
         if (number < info.min || number > info.max)
-            return makeError(VEDAMIS_ERR_CONFIG_VALUE, std::string(info.name) + " must be " +
-                                                           std::to_string(info.min) + ".." + std::to_string(info.max));
+            return makeError(VEDAMIS_ERR_CONFIG_VALUE, std::string(info.name) + " must be " + std::to_string(info.min) +
+                                                           ".." + std::to_string(info.max));
         slot = std::to_string(number);
         return {};
     }
@@ -249,4 +249,4 @@ bool Config::simulationActive() const
     return number(ConfigKey::Simulation) == 1 || text(ConfigKey::Interface) == "SIMULATION";
 }
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -70,4 +70,4 @@ private:
 
 std::string executableDirectory();
 
-}  // namespace vedamis
+} // namespace vedamis

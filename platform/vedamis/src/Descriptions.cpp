@@ -55,9 +55,15 @@ bool validName(const std::string &name)
 }
 
 // JOBNAME and USES lines of the info block (the bytes after the key, up to LF).
-void readInfoBlock(const std::string &info, std::vector<std::string> &jobs, std::vector<std::string> &uses)
+void readInfoBlock(std::string_view info, std::vector<std::string> &jobs, std::vector<std::string> &uses)
 {
-    for (std::string_view line : split(info, '\n')) {
+    size_t start = 0;
+    while (start < info.size()) {
+        size_t end = info.find('\n', start);
+        if (end == std::string_view::npos)
+            end = info.size();
+        const std::string_view line = info.substr(start, end - start);
+        start = end + 1;
         if (line.starts_with("JOBNAME:")) {
             std::string name = toUpper(trim(line.substr(8)));
             if (!name.empty())
@@ -72,7 +78,7 @@ void readInfoBlock(const std::string &info, std::vector<std::string> &jobs, std:
     }
 }
 
-}  // namespace
+} // namespace
 
 Error Session::Impl::loadDescription(const std::string &name, LoadedDescription *&out)
 {
@@ -115,7 +121,7 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
     readInfoBlock(desc->file->infoBlock(), desc->jobNames, desc->uses);
     out = desc.get();
     descriptions[name] = std::move(desc);
-    variants.erase(name);  // a changed group file identifies anew
+    variants.erase(name); // a changed group file identifies anew
     return {};
 }
 
@@ -163,8 +169,8 @@ Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, L
             Error error = loadDescription(next.name, desc);
             if (error.failed()) {
                 if (!firstLoadError.failed())
-                    firstLoadError = makeError(error.code, error.text.substr(error.text.find(": ") + 2) +
-                                                               ", used by " + next.usedBy);
+                    firstLoadError = makeError(error.code, error.text.substr(error.text.find(": ") + 2) + ", used by " +
+                                                               next.usedBy);
                 continue;
             }
         }
@@ -216,7 +222,8 @@ Error Session::Impl::identifyVariant(LoadedDescription &group, JobContext &ctx, 
             return {};
         }
     }
-    return makeError(VEDAMIS_ERR_VARIANT, group.name + " identified '" + returned + "', which is not among its variants");
+    return makeError(VEDAMIS_ERR_VARIANT,
+                     group.name + " identified '" + returned + "', which is not among its variants");
 }
 
 void Session::Impl::unloadAll()
@@ -226,4 +233,4 @@ void Session::Impl::unloadAll()
     simulations.clear();
 }
 
-}  // namespace vedamis
+} // namespace vedamis

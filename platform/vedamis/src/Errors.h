@@ -21,4 +21,4 @@ const char *baseErrorText(int code);
 // "base text: detail" (just the base text when detail is empty).
 Error makeError(int16_t code, const std::string &detail = {});
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -97,4 +97,4 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
     return makeError(VEDAMIS_ERR_IFH_NO_RESPONSE, "request " + toHex(request));
 }
 
-}  // namespace vedamis
+} // namespace vedamis

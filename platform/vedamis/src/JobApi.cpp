@@ -43,15 +43,14 @@ bool setRaised(JobContext &ctx, int16_t code, const std::string &text)
 
 // C++ exceptions must not cross the Lua frames (they unwind with longjmp):
 // an allocation failure inside a helper becomes a memory error of the job.
-template <typename Work>
-bool guarded(JobContext &ctx, Work &&work)
+template <typename Work> bool guarded(JobContext &ctx, Work &&work)
 {
     try {
         return work();
     } catch (const std::bad_alloc &) {
         ctx.raisedCode = VEDAMIS_ERR_JOB_MEMORY;
         ctx.raisedText.clear();
-        ctx.raisedText.append("out of memory");  // fits the string's inner buffer
+        ctx.raisedText.append("out of memory"); // fits the string's inner buffer
         return false;
     }
 }
@@ -96,7 +95,10 @@ int apiHex(lua_State *L)
     size_t length = 0;
     const char *text = luaL_checklstring(L, 1, &length);
     bool valid = true;
-    if (!guarded(*ctx, [&] { valid = parseHex(std::string_view(text, length), ctx->scratch); return true; }))
+    if (!guarded(*ctx, [&] {
+            valid = parseHex(std::string_view(text, length), ctx->scratch);
+            return true;
+        }))
         return raise(L, *ctx);
     if (!valid)
         return luaL_error(L, "hex: '%s' is not a text of hex bytes", text);
@@ -109,7 +111,10 @@ int apiTohex(lua_State *L)
     JobContext *ctx = contextOf(L, "tohex");
     size_t length = 0;
     const char *bytes = luaL_checklstring(L, 1, &length);
-    if (!guarded(*ctx, [&] { ctx->scratch = toHex(std::string_view(bytes, length)); return true; }))
+    if (!guarded(*ctx, [&] {
+            ctx->scratch = toHex(std::string_view(bytes, length));
+            return true;
+        }))
         return raise(L, *ctx);
     lua_pushlstring(L, ctx->scratch.data(), ctx->scratch.size());
     return 1;
@@ -130,7 +135,10 @@ int apiSend(lua_State *L)
     const char *bytes = luaL_checklstring(L, 1, &length);
     if (length == 0)
         return luaL_error(L, "send: empty request");
-    if (!guarded(*ctx, [&] { ctx->request.assign(bytes, length); return doSend(*ctx); }))
+    if (!guarded(*ctx, [&] {
+            ctx->request.assign(bytes, length);
+            return doSend(*ctx);
+        }))
         return raise(L, *ctx);
     lua_pushlstring(L, ctx->response.data(), ctx->response.size());
     return 1;
@@ -151,7 +159,9 @@ struct ResultArgs {
 bool addResult(JobContext &ctx, const ResultArgs &a)
 {
     const std::string name(a.name, a.nameLength);
-    auto bad = [&](const std::string &why) { return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, "result " + name + ": " + why); };
+    auto bad = [&](const std::string &why) {
+        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, "result " + name + ": " + why);
+    };
     if (name.empty() || name.size() > 63 || name.find_first_of(" \t\r\n") != std::string::npos ||
         name.find('\0') != std::string::npos)
         return bad("a name has 1 to 63 characters and no blanks");
@@ -163,7 +173,8 @@ bool addResult(JobContext &ctx, const ResultArgs &a)
     if (isIntegerType(type)) {
         int64_t v = 0;
         if (a.luaType != LUA_TNUMBER)
-            return bad(std::string(a.type) + " needs an integer, not a " + (a.luaType == LUA_TSTRING ? "string" : "non-number"));
+            return bad(std::string(a.type) + " needs an integer, not a " +
+                       (a.luaType == LUA_TSTRING ? "string" : "non-number"));
         if (a.isInteger) {
             v = a.integer;
         } else if (std::isfinite(a.number) && std::floor(a.number) == a.number && std::fabs(a.number) < 9.2e18) {
@@ -270,7 +281,8 @@ bool findTable(JobContext &ctx, std::string_view name, const prg::Table *&table)
         if (!desc)
             continue;
         if (!desc->table(name, table, reason))
-            return setRaised(ctx, VEDAMIS_ERR_DESCRIPTION_INVALID, makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, reason).text);
+            return setRaised(ctx, VEDAMIS_ERR_DESCRIPTION_INVALID,
+                             makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, reason).text);
         if (table)
             return true;
     }
@@ -370,15 +382,17 @@ int apiDescription(lua_State *L)
     return 1;
 }
 
-}  // namespace
+} // namespace
 
 void installJobApi(lua_State *L)
 {
     static const luaL_Reg functions[] = {
-        {"argtext", apiArgtext},   {"arg", apiArg},       {"argcount", apiArgcount}, {"data", apiData},
-        {"hex", apiHex},           {"tohex", apiTohex},   {"send", apiSend},         {"result", apiResult},
-        {"newset", apiNewset},     {"fail", apiFail},     {"tabrow", apiTabrow},     {"tabrows", apiTabrows},
-        {"sleep", apiSleep},       {"jobname", apiJobname}, {"description", apiDescription}, {nullptr, nullptr},
+        {"argtext", apiArgtext}, {"arg", apiArg},         {"argcount", apiArgcount},
+        {"data", apiData},       {"hex", apiHex},         {"tohex", apiTohex},
+        {"send", apiSend},       {"result", apiResult},   {"newset", apiNewset},
+        {"fail", apiFail},       {"tabrow", apiTabrow},   {"tabrows", apiTabrows},
+        {"sleep", apiSleep},     {"jobname", apiJobname}, {"description", apiDescription},
+        {nullptr, nullptr},
     };
     lua_pushglobaltable(L);
     luaL_setfuncs(L, functions, 0);
@@ -442,9 +456,15 @@ Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, con
     const std::string &message = status.error();
     Error error;
     switch (sandbox.lastAbort()) {
-    case AbortReason::Break: error = makeError(VEDAMIS_ERR_JOB_BREAK, message); break;
-    case AbortReason::TimeLimit: error = makeError(VEDAMIS_ERR_JOB_TIME_LIMIT, message); break;
-    case AbortReason::Memory: error = makeError(VEDAMIS_ERR_JOB_MEMORY, message); break;
+    case AbortReason::Break:
+        error = makeError(VEDAMIS_ERR_JOB_BREAK, message);
+        break;
+    case AbortReason::TimeLimit:
+        error = makeError(VEDAMIS_ERR_JOB_TIME_LIMIT, message);
+        break;
+    case AbortReason::Memory:
+        error = makeError(VEDAMIS_ERR_JOB_MEMORY, message);
+        break;
     case AbortReason::None:
         if (ctx.raisedCode != 0 && message == ctx.raisedText) {
             error.code = ctx.raisedCode;
@@ -459,4 +479,4 @@ Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, con
     return error;
 }
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -101,4 +101,4 @@ const NamedValue *ResultStore::find(size_t set, std::string_view name) const
     return nullptr;
 }
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -30,15 +30,15 @@ public:
     void applyFilter(std::string_view filter);
 
     // Reader side.
-    size_t jobSetCount() const;  // N
+    size_t jobSetCount() const; // N
     bool hasSet(size_t set) const { return set <= jobSetCount(); }
     const std::vector<NamedValue> &set(size_t set) const;
     const NamedValue *find(size_t set, std::string_view name) const;
 
 private:
     std::vector<NamedValue> m_system;
-    std::vector<std::vector<NamedValue>> m_sets;  // m_sets[0] is set 1
+    std::vector<std::vector<NamedValue>> m_sets; // m_sets[0] is set 1
     bool m_openSetEmpty = true;
 };
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -13,7 +13,7 @@ int64_t steadyNowMs()
 namespace {
 const char *const kUnloadName = "$$$$$$$$";
 constexpr int kMaxNameLength = 63;
-}  // namespace
+} // namespace
 
 Session::Session() : m(std::make_unique<Impl>())
 {
@@ -169,9 +169,8 @@ void Session::Impl::runJobCommon(std::string_view description, std::string_view 
     if (config.number(ConfigKey::IgnitionHandling) == 1)
         results.addSystem("IGNITIONCURRENT", Value::makeInteger(ValueType::Int, 1));
     if (ifhTrace.enabled(2)) {
-        ifhTrace.line("END " + descName + " " + jobName + " sets " + std::to_string(results.jobSetCount()) +
-                      " error " + std::to_string(lastError.code) +
-                      (lastError.failed() ? " " + lastError.text : std::string()));
+        ifhTrace.line("END " + descName + " " + jobName + " sets " + std::to_string(results.jobSetCount()) + " error " +
+                      std::to_string(lastError.code) + (lastError.failed() ? " " + lastError.text : std::string()));
     }
 }
 
@@ -193,8 +192,8 @@ Error Session::Impl::executeJob(const std::string &descName, const std::string &
             return makeError(VEDAMIS_ERR_VARIANT,
                              "variant " + variantName + " of group " + descName + ": " + error.text);
         if (target->isGroup)
-            return makeError(VEDAMIS_ERR_VARIANT, "variant " + variantName + " of group " + descName +
-                                                      " is a group file itself");
+            return makeError(VEDAMIS_ERR_VARIANT,
+                             "variant " + variantName + " of group " + descName + " is a group file itself");
     }
     variant = target->name;
     ctx.target = target;
@@ -341,8 +340,8 @@ bool Session::resultInt(int set, std::string_view name, int16_t &value)
         number = std::stoll(text);
     }
     if (number < INT16_MIN || number > INT16_MAX)
-        return m->fail(VEDAMIS_ERR_RESULT_RANGE, std::string(name) + ": " + std::to_string(number) +
-                                                     " does not fit into 16 bits");
+        return m->fail(VEDAMIS_ERR_RESULT_RANGE,
+                       std::string(name) + ": " + std::to_string(number) + " does not fit into 16 bits");
     value = static_cast<int16_t>(number);
     return true;
 }
@@ -391,8 +390,8 @@ bool Session::getConfig(std::string_view name, std::string &value, size_t maxLen
     std::string found;
     Error error = m->config.get(name, found);
     if (!error.failed() && found.size() > maxLength)
-        error = makeError(VEDAMIS_ERR_BAD_ARGUMENT, std::string(trim(name)) + " is longer than " +
-                                                        std::to_string(maxLength) + " bytes");
+        error = makeError(VEDAMIS_ERR_BAD_ARGUMENT,
+                          std::string(trim(name)) + " is longer than " + std::to_string(maxLength) + " bytes");
     if (error.failed()) {
         m->setError(error);
         return false;
@@ -413,7 +412,7 @@ bool Session::setConfig(std::string_view name, std::string_view value)
     if (error.failed()) {
         m->config = before;
         Error restore = m->configureTraces();
-        (void)restore;  // the former trace settings worked before
+        (void)restore; // the former trace settings worked before
         m->setError(error);
         return false;
     }
@@ -478,9 +477,9 @@ int32_t Engine::open(const SessionOptions &options, bool &ok)
         m_nextHandle = 1;
     m_sessions[handle] = session;
     if (alreadyOpen >= static_cast<size_t>(m_maxSessions)) {
-        session->refuse(VEDAMIS_ERR_SESSION_LIMIT,
-                        m_server ? std::to_string(m_maxSessions) + " sessions are open"
-                                 : "a session is open already (enableServerVB allows several)");
+        session->refuse(VEDAMIS_ERR_SESSION_LIMIT, m_server
+                                                       ? std::to_string(m_maxSessions) + " sessions are open"
+                                                       : "a session is open already (enableServerVB allows several)");
         ok = false;
     } else {
         ok = session->open(options);
@@ -520,4 +519,4 @@ size_t Engine::openSessions() const
     return count;
 }
 
-}  // namespace vedamis
+} // namespace vedamis

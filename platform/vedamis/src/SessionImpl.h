@@ -27,15 +27,15 @@
 namespace vedamis {
 
 struct LoadedDescription {
-    std::string name;  // upper-case, without extension
+    std::string name; // upper-case, without extension
     std::string path;
     FileStamp stamp;
     bool isGroup = false;
     // The file's bytes; tables are decoded when a job first asks for them.
     std::unique_ptr<prg::DescriptionFile> file;
     std::map<size_t, prg::Table> decodedTables;
-    std::vector<std::string> jobNames;  // own jobs in info-block order, upper-case
-    std::vector<std::string> uses;      // base descriptions, upper-case, in search order
+    std::vector<std::string> jobNames; // own jobs in info-block order, upper-case
+    std::vector<std::string> uses;     // base descriptions, upper-case, in search order
     // Built on the first Lua job: the script's state and what it declares.
     std::unique_ptr<LuaSandbox> sandbox;
     std::optional<SourceModel> model;
@@ -55,14 +55,14 @@ struct CachedSimulation {
 // Everything the job functions of the script reach while one job runs.
 struct JobContext {
     Session::Impl *session = nullptr;
-    LoadedDescription *target = nullptr;  // the description the job runs for (the variant of a group)
-    LoadedDescription *owner = nullptr;   // the description whose script defines the job
+    LoadedDescription *target = nullptr; // the description the job runs for (the variant of a group)
+    LoadedDescription *owner = nullptr;  // the description whose script defines the job
     std::string jobName;
     std::string arguments;
     std::vector<std::string> argumentList;
     std::string data;
     ResultStore *results = nullptr;
-    int64_t deadlineMs = 0;  // steady clock; 0 = no limit
+    int64_t deadlineMs = 0; // steady clock; 0 = no limit
     // An error raised by a job function on purpose (fail, send, result, ...):
     // when the call fails with exactly this text, this code is reported.
     int16_t raisedCode = 0;
@@ -78,16 +78,16 @@ struct JobContext {
 // Hidden: only the public methods of Session leave the library.
 struct __attribute__((visibility("hidden"))) Session::Impl {
     Session *self = nullptr;
-    mutable std::mutex apiMutex;  // one API call at a time
-    std::atomic<bool> open{false};  // read by the handle table without the API lock
+    mutable std::mutex apiMutex;   // one API call at a time
+    std::atomic<bool> open{false}; // read by the handle table without the API lock
     Config config;
     Error lastError;
     ResultStore results;
-    bool jobFailed = true;  // no job yet: no result sets
+    bool jobFailed = true; // no job yet: no result sets
     std::map<std::string, std::unique_ptr<LoadedDescription>> descriptions;
-    std::map<std::string, std::string> variants;  // group name -> identified variant
+    std::map<std::string, std::string> variants; // group name -> identified variant
     std::map<std::string, CachedSimulation> simulations;
-    std::set<std::string> checkedThisJob;  // descriptions already checked for changes in this job
+    std::set<std::string> checkedThisJob; // descriptions already checked for changes in this job
     TraceFile ifhTrace{"IFH.TRC"};
     TraceFile apiTrace{"API.TRC"};
 
@@ -130,4 +130,4 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
 void installJobApi(lua_State *L);
 int64_t steadyNowMs();
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -34,7 +34,8 @@ std::string parseBytes(std::string_view text, bool wildcards, std::vector<int> &
     for (size_t i = 0; i < compact.size(); i += 2) {
         if (compact[i] == '?' || compact[i + 1] == '?') {
             if (!wildcards)
-                return "'?" "?' is only allowed in requests";
+                return "'?"
+                       "?' is only allowed in requests";
             if (compact[i] != '?' || compact[i + 1] != '?')
                 return "a wildcard is two '?' ('" + compact.substr(i, 2) + "')";
             out.push_back(-1);
@@ -81,7 +82,7 @@ std::string parseResponse(std::string_view text, SimResponse &response)
     return {};
 }
 
-}  // namespace
+} // namespace
 
 bool SimulationFile::parse(std::string_view text, const std::string &fileName, std::string &error)
 {
@@ -161,4 +162,4 @@ bool SimulationFile::answer(std::string_view request, SimResponse &response, int
     return true;
 }
 
-}  // namespace vedamis
+} // namespace vedamis

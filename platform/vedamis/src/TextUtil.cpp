@@ -195,4 +195,4 @@ bool makeDirectories(const std::string &path, std::string &reason)
     return true;
 }
 
-}  // namespace vedamis
+} // namespace vedamis

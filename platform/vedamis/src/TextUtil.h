@@ -40,4 +40,4 @@ bool readWholeFile(const std::string &path, std::string &content, std::string &r
 // Creates the directory and its parents; false with a reason on failure.
 bool makeDirectories(const std::string &path, std::string &reason);
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -14,7 +14,7 @@ std::string timeOfDay()
     auto now = std::chrono::system_clock::now();
     std::time_t seconds = std::chrono::system_clock::to_time_t(now);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-    std::tm local {};
+    std::tm local{};
     localtime_r(&seconds, &local);
     char buffer[32];
     std::snprintf(buffer, sizeof(buffer), "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
@@ -25,7 +25,7 @@ std::string timeOfDay()
 static std::string dateAndTime()
 {
     std::time_t seconds = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&seconds, &local);
     char buffer[32];
     std::strftime(buffer, sizeof(buffer), "%Y-%m-%d %H:%M:%S", &local);
@@ -86,4 +86,4 @@ void TraceFile::line(std::string_view text)
     std::fflush(m_file);
 }
 
-}  // namespace vedamis
+} // namespace vedamis

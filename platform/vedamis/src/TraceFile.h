@@ -31,10 +31,10 @@ private:
     std::string m_fileName;
     std::string m_path;
     std::FILE *m_file = nullptr;
-    std::atomic<int> m_level{0};  // 0 whenever no file is open
+    std::atomic<int> m_level{0}; // 0 whenever no file is open
     std::mutex m_mutex;
 };
 
 std::string timeOfDay();
 
-}  // namespace vedamis
+} // namespace vedamis

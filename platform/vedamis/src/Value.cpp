@@ -19,8 +19,8 @@ bool valueTypeFromName(std::string_view name, ValueType &type)
     static const struct {
         const char *name;
         ValueType type;
-    } names[] = {{"char", ValueType::Char}, {"byte", ValueType::Byte},   {"int", ValueType::Int},
-                 {"word", ValueType::Word}, {"long", ValueType::Long},   {"dword", ValueType::Dword},
+    } names[] = {{"char", ValueType::Char}, {"byte", ValueType::Byte},     {"int", ValueType::Int},
+                 {"word", ValueType::Word}, {"long", ValueType::Long},     {"dword", ValueType::Dword},
                  {"text", ValueType::Text}, {"binary", ValueType::Binary}, {"real", ValueType::Real}};
     for (const auto &entry : names) {
         if (equalsIgnoreCase(name, entry.name)) {
@@ -34,13 +34,27 @@ bool valueTypeFromName(std::string_view name, ValueType &type)
 void integerRange(ValueType type, int64_t &min, int64_t &max)
 {
     switch (type) {
-    case ValueType::Char: min = -128, max = 127; return;
-    case ValueType::Byte: min = 0, max = 255; return;
-    case ValueType::Int: min = -32768, max = 32767; return;
-    case ValueType::Word: min = 0, max = 65535; return;
-    case ValueType::Long: min = INT32_MIN, max = INT32_MAX; return;
-    case ValueType::Dword: min = 0, max = UINT32_MAX; return;
-    default: min = INT64_MIN, max = INT64_MAX; return;
+    case ValueType::Char:
+        min = -128, max = 127;
+        return;
+    case ValueType::Byte:
+        min = 0, max = 255;
+        return;
+    case ValueType::Int:
+        min = -32768, max = 32767;
+        return;
+    case ValueType::Word:
+        min = 0, max = 65535;
+        return;
+    case ValueType::Long:
+        min = INT32_MIN, max = INT32_MAX;
+        return;
+    case ValueType::Dword:
+        min = 0, max = UINT32_MAX;
+        return;
+    default:
+        min = INT64_MIN, max = INT64_MAX;
+        return;
     }
 }
 
@@ -155,12 +169,16 @@ int hexBits(const Value &value, int64_t integer)
 {
     switch (value.type) {
     case ValueType::Char:
-    case ValueType::Byte: return 8;
+    case ValueType::Byte:
+        return 8;
     case ValueType::Int:
-    case ValueType::Word: return 16;
+    case ValueType::Word:
+        return 16;
     case ValueType::Long:
-    case ValueType::Dword: return 32;
-    default: return integer >= INT32_MIN ? 32 : 64;
+    case ValueType::Dword:
+        return 32;
+    default:
+        return integer >= INT32_MIN ? 32 : 64;
     }
 }
 
@@ -179,7 +197,7 @@ std::string pad(std::string body, const FormatSpec &spec, bool numeric)
     return std::string(fill, ' ') + body;
 }
 
-}  // namespace
+} // namespace
 
 bool formatValue(const Value &value, std::string_view format, std::string &text)
 {
@@ -218,7 +236,9 @@ bool formatValue(const Value &value, std::string_view format, std::string &text)
     std::string body;
     switch (spec.letter) {
     case 'I':
-    case 'L': body = std::to_string(integer); break;
+    case 'L':
+        body = std::to_string(integer);
+        break;
     case 'X':
     case 'x': {
         uint64_t bits = static_cast<uint64_t>(integer);
@@ -243,10 +263,11 @@ bool formatValue(const Value &value, std::string_view format, std::string &text)
         }
         break;
     }
-    default: break;
+    default:
+        break;
     }
     text = pad(std::move(body), spec, std::isfinite(real));
     return true;
 }
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -128,4 +128,4 @@ std::string EngineTest::config(const char *name)
     return std::string(buffer, static_cast<size_t>(length));
 }
 
-}  // namespace enginetest
+} // namespace enginetest

@@ -42,4 +42,4 @@ protected:
     bool m_open = false;
 };
 
-}  // namespace enginetest
+} // namespace enginetest

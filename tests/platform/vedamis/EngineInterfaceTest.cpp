@@ -94,7 +94,7 @@ TEST_F(Interface, RetryCommRepeatsAnUnansweredRequestOnce)
     EXPECT_EQ(ask("10 03"), "<error 50>");
     EXPECT_EQ(ask("10 03"), "50 03");
     ASSERT_TRUE(setConfig("RetryComm", "1"));
-    EXPECT_EQ(ask("10 03"), "50 03");  // NONE, then the repeat gets the answer
+    EXPECT_EQ(ask("10 03"), "50 03"); // NONE, then the repeat gets the answer
 }
 
 TEST_F(Interface, OtherInterfacesAreNotAvailable)
@@ -128,7 +128,7 @@ TEST_F(Interface, IfhTraceLevelsWriteTelegramsAndLevelZeroWritesNothing)
     EXPECT_EQ(content.find("SIM d_sim.sim"), std::string::npos) << "level 3 detail at level 2";
 
     ASSERT_TRUE(setConfig("IfhTrace", "0"));
-    std::filesystem::remove(trace);  // possible only because the engine let go of it
+    std::filesystem::remove(trace); // possible only because the engine let go of it
     EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
     EXPECT_FALSE(exists(trace));
 
@@ -168,4 +168,4 @@ TEST_F(Interface, UnwritableTracePathIsRefused)
     EXPECT_EQ(config("IfhTrace"), "0");
 }
 
-}  // namespace
+} // namespace

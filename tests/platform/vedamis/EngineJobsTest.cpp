@@ -82,7 +82,7 @@ protected:
     {
         EngineTest::SetUp();
         compile("D_BASE.PRG", kBase);
-        compile("D_TEST.prg", kTest);  // found without regard to case
+        compile("D_TEST.prg", kTest); // found without regard to case
         writeSim("D_TEST.SIM", "1A 80 = 5A 80 31 32\n");
     }
 };
@@ -363,7 +363,7 @@ job "ONLY_B" { run = function() end })");
     ASSERT_TRUE(setConfig("RetryComm", "0"));
     ASSERT_EQ(run("D_GROUP", "WHO"), 0) << errorText();
     EXPECT_EQ(text("ME", 1), "D_VAR_A");
-    EXPECT_EQ(text("R", 1), "50");  // the variant's own simulation file
+    EXPECT_EQ(text("R", 1), "50"); // the variant's own simulation file
     EXPECT_EQ(text("VARIANTE", 0), "D_VAR_A");
 }
 
@@ -371,7 +371,7 @@ TEST_F(Jobs, GroupWithUnknownVariantFails)
 {
     compile("D_GROUP.GRP", kGroup);
     writeSim("D_GROUP.SIM", "22 F1 50 = 62 F1 50 01\n");
-    EXPECT_EQ(run("D_GROUP", "WHO"), VEDAMIS_ERR_VARIANT);  // D_VAR_A.PRG does not exist
+    EXPECT_EQ(run("D_GROUP", "WHO"), VEDAMIS_ERR_VARIANT); // D_VAR_A.PRG does not exist
     EXPECT_NE(errorText().find("D_VAR_A"), std::string::npos) << errorText();
     writeSim("D_GROUP.SIM", "");
     apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");
@@ -379,4 +379,4 @@ TEST_F(Jobs, GroupWithUnknownVariantFails)
     EXPECT_NE(errorText().find("identification of D_GROUP"), std::string::npos) << errorText();
 }
 
-}  // namespace
+} // namespace

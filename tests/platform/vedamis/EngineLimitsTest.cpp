@@ -90,7 +90,7 @@ TEST_F(Limits, MemoryCapEndsAGreedyJob)
 
 TEST_F(Limits, BreakFromAnotherThreadStopsLoopsSleepsAndDelays)
 {
-    ASSERT_TRUE(setConfig("JobTimeout", "0"));  // only the break can end these
+    ASSERT_TRUE(setConfig("JobTimeout", "0")); // only the break can end these
     EXPECT_EQ(runAndBreak("ENDLESS"), VEDAMIS_ERR_JOB_BREAK);
     EXPECT_EQ(runAndBreak("SLEEPY"), VEDAMIS_ERR_JOB_BREAK);
     EXPECT_EQ(runAndBreak("WAIT_SIM"), VEDAMIS_ERR_JOB_BREAK);
@@ -112,4 +112,4 @@ end })");
     EXPECT_EQ(text("N", 2), "2");
 }
 
-}  // namespace
+} // namespace

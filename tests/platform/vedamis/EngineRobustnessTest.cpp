@@ -26,7 +26,7 @@ protected:
     int runAll(const std::string &bytes)
     {
         writeText(m_ecu + "/D_ROB.PRG", bytes);
-        apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");  // the file may keep its size and time stamp
+        apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", ""); // the file may keep its size and time stamp
         int clean = 0;
         for (const char *job : {"_JOBS", "_VERSIONINFO", "J", "K"}) {
             apiVBJob(m_handle, "D_ROB", job, "a;b", "");
@@ -46,7 +46,7 @@ protected:
 
 TEST_F(Robustness, PrefixesAndCorruptionsGiveErrorsNotCrashes)
 {
-    ASSERT_TRUE(setConfig("JobTimeout", "300"));  // a corrupted script may loop
+    ASSERT_TRUE(setConfig("JobTimeout", "300")); // a corrupted script may loop
     ASSERT_TRUE(setConfig("JobMemoryLimit", "16"));
     compile("D_ROB.PRG", kSource);
     const std::string good = readText(m_ecu + "/D_ROB.PRG");
@@ -81,7 +81,7 @@ TEST_F(Robustness, DamagedTableFailsOnlyTheJobsThatReadIt)
         c = static_cast<char>(c ^ 0x6B);
     const size_t at = bytes.find(stored);
     ASSERT_NE(at, std::string::npos);
-    bytes[at + 3] = static_cast<char>('!' ^ 0x6B);  // the cell runs on: one cell too few
+    bytes[at + 3] = static_cast<char>('!' ^ 0x6B); // the cell runs on: one cell too few
     writeText(m_ecu + "/D_ROB.PRG", bytes);
     EXPECT_EQ(run("D_ROB", "_JOBS"), 0) << errorText();
     EXPECT_EQ(run("D_ROB", "K", "k"), 0) << errorText();
@@ -89,4 +89,4 @@ TEST_F(Robustness, DamagedTableFailsOnlyTheJobsThatReadIt)
     EXPECT_NE(errorText().find("table T of D_ROB"), std::string::npos) << errorText();
 }
 
-}  // namespace
+} // namespace

@@ -145,7 +145,7 @@ TEST(Session, InvalidHandlesAreRefused)
     EXPECT_EQ(errorTextOf(handle), "invalid session handle: " + std::to_string(handle));
     EXPECT_FALSE(apiVBSetConfig(handle, "IfhTrace", "1"));
     EXPECT_FALSE(apiVBSetConfig(-5, "IfhTrace", "1"));
-    apiVBJob(handle, "A", "B", nullptr, nullptr);  // no effect, no crash
+    apiVBJob(handle, "A", "B", nullptr, nullptr); // no effect, no crash
     apiVBBreak(handle);
     apiVBEnd(handle);
 }
@@ -166,8 +166,8 @@ TEST(Session, OneSessionUnlessServerModeAllowsMore)
     EXPECT_EQ(configOf(second, "Unit"), "unit 2");
     EXPECT_EQ(configOf(second, "Application"), "bench");
     EXPECT_EQ(configOf(second, "RetryComm"), "1");
-    EXPECT_EQ(configOf(first, "RetryComm"), "0");  // sessions keep their own values
-    EXPECT_FALSE(apiVBInit(&third));                 // the limit given to enableServerVB
+    EXPECT_EQ(configOf(first, "RetryComm"), "0"); // sessions keep their own values
+    EXPECT_FALSE(apiVBInit(&third));              // the limit given to enableServerVB
     apiVBEnd(third);
     apiVBEnd(second);
     EXPECT_FALSE(apiVBInitExt(&third, "", "", "", "Nonsense=1"));
@@ -198,10 +198,10 @@ TEST_F(Config, SetValuesAreCheckedNormalisedAndKeptForTheSession)
         EXPECT_FALSE(setConfig(name, "2")) << name;
     }
     EXPECT_TRUE(setConfig("EcuPath", std::string(300, 'x')));
-    EXPECT_EQ(config("EcuPath"), "<error 3>");  // would not fit the caller's buffer
+    EXPECT_EQ(config("EcuPath"), "<error 3>"); // would not fit the caller's buffer
     closeSession();
     ASSERT_TRUE(openSession());
-    EXPECT_EQ(config("IfhTrace"), "0");  // a new session starts from the defaults again
+    EXPECT_EQ(config("IfhTrace"), "0"); // a new session starts from the defaults again
     EXPECT_TRUE(setConfig("IfhTrace", "0"));
 }
 
@@ -222,4 +222,4 @@ TEST_F(Config, SystemResultsDecideWhatSetZeroHolds)
     EXPECT_EQ(text("VARIANTE", 0), "D_ONE");
 }
 
-}  // namespace
+} // namespace

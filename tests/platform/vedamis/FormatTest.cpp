@@ -39,7 +39,7 @@ TEST(FormatText, RendersTheWorkbenchFormats)
         {Value::makeInteger(ValueType::Long, -42), "06I", "-00042"},
         {Value::makeReal(2.5), "-8.3R", "2.500   "},
         {Value::makeText("abcdef"), ".3T", "abc"},
-        {Value::makeText("\xC3\xA4\xC3\xB6\xC3\xBC"), "5T", "  \xC3\xA4\xC3\xB6\xC3\xBC"},  // width counts characters
+        {Value::makeText("\xC3\xA4\xC3\xB6\xC3\xBC"), "5T", "  \xC3\xA4\xC3\xB6\xC3\xBC"}, // width counts characters
         {Value::makeText("Motor"), "-40T", "Motor                                   "},
     };
     for (const Case &c : cases)
@@ -82,4 +82,4 @@ TEST(FormatText, RefusesBadFormatsAndNonNumbers)
     EXPECT_FALSE(formatValue(Value::makeText("x", ValueType::Binary), "X", text));
 }
 
-}  // namespace
+} // namespace

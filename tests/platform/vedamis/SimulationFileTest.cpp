@@ -35,10 +35,10 @@ TEST(SimulationFile, MatchesExactWildcardAndOpenEnd)
     ASSERT_EQ(file.entries().size(), 3u);
     EXPECT_EQ(file.entries()[0].line, 2);
     EXPECT_EQ(file.match(bytes({0x22, 0xF4, 0x0C})), 0);
-    EXPECT_EQ(file.match(bytes({0x22, 0xF4, 0x0C, 0x00})), -1);  // no open end: lengths must agree
+    EXPECT_EQ(file.match(bytes({0x22, 0xF4, 0x0C, 0x00})), -1); // no open end: lengths must agree
     EXPECT_EQ(file.match(bytes({0x31, 0x01, 0xAA, 0xBB})), 1);
     EXPECT_EQ(file.match(bytes({0x31, 0x01, 0xAA, 0xBB, 1, 2, 3})), 1);
-    EXPECT_EQ(file.match(bytes({0x31, 0x01, 0xAA})), -1);  // wildcards need their byte
+    EXPECT_EQ(file.match(bytes({0x31, 0x01, 0xAA})), -1); // wildcards need their byte
     EXPECT_EQ(file.match(bytes({0x3E, 0x80})), 2);
     EXPECT_EQ(file.match(bytes({0x10, 0x01})), -1);
 }
@@ -85,12 +85,14 @@ TEST(SimulationFile, ParseErrorsNameFileAndLine)
         {"; ok\n22 F = 62\n", "T.SIM:2: odd number of hex digits"},
         {"22 ZZ = 62\n", "T.SIM:1: 'ZZ' is not a hex byte"},
         {"22 * 0C = 62\n", "T.SIM:1: '*' may only end a request"},
-        {"22 = ?? 00\n", "T.SIM:1: '?" "?' is only allowed in requests"},
+        {"22 = ?? 00\n", "T.SIM:1: '?"
+                         "?' is only allowed in requests"},
         {"22 = @70000 62\n", "T.SIM:1: delay 70000 ms above 60000"},
         {"22 = 62 ||\n", "T.SIM:1: empty response"},
         {"= 62\n", "T.SIM:1: empty request"},
         {"22 = @x 62\n", "T.SIM:1: '@' needs a delay"},
-        {"22 = 6?\n", "T.SIM:1: '?" "?' is only allowed"},
+        {"22 = 6?\n", "T.SIM:1: '?"
+                      "?' is only allowed"},
     };
     for (const auto &c : cases) {
         SimulationFile file;
@@ -101,4 +103,4 @@ TEST(SimulationFile, ParseErrorsNameFileAndLine)
     }
 }
 
-}  // namespace
+} // namespace

@@ -16,10 +16,10 @@ namespace vedamis {
 
 struct SessionOptions {
     // The four texts of apiVBInitExt; all empty for apiVBInit.
-    std::string interfaceName;  // non-empty: sets the configuration value Interface
-    std::string unit;           // kept as configuration value Unit
-    std::string application;    // kept as configuration value Application
-    std::string settings;       // "Name=Value;Name=Value", applied last
+    std::string interfaceName; // non-empty: sets the configuration value Interface
+    std::string unit;          // kept as configuration value Unit
+    std::string application;   // kept as configuration value Application
+    std::string settings;      // "Name=Value;Name=Value", applied last
 };
 
 class VEDAMIS_CXX_EXPORT Session {
@@ -103,4 +103,4 @@ private:
     int32_t m_maxSessions = 1;
 };
 
-}  // namespace vedamis
+} // namespace vedamis

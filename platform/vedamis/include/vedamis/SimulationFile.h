@@ -10,14 +10,14 @@
 namespace vedamis {
 
 struct SimResponse {
-    bool none = false;   // no answer: the job sees a time-out
-    int delayMs = 0;     // wait before the answer (or before giving up for NONE)
+    bool none = false; // no answer: the job sees a time-out
+    int delayMs = 0;   // wait before the answer (or before giving up for NONE)
     std::string bytes;
 };
 
 struct SimEntry {
-    std::vector<int> pattern;  // request bytes; -1 matches any one byte
-    bool openEnd = false;      // trailing '*': any number of further bytes
+    std::vector<int> pattern; // request bytes; -1 matches any one byte
+    bool openEnd = false;     // trailing '*': any number of further bytes
     std::vector<SimResponse> responses;
     int line = 0;
 };
@@ -38,7 +38,7 @@ public:
 
 private:
     std::vector<SimEntry> m_entries;
-    std::vector<size_t> m_next;  // cycle position per entry
+    std::vector<size_t> m_next; // cycle position per entry
 };
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -28,9 +28,9 @@ enum class ValueType : int16_t {
 
 struct Value {
     ValueType type = ValueType::Long;
-    int64_t integer = 0;  // integer types
-    double real = 0.0;    // Real
-    std::string bytes;    // Text (UTF-8) and Binary
+    int64_t integer = 0; // integer types
+    double real = 0.0;   // Real
+    std::string bytes;   // Text (UTF-8) and Binary
 
     static Value makeInteger(ValueType type, int64_t v)
     {
@@ -66,4 +66,4 @@ void integerRange(ValueType type, int64_t &min, int64_t &max);
 // On failure returns false and puts the reason into text.
 VEDAMIS_CXX_EXPORT bool formatValue(const Value &value, std::string_view format, std::string &text);
 
-}  // namespace vedamis
+} // namespace vedamis

@@ -5,7 +5,6 @@
 #include <lua.hpp>
 
 #include <algorithm>
-#include <cstring>
 #include <map>
 #include <optional>
 
@@ -25,9 +24,10 @@ const char *const kJobFunctions[] = {"argtext", "arg",     "argcount", "data",  
 const char *const kDeclarations[] = {"ecu", "tab", "job", "group"};
 
 // Registry keys (their addresses) of the running evaluation and of the
-// globals that evaluation covers up.
-const char kContextKey = 0;
-const char kSavedGlobalsKey = 0;
+// globals that evaluation covers up; distinct values, so that merging of
+// equal constants can never give them one address.
+const char kContextKey = 'c';
+const char kSavedGlobalsKey = 's';
 
 std::string upper(std::string_view text)
 {

@@ -26,7 +26,7 @@ constexpr int64_t kNoDeadline = std::numeric_limits<int64_t>::max();
 
 // Registry key (its address) of the error value the hook raises; the real
 // message is put together by call() once control is back.
-const char kAbortMarkerKey = 0;
+const char kAbortMarkerKey = 'a';
 
 int64_t nowMs()
 {
