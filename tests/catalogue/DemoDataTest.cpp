@@ -1,0 +1,105 @@
+// Loading the bundled demo descriptions with the real runtime and locator.
+#include "CatalogueTestSupport.h"
+#include "catalogue/DescriptionLoader.h"
+#include "catalogue/SifterEntryPoints.h"
+#include "runtime/InProcessVedamisApi.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/TextCatalogue.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace kitbox;
+
+namespace {
+
+QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
+class DemoDataTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ecuDir = QStringLiteral(KITBOX_DATA_DIR) + s("/ecu");
+        if (!QFileInfo::exists(ecuDir + s("/D_MOTOR.prg")))
+            GTEST_SKIP() << "demo descriptions not built";
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(api.apiInit());
+        options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
+    }
+    void TearDown() override { api.apiEnd(); }
+
+    bool load(const QString &name)
+    {
+        DescriptionLoader loader(api, sifter, dialogs, texts, host);
+        return loader.load(catalogue, ecuDir + QLatin1Char('/') + name, options);
+    }
+
+    QString ecuDir;
+    QTemporaryDir dir;
+    TextCatalogue texts;
+    InProcessVedamisApi api;
+    InProcessSifterApi sifter;
+    ScriptedDialogService dialogs;
+    test::RecordingHost host;
+    JobCatalogue catalogue;
+    CatalogueOptions options;
+};
+
+}  // namespace
+
+TEST_F(DemoDataTest, EngineDescriptionListsItsOwnThenTheBaseJobs)
+{
+    ASSERT_TRUE(load(s("D_MOTOR.prg")));
+    EXPECT_TRUE(host.runtimeErrors.isEmpty()) << host.runtimeErrors.join(s("|")).toStdString();
+    const qsizetype separator = catalogue.jobList.indexOf(s("---- uses: d_basis"));
+    ASSERT_GT(separator, 0);
+    ASSERT_LT(separator, catalogue.jobList.size() - 1);
+    // Jobs the engine redefines appear once, before the separator.
+    for (const QString &job : catalogue.jobList)
+        EXPECT_EQ(catalogue.jobList.count(job), 1) << job.toStdString();
+    EXPECT_EQ(host.caption, s("D_MOTOR: Jobauswahl"));
+    EXPECT_TRUE(host.ecuInfoEnabled);
+    EXPECT_TRUE(catalogue.jobInfo[0].startsWith(s("name      : ")));
+    // The separator collects only line ends (from the redefined base job's comments).
+    EXPECT_EQ(QString(catalogue.jobInfo[separator]).remove(s("\r\n")), QString());
+    EXPECT_EQ(catalogue.argSummary[separator], QString());
+    for (qsizetype j = separator + 1; j < catalogue.jobList.size(); ++j)
+        EXPECT_TRUE(catalogue.jobInfo[j].startsWith(s("---- uses : D_BASIS\r\nname      : ")))
+            << catalogue.jobList[j].toStdString() << ": " << catalogue.jobInfo[j].toStdString();
+    EXPECT_TRUE(catalogue.isUdsSgbd);
+    EXPECT_GE(catalogue.ownTableIndex(s("SG_FUNKTIONEN")), 0);
+}
+
+TEST_F(DemoDataTest, GroupFileShowsItsVariant)
+{
+    ASSERT_TRUE(load(s("D_GRUPPE.grp")));
+    EXPECT_TRUE(host.caption.startsWith(s("D_GRUPPE: Jobauswahl --> D_MOTOR"))) << host.caption.toStdString();
+    EXPECT_EQ(QFileInfo(catalogue.descriptionPath).completeBaseName().toUpper(), catalogue.variantName.toUpper());
+    EXPECT_TRUE(QFileInfo::exists(catalogue.descriptionPath));
+    EXPECT_FALSE(catalogue.jobList.isEmpty());
+}
+
+TEST_F(DemoDataTest, DamagedDescriptionGivesAnErrorAndNoJobs)
+{
+    QFile source(ecuDir + s("/D_MOTOR.prg"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    QByteArray bytes = source.readAll();
+    bytes.truncate(bytes.size() / 3);
+    const QString damaged = dir.filePath(s("D_KAPUTT.prg"));
+    QFile out(damaged);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    out.close();
+    DescriptionLoader loader(api, sifter, dialogs, texts, host);
+    ASSERT_TRUE(loader.load(catalogue, damaged, options));
+    EXPECT_TRUE(catalogue.jobList.isEmpty());
+    ASSERT_EQ(host.runtimeErrors.size(), 1);
+    EXPECT_FALSE(host.runtimeErrors[0].isEmpty());
+}
