@@ -3,10 +3,11 @@
 // Environment:
 //   KITBOX_RUNTIME_LIBRARY  run on a runtime library loaded from this path instead of the built-in engine
 //   KITBOX_SIFTER_LIBRARY   locate descriptions with a locator library loaded from this path instead of the built-in one
-//   KITBOX_EXIT_WHEN_SHOWN  when set to 1, print "shown" and end as soon as the main window is on screen
+//   KITBOX_EXIT_WHEN_SHOWN  when set to 1, print "shown" and end as soon as the main window is first painted
 //                           (used to measure the start-up time; the settings are not written then)
 #include "catalogue/KitBoxCatalogue.h"
 #include "catalogue/SifterApi.h"
+#include "execution/KitBoxExecution.h"
 #include "runtime/RuntimeBackend.h"
 #include "runtime/RuntimeSession.h"
 #include "shell/Clock.h"
@@ -20,9 +21,9 @@
 #include <QApplication>
 #include <QPrinterInfo>
 #include <QProcessEnvironment>
-#include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace kitbox;
 
@@ -66,7 +67,7 @@ int main(int argc, char *argv[])
                             registry,
                             clock,
                             SettingsLocations::fromEnvironment(QCoreApplication::applicationFilePath()),
-                            !QPrinterInfo::availablePrinterNames().isEmpty()};
+                            [] { return !QPrinterInfo::availablePrinterNames().isEmpty(); }};
     KitBox window(services);
     // Loading descriptions, the job window and the ECU information box.
     auto sifter = createSifter(environment);
@@ -75,6 +76,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     KitBoxCatalogue catalogue(window, services, session.api(), *sifter.value());
+    // Running jobs once or continuously into the results window.
+    KitBoxExecution execution(window, services, session.api(), catalogue);
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())
@@ -91,15 +94,15 @@ int main(int argc, char *argv[])
     case StartSequence::Outcome::Failed:
         return 1;
     }
-    window.show();
-
     if (environment.value(QStringLiteral("KITBOX_EXIT_WHEN_SHOWN")) == QLatin1String("1")) {
-        // Once the first frame is through the event loop the window is on screen.
-        QTimer::singleShot(0, &app, [] {
+        // Ends at once when the first frame is painted: this measures the start,
+        // nothing after it (no settings are written, the runtime is not ended).
+        QObject::connect(&window, &KitBox::firstShown, [] {
             std::fputs("shown\n", stdout);
             std::fflush(stdout);
-            QCoreApplication::exit(0);
+            std::_Exit(0);
         });
     }
+    window.show();
     return QApplication::exec();
 }

@@ -1,0 +1,279 @@
+// Running jobs from the windows as a user does, offscreen: the main window,
+// the job window with the demo description loaded through the real runtime
+// and locator, and the results window.
+#include "catalogue/Job_Form.h"
+#include "catalogue/KitBoxCatalogue.h"
+#include "catalogue/SifterApi.h"
+#include "execution/KitBoxExecution.h"
+#include "execution/Res_Form.h"
+#include "runtime/InProcessVedamisApi.h"
+#include "runtime/RuntimeSession.h"
+#include "shell/FakeClock.h"
+#include "shell/InstanceRegistry.h"
+#include "shell/KitBox.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/Settings.h"
+#include "shell/TextCatalogue.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace kitbox;
+
+namespace {
+
+const QString kDemoFile = QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg");
+
+class RunWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        locations.userConfigDir = dir.filePath(QStringLiteral("config"));
+        locations.programDirectory = dir.filePath(QStringLiteral("bin"));
+        locations.fileName = QStringLiteral("kitbox32.INI");
+        ASSERT_TRUE(api.apiInit());
+        ASSERT_TRUE(api.apiSetConfig(QStringLiteral("SimulationPath"), QStringLiteral(KITBOX_DATA_DIR "/sim")));
+        auto created = createSifter(QProcessEnvironment());
+        ASSERT_TRUE(created.ok()) << created.error();
+        sifter = std::move(created).value();
+        session = std::make_unique<RuntimeSession>(api, dialogs, texts);
+        const KitBoxServices services{settings, texts, dialogs, *session, registry, clock, locations, [] { return false; }};
+        window = std::make_unique<KitBox>(services);
+        catalogue = std::make_unique<KitBoxCatalogue>(*window, services, api, *sifter);
+        execution = std::make_unique<KitBoxExecution>(*window, services, api, *catalogue);
+        window->show();
+        catalogue->sgbdLaden(kDemoFile);
+        ASSERT_NE(catalogue->jobForm(), nullptr);
+    }
+    void TearDown() override
+    {
+        window->runFlags().continuousRun = false;
+        execution.reset();
+        catalogue.reset();
+        window.reset();
+        api.apiEnd();
+    }
+
+    Job_Form &jobForm() { return *catalogue->jobForm(); }
+    template <typename T>
+    T *jobChild(const char *name)
+    {
+        return jobForm().findChild<T *>(QString::fromLatin1(name));
+    }
+    void selectJob(const QString &job)
+    {
+        auto *list = jobChild<QListWidget>("JobListe");
+        ASSERT_NE(list, nullptr);
+        const auto found = list->findItems(job, Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << job.toStdString();
+        list->setCurrentItem(found.first());
+    }
+    void setArgument(const QString &text) { jobChild<QComboBox>("ArgumentEingabe")->setEditText(text); }
+    // Triggers a command as the user does: only when it is enabled.
+    void trigger(const char *name)
+    {
+        QAction *action = window->menuAction(QString::fromLatin1(name));
+        ASSERT_NE(action, nullptr) << name;
+        ASSERT_TRUE(action->isEnabled()) << name;
+        action->trigger();
+    }
+    Res_Form *results() { return window->resultsWindow(false); }
+    QString continuousCaption() { return window->menuAction(QStringLiteral("StarteJobEndlos"))->text(); }
+
+    QTemporaryDir dir;
+    TextCatalogue texts;
+    InProcessVedamisApi api;
+    std::unique_ptr<SifterApi> sifter;
+    ScriptedDialogService dialogs;
+    Settings settings;
+    FakeClock clock{QDateTime(QDate(2026, 12, 5), QTime(10, 0))};
+    InstanceRegistry registry{QStringLiteral("Kitbox32 report test")};
+    SettingsLocations locations;
+    std::unique_ptr<RuntimeSession> session;
+    std::unique_ptr<KitBox> window;
+    std::unique_ptr<KitBoxCatalogue> catalogue;
+    std::unique_ptr<KitBoxExecution> execution;
+};
+
+}  // namespace
+
+TEST_F(RunWindowTest, F5ShowsTheReportOfTheSelectedJob)
+{
+    selectJob(QStringLiteral("status_motor"));
+    trigger("StarteJob");
+    ASSERT_NE(results(), nullptr);
+    const QString text = results()->text();
+    EXPECT_TRUE(text.startsWith(u"apiJob(\"D_MOTOR\",\"status_motor\",\"\",\"\")\r\n\r\nSatz : 0\r\n")) << text.toStdString();
+    EXPECT_TRUE(text.contains(u"  STAT_KUEHLMITTEL_TEMP_WERT      = 85                00 55  .U      "));
+    EXPECT_EQ(results()->windowTitle(), QStringLiteral("Results"));
+    EXPECT_EQ(results()->activityColour(), 0xC0C0C0u);
+    EXPECT_FALSE(results()->delayPanelVisible());
+    // The widget shows the same lines.
+    EXPECT_TRUE(results()->ausgabe()->toPlainText().contains(u"STAT_KUEHLMITTEL_TEMP_WERT"));
+}
+
+TEST_F(RunWindowTest, DoubleClickRunsTheJobOnce)
+{
+    auto *list = jobChild<QListWidget>("JobListe");
+    const auto found = list->findItems(QStringLiteral("mehrere_saetze"), Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    list->setCurrentItem(found.first());
+    const QRect rect = list->visualItemRect(found.first());
+    // A double click is a press and release followed by the double-click event.
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    ASSERT_NE(results(), nullptr);
+    EXPECT_TRUE(results()->text().contains(u"\r\nSatz : 5\r\n"));
+}
+
+TEST_F(RunWindowTest, FailingJobEndsWithTheErrorLineAndLargeBinaryWithout)
+{
+    selectJob(QStringLiteral("fehler_job"));
+    trigger("StarteJob");
+    EXPECT_TRUE(results()->text().contains(u"\r\nVEDAMIS Fehler 1034 : ")) << results()->text().toStdString();
+
+    selectJob(QStringLiteral("binaer_gross"));
+    trigger("StarteJob");
+    EXPECT_TRUE(results()->text().contains(u"  DATEN                           = 1500 Bytes\r\n    0000 : 00 07"));
+    EXPECT_FALSE(results()->text().contains(u"VEDAMIS Fehler"));
+}
+
+TEST_F(RunWindowTest, DataFlagPassesTheArgumentAsBytes)
+{
+    selectJob(QStringLiteral("daten_schreiben"));
+    setArgument(QStringLiteral("0102"));
+    jobChild<QCheckBox>("DataFlag")->setChecked(true);
+    trigger("StarteJob");
+    EXPECT_TRUE(results()->text().startsWith(u"apiJobData(\"D_MOTOR\",\"daten_schreiben\",{DATA}, 2,\"\")\r\n"
+                                             u"  {DATA}: 2 Bytes\r\n    0000 : 01 02"))
+        << results()->text().toStdString();
+
+    jobChild<QCheckBox>("DataFlag")->setChecked(false);
+    trigger("StarteJob");
+    EXPECT_TRUE(results()->text().startsWith(u"apiJob(\"D_MOTOR\",\"daten_schreiben\",\"0102\",\"\")\r\n"));
+}
+
+TEST_F(RunWindowTest, SeparatorEmptiesTheResultsAndRunsNothing)
+{
+    auto *list = jobChild<QListWidget>("JobListe");
+    const auto separators = list->findItems(QStringLiteral("---- uses:"), Qt::MatchStartsWith);
+    ASSERT_FALSE(separators.isEmpty()) << "the demo description inherits jobs";
+    selectJob(QStringLiteral("status_motor"));
+    trigger("StarteJob");
+    ASSERT_FALSE(results()->text().isEmpty());
+
+    list->setCurrentItem(separators.first());
+    trigger("StarteJob");
+    EXPECT_TRUE(results()->text().isEmpty());
+
+    selectJob(QStringLiteral("status_motor"));
+    trigger("StarteJob");
+    list->setCurrentItem(separators.first());
+    trigger("StarteJobEndlos");
+    EXPECT_TRUE(results()->text().isEmpty());
+    EXPECT_FALSE(window->runFlags().continuousRun);
+    EXPECT_FALSE(results()->delayPanelVisible());
+    EXPECT_EQ(continuousCaption(), QStringLiteral("&") + texts.text(112));
+}
+
+TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
+{
+    selectJob(QStringLiteral("status_motor"));
+    trigger("StarteJob");  // the results window exists from here on
+    results()->delayTime()->setValue(500);
+
+    QString captionWhileRunning;
+    bool panelWhileRunning = false;
+    QStringList titles;
+    clock.setWaitHook([&](int) {
+        if (!window->runFlags().continuousRun)
+            return;
+        captionWhileRunning = continuousCaption();
+        panelWhileRunning = results()->delayPanelVisible();
+        if (!titles.contains(results()->windowTitle()))
+            titles << results()->windowTitle();
+        if (execution->runner().runCount() == 3)
+            window->menuAction(QStringLiteral("StarteJobEndlos"))->trigger();  // F6 again
+    });
+    trigger("StarteJobEndlos");
+
+    EXPECT_EQ(captionWhileRunning, QStringLiteral("&") + texts.text(113));
+    EXPECT_TRUE(panelWhileRunning);
+    EXPECT_EQ(execution->runner().runCount(), 3);
+    // "Results" during the first second, then the mean including the pause.
+    EXPECT_EQ(titles.first(), QStringLiteral("Results"));
+    EXPECT_TRUE(titles.contains(QStringLiteral("Results (mittlere Dauer : 500 ms)"))) << titles.join(u'|').toStdString();
+    EXPECT_FALSE(window->runFlags().continuousRun);
+    EXPECT_FALSE(results()->delayPanelVisible());
+    EXPECT_EQ(continuousCaption(), QStringLiteral("&") + texts.text(112));
+    EXPECT_EQ(results()->activityColour(), 0xC0C0C0u);
+    EXPECT_TRUE(results()->text().contains(u"STAT_KUEHLMITTEL_TEMP_WERT"));
+}
+
+TEST_F(RunWindowTest, ClosingTheResultsWindowDuringTheRunMinimisesIt)
+{
+    selectJob(QStringLiteral("status_motor"));
+    trigger("StarteJob");
+    results()->delayTime()->setValue(100);
+    bool closedOnce = false;
+    bool minimisedAndRunning = false;
+    clock.setWaitHook([&](int) {
+        if (!window->runFlags().continuousRun)
+            return;
+        if (!closedOnce) {
+            closedOnce = true;
+            results()->close();
+            minimisedAndRunning = results() != nullptr && results()->isMinimized();
+        } else if (execution->runner().runCount() >= 2) {
+            window->menuAction(QStringLiteral("StarteJobEndlos"))->trigger();
+        }
+    });
+    trigger("StarteJobEndlos");
+    EXPECT_TRUE(minimisedAndRunning);
+    EXPECT_GE(execution->runner().runCount(), 2);
+    ASSERT_NE(results(), nullptr);
+    // The next run brings it back.
+    trigger("StarteJob");
+    EXPECT_FALSE(results()->isMinimized());
+}
+
+TEST_F(RunWindowTest, CommandLineToolPrintsTheResultsWindowText)
+{
+    selectJob(QStringLiteral("alle_typen"));
+    trigger("StarteJob");
+    const QString shown = results()->text();
+    ASSERT_TRUE(shown.contains(u"WERT_BINARY"));
+
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VEDAMIS_INI"), QString());
+    env.remove(QStringLiteral("KITBOX_RUNTIME_LIBRARY"));
+    cli.setProcessEnvironment(env);
+    cli.start(QStringLiteral(KITBOX_BIN_DIR "/kitbox32-cli"),
+              {QStringLiteral("run"), kDemoFile, QStringLiteral("ALLE_TYPEN")});
+    ASSERT_TRUE(cli.waitForFinished(60000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardOutput()), shown);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
