@@ -5,6 +5,7 @@
 #include "shell/Clock.h"
 #include "shell/DialogService.h"
 #include "shell/KitBoxFonts.h"
+#include "shell/KitBoxPictures.h"
 #include "shell/MainMenuModel.h"
 #include "shell/MainWindowRules.h"
 #include "shell/StartArguments.h"
@@ -167,8 +168,10 @@ void KitBox::buildToolbar()
         auto *button = new QToolButton(m_toolBar);
         button->setObjectName(QStringLiteral("ToolbarKnopf"));
         button->setProperty("index", b.index);
-        button->setIcon(QIcon(QStringLiteral(":/images/") + b.iconName + QStringLiteral(".svg")));
-        button->setIconSize(QSize(24, 24));
+        const QSize iconSize(24, 24);
+        button->setIcon(QIcon(svgPixmap(QStringLiteral(":/images/") + b.iconName + QStringLiteral(".svg"), iconSize,
+                                        devicePixelRatioF())));
+        button->setIconSize(iconSize);
         button->setAutoRaise(true);
         button->installEventFilter(this);
         connect(button, &QToolButton::clicked, this, [this, index = b.index] { toolbarClicked(index); });
@@ -204,7 +207,7 @@ void KitBox::buildHeader()
     m_kopfzeile->setAutoFillBackground(true);
     m_logoFrame = new QLabel(m_kopfzeile);
     m_logoFrame->setObjectName(QStringLiteral("Hedra_Logo_Rahmen"));
-    m_logoFrame->setPixmap(QIcon(QStringLiteral(":/images/logo.svg")).pixmap(QSize(48, 48)));
+    m_logoFrame->setPixmap(svgPixmap(QStringLiteral(":/images/logo.svg"), QSize(48, 48), devicePixelRatioF()));
     m_logoFrame->setFixedSize(52, 52);
     m_titel = new QLabel(QStringLiteral("VEDAMIS KitBox 32"), m_kopfzeile);
     m_titel->setObjectName(QStringLiteral("Titel"));
@@ -233,7 +236,7 @@ void KitBox::buildClientArea()
     m_startBild = new QLabel(m_bilderRahmen);
     m_startBild->setObjectName(QStringLiteral("StartBild"));
     const QSize pictureSize(480, 320);
-    m_startBild->setPixmap(QIcon(QStringLiteral(":/images/start.svg")).pixmap(pictureSize));
+    m_startBild->setPixmap(svgPixmap(QStringLiteral(":/images/start.svg"), pictureSize, devicePixelRatioF()));
     m_startBild->setFixedSize(pictureSize);
     m_startBild->installEventFilter(this);
     m_bilderRahmen->hide();
@@ -298,8 +301,6 @@ StartSequence::Outcome KitBox::load(const QString &rawCommandLine)
         MainWindowRules::minimumWidth(toTwips(m_logoFrame->width()), toTwips(m_titel->width()), toTwips(m_firma->width()));
     setMinimumSize(toPixels(m_minimumWidthTwips), toPixels(MainWindowRules::minimumHeightTwips));
 
-    if (!m_services.printerInstalled)
-        m_actions.value(QStringLiteral("PrintFile"))->setVisible(false);
     m_actions.value(QStringLiteral("UDS_Check_List"))
         ->setVisible(m_services.settings.options().udsCheckListe != 0);
     updateRecentFiles();
@@ -332,9 +333,9 @@ void KitBox::applyLanguage()
     for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it)
         it.value()->setToolTip(MainMenuModel::hintText(it.key(), texts));
     const bool english = texts.isEnglish();
-    m_logo->setPixmap(QIcon(english ? QStringLiteral(":/images/flag-english.svg")
-                                    : QStringLiteral(":/images/flag-german.svg"))
-                          .pixmap(QSize(72, 48)));
+    m_logo->setPixmap(svgPixmap(english ? QStringLiteral(":/images/flag-english.svg")
+                                        : QStringLiteral(":/images/flag-german.svg"),
+                                m_logo->size(), devicePixelRatioF()));
 }
 
 void KitBox::updateRecentFiles()
@@ -427,6 +428,29 @@ void KitBox::resizeEvent(QResizeEvent *event)
     }
 }
 
+bool KitBox::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::UpdateRequest && !m_shownOnce && m_loaded) {
+        m_shownOnce = true;
+        emit firstShown();
+        QTimer::singleShot(0, this, &KitBox::checkPrinter);
+    }
+    return handled;
+}
+
+void KitBox::checkPrinter()
+{
+    m_printerChecked = true;
+    if (m_services.printerInstalled && !m_services.printerInstalled())
+        m_actions.value(QStringLiteral("PrintFile"))->setVisible(false);
+}
+
+void KitBox::startBatchEndTimer()
+{
+    m_cascadeTimer->start();
+}
+
 void KitBox::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
@@ -446,6 +470,7 @@ void KitBox::firstResizeWork()
     if (batch.present) {
         m_services.runtime.setConfigValue(QStringLiteral("ApiTrace"), batch.apiTrace);
         m_services.runtime.setConfigValue(QStringLiteral("IfhTrace"), batch.ifhTrace);
+        emit batchTestRequested(file);
     }
 }
 

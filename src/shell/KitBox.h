@@ -13,6 +13,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -40,7 +41,9 @@ struct KitBoxServices {
     Clock &clock;
     SettingsLocations locations;
     // Whether the system lists a printer; without one the print entry is hidden.
-    bool printerInstalled = true;
+    // Asked once the window is first on screen: the printing system can be
+    // slow to answer and the window need not wait for it.
+    std::function<bool()> printerInstalled;
 };
 
 class KitBox : public QMainWindow {
@@ -83,6 +86,9 @@ public:
     int minimumWidthTwips() const { return m_minimumWidthTwips; }
     int toPixels(int twips) const;
     int toTwips(int pixels) const;
+    // Enables Timer_CASCADE_TEST, which ends the program once no test run is active.
+    void startBatchEndTimer();
+    bool printerChecked() const { return m_printerChecked; }
 
 signals:
     // Opening a description (SGBD_Laden) or a test file; connected by the
@@ -91,6 +97,11 @@ signals:
     void testFileRequested(const QString &path);
     // A table or test matrix print source is printed by its own window.
     void gridPrintRequested(const QString &caption);
+    // The window has been painted for the first time.
+    void firstShown();
+    // A test file with trace levels was named on the command line: the test
+    // run starts it and then calls startBatchEndTimer().
+    void batchTestRequested(const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -99,6 +110,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     class ResultsHost;
@@ -121,6 +133,7 @@ private:
     void fillWindowMenu();
     void arrange(int how);
     void storePlacement();
+    void checkPrinter();
 
     KitBoxServices m_services;
     StartSequence m_start;
@@ -159,6 +172,8 @@ private:
     bool m_firstResizeDone = false;
     bool m_loaded = false;
     bool m_unloaded = false;
+    bool m_shownOnce = false;
+    bool m_printerChecked = false;
 };
 
 }  // namespace kitbox

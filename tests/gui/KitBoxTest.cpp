@@ -67,7 +67,10 @@ struct Instance {
         if (!box) {
             session = std::make_unique<RuntimeSession>(api, dialogs, texts);
             box = std::make_unique<KitBox>(
-                KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, printer});
+                KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, [this] {
+                                   ++printerQueries;
+                                   return printer;
+                               }});
         }
         return *box;
     }
@@ -81,6 +84,7 @@ struct Instance {
     InstanceRegistry registry;
     SettingsLocations locations;
     bool printer = true;
+    int printerQueries = 0;
     std::unique_ptr<RuntimeSession> session;
     std::unique_ptr<KitBox> box;
 };
@@ -373,6 +377,9 @@ TEST_F(KitBoxFixture, WithoutPrinterThePrintEntryAndButtonAreAbsent)
     KitBox &w = p->window();
     ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
     w.show();
+    // The printing system is asked once the window is on screen.
+    EXPECT_TRUE(QTest::qWaitFor([&w] { return w.printerChecked(); }, 5000));
+    EXPECT_EQ(p->printerQueries, 1);
     EXPECT_FALSE(action(w, "PrintFile")->isVisible());
     EXPECT_FALSE(w.toolbarButton(13)->isVisible());
     EXPECT_TRUE(w.toolbarButton(11)->isVisible());
