@@ -1,5 +1,6 @@
 #include "execution/JobRunner.h"
 
+#include "execution/FehlerspeicherAusgabe.h"
 #include "execution/JobRunHost.h"
 #include "execution/ResultsOutput.h"
 #include "execution/RunFlags.h"
@@ -31,6 +32,7 @@ JobRunner::JobRunner(VedamisApi &api, Clock &clock, RunFlags &flags, JobRunHost 
       m_options(options),
       m_report(api)
 {
+    m_faultMemoryReport = [this](const QString &sgbd, const QString &job) { showFaultMemoryReport(sgbd, job); };
 }
 
 bool JobRunner::isFaultMemoryRun(const QString &job, int zemoFsMode)
@@ -87,6 +89,18 @@ void JobRunner::runReport(const JobParameter &request)
         entry = entry.toLower();
     m_lastReport = m_report.build(request, options);
 
+    ResultsOutput &out = m_host.results();
+    if (out.text() != m_lastReport)
+        out.setText(m_lastReport);
+    m_host.setActivity(Activity::Idle);
+}
+
+void JobRunner::showFaultMemoryReport(const QString &sgbd, const QString &job)
+{
+    m_host.setActivity(Activity::Building);
+    m_host.processEvents();
+    FehlerspeicherAusgabe report(m_api, m_texts, m_clock);
+    m_lastReport = report.build(sgbd, job, m_options.zemoFsMode);
     ResultsOutput &out = m_host.results();
     if (out.text() != m_lastReport)
         out.setText(m_lastReport);

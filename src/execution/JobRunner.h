@@ -48,7 +48,9 @@ public:
     void runReport(const JobParameter &request);
 
     // The fault-memory report that takes over fs_lesen, is_lesen and
-    // hs_lesen in Zemo mode. Without one those jobs get the ordinary report.
+    // hs_lesen in Zemo mode: FehlerspeicherAusgabe into the results window
+    // unless another one is put in its place. Without one those jobs get the
+    // ordinary report.
     using FaultMemoryReport = std::function<void(const QString &sgbd, const QString &job)>;
     void setFaultMemoryReport(FaultMemoryReport report) { m_faultMemoryReport = std::move(report); }
     static bool isFaultMemoryRun(const QString &job, int zemoFsMode);
@@ -74,6 +76,8 @@ private:
     void endTestRun();
     void showContinuousIdle();
     qint64 elapsedSince(quint32 start) const;
+    // The built-in fault-memory report: lamp, event handling, written only when different.
+    void showFaultMemoryReport(const QString &sgbd, const QString &job);
 
     VedamisApi &m_api;
     Clock &m_clock;

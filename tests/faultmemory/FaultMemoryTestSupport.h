@@ -1,0 +1,142 @@
+#pragma once
+// Building blocks of the fault-memory tests: result makers for the scripted
+// runtime, a runtime whose detail jobs answer per argument, and a report
+// fixture with a fixed clock.
+#include <gtest/gtest.h>
+
+#include <QHash>
+
+#include <ostream>
+
+#include "execution/FehlerspeicherAusgabe.h"
+#include "runtime/FakeVedamisApi.h"
+#include "shell/FakeClock.h"
+#include "shell/TextCatalogue.h"
+
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace kitbox::testing {
+
+inline FakeResult txt(const QString &name, const QString &value)
+{
+    FakeResult r;
+    r.name = name;
+    r.text = value;
+    return r;
+}
+
+// A text result that the runtime renders differently for one format.
+inline FakeResult formatted(const QString &name, const QString &format, const QString &shown,
+                            const QString &plain = QString())
+{
+    FakeResult r = txt(name, plain.isEmpty() ? shown.trimmed() : plain);
+    r.formatted.insert(format, shown);
+    return r;
+}
+
+inline FakeResult num(const QString &name, qint16 value)
+{
+    FakeResult r;
+    r.name = name;
+    r.type = ResultType::Integer;
+    r.intValue = value;
+    r.text = QString::number(value);
+    return r;
+}
+
+inline FakeResult bin(const QString &name, const QByteArray &bytes)
+{
+    FakeResult r;
+    r.name = name;
+    r.type = ResultType::Binary;
+    r.binary = bytes;
+    return r;
+}
+
+inline QString pad(const QString &text, qsizetype width)
+{
+    return text.leftJustified(width, u' ');
+}
+
+// Lines joined with CR LF, each line ended by one.
+inline QString crlf(const QStringList &lines)
+{
+    QString out;
+    for (const QString &l : lines)
+        out += l + QStringLiteral("\r\n");
+    return out;
+}
+
+inline QString rule(char16_t c, qsizetype n = 61)
+{
+    return QString(n, QChar(c));
+}
+
+// The fake answers a job the same way whatever its arguments; detail jobs
+// here answer by argument, and an argument without an answer gives a job
+// whose result sets cannot be read.
+class DetailRuntime : public FakeVedamisApi {
+public:
+    void setDetail(const QString &job, const QString &argument, const QList<FakeResultSet> &sets)
+    {
+        m_detail.insert(job + u'|' + argument, sets);
+    }
+    void apiJob(const QString &d, const QString &j, const QString &a, const QString &r) override
+    {
+        if (j.endsWith(u"_detail"))
+            setJobResults(d, j, m_detail.value(j + u'|' + a));
+        FakeVedamisApi::apiJob(d, j, a, r);
+        m_jobError = {FakeVedamisApi::apiErrorCode(), FakeVedamisApi::apiErrorText()};
+    }
+    // A job that failed keeps its error through the reads that follow, as a
+    // real runtime does.
+    qint16 apiErrorCode() override
+    {
+        const qint16 code = FakeVedamisApi::apiErrorCode();
+        return code != 0 && m_jobError.code != 0 ? m_jobError.code : code;
+    }
+    QString apiErrorText() override
+    {
+        const QString text = FakeVedamisApi::apiErrorText();
+        return m_jobError.code != 0 ? m_jobError.text : text;
+    }
+    // Arguments of every start of this job, in order.
+    QStringList argumentsOf(const QString &job) const
+    {
+        QStringList out;
+        const QString prefix = QStringLiteral("apiJob(");
+        for (const QString &c : calls()) {
+            if (!c.startsWith(prefix))
+                continue;
+            const QStringList parts = c.mid(prefix.size()).chopped(1).split(u',');
+            if (parts.size() >= 3 && parts.at(1) == job)
+                out << parts.at(2);
+        }
+        return out;
+    }
+
+private:
+    QHash<QString, QList<FakeResultSet>> m_detail;
+    FakeError m_jobError;
+};
+
+class FaultMemoryFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        texts.selectLanguage(QStringLiteral("D"));
+        ASSERT_TRUE(runtime.apiInit());
+    }
+    QString build(const QString &sgbd, const QString &job, int mode) { return report.build(sgbd, job, mode); }
+
+    DetailRuntime runtime;
+    TextCatalogue texts;
+    FakeClock clock{QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3))};
+    FehlerspeicherAusgabe report{runtime, texts, clock};
+};
+
+} // namespace kitbox::testing
