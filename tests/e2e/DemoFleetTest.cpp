@@ -3,6 +3,8 @@
 // binaries, job errors, inheritance through USES, group files and the trace.
 #include "DemoSession.h"
 
+#include <sifter/sifter.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -386,6 +388,60 @@ TEST(DemoFleet, TestFilesNameJobsThatRun)
         }
     }
     EXPECT_GE(steps, 15);
+}
+
+// What the workbench reads itself: the info block and a table located by the
+// locator, unscrambled, with cells that hold ";" and quotes intact.
+TEST(DemoFleet, LocatedInfoBlockAndTablesKeepEveryCharacter)
+{
+    const std::string path = (e2e::dataDir() / "ecu" / "D_MOTOR.prg").string();
+    const std::string file = e2e::readFile(path);
+    auto unscramble = [&](int32_t start, int32_t length) {
+        std::string bytes = file.substr(static_cast<size_t>(start), static_cast<size_t>(length));
+        for (char &c : bytes)
+            c = static_cast<char>(c ^ 0x6B);
+        return bytes;
+    };
+    int32_t infoOffset = 0, infoLength = 0, tableAreaEnd = 0, tableCount = 0;
+    ASSERT_EQ(SIFTER_INFO(path.c_str(), &infoOffset, &infoLength, &tableAreaEnd, &tableCount), SIFTER_OK);
+    std::string info = unscramble(infoOffset, infoLength);
+    EXPECT_EQ(info.rfind("ECU:D_MOTOR\n", 0), 0u) << info.substr(0, 80);
+    EXPECT_NE(info.find("\nUSES:D_BASIS\n"), std::string::npos);
+    EXPECT_NE(info.find("\nJOBNAME:STATUS_LESEN\nJOBCOMMENT:Reads functions of SG_FUNKTIONEN with service 22\n"),
+              std::string::npos);
+    EXPECT_NE(info.find("\nRESULT:STAT_DREHZAHL_WERT\nRESULTTYPE:real\nRESULTCOMMENT:engine speed\n"
+                        "RESULTCOMMENT:unit 1/min\n"),
+              std::string::npos);
+
+    std::vector<SifterTableEntry> tables(static_cast<size_t>(tableCount));
+    for (int32_t i = 0; i < tableCount; ++i)
+        ASSERT_EQ(SIFTER_TABLE(path.c_str(), &tables[static_cast<size_t>(i)], i), SIFTER_OK);
+    auto cellsOf = [&](const std::string &name) {
+        std::vector<std::string> cells;
+        for (size_t i = 0; i < tables.size(); ++i) {
+            if (name != tables[i].name)
+                continue;
+            int32_t end = i + 1 < tables.size() ? tables[i + 1].start : tableAreaEnd;
+            std::string bytes = unscramble(tables[i].start, end - tables[i].start);
+            size_t from = 0;
+            for (size_t to = bytes.find('\0'); to != std::string::npos; to = bytes.find('\0', from)) {
+                cells.push_back(bytes.substr(from, to - from));
+                from = to + 1;
+            }
+            EXPECT_EQ(from, bytes.size()) << name << " ends inside a cell";
+            EXPECT_EQ(cells.size(), static_cast<size_t>(tables[i].columnCount * (tables[i].rowCount + 1))) << name;
+        }
+        return cells;
+    };
+    auto fortTexte = cellsOf("FORTTEXTE");
+    ASSERT_EQ(fortTexte.size(), 21u);
+    EXPECT_EQ((std::vector<std::string>(fortTexte.begin(), fortTexte.begin() + 3)),
+              (std::vector<std::string>{"ORT", "ORTTEXT", "EREIGNIS_DTC"}));
+    EXPECT_EQ(fortTexte[7], "Kühlmitteltemperaturfühler; Signal unplausibel");
+    EXPECT_EQ(fortTexte[10], "Drosselklappe \"Position 1\" klemmt");
+    auto functions = cellsOf("SG_FUNKTIONEN");
+    ASSERT_EQ(functions.size(), 14u * 14u);
+    EXPECT_EQ(functions[14 * 10 + 11], "22;2F"); // LUEFTER: read and controlled
 }
 
 } // namespace
