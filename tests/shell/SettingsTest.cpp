@@ -112,7 +112,7 @@ TEST(SettingsValues, LanguageAndMultiInstanceKeepTheirFirstLetter)
     }
 }
 
-TEST(SettingsValues, FlagsAndSwitchesAreWrittenAsSpecifiedForm)
+TEST(SettingsValues, FlagsAndSwitchesKeepTheirWrittenForm)
 {
     IniFile ini;
     ini.loadFromData("[konfiguration]\nuds_einh=5\nUDS_INFO=0\nUDS_TEXT=abc\nAUSGABE_SORTIERT=-1\n"
