@@ -31,17 +31,19 @@ std::shared_ptr<Session> sessionOf(int32_t handle)
 // Copies up to capacity - 1 bytes (whole UTF-8 characters) and the NUL.
 void copyText(const std::string &value, char *buffer, int32_t *length, size_t capacity)
 {
-    std::string cut = vedamis::truncateUtf8(value, capacity - 1);
-    std::memcpy(buffer, cut.data(), cut.size());
-    buffer[cut.size()] = '\0';
+    size_t size = value.size();
+    if (size >= capacity)
+        size = vedamis::truncateUtf8(value, capacity - 1).size();
+    std::memcpy(buffer, value.data(), size);
+    buffer[size] = '\0';
     if (length)
-        *length = static_cast<int32_t>(cut.size());
+        *length = static_cast<int32_t>(size);
 }
 
-void trace(Session &session, int level, const std::string &line)
+template <typename MakeLine> void trace(Session &session, int level, MakeLine &&makeLine)
 {
     if (session.apiTraceLevel() >= level)
-        session.traceApi(level, line);
+        session.traceApi(level, makeLine());
 }
 
 // The texts are made only when the trace is on: result reads are frequent.
@@ -108,11 +110,12 @@ void apiVBJob(int32_t handle, const char *description, const char *job, const ch
     auto session = sessionOf(handle);
     if (!session)
         return;
-    const std::string call = "apiVBJob(" + std::to_string(handle) + ", " + quoted(description) + ", " + quoted(job) +
-                             ", " + quoted(arguments) + ", " + quoted(resultFilter) + ")";
-    trace(*session, 1, call);
+    trace(*session, 1, [&] {
+        return "apiVBJob(" + std::to_string(handle) + ", " + quoted(description) + ", " + quoted(job) + ", " +
+               quoted(arguments) + ", " + quoted(resultFilter) + ")";
+    });
     session->runJob(text(description), text(job), text(arguments), text(resultFilter));
-    trace(*session, 1, "  job ended, error " + std::to_string(session->errorCode()));
+    trace(*session, 1, [&] { return "  job ended, error " + std::to_string(session->errorCode()); });
 }
 
 void apiVB4JobData(int32_t handle, const char *description, const char *job, const unsigned char *data, int32_t length,
@@ -121,9 +124,10 @@ void apiVB4JobData(int32_t handle, const char *description, const char *job, con
     auto session = sessionOf(handle);
     if (!session)
         return;
-    trace(*session, 1,
-          "apiVB4JobData(" + std::to_string(handle) + ", " + quoted(description) + ", " + quoted(job) + ", " +
-              std::to_string(length) + " bytes, " + quoted(resultFilter) + ")");
+    trace(*session, 1, [&] {
+        return "apiVB4JobData(" + std::to_string(handle) + ", " + quoted(description) + ", " + quoted(job) + ", " +
+               std::to_string(length) + " bytes, " + quoted(resultFilter) + ")";
+    });
     if (length < 0 || (length > 0 && !data) || length > VEDAMIS_DATA_MAX) {
         session->rejectJob("data argument of " + std::to_string(length) + " bytes (0..65536 with a buffer)");
     } else {
@@ -131,7 +135,7 @@ void apiVB4JobData(int32_t handle, const char *description, const char *job, con
                             std::string_view(reinterpret_cast<const char *>(data), static_cast<size_t>(length)),
                             text(resultFilter));
     }
-    trace(*session, 1, "  job ended, error " + std::to_string(session->errorCode()));
+    trace(*session, 1, [&] { return "  job ended, error " + std::to_string(session->errorCode()); });
 }
 
 int16_t apiVBResultSets(int32_t handle, int16_t *sets)
@@ -263,8 +267,7 @@ int16_t apiVBErrorCode(int32_t handle)
     if (!session)
         return VEDAMIS_ERR_INVALID_HANDLE;
     const int16_t code = session->errorCode();
-    if (session->apiTraceLevel() >= 3)
-        trace(*session, 3, "apiVBErrorCode(" + std::to_string(handle) + ") = " + std::to_string(code));
+    trace(*session, 3, [&] { return "apiVBErrorCode(" + std::to_string(handle) + ") = " + std::to_string(code); });
     return code;
 }
 
@@ -280,8 +283,7 @@ int16_t apiVB4ErrorText(int32_t handle, char *buffer, int32_t *length)
     }
     const std::string message = session->errorText();
     copyText(message, buffer, length, VEDAMIS_ERROR_BUFFER);
-    if (session->apiTraceLevel() >= 3)
-        trace(*session, 3, "apiVB4ErrorText(" + std::to_string(handle) + ") = \"" + message + "\"");
+    trace(*session, 3, [&] { return "apiVB4ErrorText(" + std::to_string(handle) + ") = \"" + message + "\""; });
     return 1;
 }
 
@@ -289,14 +291,14 @@ void apiVBBreak(int32_t handle)
 {
     if (auto session = sessionOf(handle)) {
         session->requestBreak();
-        trace(*session, 1, "apiVBBreak(" + std::to_string(handle) + ")");
+        trace(*session, 1, [&] { return "apiVBBreak(" + std::to_string(handle) + ")"; });
     }
 }
 
 void apiVBEnd(int32_t handle)
 {
     if (auto session = sessionOf(handle))
-        trace(*session, 1, "apiVBEnd(" + std::to_string(handle) + ")");
+        trace(*session, 1, [&] { return "apiVBEnd(" + std::to_string(handle) + ")"; });
     Engine::instance().close(handle);
 }
 

@@ -93,16 +93,23 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
         return {};
     }
     const std::string &dir = config.text(ConfigKey::EcuPath);
-    std::string path = findFileIgnoreCase(dir, name + ".PRG");
-    if (path.empty())
-        path = findFileIgnoreCase(dir, name + ".GRP");
-    if (path.empty())
-        return makeError(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, name + " (no " + name + ".PRG or .GRP in " + dir + ")");
+    // Taken before the file is looked at: a change after that moves it on.
+    const int64_t generation = watch.generation(dir);
+    if (cached != descriptions.end() && generation >= 0 && cached->second->checkedGeneration == generation &&
+        cached->second->directory == dir) {
+        checkedThisJob.insert(name);
+        out = cached->second.get();
+        return {};
+    }
+    const std::string known = cached != descriptions.end() ? cached->second->path : std::string();
+    std::string path;
     FileStamp stamp;
-    if (!fileStamp(path, stamp))
-        return makeError(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, path);
+    if (!locateFile(dir, name + ".PRG", known, path, stamp) && !locateFile(dir, name + ".GRP", {}, path, stamp))
+        return makeError(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, name + " (no " + name + ".PRG or .GRP in " + dir + ")");
     checkedThisJob.insert(name);
     if (cached != descriptions.end() && cached->second->path == path && cached->second->stamp == stamp) {
+        cached->second->checkedGeneration = generation;
+        cached->second->directory = dir;
         out = cached->second.get();
         return {};
     }
@@ -115,7 +122,9 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
     auto desc = std::make_unique<LoadedDescription>();
     desc->name = name;
     desc->path = path;
+    desc->directory = dir;
     desc->stamp = stamp;
+    desc->checkedGeneration = generation;
     desc->file = std::make_unique<prg::DescriptionFile>(std::move(loaded.value()));
     desc->isGroup = desc->file->isGroup();
     readInfoBlock(desc->file->infoBlock(), desc->jobNames, desc->uses);

@@ -36,13 +36,23 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
                          config.text(ConfigKey::Interface) + " (this runtime offers SIMULATION only)");
     const std::string &name = ctx.target->name;
     const std::string &dir = config.text(ConfigKey::SimulationPath);
-    const std::string path = findFileIgnoreCase(dir, name + ".SIM");
-    FileStamp stamp;
-    if (path.empty() || !fileStamp(path, stamp)) {
-        simulations.erase(name);
-        return makeError(VEDAMIS_ERR_SIM_FILE_MISSING, dir + "/" + name + ".SIM");
-    }
     auto cached = simulations.find(name);
+    // The file is looked at once per job; later requests of the job use what was read.
+    const std::string checkKey = "SIM:" + name;
+    const int64_t generation = watch.generation(dir);
+    const bool unchanged = cached != simulations.end() && generation >= 0 &&
+                           cached->second.checkedGeneration == generation && cached->second.directory == dir;
+    const bool checked = cached != simulations.end() && (unchanged || checkedThisJob.count(checkKey) > 0);
+    std::string path = checked ? cached->second.path : std::string();
+    FileStamp stamp = checked ? cached->second.stamp : FileStamp();
+    if (!checked) {
+        const std::string known = cached != simulations.end() ? cached->second.path : std::string();
+        if (!locateFile(dir, name + ".SIM", known, path, stamp)) {
+            simulations.erase(name);
+            return makeError(VEDAMIS_ERR_SIM_FILE_MISSING, dir + "/" + name + ".SIM");
+        }
+        checkedThisJob.insert(checkKey);
+    }
     if (cached == simulations.end() || cached->second.path != path || !(cached->second.stamp == stamp)) {
         // Changed or new: read again; the response cycles start over.
         simulations.erase(name);
@@ -53,11 +63,14 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
         if (!fresh.file.parse(content, path, reason))
             return makeError(VEDAMIS_ERR_SIM_FILE, reason);
         fresh.path = path;
+        fresh.directory = dir;
         fresh.stamp = stamp;
+        fresh.checkedGeneration = generation;
         cached = simulations.emplace(name, std::move(fresh)).first;
     }
+    cached->second.checkedGeneration = generation;
+    cached->second.directory = dir;
     SimulationFile &file = cached->second.file;
-    const std::string fileName = path.substr(path.rfind('/') + 1);
     const int attempts = config.number(ConfigKey::RetryComm) == 1 ? 2 : 1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const int64_t start = steadyNowMs();
@@ -71,6 +84,7 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
         int entryLine = 0;
         const bool matched = file.answer(request, answer, entryLine);
         if (ifhTrace.enabled(3)) {
+            const std::string fileName = path.substr(path.rfind('/') + 1);
             ifhTrace.line(matched ? "SIM " + fileName + ":" + std::to_string(entryLine) +
                                         (answer.delayMs ? " delay " + std::to_string(answer.delayMs) + " ms" : "")
                                   : "SIM " + fileName + " has no entry for this request");

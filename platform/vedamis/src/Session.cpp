@@ -99,6 +99,7 @@ void Session::Impl::runJobCommon(std::string_view description, std::string_view 
     jobFailed = true;
     lastError = {};
     checkedThisJob.clear();
+    watch.poll();
     {
         // A break that came while no job ran must not stop this one.
         std::lock_guard breakLock(breakMutex);

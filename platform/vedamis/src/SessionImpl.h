@@ -6,6 +6,7 @@
 
 #include "Config.h"
 #include "Errors.h"
+#include "FileWatch.h"
 #include "ResultStore.h"
 #include "TextUtil.h"
 #include "TraceFile.h"
@@ -29,7 +30,9 @@ namespace vedamis {
 struct LoadedDescription {
     std::string name; // upper-case, without extension
     std::string path;
+    std::string directory; // EcuPath when the file was found
     FileStamp stamp;
+    int64_t checkedGeneration = -1; // FileWatch generation of the directory when last checked
     bool isGroup = false;
     // The file's bytes; tables are decoded when a job first asks for them.
     std::unique_ptr<prg::DescriptionFile> file;
@@ -48,7 +51,9 @@ struct LoadedDescription {
 
 struct CachedSimulation {
     std::string path;
+    std::string directory;
     FileStamp stamp;
+    int64_t checkedGeneration = -1;
     SimulationFile file;
 };
 
@@ -88,6 +93,7 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     std::map<std::string, std::string> variants; // group name -> identified variant
     std::map<std::string, CachedSimulation> simulations;
     std::set<std::string> checkedThisJob; // descriptions already checked for changes in this job
+    FileWatch watch;                      // spares a stat per file and job while nothing changes
     TraceFile ifhTrace{"IFH.TRC"};
     TraceFile apiTrace{"API.TRC"};
 

@@ -157,6 +157,18 @@ bool fileStamp(const std::string &path, FileStamp &stamp)
     return true;
 }
 
+bool locateFile(const std::string &directory, const std::string &name, const std::string &known, std::string &path,
+                FileStamp &stamp)
+{
+    if (!known.empty() && known.size() > directory.size() && known.compare(0, directory.size(), directory) == 0 &&
+        known.find('/', directory.size() + 1) == std::string::npos && fileStamp(known, stamp)) {
+        path = known;
+        return true;
+    }
+    path = findFileIgnoreCase(directory, name);
+    return !path.empty() && fileStamp(path, stamp);
+}
+
 bool readWholeFile(const std::string &path, std::string &content, std::string &reason)
 {
     std::ifstream in(path, std::ios::binary);

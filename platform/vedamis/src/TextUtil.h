@@ -34,6 +34,12 @@ struct FileStamp {
 };
 bool fileStamp(const std::string &path, FileStamp &stamp);
 
+// Finds directory/name like findFileIgnoreCase, but first tries `known` (the
+// path found last time) when it lies in that directory: one stat instead of
+// a directory scan. False when there is no such file.
+bool locateFile(const std::string &directory, const std::string &name, const std::string &known, std::string &path,
+                FileStamp &stamp);
+
 // Whole file into memory; false with a reason on failure.
 bool readWholeFile(const std::string &path, std::string &content, std::string &reason);
 
