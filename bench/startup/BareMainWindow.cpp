@@ -28,7 +28,7 @@ private:
     bool m_exitWhenShown = qEnvironmentVariable("KITBOX_EXIT_WHEN_SHOWN") == QLatin1String("1");
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char *argv[])
 {

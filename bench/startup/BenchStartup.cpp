@@ -77,7 +77,7 @@ public:
     std::map<std::string, double> times;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -87,7 +87,8 @@ int main(int argc, char **argv)
     const auto bare = reporter.times.find("BM_BareMainWindowShown/iterations:10/real_time");
     const auto kitbox = reporter.times.find("BM_KitboxMainWindowShown/iterations:10/real_time");
     if (bare != reporter.times.end() && kitbox != reporter.times.end() && bare->second > 0) {
-        std::printf("start-up ratio kitbox32 / bare main window: %.2f (target <= 1.5)\n", kitbox->second / bare->second);
+        std::printf("start-up ratio kitbox32 / bare main window: %.2f (target <= 1.5)\n",
+                    kitbox->second / bare->second);
     }
     benchmark::Shutdown();
     return 0;

@@ -2,8 +2,8 @@
 //
 // Environment:
 //   KITBOX_RUNTIME_LIBRARY  run on a runtime library loaded from this path instead of the built-in engine
-//   KITBOX_SIFTER_LIBRARY   locate descriptions with a locator library loaded from this path instead of the built-in one
-//   KITBOX_EXIT_WHEN_SHOWN  when set to 1, print "shown" and end as soon as the main window is first painted
+//   KITBOX_SIFTER_LIBRARY   locate descriptions with a locator library loaded from this path instead of the built-in
+//   one KITBOX_EXIT_WHEN_SHOWN  when set to 1, print "shown" and end as soon as the main window is first painted
 //                           (used to measure the start-up time; the settings are not written then)
 #include "catalogue/KitBoxCatalogue.h"
 #include "catalogue/SifterApi.h"

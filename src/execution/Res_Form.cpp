@@ -221,4 +221,4 @@ bool Res_Form::eventFilter(QObject *watched, QEvent *event)
     return QMdiSubWindow::eventFilter(watched, event);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -74,4 +74,4 @@ private:
     bool m_programmaticClose = false;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -16,4 +16,4 @@ public:
     virtual void setText(const QString &text) = 0;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -49,4 +49,4 @@ CloseDecision decideClose(bool byUser, bool continuousRunActive)
     return CloseDecision::StopRunAndClose;
 }
 
-}  // namespace kitbox::ResultsWindowRules
+} // namespace kitbox::ResultsWindowRules

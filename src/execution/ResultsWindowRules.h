@@ -34,15 +34,18 @@ enum class Activity { Idle, Building, Pausing };
 unsigned lampColour(Activity activity);
 
 enum class CloseDecision {
-    MinimiseAndRefuse,  // the user's close box during a continuous run: the run goes on
-    StopRunAndClose,    // any other close: the run flag is cleared and the window goes
+    MinimiseAndRefuse, // the user's close box during a continuous run: the run goes on
+    StopRunAndClose,   // any other close: the run flag is cleared and the window goes
 };
 CloseDecision decideClose(bool byUser, bool continuousRunActive);
 
 // A report replaces the text only when it differs; an equal text is no
 // change (the print source stays as it was).
-inline bool isChange(const QString &shown, const QString &report) { return shown != report; }
+inline bool isChange(const QString &shown, const QString &report)
+{
+    return shown != report;
+}
 
-}  // namespace ResultsWindowRules
+} // namespace ResultsWindowRules
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -10,4 +10,4 @@ struct RunFlags {
     bool anyRun() const { return continuousRun || testRun; }
 };
 
-}  // namespace kitbox
+} // namespace kitbox

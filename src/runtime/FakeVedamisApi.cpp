@@ -283,4 +283,4 @@ bool FakeVedamisApi::apiSetConfig(const QString &name, const QString &value)
     return true;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -13,10 +13,10 @@ namespace kitbox {
 struct FakeResult {
     QString name;
     ResultType type = ResultType::Text;
-    QString text;                        // answer of apiResultText for any format not listed below
-    QMap<QString, QString> formatted;    // answers of apiResultText by format text
-    qint16 intValue = 0;                 // answer of apiResultInt
-    QByteArray binary;                   // answer of apiResultBinary(Ext)
+    QString text;                     // answer of apiResultText for any format not listed below
+    QMap<QString, QString> formatted; // answers of apiResultText by format text
+    qint16 intValue = 0;              // answer of apiResultInt
+    QByteArray binary;                // answer of apiResultBinary(Ext)
 };
 
 using FakeResultSet = QList<FakeResult>;
@@ -103,4 +103,4 @@ private:
     QByteArray m_lastJobData;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -31,4 +31,4 @@ VedamisEntryPoints InProcessVedamisApi::entryPoints()
 
 InProcessVedamisApi::InProcessVedamisApi() : EntryPointVedamisApi(entryPoints()) {}
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -10,4 +10,4 @@ public:
     static VedamisEntryPoints entryPoints();
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -4,13 +4,12 @@ namespace kitbox {
 
 namespace {
 
-template <typename F>
-void resolve(QLibrary &library, const char *name, F &target)
+template <typename F> void resolve(QLibrary &library, const char *name, F &target)
 {
     target = reinterpret_cast<F>(library.resolve(name));
 }
 
-}  // namespace
+} // namespace
 
 Result<std::unique_ptr<LibraryVedamisApi>> LibraryVedamisApi::load(const QString &path)
 {
@@ -58,4 +57,4 @@ LibraryVedamisApi::LibraryVedamisApi(const VedamisEntryPoints &entries, std::uni
 // only here, after the last call.
 LibraryVedamisApi::~LibraryVedamisApi() = default;
 
-}  // namespace kitbox
+} // namespace kitbox

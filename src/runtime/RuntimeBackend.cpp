@@ -17,4 +17,4 @@ Result<std::unique_ptr<VedamisApi>> createRuntime(const QProcessEnvironment &env
     return std::unique_ptr<VedamisApi>(std::move(loaded).value());
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -13,4 +13,4 @@ namespace kitbox {
 // when that variable is set and not empty, else the engine linked in.
 Result<std::unique_ptr<VedamisApi>> createRuntime(const QProcessEnvironment &environment);
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -16,7 +16,7 @@ constexpr int textFailureIn = 505;
 constexpr int textRuntimeError = 56;
 constexpr int textProgramAborts = 510;
 
-}  // namespace
+} // namespace
 
 RuntimeSession::RuntimeSession(VedamisApi &api, DialogService &dialogs, const TextCatalogue &texts)
     : m_api(api), m_dialogs(dialogs), m_texts(texts)
@@ -65,9 +65,9 @@ bool RuntimeSession::open(bool multiInstance, const InterfaceTexts &interfaceTex
             return false;
         }
         if (!m_api.apiInitExt(interfaceTexts[0], interfaceTexts[1], interfaceTexts[2], interfaceTexts[3])) {
-            showStartFailure(QStringLiteral("apiInitExt(") + interfaceTexts[0] + QLatin1Char(',') +
-                             interfaceTexts[1] + QLatin1Char(',') + interfaceTexts[2] + QLatin1Char(',') +
-                             interfaceTexts[3] + QLatin1Char(')'));
+            showStartFailure(QStringLiteral("apiInitExt(") + interfaceTexts[0] + QLatin1Char(',') + interfaceTexts[1] +
+                             QLatin1Char(',') + interfaceTexts[2] + QLatin1Char(',') + interfaceTexts[3] +
+                             QLatin1Char(')'));
             m_api.apiEnd();
             m_ended = true;
             return false;
@@ -173,4 +173,4 @@ double RuntimeSession::parseVersion(const QString &text)
     return ok ? value : 0.0;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

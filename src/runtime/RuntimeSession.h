@@ -17,9 +17,9 @@ class ResultsOutput;
 
 // State of the two trace menu entries, from the runtime's trace settings.
 struct TraceMenuState {
-    bool known = false;         // false when TracePath cannot be read: leave the entries as they are
-    bool showEnabled = false;   // IfhTraceAnzeigen
-    bool clearEnabled = false;  // IfhTraceLöschen
+    bool known = false;        // false when TracePath cannot be read: leave the entries as they are
+    bool showEnabled = false;  // IfhTraceAnzeigen
+    bool clearEnabled = false; // IfhTraceLöschen
 };
 
 class RuntimeSession {
@@ -81,4 +81,4 @@ private:
     double m_version = 0.0;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

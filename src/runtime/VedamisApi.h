@@ -70,4 +70,4 @@ public:
 // is read as Latin-1 rather than showing replacement characters.
 QString decodeRuntimeText(const char *data, qsizetype length);
 
-}  // namespace kitbox
+} // namespace kitbox

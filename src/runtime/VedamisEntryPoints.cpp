@@ -41,7 +41,7 @@ qsizetype textLength(const char *buffer, int32_t reported, qsizetype bufferSize)
     return n;
 }
 
-}  // namespace
+} // namespace
 
 QString VedamisEntryPoints::firstMissing() const
 {
@@ -160,7 +160,8 @@ bool EntryPointVedamisApi::apiResultText(QString &text, const QString &name, qin
     int32_t length = 0;
     const QByteArray n = name.toUtf8();
     const QByteArray f = format.toUtf8();
-    const bool ok = m_entries.apiVB4ResultText(m_handle, buffer.data(), &length, n.constData(), set, f.constData()) != 0;
+    const bool ok =
+        m_entries.apiVB4ResultText(m_handle, buffer.data(), &length, n.constData(), set, f.constData()) != 0;
     text = ok ? decodeRuntimeText(buffer.data(), textLength(buffer.data(), length, textBufferSize)) : QString();
     return ok;
 }
@@ -190,8 +191,8 @@ bool EntryPointVedamisApi::apiResultBinaryExt(QByteArray &data, const QString &n
     std::vector<unsigned char> buffer(binaryExtBufferSize, 0);
     int32_t length = 0;
     const QByteArray n = name.toUtf8();
-    const bool ok = m_entries.apiVB4ResultBinaryExt(m_handle, buffer.data(), &length, binaryExtMaximum, n.constData(),
-                                                    set) != 0;
+    const bool ok =
+        m_entries.apiVB4ResultBinaryExt(m_handle, buffer.data(), &length, binaryExtMaximum, n.constData(), set) != 0;
     data = ok ? QByteArray(reinterpret_cast<const char *>(buffer.data()), clampedLength(length, binaryExtBufferSize))
               : QByteArray();
     return ok;
@@ -238,4 +239,4 @@ bool EntryPointVedamisApi::apiSetConfig(const QString &name, const QString &valu
     return m_entries.apiVBSetConfig(m_handle, n.constData(), v.constData()) != 0;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -73,4 +73,4 @@ private:
     int32_t m_handle = 0;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

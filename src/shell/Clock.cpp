@@ -44,7 +44,7 @@ private:
     QEventLoop &m_loop;
 };
 
-}  // namespace
+} // namespace
 
 SystemClock::SystemClock() : m_origin(monotonicNow()) {}
 
@@ -77,4 +77,4 @@ void SystemClock::wait(int ms)
     QCoreApplication::instance()->removeEventFilter(&watcher);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

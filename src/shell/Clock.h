@@ -35,4 +35,4 @@ private:
     qint64 m_origin;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

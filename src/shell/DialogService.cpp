@@ -16,4 +16,4 @@ DialogAnswer cautiousAnswer(MessageButtons buttons)
     return DialogAnswer::Cancel;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

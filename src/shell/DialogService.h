@@ -30,4 +30,4 @@ public:
 // The answer a box gives when it is closed without a button.
 DialogAnswer cautiousAnswer(MessageButtons buttons);
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -18,4 +18,4 @@ void FakeClock::wait(int ms)
         m_hook(ms);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

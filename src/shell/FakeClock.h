@@ -34,4 +34,4 @@ private:
     std::function<void(int)> m_hook;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -40,7 +40,7 @@ constexpr int arrangeHorizontal = 1;
 constexpr int arrangeVertical = 2;
 constexpr int arrangeIcons = 3;
 
-}  // namespace
+} // namespace
 
 // The results window as the reports see it.
 class KitBox::ResultsHost : public ResultsOutput {
@@ -66,8 +66,7 @@ private:
 };
 
 KitBox::KitBox(const KitBoxServices &services, QWidget *parent)
-    : QMainWindow(parent),
-      m_services(services),
+    : QMainWindow(parent), m_services(services),
       m_start(services.settings, services.texts, services.dialogs, services.runtime, services.registry),
       m_results(std::make_unique<ResultsHost>(*this))
 {
@@ -297,12 +296,11 @@ StartSequence::Outcome KitBox::load(const QString &rawCommandLine)
 
     for (QLabel *label : {m_firma, m_version, m_datum})
         label->adjustSize();
-    m_minimumWidthTwips =
-        MainWindowRules::minimumWidth(toTwips(m_logoFrame->width()), toTwips(m_titel->width()), toTwips(m_firma->width()));
+    m_minimumWidthTwips = MainWindowRules::minimumWidth(toTwips(m_logoFrame->width()), toTwips(m_titel->width()),
+                                                        toTwips(m_firma->width()));
     setMinimumSize(toPixels(m_minimumWidthTwips), toPixels(MainWindowRules::minimumHeightTwips));
 
-    m_actions.value(QStringLiteral("UDS_Check_List"))
-        ->setVisible(m_services.settings.options().udsCheckListe != 0);
+    m_actions.value(QStringLiteral("UDS_Check_List"))->setVisible(m_services.settings.options().udsCheckListe != 0);
     updateRecentFiles();
     updateTraceMenu();
     applyPanels();
@@ -333,9 +331,9 @@ void KitBox::applyLanguage()
     for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it)
         it.value()->setToolTip(MainMenuModel::hintText(it.key(), texts));
     const bool english = texts.isEnglish();
-    m_logo->setPixmap(svgPixmap(english ? QStringLiteral(":/images/flag-english.svg")
-                                        : QStringLiteral(":/images/flag-german.svg"),
-                                m_logo->size(), devicePixelRatioF()));
+    m_logo->setPixmap(
+        svgPixmap(english ? QStringLiteral(":/images/flag-english.svg") : QStringLiteral(":/images/flag-german.svg"),
+                  m_logo->size(), devicePixelRatioF()));
 }
 
 void KitBox::updateRecentFiles()
@@ -646,8 +644,8 @@ void KitBox::arrange(int how)
         if (minimised.isEmpty())
             return;
         const QSize icon = minimised.first()->size();
-        const QList<QRect> places =
-            MainWindowRules::iconPositions(int(minimised.size()), area.width(), area.height(), icon.width(), icon.height());
+        const QList<QRect> places = MainWindowRules::iconPositions(int(minimised.size()), area.width(), area.height(),
+                                                                   icon.width(), icon.height());
         for (qsizetype i = 0; i < minimised.size(); ++i)
             minimised[i]->move(places[i].topLeft());
         return;
@@ -728,4 +726,4 @@ bool KitBox::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -176,4 +176,4 @@ private:
     bool m_printerChecked = false;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -39,7 +39,7 @@ QMessageBox::StandardButtons toButtons(MessageButtons buttons)
     return QMessageBox::Ok;
 }
 
-}  // namespace
+} // namespace
 
 DialogAnswer KitBoxDialogService::message(const QString &text, const QString &title, MessageIcon icon,
                                           MessageButtons buttons)
@@ -68,8 +68,7 @@ QString KitBoxDialogService::openFileName(const QString &title, const QString &d
     return QFileDialog::getOpenFileName(m_parent, title, directory, filter);
 }
 
-QStringList KitBoxDialogService::openFileNames(const QString &title, const QString &directory,
-                                               const QString &filter)
+QStringList KitBoxDialogService::openFileNames(const QString &title, const QString &directory, const QString &filter)
 {
     return QFileDialog::getOpenFileNames(m_parent, title, directory, filter);
 }
@@ -79,4 +78,4 @@ QString KitBoxDialogService::saveFileName(const QString &title, const QString &p
     return QFileDialog::getSaveFileName(m_parent, title, path, filter);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

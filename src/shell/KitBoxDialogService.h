@@ -23,4 +23,4 @@ private:
     QPointer<QWidget> m_parent;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -33,4 +33,4 @@ QFont fixedPitchFont(int pointSize, const QString &preferredFamily)
     return font;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -9,4 +9,4 @@ namespace kitbox {
 // system's fixed font, else the first installed fixed-pitch family.
 QFont fixedPitchFont(int pointSize, const QString &preferredFamily = QString());
 
-}  // namespace kitbox
+} // namespace kitbox

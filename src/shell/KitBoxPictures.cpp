@@ -20,4 +20,4 @@ QPixmap svgPixmap(const QString &resource, const QSize &size, qreal devicePixelR
     return QPixmap::fromImage(image);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -11,4 +11,4 @@ namespace kitbox {
 // Rendering directly avoids loading the image and icon plugins at start.
 QPixmap svgPixmap(const QString &resource, const QSize &size, qreal devicePixelRatio = 1.0);
 
-}  // namespace kitbox
+} // namespace kitbox

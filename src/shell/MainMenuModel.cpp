@@ -16,8 +16,9 @@ MenuEntry submenu(const char *name, int textId)
 
 MenuEntry command(const char *parent, const char *name, int textId, const char *key, State state)
 {
-    return {Kind::Command, QString::fromUtf8(name), QString::fromUtf8(parent), textId, QString(),
-            QString::fromUtf8(key), state};
+    return {
+        Kind::Command, QString::fromUtf8(name), QString::fromUtf8(parent), textId, QString(), QString::fromUtf8(key),
+        state};
 }
 
 MenuEntry separator(const char *parent, const char *name, State state = State::Enabled)
@@ -49,8 +50,13 @@ QList<MenuEntry> buildEntries()
     // Recent files: the separator and the entries appear when there are files.
     e << separator("Datei", "Trennlinie", State::Hidden);
     for (int i = 1; i <= 5; ++i) {
-        MenuEntry r{Kind::RecentFile, QStringLiteral("LastFile") + QString::number(i), QStringLiteral("Datei"), 0,
-                    QString(), QString(), State::Hidden};
+        MenuEntry r{Kind::RecentFile,
+                    QStringLiteral("LastFile") + QString::number(i),
+                    QStringLiteral("Datei"),
+                    0,
+                    QString(),
+                    QString(),
+                    State::Hidden};
         e << r;
     }
     e << separator("Datei", "Trennlinie15");
@@ -97,7 +103,7 @@ QList<MenuEntry> buildEntries()
     return e;
 }
 
-}  // namespace
+} // namespace
 
 const QList<MenuEntry> &entries()
 {
@@ -196,4 +202,4 @@ const QList<EditMenuEntry> &editMenu()
     return menu;
 }
 
-}  // namespace kitbox::MainMenuModel
+} // namespace kitbox::MainMenuModel

@@ -16,24 +16,24 @@ struct MenuEntry {
 
     Kind kind = Kind::Command;
     QString objectName;
-    QString parent;        // object name of the submenu; empty for the submenus themselves
-    int textId = 0;        // catalogue id of the caption; 0 when fixedCaption is used
-    QString fixedCaption;  // caption that is the same in both languages
-    QString shortcut;      // portable key text such as "Ctrl+F3"; empty for none
+    QString parent;       // object name of the submenu; empty for the submenus themselves
+    int textId = 0;       // catalogue id of the caption; 0 when fixedCaption is used
+    QString fixedCaption; // caption that is the same in both languages
+    QString shortcut;     // portable key text such as "Ctrl+F3"; empty for none
     StartState startState = StartState::Enabled;
 };
 
 struct ToolbarButton {
     int index = 0;
-    QString command;  // object name of the menu entry the button runs
+    QString command; // object name of the menu entry the button runs
     int hintTextId = 0;
-    QString iconName;  // resource name of the picture (without folder and suffix)
+    QString iconName; // resource name of the picture (without folder and suffix)
 };
 
 struct EditMenuEntry {
-    QString objectName;  // empty for a separator
+    QString objectName; // empty for a separator
     QString caption;
-    int command = 0;  // edit command set when chosen: 1 undo .. 6 select all
+    int command = 0; // edit command set when chosen: 1 undo .. 6 select all
 };
 
 namespace MainMenuModel {
@@ -60,6 +60,6 @@ QString unknownIndexMessage(int index, const TextCatalogue &texts);
 
 const QList<EditMenuEntry> &editMenu();
 
-}  // namespace MainMenuModel
+} // namespace MainMenuModel
 
-}  // namespace kitbox
+} // namespace kitbox

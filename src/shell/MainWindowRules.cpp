@@ -113,4 +113,4 @@ QList<QRect> iconPositions(int count, int areaWidth, int areaHeight, int iconWid
     return rects;
 }
 
-}  // namespace kitbox::MainWindowRules
+} // namespace kitbox::MainWindowRules

@@ -25,8 +25,8 @@ struct Size {
 Size constrainedSize(Size requested, int minimumWidthTwips);
 
 struct HeaderPositions {
-    int labelsLeft = 0;  // left of Datum, Version and Firma
-    int titleLeft = 0;   // Titel centred between the logo frame and the labels
+    int labelsLeft = 0; // left of Datum, Version and Firma
+    int titleLeft = 0;  // Titel centred between the logo frame and the labels
 };
 HeaderPositions headerPositions(int innerWidth, int logoRight, int titleWidth, int firmaWidth);
 
@@ -44,9 +44,9 @@ QString versionText(int major, int minor, int revision);
 QString dateText(const QDate &date);
 
 struct EditorStatus {
-    QString mode;      // Editormode
-    QString position;  // Editorposition
-    bool clearHint = false;  // HinweiszeileLabel is emptied as well (inactive editor)
+    QString mode;           // Editormode
+    QString position;       // Editorposition
+    bool clearHint = false; // HinweiszeileLabel is emptied as well (inactive editor)
 };
 // line and column count from 1.
 EditorStatus editorStatus(bool active, bool readOnly, bool overwrite, int line, int lineCount, int column,
@@ -74,4 +74,4 @@ QList<QRect> tiled(int count, int areaWidth, int areaHeight, Arrangement arrange
 // wrapping upward when a row is full.
 QList<QRect> iconPositions(int count, int areaWidth, int areaHeight, int iconWidth, int iconHeight);
 
-}  // namespace kitbox::MainWindowRules
+} // namespace kitbox::MainWindowRules

@@ -19,7 +19,7 @@ bool answerFits(DialogAnswer answer, MessageButtons buttons)
     return false;
 }
 
-}  // namespace
+} // namespace
 
 QList<ShownDialog> ScriptedDialogService::messages() const
 {
@@ -64,8 +64,7 @@ QString ScriptedDialogService::openFileName(const QString &title, const QString 
     return files.value(0);
 }
 
-QStringList ScriptedDialogService::openFileNames(const QString &title, const QString &directory,
-                                                 const QString &filter)
+QStringList ScriptedDialogService::openFileNames(const QString &title, const QString &directory, const QString &filter)
 {
     const QStringList files = nextFiles();
     m_shown.append({ShownDialog::Kind::OpenFiles, title, directory, filter, MessageIcon::None, MessageButtons::Ok,
@@ -81,4 +80,4 @@ QString ScriptedDialogService::saveFileName(const QString &title, const QString 
     return files.value(0);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

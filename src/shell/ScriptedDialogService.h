@@ -12,8 +12,8 @@ struct ShownDialog {
     enum class Kind { Message, OpenFile, OpenFiles, SaveFile };
     Kind kind = Kind::Message;
     QString title;
-    QString text;                // message text, or the directory/path offered by a file dialog
-    QString filter;              // file dialogs only
+    QString text;   // message text, or the directory/path offered by a file dialog
+    QString filter; // file dialogs only
     MessageIcon icon = MessageIcon::None;
     MessageButtons buttons = MessageButtons::Ok;
     DialogAnswer answer = DialogAnswer::Ok;
@@ -45,4 +45,4 @@ private:
     QList<ShownDialog> m_shown;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

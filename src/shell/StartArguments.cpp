@@ -96,4 +96,4 @@ OpenFileKind openFileKind(const QString &path)
     return OpenFileKind::Other;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

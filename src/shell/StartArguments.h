@@ -10,8 +10,8 @@ namespace kitbox {
 struct ProgramArguments {
     enum class Request { Run, Version, Help };
     Request request = Request::Run;
-    QString output;       // text to print for Version and Help
-    QString commandLine;  // the arguments after the program name, joined by blanks
+    QString output;      // text to print for Version and Help
+    QString commandLine; // the arguments after the program name, joined by blanks
 };
 
 // --version and --help (also -v, -h) are answered alone; everything else,
@@ -41,4 +41,4 @@ enum class OpenFileKind { Description, Test, Other };
 // ".TST" a test file.
 OpenFileKind openFileKind(const QString &path);
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -12,8 +12,8 @@ QString programTitle()
     return QStringLiteral("Kitbox32");
 }
 
-StartSequence::StartSequence(Settings &settings, TextCatalogue &texts, DialogService &dialogs,
-                             RuntimeSession &runtime, InstanceRegistry &registry)
+StartSequence::StartSequence(Settings &settings, TextCatalogue &texts, DialogService &dialogs, RuntimeSession &runtime,
+                             InstanceRegistry &registry)
     : m_settings(settings), m_texts(texts), m_dialogs(dialogs), m_runtime(runtime), m_registry(registry)
 {
 }
@@ -85,4 +85,4 @@ void StartSequence::shutDown(const SettingsLocations &locations)
     m_registry.stopListening();
 }
 
-}  // namespace kitbox
+} // namespace kitbox

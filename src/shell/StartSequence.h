@@ -23,9 +23,9 @@ QString programTitle();
 class StartSequence {
 public:
     enum class Outcome {
-        Run,             // the window goes on loading
-        ActivatedOther,  // another instance was brought to the front; end without saving
-        Failed,          // a start failure was shown; end without saving
+        Run,            // the window goes on loading
+        ActivatedOther, // another instance was brought to the front; end without saving
+        Failed,         // a start failure was shown; end without saving
     };
 
     StartSequence(Settings &settings, TextCatalogue &texts, DialogService &dialogs, RuntimeSession &runtime,
@@ -61,4 +61,4 @@ private:
     bool m_started = false;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -11,7 +11,7 @@ TEST(PauseSetting, RoundsToTheNearestFiftyWithHalvesUpward)
     const struct {
         int in;
         int out;
-    } cases[] = {{1234, 1250}, {1224, 1200}, {1225, 1250}, {1275, 1300}, {24, 0},
+    } cases[] = {{1234, 1250}, {1224, 1200}, {1225, 1250},   {1275, 1300},  {24, 0},
                  {25, 50},     {0, 0},       {10000, 10000}, {9990, 10000}, {1250, 1250}};
     for (const auto &c : cases)
         EXPECT_EQ(R::roundDelay(c.in), c.out) << c.in;

@@ -30,7 +30,7 @@ QProcessEnvironment isolatedEnvironment(const QString &home)
     return env;
 }
 
-}  // namespace
+} // namespace
 
 TEST(KitBoxProgram, VersionAndHelpNeedNoDisplay)
 {
@@ -41,8 +41,7 @@ TEST(KitBoxProgram, VersionAndHelpNeedNoDisplay)
     p.start(program, {QStringLiteral("--version")});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).trimmed(),
-              QStringLiteral("kitbox32 " KITBOX_VERSION));
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), QStringLiteral("kitbox32 " KITBOX_VERSION));
 
     p.start(program, {QStringLiteral("--help")});
     ASSERT_TRUE(p.waitForFinished(10000));

@@ -1,11 +1,11 @@
 // The main window and the results window as a user meets them, offscreen,
 // with a scripted runtime and scripted dialogs.
+#include "shell/KitBox.h"
 #include "execution/Res_Form.h"
 #include "runtime/FakeVedamisApi.h"
 #include "runtime/RuntimeSession.h"
 #include "shell/FakeClock.h"
 #include "shell/InstanceRegistry.h"
-#include "shell/KitBox.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/TextCatalogue.h"
 
@@ -23,6 +23,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -53,8 +54,7 @@ void writeFile(const QString &path, const QByteArray &data)
 // One program instance: its own settings, runtime, dialogs and registry,
 // sharing the settings directory and socket directory of the test.
 struct Instance {
-    Instance(const QString &home, const QString &sockets)
-        : registry(programTitle(), nullptr, sockets)
+    Instance(const QString &home, const QString &sockets) : registry(programTitle(), nullptr, sockets)
     {
         EXPECT_TRUE(texts.loadBuiltIn().ok());
         locations.userConfigDir = home + QStringLiteral("/.config/kitbox32");
@@ -110,7 +110,7 @@ QAction *action(KitBox &w, const char *name)
     return a;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(KitBoxFixture, FreshStartShowsTheGermanMenuTreeAndSavesOnExit)
 {
@@ -327,7 +327,8 @@ TEST_F(KitBoxFixture, EditorStatusGoesToTheHintLine)
     w.setHint(QStringLiteral("hint"));
     w.setEditorStatus(true, false, true, 4, 12, 7);
     EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Editormode"))->text(), QStringLiteral("überschreiben"));
-    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Editorposition"))->text(), QStringLiteral(" Zeile=4 von 12 Spalte=7"));
+    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Editorposition"))->text(),
+              QStringLiteral(" Zeile=4 von 12 Spalte=7"));
     w.setEditorStatus(false, false, false, 0, 0, 0);
     EXPECT_TRUE(w.findChild<QLabel *>(QStringLiteral("Editormode"))->text().isEmpty());
     EXPECT_TRUE(w.findChild<QLabel *>(QStringLiteral("HinweiszeileLabel"))->text().isEmpty());
@@ -457,6 +458,79 @@ TEST_F(KitBoxFixture, EqualReportDoesNotReplaceThePrintSource)
     form->setText(QStringLiteral("A\r\nB"));
     form->setText(QStringLiteral("A\r\nB"));
     EXPECT_EQ(changes.count(), 1);
+    w.close();
+}
+
+TEST_F(KitBoxFixture, BatchEndTimerEndsTheProgramOnceNoTestRuns)
+{
+    auto p = instance();
+    KitBox &w = p->window();
+    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
+    w.show();
+    auto *timer = w.findChild<QTimer *>(QStringLiteral("Timer_CASCADE_TEST"));
+    ASSERT_NE(timer, nullptr);
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 200);
+    EXPECT_EQ(w.findChild<QTimer *>(QStringLiteral("datum_timer"))->interval(), 1000);
+
+    w.runFlags().testRun = true;
+    w.startBatchEndTimer();
+    QTest::qWait(450);
+    // A running test keeps the program alive.
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(QFile::exists(iniPath()));
+    w.runFlags().testRun = false;
+    EXPECT_TRUE(QTest::qWaitFor([&w] { return !w.isVisible(); }, 3000));
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_TRUE(QFile::exists(iniPath()));
+}
+
+TEST_F(KitBoxFixture, EditMenuReportsTheChosenCommand)
+{
+    auto p = instance();
+    KitBox &w = p->window();
+    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
+    w.show();
+    QMenu *menu = w.editMenu();
+    QAction *copy = menu->findChild<QAction *>(QStringLiteral("Kopieren"));
+    ASSERT_NE(copy, nullptr);
+    QTimer::singleShot(
+        100, menu, [menu, copy] { QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(copy).center()); });
+    EXPECT_EQ(w.popupEditMenu(w.mapToGlobal(QPoint(50, 50))), 3);
+    EXPECT_EQ(w.editCommand(), 3);
+    QTimer::singleShot(100, menu, [menu] { menu->close(); });
+    EXPECT_EQ(w.popupEditMenu(w.mapToGlobal(QPoint(50, 50))), 0);
+    w.close();
+}
+
+TEST_F(KitBoxFixture, WindowsArrangeOneBelowTheOther)
+{
+    auto p = instance();
+    KitBox &w = p->window();
+    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
+    w.showNormal();
+    w.resize(900, 700);
+    Res_Form *form = w.resultsWindow(true);
+    auto *second = new QMdiSubWindow;
+    second->setWindowTitle(QStringLiteral("second"));
+    w.mdiArea()->addSubWindow(second);
+    second->show();
+    QCoreApplication::processEvents();
+    w.menuAction(QStringLiteral("FensterUntereinander"))->trigger();
+    const QSize area = w.mdiArea()->viewport()->size();
+    EXPECT_EQ(form->geometry().width(), area.width());
+    EXPECT_EQ(form->geometry().height() + second->geometry().height(), area.height());
+    w.menuAction(QStringLiteral("FensterNebeneinander"))->trigger();
+    EXPECT_EQ(form->geometry().height(), area.height());
+    EXPECT_EQ(form->geometry().width() + second->geometry().width(), area.width());
+
+    // The window menu lists the open windows.
+    QMenu *windows = w.menu(QStringLiteral("Fenster"));
+    emit windows->aboutToShow();
+    QStringList titles;
+    for (QAction *a : windows->actions())
+        titles << a->text();
+    EXPECT_TRUE(titles.contains(QStringLiteral("&2 second"))) << titles.join(QLatin1Char('|')).toStdString();
     w.close();
 }
 

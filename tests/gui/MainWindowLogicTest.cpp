@@ -31,7 +31,7 @@ TextCatalogue germanTexts()
     return texts;
 }
 
-}  // namespace
+} // namespace
 
 TEST(MenuTable, EveryCommandHasACatalogueCaptionInBothLanguages)
 {
@@ -92,7 +92,7 @@ TEST(MenuTable, SeparatorsStandInTheGivenOrder)
             separators << e.objectName;
     }
     EXPECT_EQ(separators, (strings({"Trennlinie11", "Trennlinie12", "Trennlinie20", "Trennlinie13", "Trennlinie",
-                                       "Trennlinie15", "Trennlinie21", "Trennlinie5"})));
+                                    "Trennlinie15", "Trennlinie21", "Trennlinie5"})));
     // The recent files sit between their separator and the next one.
     const QList<MenuEntry> file = MainMenuModel::children(QStringLiteral("Datei"));
     qsizetype at = -1;
@@ -133,7 +133,7 @@ TEST(EditMenu, CommandsOneToSixWithTheirSeparators)
         commands << e.command;
     }
     EXPECT_EQ(names, (strings({"Rueckgaengig", "Trennlinie16", "Ausschneiden", "Kopieren", "Einfuegen", "Loeschen",
-                                  "Trennlinie17", "Alles_markieren"})));
+                               "Trennlinie17", "Alles_markieren"})));
     EXPECT_EQ(commands, (QList<int>{1, 0, 2, 3, 4, 5, 0, 6}));
 }
 
@@ -191,7 +191,7 @@ TEST(PrintPage, FramedTitleLineThenTheText)
     const QString rule(70, QLatin1Char('='));
     const QString page = M::printText(QStringLiteral("Results"), QDate(2024, 3, 9), QStringLiteral("a\r\nb"), texts);
     EXPECT_EQ(page, rule + QStringLiteral("\r\n\r\nAusgabe : Results 09.03.2024\r\n\r\n") + rule +
-                         QStringLiteral("\r\n\r\na\r\nb"));
+                        QStringLiteral("\r\n\r\na\r\nb"));
     texts.selectLanguage(QStringLiteral("E"));
     EXPECT_TRUE(M::printText(QStringLiteral("X"), QDate(2024, 3, 9), QString(), texts)
                     .contains(QStringLiteral("Print output: X 09.03.2024")));
@@ -279,8 +279,7 @@ TEST(ScriptedDialogs, QueuedAnswersAndRecordedBoxes)
     ScriptedDialogService dialogs;
     dialogs.setNextAnswer(DialogAnswer::Yes);
     // An OK box cannot take the queued Yes: it keeps it for the next box.
-    EXPECT_EQ(dialogs.message(QStringLiteral("info"), QStringLiteral("T"), MessageIcon::Information),
-              DialogAnswer::Ok);
+    EXPECT_EQ(dialogs.message(QStringLiteral("info"), QStringLiteral("T"), MessageIcon::Information), DialogAnswer::Ok);
     EXPECT_EQ(dialogs.message(QStringLiteral("save?"), QStringLiteral("T"), MessageIcon::Question,
                               MessageButtons::YesNoCancel),
               DialogAnswer::Yes);
@@ -305,7 +304,7 @@ TEST(FakeTime, WaitsAdvanceTheClockAndTheCounterWraps)
     clock.setWaitHook([&hooked](int ms) { hooked += ms; });
     clock.wait(32);
     EXPECT_EQ(Clock::elapsedMs(start, clock.milliseconds()), 32u);
-    EXPECT_LT(clock.milliseconds(), start);  // wrapped
+    EXPECT_LT(clock.milliseconds(), start); // wrapped
     EXPECT_EQ(hooked, 32);
     EXPECT_EQ(clock.waits(), QList<int>{32});
     clock.advance(1000);

@@ -185,7 +185,7 @@ struct EntryPoints : ::testing::Test {
     void SetUp() override { script = Script{}; }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(EntryPoints, HandleFromInitIsPassedToEveryLaterCall)
 {
@@ -233,7 +233,7 @@ TEST_F(EntryPoints, InvalidUtf8FromTheRuntimeIsReadAsLatin1)
 {
     EntryPointVedamisApi api(table());
     ASSERT_TRUE(api.apiInit());
-    script.text = "Fehler \xE4ndern";  // Latin-1 "ä"
+    script.text = "Fehler \xE4ndern"; // Latin-1 "ä"
     script.reportedLength = int32_t(script.text.size());
     EXPECT_EQ(api.apiErrorText(), QStringLiteral("Fehler ändern"));
 }

@@ -10,8 +10,12 @@ TEST(FakeRuntime, AnswersScriptedSetsByNameWithoutRegardToCase)
     FakeVedamisApi api;
     ASSERT_TRUE(api.apiInit());
     FakeResult variant{QStringLiteral("VARIANTE"), ResultType::Text, QStringLiteral("D_MOTOR"), {}, 0, {}};
-    FakeResult temp{QStringLiteral("STAT_TEMP"), ResultType::Integer, QStringLiteral("90"),
-                    {{QStringLiteral("-5I"), QStringLiteral("90   ")}}, 90, {}};
+    FakeResult temp{QStringLiteral("STAT_TEMP"),
+                    ResultType::Integer,
+                    QStringLiteral("90"),
+                    {{QStringLiteral("-5I"), QStringLiteral("90   ")}},
+                    90,
+                    {}};
     api.setJobResults(QStringLiteral("d_motor"), QStringLiteral("status"), {{variant}, {temp}});
 
     api.apiJob(QStringLiteral("D_MOTOR"), QStringLiteral("STATUS"), QString(), QString());

@@ -1,8 +1,8 @@
+#include "runtime/RuntimeSession.h"
+#include "TestTexts.h"
 #include "execution/ResultsOutput.h"
 #include "runtime/FakeVedamisApi.h"
-#include "runtime/RuntimeSession.h"
 #include "shell/ScriptedDialogService.h"
-#include "TestTexts.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -28,7 +28,7 @@ struct SessionFixture : ::testing::Test {
     TextCatalogue texts = loadTexts();
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(SessionFixture, RefusedPlainStartShowsThreeLineBoxAndEndsTheRuntime)
 {
