@@ -6,6 +6,7 @@
 #include "catalogue/TableErrorFile.h"
 #include "cli/CliDialogService.h"
 #include "execution/ErgebnisAusgabe.h"
+#include "execution/FehlerspeicherAusgabe.h"
 #include "execution/JobParameter.h"
 #include "runtime/RuntimeBackend.h"
 #include "shell/Clock.h"
@@ -82,6 +83,8 @@ QString runUsage()
         "  --uds-filter LIST  leave out _EINH, _INFO and/or _TEXT results of a UDS description\n"
         "                     (LIST: EINH,INFO,TEXT; an empty LIST shows them all)\n"
         "  --language de|en   language of the report's texts\n"
+        "  --fault-mode N     fault-memory report options (ZEMO_FS_MODE, 0 to 65535); with bit 256\n"
+        "                     fs_lesen, is_lesen and hs_lesen get the fault-memory report\n"
         "  --repeat N         run the job N times, printing each report\n"
         "  --pause MS         wait MS milliseconds between repeated runs\n"
         "The report goes to standard output with CR LF line ends. Exit code 0; 2 when a\n"
@@ -104,7 +107,7 @@ Result<RunRequest> parseRunArguments(const QStringList &words)
         if (word == u"--data") {
             request.data = true;
         } else if (word == u"--sort-by" || word == u"--uds-filter" || word == u"--language" ||
-                   word == u"--repeat" || word == u"--pause") {
+                   word == u"--repeat" || word == u"--pause" || word == u"--fault-mode") {
             const auto v = value();
             if (!v)
                 return R::failure(word.toStdString() + " needs a value");
@@ -127,6 +130,11 @@ Result<RunRequest> parseRunArguments(const QStringList &words)
                 if (lang != u"de" && lang != u"en")
                     return R::failure("--language takes de or en, not \"" + v->toStdString() + "\"");
                 request.language = lang;
+            } else if (word == u"--fault-mode") {
+                const auto number = boundedNumber(word, *v, 0, 65535);
+                if (!number)
+                    return R::failure(number.error());
+                request.faultMode = number.value();
             } else {
                 const auto number = word == u"--repeat" ? boundedNumber(word, *v, 1, maxRepeat)
                                                         : boundedNumber(word, *v, 0, maxPauseMs);
@@ -213,13 +221,21 @@ int runRunCommand(const RunRequest &request, VedamisApi &api, SifterApi &sifter,
     report.filterNotice = texts.text(textFilterNotice);
 
     ErgebnisAusgabe builder(api);
+    FehlerspeicherAusgabe faultMemory(api, texts, clock);
+    const int faultMode = request.faultMode.value_or(o.zemoFsMode);
+    const bool faultMemoryRun = FehlerspeicherAusgabe::appliesTo(job.job, faultMode);
     bool runtimeError = false;
     for (int pass = 0; pass < request.repeat; ++pass) {
         if (pass > 0 && request.pauseMs > 0)
             clock.wait(request.pauseMs);
-        out << builder.build(job, report);
+        if (faultMemoryRun) {
+            out << faultMemory.build(job.sgbd, job.job, faultMode);
+            runtimeError = runtimeError || faultMemory.lastErrorCode() != 0;
+        } else {
+            out << builder.build(job, report);
+            runtimeError = runtimeError || builder.lastErrorCode() != 0;
+        }
         out.flush();
-        runtimeError = runtimeError || builder.lastErrorCode() != 0;
     }
     return runtimeError ? 2 : 0;
 }

@@ -27,6 +27,9 @@ struct RunRequest {
     // description's report; unset: the settings file's switches.
     std::optional<QStringList> udsHidden;
     QString language;  // "de" or "en"; empty: the settings file's language
+    // ZEMO_FS_MODE word; unset: the settings file's. With bit 256 the memory
+    // jobs fs_lesen, is_lesen and hs_lesen get the fault-memory report.
+    std::optional<int> faultMode;
     int repeat = 1;
     int pauseMs = 0;
     QString settingsFilePath;
