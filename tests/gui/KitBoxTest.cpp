@@ -461,6 +461,26 @@ TEST_F(KitBoxFixture, EqualReportDoesNotReplaceThePrintSource)
     w.close();
 }
 
+TEST_F(KitBoxFixture, SettingsThatCannotBeWrittenAreReported)
+{
+    auto p = instance();
+    // A plain file where the settings directory should be, and no program directory.
+    writeFile(dir.path() + QStringLiteral("/blocked"), "not a directory");
+    p->locations.userConfigDir = dir.path() + QStringLiteral("/blocked/kitbox32");
+    p->locations.programDirectory = dir.path() + QStringLiteral("/missing/bin");
+    KitBox &w = p->window();
+    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
+    w.close();
+    ASSERT_EQ(p->dialogs.messages().size(), 1);
+    const ShownDialog box = p->dialogs.messages()[0];
+    EXPECT_EQ(box.title, QStringLiteral("Save_Ini"));
+    EXPECT_EQ(box.icon, MessageIcon::Information);
+    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Fehler beim Speichern"))) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(QStringLiteral("kitbox32.INI"))) << box.text.toStdString();
+    // The runtime is ended all the same.
+    EXPECT_EQ(p->api.calls().last(), QStringLiteral("apiEnd()"));
+}
+
 TEST_F(KitBoxFixture, BatchEndTimerEndsTheProgramOnceNoTestRuns)
 {
     auto p = instance();
