@@ -28,7 +28,7 @@ QStringList g_jobs;
 qint64 g_fileSize = 0;
 
 struct Setup {
-    kitbox::FakeVedamisApi api;  // answers "_VERSIONINFO" without bases; the runtime is not measured here
+    kitbox::FakeVedamisApi api; // answers "_VERSIONINFO" without bases; the runtime is not measured here
     kitbox::InProcessSifterApi sifter;
     TextCatalogue texts;
     kitbox::CatalogueHost host;
@@ -38,7 +38,7 @@ struct Setup {
     {
         (void)texts.loadBuiltIn();
         (void)api.apiInit();
-        options.tableErrorFilePath = QString();  // the generated tables hold no control characters
+        options.tableErrorFilePath = QString(); // the generated tables hold no control characters
     }
 
     void fill(kitbox::JobCatalogue &catalogue)
@@ -113,7 +113,7 @@ qint64 retainedBytes()
     return held;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {
@@ -133,8 +133,8 @@ int main(int argc, char **argv)
     for (int i = 1; i <= options.jobs; ++i)
         g_jobs.append(QString::fromStdString(bench::largeJobName(i)).toLower());
     g_fileSize = QFile(g_path).size();
-    std::printf("large description: %lld bytes, %d jobs, %d tables\n", static_cast<long long>(g_fileSize),
-                options.jobs, options.tables);
+    std::printf("large description: %lld bytes, %d jobs, %d tables\n", static_cast<long long>(g_fileSize), options.jobs,
+                options.tables);
 
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;

@@ -85,7 +85,7 @@ private:
     CatalogueHost &m_host;
 };
 
-}  // namespace
+} // namespace
 
 void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int jobCount, bool reset,
                         const CatalogueOptions &options)
@@ -126,8 +126,8 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
     }
 
     if (files.first().status != 0) {
-        catalogue.jobInfo[0] = m_texts.text(505) + QStringLiteral(" Sifter:") +
-                               QString::number(files.first().status) + QLatin1Char(' ') + m_texts.text(64);
+        catalogue.jobInfo[0] = m_texts.text(505) + QStringLiteral(" Sifter:") + QString::number(files.first().status) +
+                               QLatin1Char(' ') + m_texts.text(64);
         return;
     }
 
@@ -210,11 +210,11 @@ void CatalogueFill::readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo>
             if (JobCatalogue::isSeparator(entry))
                 catalogue.jobInfo[j] = kCrLf;
             else
-                catalogue.jobInfo[j] = QStringLiteral("name      : ") + entry.toUpper() + kCrLf +
-                                       kCrLf + m_texts.text(78) + QLatin1Char('.');
+                catalogue.jobInfo[j] = QStringLiteral("name      : ") + entry.toUpper() + kCrLf + kCrLf +
+                                       m_texts.text(78) + QLatin1Char('.');
         }
         catalogue.lastFilledJob = qint32(qMax<qsizetype>(entries - 1, catalogue.lastFilledJob));
     }
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -14,13 +14,13 @@ class SifterApi;
 class VedamisApi;
 
 struct CatalogueOptions {
-    bool jobInfo = true;     // JOB_INFO
-    bool argInfo = true;     // ARG_INFO
-    bool resultInfo = true;  // RES_INFO
-    bool tableInfo = true;   // TAB_INFO
+    bool jobInfo = true;    // JOB_INFO
+    bool argInfo = true;    // ARG_INFO
+    bool resultInfo = true; // RES_INFO
+    bool tableInfo = true;  // TAB_INFO
     int screenWidthTwips = 1920 * 15;
     QString tableErrorFilePath;  // the ERR file beside the settings file
-    bool udsCheckActive = false;  // a list check runs: no message boxes
+    bool udsCheckActive = false; // a list check runs: no message boxes
 };
 
 class CatalogueFill {
@@ -39,7 +39,7 @@ public:
 private:
     struct FileInfo {
         QString path;
-        QString baseName;  // lower case; empty for file 0
+        QString baseName; // lower case; empty for file 0
         qint16 status = 0;
         qint32 infoOffset = 0;
         qint32 infoLength = 0;
@@ -56,4 +56,4 @@ private:
     CatalogueHost &m_host;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

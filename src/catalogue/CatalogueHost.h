@@ -41,4 +41,4 @@ public:
     virtual void reinitTableViewer() {}
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -15,7 +15,7 @@ namespace {
 const QString kUnload = QStringLiteral("$$$$$$$$");
 const QString kEcuPath = QStringLiteral("EcuPath");
 
-}  // namespace
+} // namespace
 
 QString DescriptionLoader::loadedNameOf(const QString &path)
 {
@@ -160,4 +160,4 @@ void DescriptionLoader::loadFile(JobCatalogue &catalogue, const QString &path, c
         m_host.reportRuntimeError(pending, m_api.apiErrorText());
 }
 
-}  // namespace kitbox
+} // namespace kitbox

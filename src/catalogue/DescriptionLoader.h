@@ -48,4 +48,4 @@ private:
     CatalogueHost &m_host;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -30,7 +30,7 @@ void appendNumbered(VedamisApi &api, QString &text, const QString &prefix)
     }
 }
 
-}  // namespace
+} // namespace
 
 QString EcuInfo::text(VedamisApi &api, const QString &description)
 {
@@ -38,8 +38,8 @@ QString EcuInfo::text(VedamisApi &api, const QString &description)
     QString text;
     appendLine(api, text, QStringLiteral("ECU            "));
     text += QLatin1Char('\n');
-    for (const char *label : {"BIP_Version ", "Revision    ", "From           ", "Package     ", "Origin         ",
-                              "Author      "})
+    for (const char *label :
+         {"BIP_Version ", "Revision    ", "From           ", "Package     ", "Origin         ", "Author      "})
         appendLine(api, text, QString::fromLatin1(label));
     text += QLatin1Char('\n');
     appendNumbered(api, text, QStringLiteral("ECUCOMMENT"));
@@ -57,4 +57,4 @@ void EcuInfo::show(VedamisApi &api, DialogService &dialogs, const TextCatalogue 
     dialogs.message(text(api, loadedName), QStringLiteral("Ecu Info ..."), MessageIcon::Information);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

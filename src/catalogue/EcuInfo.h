@@ -18,4 +18,4 @@ public:
     static void show(VedamisApi &api, DialogService &dialogs, const TextCatalogue &texts, const QString &loadedName);
 };
 
-}  // namespace kitbox
+} // namespace kitbox

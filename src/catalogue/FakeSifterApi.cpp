@@ -11,8 +11,8 @@ int FakeSifterApi::callCount(const QString &entry) const
     return n;
 }
 
-qint16 FakeSifterApi::SIFTER_INFO(const QString &path, qint32 &infoOffset, qint32 &infoLength,
-                                  qint32 &tableAreaEnd, qint32 &tableCount)
+qint16 FakeSifterApi::SIFTER_INFO(const QString &path, qint32 &infoOffset, qint32 &infoLength, qint32 &tableAreaEnd,
+                                  qint32 &tableCount)
 {
     m_calls.append(QStringLiteral("SIFTER_INFO(") + path + QLatin1Char(')'));
     infoOffset = infoLength = tableAreaEnd = tableCount = 0;
@@ -42,4 +42,4 @@ qint16 FakeSifterApi::SIFTER_TABLE(const QString &path, SifterTable &entry, qint
     return 0;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -13,7 +13,7 @@ struct FakeSifterFile {
     qint32 infoOffset = 0;
     qint32 infoLength = 0;
     qint32 tableAreaEnd = 0;
-    QList<SifterTable> tables;  // tableCount is their number unless overridden
+    QList<SifterTable> tables; // tableCount is their number unless overridden
     qint32 tableCountOverride = -1;
 };
 
@@ -37,4 +37,4 @@ private:
     QStringList m_calls;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

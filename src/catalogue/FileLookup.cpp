@@ -26,4 +26,4 @@ QString findPathIgnoringCase(const QString &path)
     return findFileIgnoringCase(path.left(slash), path.mid(slash + 1));
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -11,4 +11,4 @@ QString findFileIgnoringCase(const QString &directory, const QString &fileName);
 // The same for a full path: its last component is looked up in its directory.
 QString findPathIgnoringCase(const QString &path);
 
-}  // namespace kitbox
+} // namespace kitbox

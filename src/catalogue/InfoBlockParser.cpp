@@ -39,7 +39,7 @@ Key classify(QByteArrayView key)
     return Key::Unknown;
 }
 
-}  // namespace
+} // namespace
 
 InfoBlockParser::InfoBlockParser(JobCatalogue &catalogue, std::function<void()> beep)
     : m_catalogue(catalogue), m_beep(std::move(beep))
@@ -183,4 +183,4 @@ void InfoBlockParser::handleLine(QByteArrayView line)
     }
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -41,8 +41,8 @@ private:
     int m_job = -1;
     bool m_comment = false;
     int m_argumentCount = 0;
-    bool m_atSeparator = false;  // base block: no job of the list reached yet
-    bool m_skipping = false;     // base block: the job is not in the list; its lines are dropped
+    bool m_atSeparator = false; // base block: no job of the list reached yet
+    bool m_skipping = false;    // base block: the job is not in the list; its lines are dropped
 };
 
-}  // namespace kitbox
+} // namespace kitbox

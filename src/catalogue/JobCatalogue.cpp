@@ -28,7 +28,7 @@ QStringList JobCatalogue::resultNameList(int job) const
     while (from < names.size()) {
         const qsizetype end = names.indexOf(kCrLf, from);
         if (end < 0)
-            break;  // only CR LF-terminated names count
+            break; // only CR LF-terminated names count
         list.append(names.mid(from, end - from));
         from = end + 2;
     }
@@ -55,4 +55,4 @@ QString JobCatalogue::separatorFor(const QString &baseName)
     return (QStringLiteral("---- USES: ") + baseName).toLower();
 }
 
-}  // namespace kitbox
+} // namespace kitbox

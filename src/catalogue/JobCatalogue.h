@@ -18,20 +18,20 @@ struct TableDescription {
     static constexpr int maxColumnIndex = 100;
 
     QString name;
-    QString baseName;  // lower case; empty for the loaded description's own tables
+    QString baseName; // lower case; empty for the loaded description's own tables
     qint32 start = 0;
     qint32 length = 0;
-    qint32 rowCount = 0;  // header row not counted
+    qint32 rowCount = 0; // header row not counted
     qint32 columnCount = 0;
-    std::array<qint32, maxColumnIndex + 1> columnWidth{};  // twips
-    qint32 listIndex = -1;  // entry in the table viewer's list, -1 while not listed
+    std::array<qint32, maxColumnIndex + 1> columnWidth{}; // twips
+    qint32 listIndex = -1;                                // entry in the table viewer's list, -1 while not listed
 };
 
 struct JobCatalogue {
-    QString loadedName;       // upper case, file name without directory and extension
-    QString variantName;      // VARIANTE of "_JOBS"
-    QString descriptionPath;  // the file given to the locator
-    QStringList baseNames;    // base descriptions named by USES, as the runtime returned them
+    QString loadedName;      // upper case, file name without directory and extension
+    QString variantName;     // VARIANTE of "_JOBS"
+    QString descriptionPath; // the file given to the locator
+    QStringList baseNames;   // base descriptions named by USES, as the runtime returned them
 
     // The job list: lower-case job names and the "---- uses: " separators.
     QStringList jobList;
@@ -42,7 +42,7 @@ struct JobCatalogue {
     qint32 lastFilledJob = -1;
 
     QList<TableDescription> tables;
-    QStringList tableText;  // cells followed by TAB, rows ended by CR
+    QStringList tableText; // cells followed by TAB, rows ended by CR
 
     // Control characters found in tables: the pending mark of the report,
     // whether the details file was written, and where.
@@ -61,10 +61,7 @@ struct JobCatalogue {
 
     // Safe readers: an index outside the arrays gives an empty text.
     QString jobInfoAt(int job) const { return job >= 0 && job < jobInfo.size() ? jobInfo.at(job) : QString(); }
-    QString argSummaryAt(int job) const
-    {
-        return job >= 0 && job < argSummary.size() ? argSummary.at(job) : QString();
-    }
+    QString argSummaryAt(int job) const { return job >= 0 && job < argSummary.size() ? argSummary.at(job) : QString(); }
     QString resultNamesAt(int job) const
     {
         return job >= 0 && job < resultNames.size() ? resultNames.at(job) : QString();
@@ -81,4 +78,4 @@ struct JobCatalogue {
     static QString separatorFor(const QString &baseName);
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -61,4 +61,4 @@ JobWindowRules::AssistantChoice JobWindowRules::assistantFor(const QString &jobN
     return {};
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -12,7 +12,10 @@ public:
     static constexpr int maxResultFilterLength = 255;
 
     // TAB characters of the argument field become ";".
-    static QString replaceTabs(const QString &text) { return QString(text).replace(QLatin1Char('\t'), QLatin1Char(';')); }
+    static QString replaceTabs(const QString &text)
+    {
+        return QString(text).replace(QLatin1Char('\t'), QLatin1Char(';'));
+    }
 
     // Enter in a field: the trimmed text goes to the top, other equal entries
     // leave, and the list keeps at most 20 entries. An empty text is not kept.
@@ -30,7 +33,7 @@ public:
     enum class Assistant { None, StatusRead, Control };
     struct AssistantChoice {
         Assistant assistant = Assistant::None;
-        QString service;  // "2E", "2F" or "31" for the control assistant
+        QString service; // "2E", "2F" or "31" for the control assistant
     };
     static AssistantChoice assistantFor(const QString &jobName);
     // btnArgumentCompose: one of the four UDS jobs of a description with its
@@ -41,4 +44,4 @@ public:
     }
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -38,12 +38,11 @@ QString firstLocalFile(const QMimeData *mime)
     return {};
 }
 
-}  // namespace
+} // namespace
 
 Job_Form::Job_Form(JobCatalogue &catalogue, Settings &settings, const TextCatalogue &texts, DialogService &dialogs,
                    Clock &clock, QWidget *parent)
-    : QWidget(parent), m_catalogue(catalogue), m_settings(settings), m_texts(texts), m_dialogs(dialogs),
-      m_clock(clock)
+    : QWidget(parent), m_catalogue(catalogue), m_settings(settings), m_texts(texts), m_dialogs(dialogs), m_clock(clock)
 {
     setObjectName(QStringLiteral("Job_Form"));
     // Other windows find the job window by this tag.
@@ -346,7 +345,7 @@ void Job_Form::argumentEdited(const QString &text)
     const QString replaced = JobWindowRules::replaceTabs(text);
     if (replaced != text) {
         m_argumentEingabe->setEditText(replaced);
-        return;  // the rewrite comes back here and restarts the delay
+        return; // the rewrite comes back here and restarts the delay
     }
     restartDelay();
 }
@@ -481,4 +480,4 @@ void Job_Form::dropEvent(QDropEvent *event)
     emit fileDropped(path);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

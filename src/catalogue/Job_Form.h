@@ -131,4 +131,4 @@ private:
     bool m_historiesLoaded = false;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -30,10 +30,10 @@ namespace {
 
 const QString kUnload = QStringLiteral("$$$$$$$$");
 
-}  // namespace
+} // namespace
 
-KitBoxCatalogue::KitBoxCatalogue(KitBox &kitbox, const KitBoxServices &services, VedamisApi &api,
-                                 SifterApi &sifter, QObject *parent)
+KitBoxCatalogue::KitBoxCatalogue(KitBox &kitbox, const KitBoxServices &services, VedamisApi &api, SifterApi &sifter,
+                                 QObject *parent)
     : QObject(parent), m_kitbox(kitbox), m_services(services), m_api(api), m_sifter(sifter)
 {
     if (QAction *a = m_kitbox.menuAction(QStringLiteral("SGBDLaden")))
@@ -128,16 +128,15 @@ Job_Form *KitBoxCatalogue::ensureJobForm()
 {
     if (m_jobForm)
         return m_jobForm;
-    auto *form = new Job_Form(m_catalogue, m_services.settings, m_services.texts, m_services.dialogs,
-                              m_services.clock);
+    auto *form = new Job_Form(m_catalogue, m_services.settings, m_services.texts, m_services.dialogs, m_services.clock);
     m_jobForm = form;
     QMdiSubWindow *window = m_kitbox.mdiArea()->addSubWindow(form);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     m_jobWindow = window;
     const WindowPlacement place = m_services.settings.window(QStringLiteral("JOB"));
     if (place.width > 0 && place.height > 0)
-        window->setGeometry(m_kitbox.toPixels(place.left), m_kitbox.toPixels(place.top),
-                            m_kitbox.toPixels(place.width), m_kitbox.toPixels(place.height));
+        window->setGeometry(m_kitbox.toPixels(place.left), m_kitbox.toPixels(place.top), m_kitbox.toPixels(place.width),
+                            m_kitbox.toPixels(place.height));
     connect(form, &Job_Form::closed, this, &KitBoxCatalogue::jobFormClosed);
     connect(form, &Job_Form::fileDropped, &m_kitbox, &KitBox::openFile);
     connect(form, &Job_Form::jobInfoToShow, this, &KitBoxCatalogue::jobInfoToShow);
@@ -308,4 +307,4 @@ void KitBoxCatalogue::reinitTableViewer()
     emit tableViewerReinitRequested();
 }
 
-}  // namespace kitbox
+} // namespace kitbox

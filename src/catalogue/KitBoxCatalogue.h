@@ -84,4 +84,4 @@ private:
     int m_busyDepth = 0;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -16,7 +16,7 @@ struct SifterTable {
     QString name;
     qint32 start = 0;
     qint32 columnCount = 0;
-    qint32 rowCount = 0;  // header row not counted
+    qint32 rowCount = 0; // header row not counted
 };
 
 class SifterApi {
@@ -35,4 +35,4 @@ public:
 // when that variable is set and not empty, else the locator linked in.
 Result<std::unique_ptr<SifterApi>> createSifter(const QProcessEnvironment &environment);
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -85,4 +85,4 @@ Result<std::unique_ptr<SifterApi>> createSifter(const QProcessEnvironment &envir
     return std::unique_ptr<SifterApi>(std::move(loaded).value());
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -54,4 +54,4 @@ private:
     std::unique_ptr<QLibrary> m_library;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -31,4 +31,4 @@ Status TableErrorFile::write(const QString &path, const QString &text)
     return success();
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -16,4 +16,4 @@ public:
     static Status write(const QString &path, const QString &text);
 };
 
-}  // namespace kitbox
+} // namespace kitbox

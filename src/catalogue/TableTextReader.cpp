@@ -30,7 +30,7 @@ void reportControlCharacter(TableErrorLog &errors, const TableDescription &table
                    crlf;
 }
 
-}  // namespace
+} // namespace
 
 QString TableTextReader::read(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const
 {
@@ -47,15 +47,15 @@ QString TableTextReader::read(QByteArrayView scrambled, TableDescription &table,
     QByteArray out;
     out.resize(size + qsizetype(qMin<qint64>(table.rowCount + 1, size)) + 1);
     auto *o = reinterpret_cast<unsigned char *>(out.data());
-    qsizetype committed = 0;  // output length up to the last complete cell
+    qsizetype committed = 0; // output length up to the last complete cell
 
     // Cell widths for both readings of the bytes (UTF-8, or one character per
     // byte); which one counts is known only at the end. The rule keeps the
     // widest cell not above a third of the screen, whatever the order.
     std::array<qint32, TableDescription::maxColumnIndex + 1> widthUtf8{};
     std::array<qint32, TableDescription::maxColumnIndex + 1> widthBytes{};
-    qint64 unitsUtf8 = 0;  // UTF-16 units of the current cell read as UTF-8
-    qint64 bytes = 0;      // bytes of the current cell
+    qint64 unitsUtf8 = 0; // UTF-16 units of the current cell read as UTF-8
+    qint64 bytes = 0;     // bytes of the current cell
     bool sawHigh = false;
 
     constexpr quint64 mask = 0x6B6B6B6B6B6B6B6BULL;
@@ -146,4 +146,4 @@ QString TableTextReader::read(QByteArrayView scrambled, TableDescription &table,
     return utf8 ? QString::fromUtf8(text) : QString::fromLatin1(text);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -10,7 +10,7 @@ namespace kitbox {
 
 // The catalogue texts that make up an error line (511..515).
 struct TableErrorTexts {
-    QString invalidCharacter;  // "Unzulässiges Zeichen (<0x20) in Tabelle gefunden."
+    QString invalidCharacter; // "Unzulässiges Zeichen (<0x20) in Tabelle gefunden."
     QString table;
     QString row;
     QString column;
@@ -19,7 +19,7 @@ struct TableErrorTexts {
 
 // Control characters found while reading tables, over one catalogue fill.
 struct TableErrorLog {
-    QString descriptionPath;  // named in the first line
+    QString descriptionPath; // named in the first line
     TableErrorTexts texts;
     bool flag = false;
     QString text;
@@ -40,4 +40,4 @@ private:
     int m_screenWidthTwips;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -68,9 +68,9 @@ qsizetype decodedLength(QByteArrayView bytes, bool utf8)
     for (const char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if ((b & 0xC0) != 0x80)
-            n += b >= 0xF0 ? 2 : 1;  // characters beyond the BMP take two UTF-16 units
+            n += b >= 0xF0 ? 2 : 1; // characters beyond the BMP take two UTF-16 units
     }
     return n;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -12,4 +12,4 @@ QString decodeText(QByteArrayView bytes);
 // Characters the text has once decoded (UTF-8 when valid, else one per byte).
 qsizetype decodedLength(QByteArrayView bytes, bool utf8);
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -20,7 +20,7 @@ void readRevision(VedamisApi &api, const QString &description)
     (void)api.apiResultText(revision, QStringLiteral("REVISION"), 1, QString());
 }
 
-}  // namespace
+} // namespace
 
 int UsesExtension::readBaseNames(JobCatalogue &catalogue, const QString &description)
 {
@@ -90,4 +90,4 @@ QString UsesExtension::baseName(const JobCatalogue &catalogue, int k)
     return catalogue.baseNames.at(k).toUpper();
 }
 
-}  // namespace kitbox
+} // namespace kitbox

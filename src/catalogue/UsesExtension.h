@@ -34,4 +34,4 @@ private:
     CatalogueHost &m_host;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

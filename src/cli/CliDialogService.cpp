@@ -39,4 +39,4 @@ QString CliDialogService::saveFileName(const QString &title, const QString &path
     return {};
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -25,4 +25,4 @@ private:
     int m_messages = 0;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -30,7 +30,7 @@ QString withLineFeeds(QString text)
     return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
-}  // namespace
+} // namespace
 
 int runJobsCommand(const JobsRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
                    QTextStream &out, QTextStream &err)
@@ -38,7 +38,7 @@ int runJobsCommand(const JobsRequest &request, VedamisApi &api, SifterApi &sifte
     Settings settings;
     IniFile ini;
     if (!request.settingsFilePath.isEmpty())
-        (void)ini.load(request.settingsFilePath);  // a missing file gives the defaults
+        (void)ini.load(request.settingsFilePath); // a missing file gives the defaults
     settings.readCommon(ini, 1920);
     const ShellOptions &o = settings.options();
     TextCatalogue &texts = TextCatalogue::shared();
@@ -62,8 +62,7 @@ int runJobsCommand(const JobsRequest &request, VedamisApi &api, SifterApi &sifte
         return 1;
     }
     if (catalogue.tableErrorFlag)
-        err << texts.text(511) << ' '
-            << (catalogue.tableErrorFileWritten ? texts.text(516) : texts.text(518)) << ": "
+        err << texts.text(511) << ' ' << (catalogue.tableErrorFileWritten ? texts.text(516) : texts.text(518)) << ": "
             << catalogue.tableErrorFilePath << Qt::endl;
 
     if (request.job.isEmpty()) {
@@ -90,4 +89,4 @@ int runJobsCommand(const JobsRequest &request, VedamisApi &api, SifterApi &sifte
     return 0;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

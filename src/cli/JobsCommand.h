@@ -12,8 +12,8 @@ class VedamisApi;
 
 struct JobsRequest {
     QString file;
-    QString job;  // empty: the job list
-    QString settingsFilePath;  // decides the language, the information options and the ERR file
+    QString job;              // empty: the job list
+    QString settingsFilePath; // decides the language, the information options and the ERR file
 };
 
 // Returns the exit code: 0 on success, 1 when loading failed or the job is
@@ -21,4 +21,4 @@ struct JobsRequest {
 int runJobsCommand(const JobsRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
                    QTextStream &out, QTextStream &err);
 
-}  // namespace kitbox
+} // namespace kitbox

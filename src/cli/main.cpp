@@ -28,7 +28,7 @@ int usage(QTextStream &err)
     return 2;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char *argv[])
 {

@@ -1,5 +1,5 @@
-#include "CatalogueTestSupport.h"
 #include "catalogue/CatalogueFill.h"
+#include "CatalogueTestSupport.h"
 #include "shell/TextCatalogue.h"
 
 #include <QTemporaryDir>
@@ -43,7 +43,7 @@ protected:
     CatalogueOptions options;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
 {
@@ -55,14 +55,15 @@ TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
                                          {s("FORTTEXTE"), 1, 0, tableBytes({s("TEXT")})}}));
     // The base file is found although its name is spelt in lower case.
     const QString basePath = dir.filePath(s("d_basis.prg"));
-    sifter.setFile(basePath, writeDescriptionFile(basePath, {}, {{s("JOBRESULT"), 1, 1, tableBytes({s("SB"), s("OK")})}}));
+    sifter.setFile(basePath,
+                   writeDescriptionFile(basePath, {}, {{s("JOBRESULT"), 1, 1, tableBytes({s("SB"), s("OK")})}}));
 
     run();
 
     ASSERT_EQ(catalogue.tables.size(), 3);
     EXPECT_EQ(catalogue.tables[0].name, s("SG_FUNKTIONEN"));
     EXPECT_EQ(catalogue.tables[0].baseName, QString());
-    EXPECT_EQ(catalogue.tables[0].length, 11);  // "ARG ID A 1" with four NULs
+    EXPECT_EQ(catalogue.tables[0].length, 11); // "ARG ID A 1" with four NULs
     EXPECT_EQ(catalogue.tables[1].name, s("FORTTEXTE"));
     EXPECT_EQ(catalogue.tables[1].length, 5);
     EXPECT_EQ(catalogue.tables[2].name, s("JOBRESULT"));
@@ -131,9 +132,9 @@ TEST_F(CatalogueFillTest, InformationSwitchedOffIsFilledLaterWithoutReset)
 TEST_F(CatalogueFillTest, ControlCharacterWritesTheErrorFileAndLeavesTheReportPending)
 {
     catalogue.jobList = {s("ident")};
-    sifter.setFile(catalogue.descriptionPath,
-                   writeDescriptionFile(catalogue.descriptionPath, {},
-                                        {{s("BAD"), 1, 1, tableBytes({s("H"), s("x\x02")})}}));
+    sifter.setFile(
+        catalogue.descriptionPath,
+        writeDescriptionFile(catalogue.descriptionPath, {}, {{s("BAD"), 1, 1, tableBytes({s("H"), s("x\x02")})}}));
     run();
     EXPECT_TRUE(catalogue.tableErrorFlag);
     EXPECT_TRUE(catalogue.tableErrorFileWritten);
@@ -141,10 +142,9 @@ TEST_F(CatalogueFillTest, ControlCharacterWritesTheErrorFileAndLeavesTheReportPe
     EXPECT_TRUE(catalogue.tableErrorText.isEmpty());
     QFile file(options.tableErrorFilePath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()),
-              s("SGBD ") + catalogue.descriptionPath +
-                  s(": Unzulässiges Zeichen (<0x20) in Tabelle gefunden.\r\n"
-                    "Tabelle: BAD; Zeile: 1; Spalte: 1; Zeichen=0x02\r\n\r\n"));
+    EXPECT_EQ(QString::fromUtf8(file.readAll()), s("SGBD ") + catalogue.descriptionPath +
+                                                     s(": Unzulässiges Zeichen (<0x20) in Tabelle gefunden.\r\n"
+                                                       "Tabelle: BAD; Zeile: 1; Spalte: 1; Zeichen=0x02\r\n\r\n"));
 
     // A place that cannot be written leaves the flag set and says so.
     options.tableErrorFilePath = dir.filePath(s("no/such/dir/kitbox32.ERR"));

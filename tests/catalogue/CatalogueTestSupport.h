@@ -40,13 +40,12 @@ struct TableSpec {
     QString name;
     int columns = 1;
     int rows = 0;
-    QByteArray plain;  // unscrambled cells
+    QByteArray plain; // unscrambled cells
 };
 
 // Writes a file of a leading filler, the scrambled info block and the scrambled
 // tables, and the locator answers that point to them.
-inline FakeSifterFile writeDescriptionFile(const QString &path, const QByteArray &info,
-                                          const QList<TableSpec> &tables)
+inline FakeSifterFile writeDescriptionFile(const QString &path, const QByteArray &info, const QList<TableSpec> &tables)
 {
     FakeSifterFile located;
     QByteArray bytes("KBX-TEST-HEADER-");
@@ -124,4 +123,4 @@ public:
     void reinitTableViewer() override { events.append(QStringLiteral("reinitTableViewer")); }
 };
 
-}  // namespace kitbox::test
+} // namespace kitbox::test

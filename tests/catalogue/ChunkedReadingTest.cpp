@@ -22,7 +22,7 @@ QString s(const char *text)
 struct ChunkedTable {
     QString text;
     std::array<qint32, 101> widths{};
-    QStringList findings;  // "row;column;byte"
+    QStringList findings; // "row;column;byte"
 };
 
 ChunkedTable readTableInChunks(const QByteArray &scrambledBytes, int columns, int rows, int screenWidth)
@@ -117,7 +117,7 @@ void parseInfoInChunks(const QByteArray &scrambledBytes, JobCatalogue &c)
     c.lastFilledJob = j;
 }
 
-}  // namespace
+} // namespace
 
 TEST(ChunkedReading, TableTextWidthsAndFindingsMatchTheChunkedProcedure)
 {

@@ -52,7 +52,7 @@ protected:
     CatalogueOptions options;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(DemoDataTest, EngineDescriptionListsItsOwnThenTheBaseJobs)
 {

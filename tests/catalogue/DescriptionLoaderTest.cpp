@@ -1,5 +1,5 @@
-#include "CatalogueTestSupport.h"
 #include "catalogue/DescriptionLoader.h"
+#include "CatalogueTestSupport.h"
 #include "catalogue/EcuInfo.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/TextCatalogue.h"
@@ -36,16 +36,15 @@ protected:
         api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
         api.setJobResults(s("D_BASIS"), s("_JOBS"), jobsAnswer(s("D_BASIS"), {s("INIT"), s("IDENT"), s("RESET")}));
         const QString motor = dir.filePath(s("D_MOTOR.prg"));
-        sifter.setFile(motor, writeDescriptionFile(motor,
-                                                   infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS_LESEN"),
-                                                              s("ARG:WHAT")}),
-                                                   {{s("SG_FUNKTIONEN"), 1, 0, tableBytes({s("ARG")})}}));
+        sifter.setFile(motor, writeDescriptionFile(
+                                  motor, infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS_LESEN"), s("ARG:WHAT")}),
+                                  {{s("SG_FUNKTIONEN"), 1, 0, tableBytes({s("ARG")})}}));
         const QString basis = dir.filePath(s("D_BASIS.PRG"));
-        sifter.setFile(basis, writeDescriptionFile(basis,
-                                                   infoBlock({s("JOBNAME:INIT"), s("JOBCOMMENT:starts"),
-                                                              s("JOBNAME:IDENT"), s("ARG:LOST"), s("JOBNAME:RESET"),
-                                                              s("RESULT:DONE")}),
-                                                   {}));
+        sifter.setFile(basis,
+                       writeDescriptionFile(basis,
+                                            infoBlock({s("JOBNAME:INIT"), s("JOBCOMMENT:starts"), s("JOBNAME:IDENT"),
+                                                       s("ARG:LOST"), s("JOBNAME:RESET"), s("RESULT:DONE")}),
+                                            {}));
     }
 
     bool load(const QString &name)
@@ -64,7 +63,7 @@ protected:
     CatalogueOptions options;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(DescriptionLoaderTest, NamesFromPaths)
 {
@@ -78,8 +77,8 @@ TEST_F(DescriptionLoaderTest, LoadsOwnAndBaseJobsWithTheirTexts)
     demoFleet();
     ASSERT_TRUE(load(dir.filePath(s("D_MOTOR.prg"))));
 
-    EXPECT_EQ(catalogue.jobList, (QStringList{s("ident"), s("status_lesen"), s("---- uses: d_basis"), s("init"),
-                                              s("reset")}));
+    EXPECT_EQ(catalogue.jobList,
+              (QStringList{s("ident"), s("status_lesen"), s("---- uses: d_basis"), s("init"), s("reset")}));
     EXPECT_EQ(host.shownJobs, catalogue.jobList);
     EXPECT_EQ(catalogue.loadedName, s("D_MOTOR"));
     EXPECT_EQ(catalogue.variantName, s("D_MOTOR"));
@@ -172,11 +171,11 @@ TEST(EcuInfo, FixedBlockCommentsAndUses)
 {
     FakeVedamisApi api;
     ASSERT_TRUE(api.apiInit());
-    api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"),
-                      {FakeResultSet{}, FakeResultSet{text(s("ECU"), s("D_MOTOR")), text(s("REVISION"), s("1.20")),
-                                                      text(s("AUTHOR"), s("Demo team")),
-                                                      text(s("ECUCOMMENT0"), s("first")),
-                                                      text(s("ECUCOMMENT1"), s("second"))}});
+    api.setJobResults(
+        s("D_MOTOR"), s("_VERSIONINFO"),
+        {FakeResultSet{},
+         FakeResultSet{text(s("ECU"), s("D_MOTOR")), text(s("REVISION"), s("1.20")), text(s("AUTHOR"), s("Demo team")),
+                       text(s("ECUCOMMENT0"), s("first")), text(s("ECUCOMMENT1"), s("second"))}});
     EXPECT_EQ(EcuInfo::text(api, s("D_MOTOR")), s("ECU            \t: D_MOTOR\n\n"
                                                   "Revision    \t: 1.20\n"
                                                   "Author      \t: Demo team\n\n"

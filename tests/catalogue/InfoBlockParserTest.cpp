@@ -1,5 +1,5 @@
-#include "CatalogueTestSupport.h"
 #include "catalogue/InfoBlockParser.h"
+#include "CatalogueTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -22,17 +22,30 @@ QString s(const char *text)
     return QString::fromUtf8(text);
 }
 
-}  // namespace
+} // namespace
 
 TEST(InfoBlockParser, BuildsJobTextSummaryAndResultNames)
 {
     JobCatalogue c = catalogueWithJobs({s("ident"), s("status")});
     InfoBlockParser parser(c, {});
     parser.parseDescription(scrambled(infoBlock({
-        s("ECU:D_MOTOR"), s("ORIGIN:Demo"), s("JOBNAME:IDENT"), s("JOBCOMMENT:Reads the"), s("JOBCOMMENT:identity"),
-        s("RESULT:ID_TEXT"), s("RESULTTYPE:string"), s("JOBNAME:STATUS"), s("ARG:MODE"), s("ARGTYPE:binary"),
-        s("ARGCOMMENT:first: with colon"), s("ARG:Level"), s("ARGTYPE:int"), s("RESULT:STAT_WERT"),
-        s("RESULTTYPE:real"), s("RESULTCOMMENT:engine speed"), s("RESULTCOMMENT:unit 1/min"),
+        s("ECU:D_MOTOR"),
+        s("ORIGIN:Demo"),
+        s("JOBNAME:IDENT"),
+        s("JOBCOMMENT:Reads the"),
+        s("JOBCOMMENT:identity"),
+        s("RESULT:ID_TEXT"),
+        s("RESULTTYPE:string"),
+        s("JOBNAME:STATUS"),
+        s("ARG:MODE"),
+        s("ARGTYPE:binary"),
+        s("ARGCOMMENT:first: with colon"),
+        s("ARG:Level"),
+        s("ARGTYPE:int"),
+        s("RESULT:STAT_WERT"),
+        s("RESULTTYPE:real"),
+        s("RESULTCOMMENT:engine speed"),
+        s("RESULTCOMMENT:unit 1/min"),
     })));
 
     EXPECT_EQ(c.jobInfo[0], s("name      : IDENT\r\n  comment : Reads the\r\n            identity\r\n"
@@ -67,8 +80,8 @@ TEST(InfoBlockParser, UnknownKeyBeepsAndGoesToJobZero)
     JobCatalogue c = catalogueWithJobs({s("a"), s("b")});
     int beeps = 0;
     InfoBlockParser parser(c, [&beeps] { ++beeps; });
-    parser.parseDescription(scrambled(infoBlock({s("JOBNAME:A"), s("JOBNAME:B"), s("BOGUS:value: more"),
-                                                 s("no colon here"), s("JOBCOMMENT:for b")})));
+    parser.parseDescription(scrambled(infoBlock(
+        {s("JOBNAME:A"), s("JOBNAME:B"), s("BOGUS:value: more"), s("no colon here"), s("JOBCOMMENT:for b")})));
     EXPECT_EQ(beeps, 2);
     EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n! ! ! BOGUS:value: more\r\n! ! ! no colon here\r\n"));
     EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : for b\r\n"));
@@ -88,8 +101,8 @@ TEST(InfoBlockParser, SurvivesLinesOutsideAnyJobAndMoreJobsThanTheList)
 {
     JobCatalogue c = catalogueWithJobs({s("a")});
     InfoBlockParser parser(c, {});
-    parser.parseDescription(scrambled(infoBlock({s("ARG:BEFORE"), s("RESULT:BEFORE"), s("JOBNAME:A"),
-                                                 s("JOBNAME:B"), s("JOBNAME:C"), s("ARG:X"), s("RESULT:Y")})));
+    parser.parseDescription(scrambled(infoBlock({s("ARG:BEFORE"), s("RESULT:BEFORE"), s("JOBNAME:A"), s("JOBNAME:B"),
+                                                 s("JOBNAME:C"), s("ARG:X"), s("RESULT:Y")})));
     EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n"));
     EXPECT_EQ(c.argSummary[0], QString());
     // The spare entry takes the second job; the third has nowhere to go.
@@ -102,7 +115,8 @@ TEST(InfoBlockParser, DecodesUtf8AndFallsBackToLatin1AndKeepsACutOffLastLine)
     JobCatalogue c = catalogueWithJobs({s("a"), s("b")});
     InfoBlockParser parser(c, {});
     QByteArray plain = infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:Drehzahl größer")});
-    plain += QByteArray("JOBNAME:B\nJOBCOMMENT:Gr\xF6\xDF" "e\nRESULT:CUT");
+    plain += QByteArray("JOBNAME:B\nJOBCOMMENT:Gr\xF6\xDF"
+                        "e\nRESULT:CUT");
     parser.parseDescription(scrambled(plain));
     EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n  comment : Drehzahl größer\r\n"));
     EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : Größe\r\n\r\nresult    : CUT\r\n"));
@@ -117,9 +131,18 @@ TEST(InfoBlockParser, BaseBlockSkipsRedefinedJobsWithoutShiftingTheOthers)
     int beeps = 0;
     InfoBlockParser parser(c, [&beeps] { ++beeps; });
     parser.parseBase(scrambled(infoBlock({
-                         s("ECU:D_BASIS"), s("JOBNAME:IDENT"), s("JOBCOMMENT:hidden"), s("ARG:GONE"),
-                         s("JOBNAME:init"), s("JOBCOMMENT:Starts"), s("ARG:MODE"), s("JOBNAME:IDENT2"),
-                         s("ARG:NOT_INIT"), s("RESULT:NOT_INIT"), s("JOBNAME:RESET"), s("RESULT:DONE"),
+                         s("ECU:D_BASIS"),
+                         s("JOBNAME:IDENT"),
+                         s("JOBCOMMENT:hidden"),
+                         s("ARG:GONE"),
+                         s("JOBNAME:init"),
+                         s("JOBCOMMENT:Starts"),
+                         s("ARG:MODE"),
+                         s("JOBNAME:IDENT2"),
+                         s("ARG:NOT_INIT"),
+                         s("RESULT:NOT_INIT"),
+                         s("JOBNAME:RESET"),
+                         s("RESULT:DONE"),
                      })),
                      s("d_basis"));
     EXPECT_EQ(beeps, 0);

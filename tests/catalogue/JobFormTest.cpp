@@ -38,8 +38,7 @@ QString s(const char *text)
     return QString::fromUtf8(text);
 }
 
-template <typename T>
-T *child(QWidget &w, const char *name)
+template <typename T> T *child(QWidget &w, const char *name)
 {
     return w.findChild<T *>(QString::fromUtf8(name));
 }
@@ -76,7 +75,7 @@ protected:
     std::unique_ptr<Job_Form> form;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(JobFormTest, DetailsFollowTheSelectionAfterTheDelay)
 {
@@ -226,10 +225,11 @@ protected:
         api.setConfig(s("EcuPath"), dir.path());
         session = std::make_unique<RuntimeSession>(api, dialogs, texts);
         window = std::make_unique<KitBox>(
-            KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, false});
-        side = std::make_unique<KitBoxCatalogue>(*window, KitBoxServices{settings, texts, dialogs, *session,
-                                                                        registry, clock, locations, false},
-                                                 api, sifter);
+            KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, [] { return false; }});
+        side = std::make_unique<KitBoxCatalogue>(
+            *window,
+            KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, [] { return false; }}, api,
+            sifter);
         window->show();
     }
 
@@ -247,16 +247,16 @@ protected:
     std::unique_ptr<KitBoxCatalogue> side;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(WorkbenchTest, MenuLoadFillsTheJobWindowAndReportsTableErrorsAtTheNextTick)
 {
     api.setJobResults(s("D_MOTOR"), s("_JOBS"), jobsAnswer(s("D_MOTOR"), {s("IDENT"), s("STATUS")}));
     api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({}));
     const QString motor = dir.filePath(s("D_MOTOR.prg"));
-    sifter.setFile(motor, writeDescriptionFile(motor, infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS"),
-                                                                 s("RESULT:STAT_X")}),
-                                               {{s("T"), 1, 0, tableBytes({s("bad\x03")})}}));
+    sifter.setFile(motor,
+                   writeDescriptionFile(motor, infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS"), s("RESULT:STAT_X")}),
+                                        {{s("T"), 1, 0, tableBytes({s("bad\x03")})}}));
     QAction *load = window->menuAction(s("SGBDLaden"));
     ASSERT_TRUE(load->isEnabled());
     dialogs.setNextFileName(motor);
@@ -287,8 +287,7 @@ TEST_F(WorkbenchTest, MenuLoadFillsTheJobWindowAndReportsTableErrorsAtTheNextTic
     side->timerTick();
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0].title, s("Unzulässiges Zeichen (<0x20) in Tabelle gefunden."));
-    EXPECT_EQ(dialogs.messages()[0].text, s("Details gespeichert in Datei\r\n") +
-                                              side->catalogue().tableErrorFilePath +
+    EXPECT_EQ(dialogs.messages()[0].text, s("Details gespeichert in Datei\r\n") + side->catalogue().tableErrorFilePath +
                                               s("\r\n\r\nSoll die Datei geöffnet werden?"));
     side->timerTick();
     EXPECT_EQ(dialogs.messages().size(), 1);

@@ -11,7 +11,7 @@ QString s(const char *text)
     return QString::fromUtf8(text);
 }
 
-}  // namespace
+} // namespace
 
 TEST(JobWindowRules, HistoryKeepsOneEntryAtTheTopAndAtMostTwenty)
 {
@@ -42,9 +42,9 @@ TEST(JobWindowRules, ResultFilterJoinsUpToTheFirstDashedEntry)
     QStringList names;
     for (int i = 0; i < 25; ++i)
         names.append(QString(10, QLatin1Char('r')));
-    EXPECT_TRUE(JobWindowRules::resultSelectionFits(names));  // 250
+    EXPECT_TRUE(JobWindowRules::resultSelectionFits(names)); // 250
     names.append(s("123456"));
-    EXPECT_FALSE(JobWindowRules::resultSelectionFits(names));  // 256
+    EXPECT_FALSE(JobWindowRules::resultSelectionFits(names)); // 256
 }
 
 TEST(JobWindowRules, SearchIsCircularFromTheSelectedEntryAndCaseSensitive)

@@ -1,6 +1,6 @@
 // "kitbox32-cli jobs" over a scripted runtime and locator.
-#include "CatalogueTestSupport.h"
 #include "cli/JobsCommand.h"
+#include "CatalogueTestSupport.h"
 #include "shell/ScriptedDialogService.h"
 
 #include <QTemporaryDir>
@@ -57,7 +57,7 @@ protected:
     QString motor;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(JobsCommandTest, ListsJobsAndShowsOneJob)
 {

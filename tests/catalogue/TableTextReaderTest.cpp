@@ -1,6 +1,6 @@
+#include "catalogue/TableTextReader.h"
 #include "CatalogueTestSupport.h"
 #include "catalogue/TableErrorFile.h"
-#include "catalogue/TableTextReader.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -35,17 +35,17 @@ TableErrorLog errorLog()
     return log;
 }
 
-constexpr int wideScreen = 19200 * 3;  // a third of it is 19200 twips
+constexpr int wideScreen = 19200 * 3; // a third of it is 19200 twips
 
-}  // namespace
+} // namespace
 
 TEST(TableTextReader, CellsRowsAndWidestCellPerColumn)
 {
     TableDescription t = table("SG_FUNKTIONEN", 3, 2);
     TableErrorLog errors = errorLog();
     const QString text = TableTextReader(wideScreen)
-                             .read(scrambled(tableBytes({s("ARG"), s("ID"), s("RESULTNAME"), s("DREHZAHL"),
-                                                         s("0xF40C"), s(""), s("Öl"), s("1"), s("x")})),
+                             .read(scrambled(tableBytes({s("ARG"), s("ID"), s("RESULTNAME"), s("DREHZAHL"), s("0xF40C"),
+                                                         s(""), s("Öl"), s("1"), s("x")})),
                                    t, errors);
     EXPECT_EQ(text, s("ARG\tID\tRESULTNAME\t\rDREHZAHL\t0xF40C\t\t\rÖl\t1\tx\t\r"));
     EXPECT_EQ(t.columnWidth[0], (8 + 1) * 120);
