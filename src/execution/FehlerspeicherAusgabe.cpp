@@ -613,10 +613,10 @@ void FehlerspeicherAusgabe::Report::environmentBlocks(qint16 detailSets)
         if (m_gen == 3) {
             QString time;
             if (readText(QStringLiteral("F_UW_ZEIT"), k, QString(), time)) {
-                // The time stands in the value column of the mileage line below.
+                // The time is set right in the value column of the mileage line below.
                 m_out += u"   ";
                 report::appendPadded(m_out, t(textAbsoluteTime), labelWidth);
-                m_out += time;
+                m_out += time.rightJustified(6);
                 m_out += u"     ";
                 m_out += t(textSeconds);
                 m_out += nl;

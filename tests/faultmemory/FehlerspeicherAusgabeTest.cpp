@@ -283,7 +283,7 @@ TEST_F(NewerGenerations, ThirdGenerationDetailReport)
              << rule(u'+', 24) + QStringLiteral(" Fehlerspeicher ist übergelaufen! ") + rule(u'+', 21) << rule(u'+', 79)
              << QString() << QStringLiteral("Fehlerhäufigkeit:  5")
              << QStringLiteral("Heilungszähler  : wird nicht unterstützt") << QStringLiteral("1. Umweltsatz")
-             << u"   " + pad(QStringLiteral("Absolute Zeit"), 40) + u"1234     s"
+             << u"   " + pad(QStringLiteral("Absolute Zeit"), 40) + u"  1234     s"
              << u"   " + pad(QStringLiteral("Kilometerstand"), 40) + u" 12345     km"
              << u"   " + pad(QStringLiteral("Drehzahl"), 40) + u"   850.00  1/min"
              << u"   " + pad(QStringLiteral("Statusbyte"), 20) + u" " + QStringLiteral("0x1F").rightJustified(28) +
