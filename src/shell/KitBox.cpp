@@ -386,6 +386,16 @@ void KitBox::layoutHeader()
 void KitBox::layoutStartPicture()
 {
     m_bilderRahmen->setGeometry(m_mdi->rect());
+    // The picture keeps its drawn size while it fits and shrinks with a
+    // smaller frame, so that it is always seen whole.
+    const QSize drawn(480, 320);
+    const QSize fitted = drawn.boundedTo(m_bilderRahmen->size()).isEmpty()
+                             ? drawn
+                             : drawn.scaled(drawn.boundedTo(m_bilderRahmen->size()), Qt::KeepAspectRatio);
+    if (fitted != m_startBild->size()) {
+        m_startBild->setPixmap(svgPixmap(QStringLiteral(":/images/start.svg"), fitted, devicePixelRatioF()));
+        m_startBild->setFixedSize(fitted);
+    }
     const MainWindowRules::Point at = MainWindowRules::centred(m_bilderRahmen->width(), m_bilderRahmen->height(),
                                                                m_startBild->width(), m_startBild->height());
     m_startBild->move(at.x, at.y);
