@@ -266,7 +266,7 @@ private:
     std::map<std::string, double> m_counters;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char **argv)
 {

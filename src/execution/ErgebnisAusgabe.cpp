@@ -38,9 +38,12 @@ QString hexFormat(qint16 type)
     }
 }
 
-bool isIntegerType(qint16 type) { return type >= 0 && type <= 5; }
+bool isIntegerType(qint16 type)
+{
+    return type >= 0 && type <= 5;
+}
 
-}  // namespace
+} // namespace
 
 bool udsFilter(QStringView resultName, const UdsFilterSettings &settings)
 {
@@ -233,4 +236,4 @@ QString ErgebnisAusgabe::build(const JobParameter &request, const ReportOptions 
     return text;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

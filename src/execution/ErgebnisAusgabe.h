@@ -62,4 +62,4 @@ private:
     qint16 m_errorCode = 0;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -32,7 +32,7 @@ char pairValue(QStringView pair)
     return char(value);
 }
 
-}  // namespace
+} // namespace
 
 bool JobParameter::isSeparator() const
 {
@@ -85,4 +85,4 @@ Result<JobParameter> jobParameterHolen(const JobSelection &selection, const QStr
     return request;
 }
 
-}  // namespace kitbox
+} // namespace kitbox

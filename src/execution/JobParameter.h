@@ -37,13 +37,13 @@ Result<QByteArray> dataArgumentLesen(QStringView text);
 
 // What the job window shows when a run starts.
 struct JobSelection {
-    QString entry;              // text of the selected JobListe entry, empty when none
-    qint32 index = -1;          // its list index
-    QString argumentText;       // ArgumentEingabe
-    bool dataFlag = false;      // DataFlag ticked
-    QStringList resultEntries;  // every ResultListe entry, in list order
-    QStringList selectedResults;  // the selected ResultListe entries, in list order
-    QString resultText;         // ResultEingabe
+    QString entry;               // text of the selected JobListe entry, empty when none
+    qint32 index = -1;           // its list index
+    QString argumentText;        // ArgumentEingabe
+    bool dataFlag = false;       // DataFlag ticked
+    QStringList resultEntries;   // every ResultListe entry, in list order
+    QStringList selectedResults; // the selected ResultListe entries, in list order
+    QString resultText;          // ResultEingabe
 };
 
 // JobParameterHolen: the job request for a selection of the description sgbd.
@@ -51,4 +51,4 @@ struct JobSelection {
 // else; a data argument longer than the request holds fails with a message.
 Result<JobParameter> jobParameterHolen(const JobSelection &selection, const QString &sgbd);
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -46,4 +46,4 @@ public:
     virtual void processEvents() = 0;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

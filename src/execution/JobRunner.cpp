@@ -19,17 +19,11 @@ constexpr int textErrorLabel = 116;
 constexpr int textFilterNotice = 117;
 constexpr int textMeanDuration = 508;
 
-}  // namespace
+} // namespace
 
 JobRunner::JobRunner(VedamisApi &api, Clock &clock, RunFlags &flags, JobRunHost &host, DialogService &dialogs,
                      const TextCatalogue &texts, const ShellOptions &options)
-    : m_api(api),
-      m_clock(clock),
-      m_flags(flags),
-      m_host(host),
-      m_dialogs(dialogs),
-      m_texts(texts),
-      m_options(options),
+    : m_api(api), m_clock(clock), m_flags(flags), m_host(host), m_dialogs(dialogs), m_texts(texts), m_options(options),
       m_report(api)
 {
     m_faultMemoryReport = [this](const QString &sgbd, const QString &job) { showFaultMemoryReport(sgbd, job); };
@@ -232,4 +226,4 @@ void JobRunner::pauseWarten(int length)
     m_host.setActivity(Activity::Idle);
 }
 
-}  // namespace kitbox
+} // namespace kitbox

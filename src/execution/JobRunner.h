@@ -95,4 +95,4 @@ private:
     QString m_lastReport;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

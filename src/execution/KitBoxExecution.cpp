@@ -27,7 +27,7 @@ QListWidget *resultListe(Job_Form *form)
     return form ? form->findChild<QListWidget *>(QStringLiteral("ResultListe")) : nullptr;
 }
 
-}  // namespace
+} // namespace
 
 KitBoxExecution::KitBoxExecution(KitBox &kitbox, const KitBoxServices &services, VedamisApi &api,
                                  KitBoxCatalogue &catalogue, QObject *parent)
@@ -174,4 +174,4 @@ void KitBoxExecution::processEvents()
     QCoreApplication::processEvents();
 }
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -52,4 +52,4 @@ private:
     std::unique_ptr<JobRunner> m_runner;
 };
 
-}  // namespace kitbox
+} // namespace kitbox

@@ -26,7 +26,7 @@ void appendHexByte(QString &out, unsigned char byte)
     out += QChar(hexDigits[byte & 0x0F]);
 }
 
-}  // namespace
+} // namespace
 
 qsizetype characterCount(QStringView text)
 {
@@ -131,4 +131,4 @@ QString hexDump(const QByteArray &bytes)
     return out;
 }
 
-}  // namespace kitbox::report
+} // namespace kitbox::report

@@ -32,6 +32,9 @@ void appendHexDump(QString &out, const char *data, qsizetype count);
 
 // The character a byte or byte pair stands for in a report: "." below 32,
 // else the Latin-1 character of that code.
-inline QChar reportCharacter(unsigned value) { return value < 32 ? QChar(u'.') : QChar(char16_t(value & 0xFF)); }
+inline QChar reportCharacter(unsigned value)
+{
+    return value < 32 ? QChar(u'.') : QChar(char16_t(value & 0xFF));
+}
 
-}  // namespace kitbox::report
+} // namespace kitbox::report

@@ -73,4 +73,4 @@ public:
     }
 };
 
-}  // namespace kitbox::testing
+} // namespace kitbox::testing

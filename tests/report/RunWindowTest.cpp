@@ -20,8 +20,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -52,7 +52,8 @@ protected:
         ASSERT_TRUE(created.ok()) << created.error();
         sifter = std::move(created).value();
         session = std::make_unique<RuntimeSession>(api, dialogs, texts);
-        const KitBoxServices services{settings, texts, dialogs, *session, registry, clock, locations, [] { return false; }};
+        const KitBoxServices services{settings, texts, dialogs,   *session,
+                                      registry, clock, locations, [] { return false; }};
         window = std::make_unique<KitBox>(services);
         catalogue = std::make_unique<KitBoxCatalogue>(*window, services, api, *sifter);
         execution = std::make_unique<KitBoxExecution>(*window, services, api, *catalogue);
@@ -70,11 +71,7 @@ protected:
     }
 
     Job_Form &jobForm() { return *catalogue->jobForm(); }
-    template <typename T>
-    T *jobChild(const char *name)
-    {
-        return jobForm().findChild<T *>(QString::fromLatin1(name));
-    }
+    template <typename T> T *jobChild(const char *name) { return jobForm().findChild<T *>(QString::fromLatin1(name)); }
     void selectJob(const QString &job)
     {
         auto *list = jobChild<QListWidget>("JobListe");
@@ -110,7 +107,7 @@ protected:
     std::unique_ptr<KitBoxExecution> execution;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(RunWindowTest, F5ShowsTheReportOfTheSelectedJob)
 {
@@ -118,7 +115,8 @@ TEST_F(RunWindowTest, F5ShowsTheReportOfTheSelectedJob)
     trigger("StarteJob");
     ASSERT_NE(results(), nullptr);
     const QString text = results()->text();
-    EXPECT_TRUE(text.startsWith(u"apiJob(\"D_MOTOR\",\"status_motor\",\"\",\"\")\r\n\r\nSatz : 0\r\n")) << text.toStdString();
+    EXPECT_TRUE(text.startsWith(u"apiJob(\"D_MOTOR\",\"status_motor\",\"\",\"\")\r\n\r\nSatz : 0\r\n"))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(u"  STAT_KUEHLMITTEL_TEMP_WERT      = 85                00 55  .U      "));
     EXPECT_EQ(results()->windowTitle(), QStringLiteral("Results"));
     EXPECT_EQ(results()->activityColour(), 0xC0C0C0u);
@@ -194,7 +192,7 @@ TEST_F(RunWindowTest, SeparatorEmptiesTheResultsAndRunsNothing)
 TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
 {
     selectJob(QStringLiteral("status_motor"));
-    trigger("StarteJob");  // the results window exists from here on
+    trigger("StarteJob"); // the results window exists from here on
     results()->delayTime()->setValue(500);
 
     QString captionWhileRunning;
@@ -208,7 +206,7 @@ TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
         if (!titles.contains(results()->windowTitle()))
             titles << results()->windowTitle();
         if (execution->runner().runCount() == 3)
-            window->menuAction(QStringLiteral("StarteJobEndlos"))->trigger();  // F6 again
+            window->menuAction(QStringLiteral("StarteJobEndlos"))->trigger(); // F6 again
     });
     trigger("StarteJobEndlos");
 
@@ -217,7 +215,8 @@ TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
     EXPECT_EQ(execution->runner().runCount(), 3);
     // "Results" during the first second, then the mean including the pause.
     EXPECT_EQ(titles.first(), QStringLiteral("Results"));
-    EXPECT_TRUE(titles.contains(QStringLiteral("Results (mittlere Dauer : 500 ms)"))) << titles.join(u'|').toStdString();
+    EXPECT_TRUE(titles.contains(QStringLiteral("Results (mittlere Dauer : 500 ms)")))
+        << titles.join(u'|').toStdString();
     EXPECT_FALSE(window->runFlags().continuousRun);
     EXPECT_FALSE(results()->delayPanelVisible());
     EXPECT_EQ(continuousCaption(), QStringLiteral("&") + texts.text(112));

@@ -11,7 +11,10 @@
 #include <ostream>
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace kitbox::testing {
 
@@ -32,7 +35,7 @@ public:
     {
         m_textFailures.insert(key(set, name) + u'|' + format, {code, text});
     }
-    void failResultNumber(qint16 set, qint16 code) { m_numberFailures.insert(set, {code, QString()}); }
+    void failResultNumber(qint16 set, qint16 code, const QString &text) { m_numberFailures.insert(set, {code, text}); }
     void failExtendedRead(const QString &name) { m_extFailures.insert(name.toUpper()); }
     // Error 136 of a too long binary stays the runtime's error code after the
     // extended read succeeded.
@@ -136,4 +139,4 @@ private:
     std::optional<FakeError> m_sticky;
 };
 
-}  // namespace kitbox::testing
+} // namespace kitbox::testing
