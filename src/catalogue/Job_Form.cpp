@@ -333,6 +333,14 @@ void Job_Form::refreshDetails()
         m_resultEingabe->hide();
     }
 
+    const QStringList preview = m_resultPreview ? m_resultPreview(selectedJob(), argumentText()) : QStringList();
+    if (!preview.isEmpty()) {
+        const QSignalBlocker block(m_resultListe);
+        m_resultListe->addItems(preview);
+        m_resultListe->show();
+        m_resultEingabe->hide();
+    }
+
     if (options.jobInfo != 0)
         emit jobInfoToShow(m_catalogue.jobInfoAt(index));
     m_lastShown = index;

@@ -69,6 +69,10 @@ public:
     using AssistantHandler =
         std::function<QString(JobWindowRules::Assistant, const QString &service, const QString &argument)>;
     void setAssistantHandler(AssistantHandler handler) { m_assistant = std::move(handler); }
+    // The UDS result preview: lines to append to the result list for the
+    // selected job and argument text (none for most jobs).
+    using ResultPreview = std::function<QStringList(const QString &job, const QString &argument)>;
+    void setResultPreview(ResultPreview preview) { m_resultPreview = std::move(preview); }
     // Pops the main window's edit menu with only "Kopieren" enabled and
     // returns the command chosen (0 none, 3 copy).
     using EditMenuHandler = std::function<int(const QPoint &globalPosition)>;
@@ -124,6 +128,7 @@ private:
 
     AssistantHandler m_assistant;
     EditMenuHandler m_editMenu;
+    ResultPreview m_resultPreview;
     int m_lastShown = -1;
     quint32 m_delayStart = 0;
     bool m_delayPending = false;

@@ -108,9 +108,26 @@ TEST_F(JobFormTest, DetailsFollowTheSelectionAfterTheDelay)
     EXPECT_TRUE(results->isHidden());
     EXPECT_FALSE(filter->isHidden());
 
+    // The UDS result preview appends its lines for the job and argument.
+    form->setResultPreview([](const QString &job, const QString &argument) {
+        return job == s("status_lesen") && argument == s("ARG;X")
+                   ? QStringList{s("------ arg=x (id) ------"), s("stat_x")}
+                   : QStringList();
+    });
+    child<QComboBox>(*form, "ArgumentEingabe")->setEditText(s("ARG;X"));
+    select(1);
+    ASSERT_EQ(results->count(), 4);
+    EXPECT_EQ(results->item(2)->text(), s("------ arg=x (id) ------"));
+    results->item(2)->setSelected(true);
+    results->item(1)->setSelected(true);
+    // The walk stops at the preview's header line.
+    EXPECT_EQ(form->resultFilter(), s("stat_b"));
+    form->setResultPreview({});
+
     // With the argument and result information off the panes stay hidden.
     settings.options().argInfo = 0;
     settings.options().resInfo = 0;
+    select(0);
     select(1);
     EXPECT_TRUE(arguments->isHidden());
     EXPECT_TRUE(results->isHidden());
