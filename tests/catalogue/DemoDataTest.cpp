@@ -1,5 +1,6 @@
 // Loading the bundled demo descriptions with the real runtime and locator.
 #include "CatalogueTestSupport.h"
+#include "catalogue/CatalogueFill.h"
 #include "catalogue/DescriptionLoader.h"
 #include "catalogue/SifterEntryPoints.h"
 #include "runtime/InProcessVedamisApi.h"
@@ -8,6 +9,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -102,4 +104,34 @@ TEST_F(DemoDataTest, DamagedDescriptionGivesAnErrorAndNoJobs)
     EXPECT_TRUE(catalogue.jobList.isEmpty());
     ASSERT_EQ(host.runtimeErrors.size(), 1);
     EXPECT_FALSE(host.runtimeErrors[0].isEmpty());
+}
+
+TEST_F(DemoDataTest, CorruptedFilesNeverCrashTheFill)
+{
+    QFile source(ecuDir + s("/D_MOTOR.prg"));
+    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+    const QByteArray original = source.readAll();
+    const QString path = dir.filePath(s("D_MOTOR.PRG"));
+    test::RecordingHost quiet;
+    FakeVedamisApi noBases;
+    ASSERT_TRUE(noBases.apiInit());
+    QRandomGenerator random(20261205);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray bytes = original;
+        const int flips = 1 + int(random.bounded(20));
+        for (int f = 0; f < flips; ++f)
+            bytes[qsizetype(random.bounded(quint32(bytes.size())))] = char(random.bounded(256));
+        if (round % 3 == 0)
+            bytes.truncate(qsizetype(random.bounded(quint32(bytes.size()))));
+        QFile out(path);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(bytes);
+        out.close();
+        JobCatalogue c;
+        c.loadedName = s("D_MOTOR");
+        c.descriptionPath = path;
+        c.jobList = {s("ident"), s("status_lesen")};
+        CatalogueFill(noBases, sifter, texts, quiet).run(c, dir.path(), 2, true, options);
+        EXPECT_EQ(c.jobInfo.size(), 3);
+    }
 }
