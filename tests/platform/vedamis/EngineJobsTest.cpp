@@ -2,6 +2,8 @@
 // formats and buffers, arguments, job errors, USES inheritance, group files.
 #include "EngineFixture.h"
 
+#include <prg/Prg.h>
+
 #include <cstring>
 #include <filesystem>
 
@@ -325,6 +327,18 @@ job "OVERRIDDEN" { run = function() result("FROM", "text", "second edition, long
     apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");
     EXPECT_EQ(apiVBErrorCode(m_handle), 0);
     EXPECT_EQ(sets(), 0);
+}
+
+TEST_F(Jobs, ScriptThatDoesNotEvaluateMakesTheDescriptionInvalid)
+{
+    // Written directly: the compiler would refuse this script.
+    prg::Description broken;
+    broken.infoBlock = "ECU:D_BROKEN\nJOBNAME:J\n";
+    broken.script = "ecu { name = \"D_BROKEN\" }\njob \"J\" { run = function() end\n";
+    ASSERT_TRUE(prg::writeFile(m_ecu + "/D_BROKEN.PRG", broken).ok());
+    EXPECT_EQ(run("D_BROKEN", "_JOBS"), 0); // the info block alone is fine
+    EXPECT_EQ(run("D_BROKEN", "J"), VEDAMIS_ERR_DESCRIPTION_INVALID);
+    EXPECT_NE(errorText().find("D_BROKEN.PRG:"), std::string::npos) << errorText();
 }
 
 const char *kGroup = R"(

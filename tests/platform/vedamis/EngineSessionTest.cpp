@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 using namespace enginetest;
 
@@ -176,6 +177,44 @@ TEST(Session, OneSessionUnlessServerModeAllowsMore)
     apiVBEnd(first);
     engine.disableServer();
     EXPECT_EQ(engine.openSessions(), 0u);
+}
+
+TEST(Session, ServerSessionsRunJobsInParallelThreads)
+{
+    const std::string dir = makeTempDir();
+    compileInto(dir, "D_PAR.PRG", R"(ecu { name = "D_PAR" }
+job "ECHO" { run = function()
+  local n = tonumber(argtext())
+  for i = 1, n do newset(); result("I", "long", i); result("ARG", "text", argtext()) end
+end })");
+    ASSERT_TRUE(enableServerVB(4));
+    auto worker = [&](int id, int &failures) {
+        int32_t handle = 0;
+        if (!apiVBInitExt(&handle, "", "", "", ("EcuPath=" + dir).c_str())) {
+            ++failures;
+            return;
+        }
+        for (int round = 0; round < 40; ++round) {
+            const std::string count = std::to_string(id * 10 + round % 5);
+            apiVBJob(handle, "D_PAR", "ECHO", count.c_str(), "");
+            int16_t sets = 0;
+            char buffer[VEDAMIS_TEXT_BUFFER];
+            int32_t length = 0;
+            if (!apiVBResultSets(handle, &sets) || sets != std::stoi(count) ||
+                !apiVB4ResultText(handle, buffer, &length, "ARG", sets, "") || count != buffer)
+                ++failures;
+        }
+        apiVBEnd(handle);
+    };
+    int failures1 = 0, failures2 = 0;
+    std::thread first(worker, 1, std::ref(failures1));
+    std::thread second(worker, 2, std::ref(failures2));
+    first.join();
+    second.join();
+    EXPECT_EQ(failures1, 0);
+    EXPECT_EQ(failures2, 0);
+    vedamis::Engine::instance().disableServer();
+    std::filesystem::remove_all(dir);
 }
 
 class Config : public EngineTest {};
