@@ -256,7 +256,11 @@ TEST_F(RunWindowTest, CommandLineToolPrintsTheResultsWindowText)
     selectJob(QStringLiteral("alle_typen"));
     trigger("StarteJob");
     const QString shown = results()->text();
-    ASSERT_TRUE(shown.contains(u"WERT_BINARY"));
+    // The runtime's hex texts land in the hex and character columns.
+    EXPECT_TRUE(shown.contains(
+        QString::fromUtf16(u"  WERT_WORD                       = 54321             D4 31  \u00d41      ")));
+    EXPECT_TRUE(shown.contains(QString::fromUtf16(u"  WERT_TEXT                       = Gr\u00fc\u00dfe\r\n")));
+    EXPECT_TRUE(shown.contains(u"  WERT_BINARY                     = 4 Bytes\r\n    0000 : DE AD BE EF"));
 
     QProcess cli;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
