@@ -13,8 +13,6 @@ const char *baseErrorText(int code)
         return "no further session allowed";
     case VEDAMIS_ERR_BAD_ARGUMENT:
         return "bad argument";
-    case VEDAMIS_ERR_SESSION_BUSY:
-        return "session busy";
     case VEDAMIS_ERR_CONFIG_UNKNOWN:
         return "configuration name unknown";
     case VEDAMIS_ERR_CONFIG_VALUE:
