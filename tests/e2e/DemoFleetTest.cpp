@@ -282,7 +282,8 @@ TEST(DemoFleet, FaultMemoryOneSetPerFaultAndStatusLast)
     EXPECT_EQ(s.binary("F_HEX_CODE", 2), (std::vector<unsigned char>{0x1A, 0x2B, 0x00, 0x09}));
     EXPECT_EQ(s.text("JOB_STATUS", 4), "OKAY");
 
-    ASSERT_EQ(s.job("D_MOTOR", "FS_LESEN_DETAIL", "0x120308"), 1) << s.errorText();
+    // Two environment records, then the status in a set of its own.
+    ASSERT_EQ(s.job("D_MOTOR", "FS_LESEN_DETAIL", "0x120308"), 3) << s.errorText();
     EXPECT_EQ(s.integer("F_HFK", 1), 5);
     EXPECT_EQ(s.integer("F_UW_ANZ", 1), 2);
     EXPECT_EQ(s.text("F_UW2_TEXT", 1), "Kühlmitteltemperatur");
