@@ -19,11 +19,13 @@
 #include "shell/TextCatalogue.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QPrinterInfo>
 #include <QProcessEnvironment>
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 using namespace kitbox;
 
@@ -42,6 +44,11 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("kitbox32"));
     QApplication::setApplicationVersion(QStringLiteral(KITBOX_VERSION));
     QApplication::setOrganizationName(QStringLiteral(KITBOX_COMPANY));
+    // Reading the installed fonts is the longest single step of the start.
+    // It runs beside opening the runtime and building the window, which wait
+    // for it (the font database is locked meanwhile) only when they first
+    // measure or draw text. Joined before the application object goes away.
+    std::jthread fontScan([] { (void)QFontDatabase::families(); });
 
     KitBoxDialogService dialogs;
     TextCatalogue &texts = TextCatalogue::shared();

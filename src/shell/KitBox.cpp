@@ -234,9 +234,8 @@ void KitBox::buildClientArea()
     m_bilderRahmen->installEventFilter(this);
     m_startBild = new QLabel(m_bilderRahmen);
     m_startBild->setObjectName(QStringLiteral("StartBild"));
-    const QSize pictureSize(480, 320);
-    m_startBild->setPixmap(svgPixmap(QStringLiteral(":/images/start.svg"), pictureSize, devicePixelRatioF()));
-    m_startBild->setFixedSize(pictureSize);
+    // The picture itself is drawn when the frame is first shown (layoutStartPicture).
+    m_startBild->setFixedSize(480, 320);
     m_startBild->installEventFilter(this);
     m_bilderRahmen->hide();
 }
@@ -392,9 +391,13 @@ void KitBox::layoutStartPicture()
     const QSize fitted = drawn.boundedTo(m_bilderRahmen->size()).isEmpty()
                              ? drawn
                              : drawn.scaled(drawn.boundedTo(m_bilderRahmen->size()), Qt::KeepAspectRatio);
-    if (fitted != m_startBild->size()) {
-        m_startBild->setPixmap(svgPixmap(QStringLiteral(":/images/start.svg"), fitted, devicePixelRatioF()));
+    if (fitted != m_startBild->size())
         m_startBild->setFixedSize(fitted);
+    // Drawing the picture is one of the dearer steps of the start, so it is
+    // drawn only while the frame is seen and only once per size.
+    if (!m_bilderRahmen->isHidden() && fitted != m_startBildDrawnSize) {
+        m_startBild->setPixmap(svgPixmap(QStringLiteral(":/images/start.svg"), fitted, devicePixelRatioF()));
+        m_startBildDrawnSize = fitted;
     }
     const MainWindowRules::Point at = MainWindowRules::centred(m_bilderRahmen->width(), m_bilderRahmen->height(),
                                                                m_startBild->width(), m_startBild->height());
@@ -411,9 +414,9 @@ void KitBox::showStartPicture(bool show)
     }
     if (!m_startPictureFlag || !m_start.commandLine().isEmpty())
         return;
-    layoutStartPicture();
     m_bilderRahmen->raise();
     m_bilderRahmen->show();
+    layoutStartPicture();
     m_startBild->show();
 }
 

@@ -156,6 +156,7 @@ private:
     QMdiArea *m_mdi = nullptr;
     QWidget *m_bilderRahmen = nullptr;
     QLabel *m_startBild = nullptr;
+    QSize m_startBildDrawnSize; // the size the start picture was last drawn at
     QWidget *m_hinweiszeile = nullptr;
     QLabel *m_hinweisLabel = nullptr;
     QLabel *m_editorPosition = nullptr;

@@ -156,6 +156,11 @@ TEST_F(KitBoxFixture, FreshStartShowsTheGermanMenuTreeAndSavesOnExit)
     EXPECT_TRUE(w.findChild<QLabel *>(QStringLiteral("Version"))->text().startsWith(QStringLiteral("Version ")));
     EXPECT_TRUE(w.startPictureShown());
     EXPECT_TRUE(w.findChild<QWidget *>(QStringLiteral("BilderRahmen"))->isVisible());
+    // The start picture is drawn once it is seen, at the size it is shown.
+    const auto *startPicture = w.findChild<QLabel *>(QStringLiteral("StartBild"));
+    ASSERT_NE(startPicture, nullptr);
+    ASSERT_FALSE(startPicture->pixmap().isNull());
+    EXPECT_EQ(startPicture->pixmap().deviceIndependentSize().toSize(), startPicture->size());
 
     EXPECT_FALSE(QFile::exists(p->iniPath()));
     w.close();
