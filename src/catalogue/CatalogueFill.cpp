@@ -94,14 +94,14 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
     if (reset) {
         catalogue.resetJobTexts(jobCount);
         catalogue.tables = QList<TableDescription>(1);
-        catalogue.tableText = QStringList(1);
+        catalogue.tableText = QList<QByteArray>(1);
     } else {
         // Arrays erased by a load that stopped early are sized again.
         if (catalogue.jobInfo.size() < qsizetype(jobCount) + 1)
             catalogue.resetJobTexts(jobCount);
         if (catalogue.tables.isEmpty()) {
             catalogue.tables = QList<TableDescription>(1);
-            catalogue.tableText = QStringList(1);
+            catalogue.tableText = QList<QByteArray>(1);
         }
     }
 
@@ -147,7 +147,7 @@ void CatalogueFill::readTables(JobCatalogue &catalogue, const QList<FileInfo> &f
     constexpr qint64 maxTables = 1'000'000;
     totalTables = qMin(totalTables, maxTables);
     catalogue.tables = QList<TableDescription>(totalTables);
-    catalogue.tableText = QStringList(totalTables);
+    catalogue.tableText = QList<QByteArray>(totalTables);
 
     TableErrorLog errors;
     errors.descriptionPath = catalogue.descriptionPath;
@@ -176,7 +176,7 @@ void CatalogueFill::readTables(JobCatalogue &catalogue, const QList<FileInfo> &f
             table.length = qint32(qBound<qint64>(qint64(INT32_MIN), end - entry.start, qint64(INT32_MAX)));
             table.listIndex = -1;
             nextStart = entry.start;
-            catalogue.tableText[index] = reader.read(file.range(table.start, table.length), table, errors);
+            catalogue.tableText[index] = reader.readUtf8(file.range(table.start, table.length), table, errors);
         }
     }
 

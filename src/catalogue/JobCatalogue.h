@@ -3,6 +3,7 @@
 // list, per-job information texts, argument summaries and result names, and
 // one record per table with its cell text. One instance per process; a new
 // load replaces everything.
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,7 +43,10 @@ struct JobCatalogue {
     qint32 lastFilledJob = -1;
 
     QList<TableDescription> tables;
-    QStringList tableText; // cells followed by TAB, rows ended by CR
+    // Cells followed by TAB, rows ended by CR, as UTF-8: a large description's
+    // tables are read once and most are never shown, so they stay bytes until
+    // tableTextAt asks for one.
+    QList<QByteArray> tableText;
 
     // Control characters found in tables: the pending mark of the report,
     // whether the details file was written, and where.
@@ -65,6 +69,10 @@ struct JobCatalogue {
     QString resultNamesAt(int job) const
     {
         return job >= 0 && job < resultNames.size() ? resultNames.at(job) : QString();
+    }
+    QString tableTextAt(int index) const
+    {
+        return index >= 0 && index < tableText.size() ? QString::fromUtf8(tableText.at(index)) : QString();
     }
     // The result names of a job as a list (one per CR LF-terminated line).
     QStringList resultNameList(int job) const;

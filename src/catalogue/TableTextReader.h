@@ -33,6 +33,9 @@ public:
     // Reads at most columnCount x (rowCount + 1) cells of table; bytes after
     // the last NUL are not a cell. Returns the table text.
     QString read(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const;
+    // The same text as UTF-8 bytes (bytes that were not UTF-8 converted from
+    // one character per byte), without building a QString.
+    QByteArray readUtf8(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const;
 
     static constexpr int twipsPerCharacter = 120;
 

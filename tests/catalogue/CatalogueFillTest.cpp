@@ -69,8 +69,8 @@ TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
     EXPECT_EQ(catalogue.tables[2].name, s("JOBRESULT"));
     EXPECT_EQ(catalogue.tables[2].baseName, s("d_basis"));
     EXPECT_EQ(catalogue.tables[2].listIndex, -1);
-    EXPECT_EQ(catalogue.tableText[0], s("ARG\tID\t\rA\t1\t\r"));
-    EXPECT_EQ(catalogue.tableText[2], s("SB\t\rOK\t\r"));
+    EXPECT_EQ(catalogue.tableTextAt(0), s("ARG\tID\t\rA\t1\t\r"));
+    EXPECT_EQ(catalogue.tableTextAt(2), s("SB\t\rOK\t\r"));
     EXPECT_EQ(catalogue.ownTableIndex(s("sg_funktionen")), 0);
     EXPECT_EQ(catalogue.ownTableIndex(s("JOBRESULT")), -1);
     // Tables are located from the last base back to the description itself.
@@ -165,7 +165,7 @@ TEST_F(CatalogueFillTest, RangesOutsideTheFileAndAbsurdCountsDoNotCrash)
     sifter.setFile(catalogue.descriptionPath, lying);
     run();
     ASSERT_EQ(catalogue.tables.size(), 2);
-    EXPECT_EQ(catalogue.tableText[0], QString());
-    EXPECT_EQ(catalogue.tableText[1], QString());
+    EXPECT_EQ(catalogue.tableTextAt(0), QString());
+    EXPECT_EQ(catalogue.tableTextAt(1), QString());
     EXPECT_FALSE(catalogue.jobInfo[0].isEmpty());
 }
