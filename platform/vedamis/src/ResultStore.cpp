@@ -7,6 +7,11 @@ namespace vedamis {
 void ResultStore::clear()
 {
     m_system.clear();
+    // Most jobs fill one set: its storage is kept for the next job.
+    if (!m_sets.empty()) {
+        m_spare = std::move(m_sets.front());
+        m_spare.clear();
+    }
     m_sets.clear();
     m_openSetEmpty = true;
 }
@@ -14,7 +19,7 @@ void ResultStore::clear()
 bool ResultStore::add(std::string name, Value value, std::string &reason)
 {
     if (m_sets.empty())
-        m_sets.emplace_back();
+        m_sets.push_back(std::move(m_spare));
     std::vector<NamedValue> &current = m_sets.back();
     for (NamedValue &existing : current) {
         if (equalsIgnoreCase(existing.name, name)) {
@@ -94,8 +99,9 @@ const NamedValue *ResultStore::find(size_t set, std::string_view name) const
 {
     if (!hasSet(set))
         return nullptr;
+    const std::string_view wanted = trim(name);
     for (const NamedValue &v : this->set(set)) {
-        if (equalsIgnoreCase(v.name, trim(name)))
+        if (equalsIgnoreCase(v.name, wanted))
             return &v;
     }
     return nullptr;

@@ -38,6 +38,7 @@ public:
 private:
     std::vector<NamedValue> m_system;
     std::vector<std::vector<NamedValue>> m_sets; // m_sets[0] is set 1
+    std::vector<NamedValue> m_spare;             // storage of set 1 kept from the last job
     bool m_openSetEmpty = true;
 };
 

@@ -10,12 +10,15 @@ namespace vedamis {
 
 std::string_view trim(std::string_view text)
 {
-    const char *blanks = " \t\r\n\v\f";
-    size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos)
-        return {};
-    size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
+    // A plain scan: names are short and usually have no blanks at all.
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    size_t first = 0;
+    size_t end = text.size();
+    while (first < end && blank(text[first]))
+        ++first;
+    while (end > first && blank(text[end - 1]))
+        --end;
+    return text.substr(first, end - first);
 }
 
 static char upperAscii(char c)

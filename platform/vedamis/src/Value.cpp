@@ -17,7 +17,7 @@ bool isIntegerType(ValueType type)
 bool valueTypeFromName(std::string_view name, ValueType &type)
 {
     static const struct {
-        const char *name;
+        std::string_view name;
         ValueType type;
     } names[] = {{"char", ValueType::Char}, {"byte", ValueType::Byte},     {"int", ValueType::Int},
                  {"word", ValueType::Word}, {"long", ValueType::Long},     {"dword", ValueType::Dword},
@@ -98,7 +98,7 @@ bool parseFormat(std::string_view format, FormatSpec &spec, std::string &reason)
         return false;
     }
     if (i + 1 != format.size() || std::string_view("ILXxRT").find(format[i]) == std::string_view::npos) {
-        reason = "'" + std::string(format) + "' is not [-][0][width][.precision] followed by I, L, X, x, R or T";
+        reason.assign(1, '\'').append(format).append("' is not [-][0][width][.precision] followed by I, L, X, x, R or T");
         return false;
     }
     spec.letter = format[i];
