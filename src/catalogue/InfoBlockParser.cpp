@@ -105,8 +105,14 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
 
 void InfoBlockParser::append(int job, const QString &text)
 {
-    if (valid(job))
-        m_catalogue.jobInfo[job] += text;
+    if (!valid(job))
+        return;
+    QString &info = m_catalogue.jobInfo[job];
+    // A job's text is a dozen lines or so: room for them at once saves the
+    // string being moved as it grows line by line.
+    if (info.isEmpty())
+        info.reserve(qMax<qsizetype>(text.size(), 384));
+    info += text;
 }
 
 void InfoBlockParser::handleLine(QByteArrayView line)
