@@ -158,12 +158,12 @@ struct ResultArgs {
 
 bool addResult(JobContext &ctx, const ResultArgs &a)
 {
-    const std::string name(a.name, a.nameLength);
+    const std::string_view name(a.name, a.nameLength);
     auto bad = [&](const std::string &why) {
-        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, "result " + name + ": " + why);
+        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, "result " + std::string(name) + ": " + why);
     };
-    if (name.empty() || name.size() > 63 || name.find_first_of(" \t\r\n") != std::string::npos ||
-        name.find('\0') != std::string::npos)
+    if (name.empty() || name.size() > 63 || name.find_first_of(" \t\r\n") != std::string_view::npos ||
+        name.find('\0') != std::string_view::npos)
         return bad("a name has 1 to 63 characters and no blanks");
     ValueType type;
     if (!valueTypeFromName(a.type, type))

@@ -16,7 +16,7 @@ void ResultStore::clear()
     m_openSetEmpty = true;
 }
 
-bool ResultStore::add(std::string name, Value value, std::string &reason)
+bool ResultStore::add(std::string_view name, Value value, std::string &reason)
 {
     if (m_sets.empty())
         m_sets.push_back(std::move(m_spare));
@@ -31,7 +31,7 @@ bool ResultStore::add(std::string name, Value value, std::string &reason)
         reason = "more than 32767 results in one set";
         return false;
     }
-    current.push_back({std::move(name), std::move(value)});
+    current.push_back({std::string(name), std::move(value)});
     m_openSetEmpty = false;
     return true;
 }

@@ -23,7 +23,7 @@ public:
     // Job side: the first result goes to set 1; newSet() starts the next set
     // unless the current one is still empty. A result with a name already in
     // the set replaces it. False with a reason when a limit is reached.
-    bool add(std::string name, Value value, std::string &reason);
+    bool add(std::string_view name, Value value, std::string &reason);
     bool newSet(std::string &reason);
     void addSystem(std::string name, Value value);
     // Keeps only the named results (names separated by ';' or ','; case ignored) in sets 1..N.
