@@ -161,6 +161,14 @@ Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, L
     // Depth-first through the USES lists in their order; each description
     // once. A base is loaded only when the search reaches it, so a missing
     // base matters only when the job is not found before it.
+    // Most jobs live in the named description itself: found without the
+    // bookkeeping of the search.
+    if (Error evaluated = ensureEvaluated(start); evaluated.failed())
+        return evaluated;
+    if (start.hasJob(job)) {
+        owner = &start;
+        return {};
+    }
     struct Pending {
         std::string name;
         std::string usedBy;
