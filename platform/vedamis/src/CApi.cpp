@@ -20,7 +20,9 @@ const char *text(const char *value)
 
 std::string quoted(const char *value)
 {
-    return "\"" + std::string(text(value)) + "\"";
+    std::string out(1, '"');
+    out.append(text(value)).push_back('"');
+    return out;
 }
 
 std::shared_ptr<Session> sessionOf(int32_t handle)

@@ -44,7 +44,7 @@ std::string parseBytes(std::string_view text, bool wildcards, std::vector<int> &
         int high = hexValue(compact[i]);
         int low = hexValue(compact[i + 1]);
         if (high < 0 || low < 0)
-            return "'" + compact.substr(i, 2) + "' is not a hex byte";
+            return std::string(1, '\'').append(compact, i, 2).append("' is not a hex byte");
         out.push_back(high * 16 + low);
     }
     return {};
