@@ -1,29 +1,11 @@
 #include "cli/JobsCommand.h"
 
-#include "catalogue/DescriptionLoader.h"
-#include "catalogue/TableErrorFile.h"
-#include "shell/IniFile.h"
-#include "shell/Settings.h"
+#include "cli/CliLoading.h"
 #include "shell/TextCatalogue.h"
 
 namespace kitbox {
 
 namespace {
-
-// Loading reports into the error stream what the workbench shows in windows.
-class ConsoleHost : public CatalogueHost {
-public:
-    explicit ConsoleHost(QTextStream &err) : m_err(err) {}
-    void reportRuntimeError(qint16 code, const QString &text) override
-    {
-        m_err << "VEDAMIS Fehler " << code << " : " << text << Qt::endl;
-        ++errors;
-    }
-    int errors = 0;
-
-private:
-    QTextStream &m_err;
-};
 
 QString withLineFeeds(QString text)
 {
@@ -36,26 +18,12 @@ int runJobsCommand(const JobsRequest &request, VedamisApi &api, SifterApi &sifte
                    QTextStream &out, QTextStream &err)
 {
     Settings settings;
-    IniFile ini;
-    if (!request.settingsFilePath.isEmpty())
-        (void)ini.load(request.settingsFilePath); // a missing file gives the defaults
-    settings.readCommon(ini, 1920);
-    const ShellOptions &o = settings.options();
-    TextCatalogue &texts = TextCatalogue::shared();
-    texts.selectLanguage(o.language);
-
-    CatalogueOptions options;
-    options.jobInfo = o.jobInfo != 0;
-    options.argInfo = o.argInfo != 0;
-    options.resultInfo = o.resInfo != 0;
-    options.tableInfo = o.tabInfo != 0;
-    options.tableErrorFilePath = TableErrorFile::pathFor(request.settingsFilePath);
-
     ConsoleHost host(err);
     JobCatalogue catalogue;
-    DescriptionLoader loader(api, sifter, dialogs, texts, host);
-    if (!loader.load(catalogue, request.file, options))
+    if (!loadForCli({request.settingsFilePath, QString(), request.file}, api, sifter, dialogs, settings, catalogue,
+                    host))
         return 1;
+    TextCatalogue &texts = TextCatalogue::shared();
     if (catalogue.jobList.isEmpty()) {
         if (host.errors == 0)
             err << request.file << ": no jobs" << Qt::endl;

@@ -1,10 +1,9 @@
 #include "cli/RunCommand.h"
 
-#include "catalogue/DescriptionLoader.h"
 #include "catalogue/FileLookup.h"
 #include "catalogue/SifterApi.h"
-#include "catalogue/TableErrorFile.h"
 #include "cli/CliDialogService.h"
+#include "cli/CliLoading.h"
 #include "execution/ErgebnisAusgabe.h"
 #include "execution/FehlerspeicherAusgabe.h"
 #include "execution/JobParameter.h"
@@ -27,19 +26,6 @@ constexpr int textErrorLabel = 116;
 constexpr int textFilterNotice = 117;
 constexpr int maxRepeat = 1000000;
 constexpr int maxPauseMs = 3600000;
-
-// Loading reports runtime errors into the error stream.
-class ConsoleHost : public CatalogueHost {
-public:
-    explicit ConsoleHost(QTextStream &err) : m_err(err) {}
-    void reportRuntimeError(qint16 code, const QString &text) override
-    {
-        m_err << "VEDAMIS Fehler " << code << " : " << text << Qt::endl;
-    }
-
-private:
-    QTextStream &m_err;
-};
 
 Result<int> boundedNumber(const QString &option, const QString &text, int minimum, int maximum)
 {
@@ -161,29 +147,13 @@ int runRunCommand(const RunRequest &request, VedamisApi &api, SifterApi &sifter,
                   Clock &clock, QTextStream &out, QTextStream &err)
 {
     Settings settings;
-    IniFile ini;
-    if (!request.settingsFilePath.isEmpty())
-        (void)ini.load(request.settingsFilePath);  // a missing file gives the defaults
-    settings.readCommon(ini, 1920);
-    const ShellOptions &o = settings.options();
-    TextCatalogue &texts = TextCatalogue::shared();
-    if (request.language.isEmpty())
-        texts.selectLanguage(o.language);
-    else
-        texts.selectLanguage(request.language == u"en" ? QStringLiteral("E") : QStringLiteral("D"));
-
-    CatalogueOptions options;
-    options.jobInfo = o.jobInfo != 0;
-    options.argInfo = o.argInfo != 0;
-    options.resultInfo = o.resInfo != 0;
-    options.tableInfo = o.tabInfo != 0;
-    options.tableErrorFilePath = TableErrorFile::pathFor(request.settingsFilePath);
-
     ConsoleHost host(err);
     JobCatalogue catalogue;
-    DescriptionLoader loader(api, sifter, dialogs, texts, host);
-    if (!loader.load(catalogue, resolveDescription(request.file, api), options))
+    if (!loadForCli({request.settingsFilePath, request.language, resolveDescription(request.file, api)}, api, sifter,
+                    dialogs, settings, catalogue, host))
         return 1;
+    const ShellOptions &o = settings.options();
+    TextCatalogue &texts = TextCatalogue::shared();
     const qsizetype index = catalogue.jobList.indexOf(request.job.toLower());
     if (index < 0 || JobCatalogue::isSeparator(request.job)) {
         err << request.job << ": " << texts.text(70) << Qt::endl;

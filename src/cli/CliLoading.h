@@ -1,0 +1,40 @@
+#pragma once
+// What every command of kitbox32-cli does before its own work: read the
+// workbench's settings file, choose the language and load the description
+// exactly as the workbench's loading does, with messages on the error stream.
+#include "catalogue/DescriptionLoader.h"
+#include "catalogue/JobCatalogue.h"
+#include "shell/Settings.h"
+
+#include <QString>
+#include <QTextStream>
+
+namespace kitbox {
+
+class DialogService;
+class SifterApi;
+class VedamisApi;
+
+// Loading reports runtime errors into the error stream, as the workbench reports them in the results window.
+class ConsoleHost : public CatalogueHost {
+public:
+    explicit ConsoleHost(QTextStream &err) : m_err(err) {}
+    void reportRuntimeError(qint16 code, const QString &text) override;
+    int errors = 0;
+
+private:
+    QTextStream &m_err;
+};
+
+struct CliLoadRequest {
+    QString settingsFilePath;  // empty: the defaults
+    QString language;          // "de", "en" or empty for the settings file's choice
+    QString file;              // description or group file
+};
+
+// Reads the settings into `settings`, selects the language of `TextCatalogue::shared()` and
+// loads the file into `catalogue`. False when loading failed (the host has reported why).
+bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
+                Settings &settings, JobCatalogue &catalogue, ConsoleHost &host);
+
+}  // namespace kitbox
