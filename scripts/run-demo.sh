@@ -6,8 +6,9 @@ cd "$(dirname "$0")/.."
 build=${KITBOX_BUILD_DIR:-build}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel "$(nproc)"
-if [ -x "$build/bin/kitbox32" ]; then
-  exec "$build/bin/kitbox32" "$@"
+# Without arguments the workbench opens the demo engine description; the
+# runtime's default paths point at the demo data beside the programs.
+if [ $# -eq 0 ]; then
+  set -- "$build/share/kitbox32/ecu/D_MOTOR.prg"
 fi
-# Until the main window exists: run a demo job through the runtime.
-exec "$build/bin/vedamis-job" D_MOTOR STATUS_MOTOR "$@"
+exec "$build/bin/kitbox32" "$@"
