@@ -225,7 +225,7 @@ TEST(CommandLinePieces, FilePartEndsThreeCharactersAfterTheFirstDot)
 {
     EXPECT_EQ(commandLineFile(QStringLiteral("/ecu/D_MOTOR.prg")), QStringLiteral("/ecu/D_MOTOR.prg"));
     EXPECT_EQ(commandLineFile(QStringLiteral("/tests/run.tst 3 1")), QStringLiteral("/tests/run.tst"));
-    // A directory with a dot cuts the path there, as specified for the program.
+    // A directory with a dot cuts the path after the first dot and three characters.
     EXPECT_EQ(commandLineFile(QStringLiteral("/home/a.b/X.PRG")), QStringLiteral("/home/a.b/X"));
     EXPECT_EQ(commandLineFile(QStringLiteral("nothing")), QString());
 }
