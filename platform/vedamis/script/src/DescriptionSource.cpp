@@ -147,6 +147,32 @@ std::string checkOneLine(const std::string &text, const std::string &what)
     return {};
 }
 
+// One text or a list of texts at `index`; `onText` takes each in turn and
+// returns an error text or "". `wrongKind` is the error for anything else.
+template <typename OnText>
+std::string forEachText(lua_State *L, int index, const std::string &wrongKind, const std::string &what, OnText onText)
+{
+    std::string text;
+    if (stringAt(L, index, text))
+        return onText(text);
+    if (lua_type(L, index) != LUA_TTABLE)
+        return wrongKind;
+    std::string error;
+    const auto length = listLength(L, index, what, error);
+    if (!length)
+        return error;
+    for (size_t i = 1; i <= *length; ++i) {
+        lua_rawgeti(L, index, static_cast<lua_Integer>(i));
+        const bool isText = stringAt(L, -1, text);
+        lua_pop(L, 1);
+        if (!isText)
+            return wrongKind;
+        if (std::string e = onText(text); !e.empty())
+            return e;
+    }
+    return {};
+}
+
 // A comment: one text or a list of texts; texts with line breaks give several lines.
 std::string readComment(lua_State *L, int index, const std::string &what, std::vector<std::string> &lines)
 {
@@ -167,52 +193,19 @@ std::string readComment(lua_State *L, int index, const std::string &what, std::v
             start = end + 1;
         }
     };
-    std::string text;
-    if (stringAt(L, index, text))
-        return addText(text);
-    if (lua_type(L, index) != LUA_TTABLE)
-        return what + " must be a text or a list of texts";
-    std::string error;
-    const auto length = listLength(L, index, what, error);
-    if (!length)
-        return error;
-    for (size_t i = 1; i <= *length; ++i) {
-        lua_rawgeti(L, index, static_cast<lua_Integer>(i));
-        const bool isText = stringAt(L, -1, text);
-        lua_pop(L, 1);
-        if (!isText)
-            return what + " must be a text or a list of texts";
-        if (std::string e = addText(text); !e.empty())
-            return e;
-    }
-    return {};
+    return forEachText(L, index, what + " must be a text or a list of texts", what, addText);
 }
 
 // A list of names (or one name).
 std::string readNames(lua_State *L, int index, const std::string &what, std::vector<std::string> &names)
 {
-    std::string text;
-    if (stringAt(L, index, text)) {
-        names.push_back(text);
-        return checkName(text, what);
-    }
-    if (lua_type(L, index) != LUA_TTABLE)
-        return what + " must be a name or a list of names";
-    std::string error;
-    const auto length = listLength(L, index, what, error);
-    if (!length)
-        return error;
-    for (size_t i = 1; i <= *length; ++i) {
-        lua_rawgeti(L, index, static_cast<lua_Integer>(i));
-        const bool isText = stringAt(L, -1, text);
-        lua_pop(L, 1);
-        if (!isText)
-            return what + " must be a name or a list of names";
-        if (std::string e = checkName(text, what); !e.empty())
-            return e;
-        names.push_back(text);
-    }
-    return {};
+    return forEachText(L, index, what + " must be a name or a list of names", what,
+                       [&](const std::string &text) -> std::string {
+                           if (std::string e = checkName(text, what); !e.empty())
+                               return e;
+                           names.push_back(text);
+                           return {};
+                       });
 }
 
 // Walks the string keys of a declaration table; `field` reads one value
