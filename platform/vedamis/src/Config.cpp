@@ -84,22 +84,22 @@ std::string executableDirectory()
 Config::Config() : m_values(static_cast<size_t>(ConfigKey::Count))
 {
     const std::string data = executableDirectory() + "/../share/kitbox32";
-    m_values[static_cast<size_t>(ConfigKey::EcuPath)] = data + "/ecu";
-    m_values[static_cast<size_t>(ConfigKey::SimulationPath)] = data + "/sim";
-    m_values[static_cast<size_t>(ConfigKey::TracePath)] = homeSubdir("XDG_CACHE_HOME", ".cache") + "/vedamis/trace";
-    m_values[static_cast<size_t>(ConfigKey::Simulation)].assign(1, '1');
-    m_values[static_cast<size_t>(ConfigKey::Interface)] = "SIMULATION";
-    m_values[static_cast<size_t>(ConfigKey::IfhTrace)].assign(1, '0');
-    m_values[static_cast<size_t>(ConfigKey::ApiTrace)].assign(1, '0');
-    m_values[static_cast<size_t>(ConfigKey::RetryComm)].assign(1, '0');
-    m_values[static_cast<size_t>(ConfigKey::SystemResults)].assign(1, '1');
-    m_values[static_cast<size_t>(ConfigKey::UbattHandling)].assign(1, '0');
-    m_values[static_cast<size_t>(ConfigKey::IgnitionHandling)].assign(1, '0');
-    m_values[static_cast<size_t>(ConfigKey::BipDebugLevel)].assign(1, '0');
-    m_values[static_cast<size_t>(ConfigKey::JobTimeout)] = "10000";
-    m_values[static_cast<size_t>(ConfigKey::JobMemoryLimit)] = "64";
-    m_values[static_cast<size_t>(ConfigKey::VedamisVersion)] = VEDAMIS_ENGINE_VERSION;
-    m_values[static_cast<size_t>(ConfigKey::IfhVersion)] = VEDAMIS_ENGINE_VERSION;
+    storeValue(ConfigKey::EcuPath, data + "/ecu");
+    storeValue(ConfigKey::SimulationPath, data + "/sim");
+    storeValue(ConfigKey::TracePath, homeSubdir("XDG_CACHE_HOME", ".cache") + "/vedamis/trace");
+    storeValue(ConfigKey::Simulation, std::string(1, '1'));
+    storeValue(ConfigKey::Interface, "SIMULATION");
+    storeValue(ConfigKey::IfhTrace, std::string(1, '0'));
+    storeValue(ConfigKey::ApiTrace, std::string(1, '0'));
+    storeValue(ConfigKey::RetryComm, std::string(1, '0'));
+    storeValue(ConfigKey::SystemResults, std::string(1, '1'));
+    storeValue(ConfigKey::UbattHandling, std::string(1, '0'));
+    storeValue(ConfigKey::IgnitionHandling, std::string(1, '0'));
+    storeValue(ConfigKey::BipDebugLevel, std::string(1, '0'));
+    storeValue(ConfigKey::JobTimeout, "10000");
+    storeValue(ConfigKey::JobMemoryLimit, "64");
+    storeValue(ConfigKey::VedamisVersion, VEDAMIS_ENGINE_VERSION);
+    storeValue(ConfigKey::IfhVersion, VEDAMIS_ENGINE_VERSION);
 }
 
 const char *Config::canonicalName(ConfigKey key)
@@ -165,7 +165,7 @@ Error Config::loadIni(const std::string &path)
     }
     if (in.bad())
         return makeError(VEDAMIS_ERR_CONFIG_FILE, path + ": read error");
-    m_values[static_cast<size_t>(ConfigKey::VedamisIniPath)] = path;
+    storeValue(ConfigKey::VedamisIniPath, path);
     return {};
 }
 
@@ -196,20 +196,19 @@ Error Config::setKey(ConfigKey key, std::string_view value, bool fromEngine)
 {
     const KeyInfo &info = kKeys[static_cast<size_t>(key)];
     std::string_view v = trim(value);
-    std::string &slot = m_values[static_cast<size_t>(key)];
     switch (info.kind) {
     case Kind::ReadOnly:
         if (!fromEngine)
             return makeError(VEDAMIS_ERR_CONFIG_READONLY, info.name);
-        slot = std::string(v);
+        storeValue(key, std::string(v));
         return {};
     case Kind::Text:
-        slot = std::string(v);
+        storeValue(key, std::string(v));
         return {};
     case Kind::Interface:
         if (v.empty())
             return makeError(VEDAMIS_ERR_CONFIG_VALUE, std::string(info.name) + " must not be empty");
-        slot = toUpper(v);
+        storeValue(key, toUpper(v));
         return {};
     case Kind::Number: {
         int64_t number = 0;
@@ -220,7 +219,7 @@ Error Config::setKey(ConfigKey key, std::string_view value, bool fromEngine)
         if (number < info.min || number > info.max)
             return makeError(VEDAMIS_ERR_CONFIG_VALUE, std::string(info.name) + " must be " + std::to_string(info.min) +
                                                            ".." + std::to_string(info.max));
-        slot = std::to_string(number);
+        storeValue(key, std::to_string(number));
         return {};
     }
     }
@@ -236,12 +235,13 @@ Error Config::get(std::string_view name, std::string &value) const
     return {};
 }
 
-int64_t Config::number(ConfigKey key) const
+void Config::storeValue(ConfigKey key, std::string value)
 {
-    const std::string &text = m_values[static_cast<size_t>(key)];
+    // A text that does not start with a number reads as 0.
     int64_t number = 0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    return number;
+    std::from_chars(value.data(), value.data() + value.size(), number);
+    m_numbers[static_cast<size_t>(key)] = number;
+    m_values[static_cast<size_t>(key)] = std::move(value);
 }
 
 bool Config::simulationActive() const

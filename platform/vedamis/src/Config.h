@@ -5,6 +5,7 @@
 // the texts given at session start, then apiVBSetConfig.
 #include "Errors.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -56,7 +57,8 @@ public:
     Error get(std::string_view name, std::string &value) const;
 
     const std::string &text(ConfigKey key) const { return m_values[static_cast<size_t>(key)]; }
-    int64_t number(ConfigKey key) const;
+    // Numbers are parsed when set: a job asks for several of them.
+    int64_t number(ConfigKey key) const { return m_numbers[static_cast<size_t>(key)]; }
     // The interface the session talks through (SIMULATION when simulation is on).
     bool simulationActive() const;
 
@@ -65,7 +67,9 @@ public:
 
 private:
     Error setKey(ConfigKey key, std::string_view value, bool fromEngine);
+    void storeValue(ConfigKey key, std::string value);
     std::vector<std::string> m_values;
+    std::array<int64_t, static_cast<size_t>(ConfigKey::Count)> m_numbers{}; // the values read as numbers
 };
 
 std::string executableDirectory();

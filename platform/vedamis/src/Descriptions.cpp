@@ -88,7 +88,7 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
     auto cached = descriptions.find(name);
     // Within one job a description is checked once, so that pointers taken
     // earlier in the job stay valid.
-    if (cached != descriptions.end() && checkedThisJob.count(name)) {
+    if (cached != descriptions.end() && cached->second->checkedInJob == jobSerial) {
         out = cached->second.get();
         return {};
     }
@@ -97,7 +97,7 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
     const int64_t generation = watch.generation(dir);
     if (cached != descriptions.end() && generation >= 0 && cached->second->checkedGeneration == generation &&
         cached->second->directory == dir) {
-        checkedThisJob.insert(name);
+        cached->second->checkedInJob = jobSerial;
         out = cached->second.get();
         return {};
     }
@@ -106,8 +106,8 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
     FileStamp stamp;
     if (!locateFile(dir, name + ".PRG", known, path, stamp) && !locateFile(dir, name + ".GRP", {}, path, stamp))
         return makeError(VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, name + " (no " + name + ".PRG or .GRP in " + dir + ")");
-    checkedThisJob.insert(name);
     if (cached != descriptions.end() && cached->second->path == path && cached->second->stamp == stamp) {
+        cached->second->checkedInJob = jobSerial;
         cached->second->checkedGeneration = generation;
         cached->second->directory = dir;
         out = cached->second.get();
@@ -125,6 +125,7 @@ Error Session::Impl::loadDescription(const std::string &name, LoadedDescription 
     desc->directory = dir;
     desc->stamp = stamp;
     desc->checkedGeneration = generation;
+    desc->checkedInJob = jobSerial;
     desc->file = std::make_unique<prg::DescriptionFile>(std::move(loaded.value()));
     desc->isGroup = desc->file->isGroup();
     readInfoBlock(desc->file->infoBlock(), desc->jobNames, desc->uses);
@@ -143,7 +144,7 @@ Error Session::Impl::ensureEvaluated(LoadedDescription &desc)
     auto model = evaluateSource(*sandbox, desc.file->script(), fileName);
     if (!model.ok())
         return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, model.error());
-    installJobApi(sandbox->state());
+    installJobApi(sandbox->state(), &desc.runningJob);
     desc.model = std::move(model.value());
     desc.sandbox = std::move(sandbox);
     // The script's own list of jobs and bases is the one that runs.

@@ -38,42 +38,41 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
     const std::string &dir = config.text(ConfigKey::SimulationPath);
     auto cached = simulations.find(name);
     // The file is looked at once per job; later requests of the job use what was read.
-    const std::string checkKey = "SIM:" + name;
     const int64_t generation = watch.generation(dir);
     const bool unchanged = cached != simulations.end() && generation >= 0 &&
                            cached->second.checkedGeneration == generation && cached->second.directory == dir;
-    const bool checked = cached != simulations.end() && (unchanged || checkedThisJob.count(checkKey) > 0);
-    std::string path = checked ? cached->second.path : std::string();
-    FileStamp stamp = checked ? cached->second.stamp : FileStamp();
+    const bool checked = cached != simulations.end() && (unchanged || cached->second.checkedInJob == jobSerial);
     if (!checked) {
+        std::string path;
+        FileStamp stamp;
         const std::string known = cached != simulations.end() ? cached->second.path : std::string();
         if (!locateFile(dir, name + ".SIM", known, path, stamp)) {
             simulations.erase(name);
             return makeError(VEDAMIS_ERR_SIM_FILE_MISSING, dir + "/" + name + ".SIM");
         }
-        checkedThisJob.insert(checkKey);
-    }
-    if (cached == simulations.end() || cached->second.path != path || !(cached->second.stamp == stamp)) {
-        // Changed or new: read again; the response cycles start over.
-        simulations.erase(name);
-        CachedSimulation fresh;
-        std::string content, reason;
-        if (!readWholeFile(path, content, reason))
-            return makeError(VEDAMIS_ERR_SIM_FILE, reason);
-        if (!fresh.file.parse(content, path, reason))
-            return makeError(VEDAMIS_ERR_SIM_FILE, reason);
-        fresh.path = path;
-        fresh.directory = dir;
-        fresh.stamp = stamp;
-        fresh.checkedGeneration = generation;
-        cached = simulations.emplace(name, std::move(fresh)).first;
+        if (cached == simulations.end() || cached->second.path != path || !(cached->second.stamp == stamp)) {
+            // Changed or new: read again; the response cycles start over.
+            simulations.erase(name);
+            CachedSimulation fresh;
+            std::string content, reason;
+            if (!readWholeFile(path, content, reason))
+                return makeError(VEDAMIS_ERR_SIM_FILE, reason);
+            if (!fresh.file.parse(content, path, reason))
+                return makeError(VEDAMIS_ERR_SIM_FILE, reason);
+            fresh.path = std::move(path);
+            fresh.stamp = stamp;
+            cached = simulations.emplace(name, std::move(fresh)).first;
+        }
     }
     cached->second.checkedGeneration = generation;
-    cached->second.directory = dir;
+    cached->second.checkedInJob = jobSerial;
+    if (cached->second.directory != dir)
+        cached->second.directory = dir;
     SimulationFile &file = cached->second.file;
+    const std::string &path = cached->second.path;
     const int attempts = config.number(ConfigKey::RetryComm) == 1 ? 2 : 1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        const int64_t start = steadyNowMs();
+        const int64_t start = ifhTrace.enabled(3) ? steadyNowMs() : 0; // only the detailed trace shows the time
         if (ifhTrace.enabled(1)) {
             std::string line = "REQ " + toHex(request);
             if (ifhTrace.enabled(3))

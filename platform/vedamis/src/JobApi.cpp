@@ -15,13 +15,12 @@
 namespace vedamis {
 namespace {
 
-const char kContextKey = 0;
-
+// Every job function has the address of its description's running-job slot
+// as its upvalue: reaching the job costs no table look-up.
 JobContext *contextOf(lua_State *L, const char *function)
 {
-    lua_rawgetp(L, LUA_REGISTRYINDEX, &kContextKey);
-    auto *ctx = static_cast<JobContext *>(lua_touserdata(L, -1));
-    lua_pop(L, 1);
+    auto *slot = static_cast<JobContext **>(lua_touserdata(L, lua_upvalueindex(1)));
+    JobContext *ctx = slot ? *slot : nullptr;
     if (!ctx)
         luaL_error(L, "%s() is only available while a job runs", function);
     return ctx;
@@ -156,14 +155,25 @@ struct ResultArgs {
     size_t textLength = 0;
 };
 
+// 1 to 63 bytes, none of them a blank, a line break or NUL.
+bool plainResultName(std::string_view name)
+{
+    if (name.empty() || name.size() > 63)
+        return false;
+    for (char c : name) {
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0')
+            return false;
+    }
+    return true;
+}
+
 bool addResult(JobContext &ctx, const ResultArgs &a)
 {
     const std::string_view name(a.name, a.nameLength);
     auto bad = [&](const std::string &why) {
         return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, "result " + std::string(name) + ": " + why);
     };
-    if (name.empty() || name.size() > 63 || name.find_first_of(" \t\r\n") != std::string_view::npos ||
-        name.find('\0') != std::string_view::npos)
+    if (!plainResultName(name))
         return bad("a name has 1 to 63 characters and no blanks");
     ValueType type;
     if (!valueTypeFromName(a.type, type))
@@ -384,7 +394,7 @@ int apiDescription(lua_State *L)
 
 } // namespace
 
-void installJobApi(lua_State *L)
+void installJobApi(lua_State *L, JobContext **slot)
 {
     static const luaL_Reg functions[] = {
         {"argtext", apiArgtext}, {"arg", apiArg},         {"argcount", apiArgcount},
@@ -395,7 +405,8 @@ void installJobApi(lua_State *L)
         {nullptr, nullptr},
     };
     lua_pushglobaltable(L);
-    luaL_setfuncs(L, functions, 0);
+    lua_pushlightuserdata(L, slot);
+    luaL_setfuncs(L, functions, 1);
     lua_pop(L, 1);
 }
 
@@ -422,8 +433,8 @@ Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, con
         return makeError(registryKey ? VEDAMIS_ERR_JOB_NOT_FOUND : VEDAMIS_ERR_VARIANT,
                          (registryKey ? field : std::string("identify function")) + " in " + desc.name);
     }
-    lua_pushlightuserdata(L, &ctx);
-    lua_rawsetp(L, LUA_REGISTRYINDEX, &kContextKey);
+    JobContext *const outer = desc.runningJob;
+    desc.runningJob = &ctx;
     ctx.deadlineMs = l.timeLimitMs > 0 ? steadyNowMs() + l.timeLimitMs : 0;
     {
         std::lock_guard lock(breakMutex);
@@ -438,8 +449,7 @@ Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, con
         std::lock_guard lock(breakMutex);
         activeSandbox = nullptr;
     }
-    lua_pushnil(L);
-    lua_rawsetp(L, LUA_REGISTRYINDEX, &kContextKey);
+    desc.runningJob = outer;
 
     if (status.ok()) {
         Error error;

@@ -21,8 +21,9 @@ bool ResultStore::add(std::string_view name, Value value, std::string &reason)
     if (m_sets.empty())
         m_sets.push_back(std::move(m_spare));
     std::vector<NamedValue> &current = m_sets.back();
+    const uint32_t hash = foldedHash(name);
     for (NamedValue &existing : current) {
-        if (equalsIgnoreCase(existing.name, name)) {
+        if (existing.nameHash == hash && equalsIgnoreCase(existing.name, name)) {
             existing.value = std::move(value);
             return true;
         }
@@ -31,7 +32,7 @@ bool ResultStore::add(std::string_view name, Value value, std::string &reason)
         reason = "more than 32767 results in one set";
         return false;
     }
-    current.push_back({std::string(name), std::move(value)});
+    current.push_back({std::string(name), std::move(value), hash});
     m_openSetEmpty = false;
     return true;
 }
@@ -51,17 +52,20 @@ bool ResultStore::newSet(std::string &reason)
 
 void ResultStore::addSystem(std::string name, Value value)
 {
+    const uint32_t hash = foldedHash(name);
     for (NamedValue &existing : m_system) {
-        if (equalsIgnoreCase(existing.name, name)) {
+        if (existing.nameHash == hash && equalsIgnoreCase(existing.name, name)) {
             existing.value = std::move(value);
             return;
         }
     }
-    m_system.push_back({std::move(name), std::move(value)});
+    m_system.push_back({std::move(name), std::move(value), hash});
 }
 
 void ResultStore::applyFilter(std::string_view filter)
 {
+    if (trim(filter).empty())
+        return; // the usual case: every result is kept
     std::vector<std::string_view> names;
     for (std::string_view part : split(filter, ';')) {
         for (std::string_view name : split(part, ',')) {
@@ -100,8 +104,9 @@ const NamedValue *ResultStore::find(size_t set, std::string_view name) const
     if (!hasSet(set))
         return nullptr;
     const std::string_view wanted = trim(name);
+    const uint32_t hash = foldedHash(wanted);
     for (const NamedValue &v : this->set(set)) {
-        if (equalsIgnoreCase(v.name, wanted))
+        if (v.nameHash == hash && equalsIgnoreCase(v.name, wanted))
             return &v;
     }
     return nullptr;

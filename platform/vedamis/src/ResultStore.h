@@ -2,6 +2,7 @@
 // The results of the last job: set 0 (system results) and the job's sets 1..N.
 #include <vedamis/Value.h>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,7 @@ namespace vedamis {
 struct NamedValue {
     std::string name;
     Value value;
+    uint32_t nameHash = 0; // foldedHash(name)
 };
 
 class ResultStore {

@@ -98,7 +98,7 @@ void Session::Impl::runJobCommon(std::string_view description, std::string_view 
     results.clear();
     jobFailed = true;
     lastError = {};
-    checkedThisJob.clear();
+    ++jobSerial;
     watch.poll();
     {
         // A break that came while no job ran must not stop this one.

@@ -27,6 +27,8 @@
 
 namespace vedamis {
 
+struct JobContext;
+
 struct LoadedDescription {
     std::string name; // upper-case, without extension
     std::string path;
@@ -42,6 +44,10 @@ struct LoadedDescription {
     // Built on the first Lua job: the script's state and what it declares.
     std::unique_ptr<LuaSandbox> sandbox;
     std::optional<SourceModel> model;
+    // The job running in this description's state, null between jobs. The
+    // job functions hold its address as their upvalue.
+    JobContext *runningJob = nullptr;
+    uint64_t checkedInJob = 0; // Session::Impl::jobSerial of the job that last checked the file
 
     bool hasJob(const std::string &upperName) const;
     // The table of that name (case ignored), nullptr when there is none;
@@ -54,6 +60,7 @@ struct CachedSimulation {
     std::string directory;
     FileStamp stamp;
     int64_t checkedGeneration = -1;
+    uint64_t checkedInJob = 0;
     SimulationFile file;
 };
 
@@ -92,7 +99,8 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     std::map<std::string, std::unique_ptr<LoadedDescription>> descriptions;
     std::map<std::string, std::string> variants; // group name -> identified variant
     std::map<std::string, CachedSimulation> simulations;
-    std::set<std::string> checkedThisJob; // descriptions already checked for changes in this job
+    // Counts job starts: a file checked for changes in this job is not checked again.
+    uint64_t jobSerial = 0;
     FileWatch watch;                      // spares a stat per file and job while nothing changes
     TraceFile ifhTrace{"IFH.TRC"};
     TraceFile apiTrace{"API.TRC"};
@@ -133,7 +141,8 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     Error waitInterruptible(int64_t ms, const JobContext &ctx);
 };
 
-void installJobApi(lua_State *L);
+// Installs the job functions; slot is where the running job's context is found.
+void installJobApi(lua_State *L, JobContext **slot);
 int64_t steadyNowMs();
 
 } // namespace vedamis

@@ -8,7 +8,33 @@
 namespace vedamis {
 
 std::string_view trim(std::string_view text);
-bool equalsIgnoreCase(std::string_view a, std::string_view b);
+
+inline char upperAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Inline: result names and configuration names are compared on every read.
+inline bool equalsIgnoreCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (upperAscii(a[i]) != upperAscii(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// A hash that is equal for names equal without regard to case (FNV-1a of
+// the upper-cased bytes): names are told apart by one number compare.
+inline uint32_t foldedHash(std::string_view text)
+{
+    uint32_t hash = 2166136261u;
+    for (char c : text)
+        hash = (hash ^ static_cast<unsigned char>(upperAscii(c))) * 16777619u;
+    return hash;
+}
 std::string toUpper(std::string_view text);
 std::vector<std::string_view> split(std::string_view text, char separator);
 

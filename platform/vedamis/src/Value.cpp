@@ -14,21 +14,60 @@ bool isIntegerType(ValueType type)
     return static_cast<int>(type) >= VEDAMIS_TYPE_CHAR && static_cast<int>(type) <= VEDAMIS_TYPE_DWORD;
 }
 
+namespace {
+
+// A type name of up to six characters folded to lower case and packed into
+// one word together with its length: every result of a job names its type,
+// so the name is matched with one switch instead of a list of compares.
+constexpr uint64_t packTypeName(std::string_view name)
+{
+    uint64_t packed = static_cast<uint64_t>(name.size()) << 56;
+    for (size_t i = 0; i < name.size(); ++i) {
+        auto c = static_cast<unsigned char>(name[i]);
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<unsigned char>(c - 'A' + 'a');
+        packed |= static_cast<uint64_t>(c) << (8 * i);
+    }
+    return packed;
+}
+
+} // namespace
+
 bool valueTypeFromName(std::string_view name, ValueType &type)
 {
-    static const struct {
-        std::string_view name;
-        ValueType type;
-    } names[] = {{"char", ValueType::Char}, {"byte", ValueType::Byte},     {"int", ValueType::Int},
-                 {"word", ValueType::Word}, {"long", ValueType::Long},     {"dword", ValueType::Dword},
-                 {"text", ValueType::Text}, {"binary", ValueType::Binary}, {"real", ValueType::Real}};
-    for (const auto &entry : names) {
-        if (equalsIgnoreCase(name, entry.name)) {
-            type = entry.type;
-            return true;
-        }
+    if (name.empty() || name.size() > 6)
+        return false;
+    switch (packTypeName(name)) {
+    case packTypeName("char"):
+        type = ValueType::Char;
+        return true;
+    case packTypeName("byte"):
+        type = ValueType::Byte;
+        return true;
+    case packTypeName("int"):
+        type = ValueType::Int;
+        return true;
+    case packTypeName("word"):
+        type = ValueType::Word;
+        return true;
+    case packTypeName("long"):
+        type = ValueType::Long;
+        return true;
+    case packTypeName("dword"):
+        type = ValueType::Dword;
+        return true;
+    case packTypeName("text"):
+        type = ValueType::Text;
+        return true;
+    case packTypeName("binary"):
+        type = ValueType::Binary;
+        return true;
+    case packTypeName("real"):
+        type = ValueType::Real;
+        return true;
+    default:
+        return false;
     }
-    return false;
 }
 
 void integerRange(ValueType type, int64_t &min, int64_t &max)
@@ -105,26 +144,43 @@ bool parseFormat(std::string_view format, FormatSpec &spec, std::string &reason)
     return true;
 }
 
-std::string defaultReal(double v)
+// The shortest text that reads back as the same double.
+void defaultReal(double v, std::string &out)
 {
-    if (std::isnan(v))
-        return "nan";
-    if (std::isinf(v))
-        return v < 0 ? "-inf" : "inf";
+    if (std::isnan(v)) {
+        out.assign("nan", 3);
+        return;
+    }
+    if (std::isinf(v)) {
+        if (v < 0)
+            out.assign("-inf", 4);
+        else
+            out.assign("inf", 3);
+        return;
+    }
     char buffer[64];
     auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof(buffer), v);
-    return ec == std::errc() ? std::string(buffer, ptr) : std::string("?");
+    if (ec == std::errc())
+        out.assign(buffer, static_cast<size_t>(ptr - buffer));
+    else
+        out.assign(1, '?');
 }
 
-std::string defaultText(const Value &value)
+// Written into out, which keeps its storage: results are read one after another.
+void defaultText(const Value &value, std::string &out)
 {
-    if (isIntegerType(value.type))
-        return std::to_string(value.integer);
-    if (value.type == ValueType::Real)
-        return defaultReal(value.real);
-    if (value.type == ValueType::Binary)
-        return toHex(value.bytes);
-    return value.bytes;
+    if (isIntegerType(value.type)) {
+        char buffer[24];
+        auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof(buffer), value.integer);
+        (void)ec; // 24 characters hold every 64-bit number
+        out.assign(buffer, static_cast<size_t>(ptr - buffer));
+    } else if (value.type == ValueType::Real) {
+        defaultReal(value.real, out);
+    } else if (value.type == ValueType::Binary) {
+        out = toHex(value.bytes);
+    } else {
+        out.assign(value.bytes);
+    }
 }
 
 // The value as a number for the numeric letters; texts that hold a number count.
@@ -203,7 +259,7 @@ bool formatValue(const Value &value, std::string_view format, std::string &text)
 {
     format = trim(format);
     if (format.empty()) {
-        text = defaultText(value);
+        defaultText(value, text);
         return true;
     }
     FormatSpec spec;
@@ -213,7 +269,8 @@ bool formatValue(const Value &value, std::string_view format, std::string &text)
         return false;
     }
     if (spec.letter == 'T') {
-        std::string body = defaultText(value);
+        std::string body;
+        defaultText(value, body);
         if (spec.precision >= 0 && utf8Length(body) > static_cast<size_t>(spec.precision)) {
             size_t bytes = 0;
             for (int n = 0; n < spec.precision; ++n) {
@@ -253,7 +310,7 @@ bool formatValue(const Value &value, std::string_view format, std::string &text)
     }
     case 'R': {
         if (spec.precision < 0) {
-            body = defaultReal(real);
+            defaultReal(real, body);
         } else {
             // A fixed rendering of 1e308 needs 309 digits plus the precision.
             std::string buffer(static_cast<size_t>(spec.precision) + 330, '\0');
