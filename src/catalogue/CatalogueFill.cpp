@@ -10,47 +10,34 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 namespace kitbox {
 
 namespace {
 
-// A description file opened for reading its located ranges: mapped into
-// memory when the system allows, else read range by range.
-class RangeReader {
-public:
-    explicit RangeReader(const QString &path) : m_file(path)
-    {
-        if (!m_file.open(QIODevice::ReadOnly))
-            return;
-        m_size = m_file.size();
-        if (m_size > 0)
-            m_map = m_file.map(0, m_size);
-    }
-    RangeReader(const RangeReader &) = delete;
-    RangeReader &operator=(const RangeReader &) = delete;
-
-    // [start, start + length) in one piece; a range that lies (partly)
-    // outside the file gives what the file has of it.
-    QByteArrayView range(qint64 start, qint64 length)
-    {
-        if (!m_file.isOpen() || start < 0 || length <= 0 || start >= m_size)
-            return {};
-        length = qMin(length, m_size - start);
-        if (m_map != nullptr)
-            return QByteArrayView(reinterpret_cast<const char *>(m_map) + start, length);
-        if (!m_file.seek(start))
-            return {};
-        m_buffer = m_file.read(length);
-        return m_buffer;
-    }
-
-private:
-    QFile m_file;
-    qint64 m_size = 0;
-    uchar *m_map = nullptr;
-    QByteArray m_buffer;
-};
+// Bytes [start, start + length) of a file in one read; a range that lies
+// (partly) outside the file gives what the file has of it. The bytes are
+// copied rather than mapped: a mapping of a file that another program cuts
+// short while it is loaded would bring the workbench down.
+QByteArray readRange(const QString &path, qint64 start, qint64 length)
+{
+    QFile file(path);
+    if (start < 0 || length <= 0 || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return {};
+    const qint64 size = file.size();
+    if (start >= size || !file.seek(start))
+        return {};
+    return file.read(qMin(length, size - start));
+}
 
 // Changes the current directory for the lifetime of the object.
 class CurrentDirectory {
@@ -87,6 +74,37 @@ private:
 
 } // namespace
 
+// One file's share of the tables: where its bytes lie and how they are read.
+struct TableArea {
+    QString path;
+    qint64 lowest = 0; // its table indexes
+    qint64 highest = -1;
+    qint64 start = -1; // file offset of the area's first byte
+    std::unique_ptr<QFile> file;
+    bool readPerTable = false;       // else the area was read in one piece beforehand
+    std::atomic<bool> failed{false}; // a table's range could not be read whole
+};
+
+// Neighbouring tables of one file, read together and measured one after the other.
+struct TableGroup {
+    size_t area = 0;
+    qint64 first = 0; // table indexes
+    qint64 last = -1;
+    qint64 start = 0; // file range to read
+    qint64 end = 0;
+};
+
+struct CatalogueFill::TablePlan {
+    TableTextReader reader{0};
+    std::vector<TableGroup> groups;
+    TableErrorTexts texts;
+    std::vector<TableArea> areas; // one per file
+    QList<QString> findings;      // control characters, per table
+    qint64 lowest = 0;
+    qint64 highest = -1;
+    qint64 bytes = 0; // to read and measure
+};
+
 void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int jobCount, bool reset,
                         const CatalogueOptions &options)
 {
@@ -94,14 +112,14 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
     if (reset) {
         catalogue.resetJobTexts(jobCount);
         catalogue.tables = QList<TableDescription>(1);
-        catalogue.tableText = QList<QByteArray>(1);
+        catalogue.tableAreas.clear();
     } else {
         // Arrays erased by a load that stopped early are sized again.
         if (catalogue.jobInfo.size() < qsizetype(jobCount) + 1)
             catalogue.resetJobTexts(jobCount);
         if (catalogue.tables.isEmpty()) {
             catalogue.tables = QList<TableDescription>(1);
-            catalogue.tableText = QList<QByteArray>(1);
+            catalogue.tableAreas.clear();
         }
     }
 
@@ -131,38 +149,56 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
         return;
     }
 
-    if (totalTables > 0 && catalogue.tables.first().name.isEmpty() && options.tableInfo)
-        readTables(catalogue, files, totalTables, options);
-    else if (totalTables == 0)
+    const bool wantTables = totalTables > 0 && catalogue.tables.first().name.isEmpty() && options.tableInfo;
+    if (totalTables == 0)
         m_host.closeTableViewer();
+    const bool wantInfo =
+        (options.jobInfo || options.argInfo || options.resultInfo) && catalogue.jobInfo.first().isEmpty();
 
-    if ((options.jobInfo || options.argInfo || options.resultInfo) && catalogue.jobInfo.first().isEmpty())
-        readInfoTexts(catalogue, files);
+    // The tables and the info texts are independent of each other and of the
+    // windows: on a large description they are read on all cores at once.
+    TablePlan plan;
+    if (wantTables)
+        planTables(catalogue, files, totalTables, options, plan);
+    int unknownKeys = 0;
+    const QString noInfoText = m_texts.text(78);
+    std::function<void()> infoTask;
+    if (wantInfo)
+        infoTask = [&] { unknownKeys = readInfoTexts(catalogue, files, noInfoText); };
+    runTables(catalogue, plan, infoTask);
+    if (wantTables)
+        finishTables(catalogue, plan, options);
+    for (int k = 0; k < unknownKeys; ++k)
+        m_host.beep();
 }
 
-void CatalogueFill::readTables(JobCatalogue &catalogue, const QList<FileInfo> &files, qint64 totalTables,
-                               const CatalogueOptions &options)
+void CatalogueFill::planTables(JobCatalogue &catalogue, const QList<FileInfo> &files, qint64 totalTables,
+                              const CatalogueOptions &options, TablePlan &plan)
 {
     // A locator that reports absurd counts must not make us allocate without bound.
     constexpr qint64 maxTables = 1'000'000;
     totalTables = qMin(totalTables, maxTables);
     catalogue.tables = QList<TableDescription>(totalTables);
-    catalogue.tableText = QList<QByteArray>(totalTables);
-
-    TableErrorLog errors;
-    errors.descriptionPath = catalogue.descriptionPath;
-    errors.texts = {m_texts.text(511), m_texts.text(512), m_texts.text(513), m_texts.text(514), m_texts.text(515)};
+    catalogue.tableAreas = QList<QByteArray>(files.size());
     catalogue.tableErrorFlag = false;
     catalogue.tableErrorText.clear();
-    const TableTextReader reader(options.screenWidthTwips);
+    plan.reader = TableTextReader(options.screenWidthTwips);
+    plan.texts = {m_texts.text(511), m_texts.text(512), m_texts.text(513), m_texts.text(514), m_texts.text(515)};
+    plan.findings = QList<QString>(totalTables);
+    plan.areas = std::vector<TableArea>(size_t(files.size()));
 
     // From the last base back to file 0, each file's tables take the highest
     // free indexes, its table numbers counting down with the index.
     qint64 index = totalTables - 1;
     for (qsizetype k = files.size() - 1; k >= 0 && index >= 0; --k) {
         const FileInfo &f = files.at(k);
-        RangeReader file(f.path);
+        TableArea &area = plan.areas[size_t(k)];
+        area.path = f.path;
+        area.highest = index;
         qint64 nextStart = -1;
+        qint64 areaStart = -1;
+        qint64 areaEnd = -1;
+        bool sideBySide = true; // no two ranges overlap
         for (qint32 number = f.tableCount - 1; number >= 0 && index >= 0; --number, --index) {
             TableDescription &table = catalogue.tables[index];
             SifterTable entry;
@@ -175,11 +211,156 @@ void CatalogueFill::readTables(JobCatalogue &catalogue, const QList<FileInfo> &f
             const qint64 end = nextStart >= 0 ? nextStart : qint64(f.tableAreaEnd);
             table.length = qint32(qBound<qint64>(qint64(INT32_MIN), end - entry.start, qint64(INT32_MAX)));
             table.listIndex = -1;
+            table.area = qint32(k);
             nextStart = entry.start;
-            catalogue.tableText[index] = reader.readUtf8(file.range(table.start, table.length), table, errors);
+            if (table.start >= 0 && table.length > 0) {
+                // Counting down, a range must end where the one above begins.
+                if (areaStart >= 0 && qint64(table.start) + table.length > areaStart)
+                    sideBySide = false;
+                areaStart = areaStart < 0 ? table.start : qMin<qint64>(areaStart, table.start);
+                areaEnd = qMax<qint64>(areaEnd, qint64(table.start) + table.length);
+            }
+        }
+        area.lowest = index + 1;
+        area.start = areaStart;
+        for (qint64 t = area.lowest; t <= area.highest; ++t)
+            catalogue.tables[t].areaOffset = qint64(catalogue.tables[t].start) - areaStart;
+        if (areaStart < 0)
+            continue;
+
+        area.file = std::make_unique<QFile>(f.path);
+        if (!area.file->open(QIODevice::ReadOnly | QIODevice::Unbuffered) || area.file->size() <= areaStart) {
+            area.file.reset();
+            continue;
+        }
+        areaEnd = qMin(areaEnd, area.file->size());
+        if (sideBySide) {
+            // Each group of tables is read by whoever measures it, while its
+            // bytes are still in the processor's cache.
+            catalogue.tableAreas[k] = QByteArray(areaEnd - areaStart, Qt::Uninitialized);
+            area.readPerTable = true;
+        } else {
+            catalogue.tableAreas[k] = readRange(f.path, areaStart, areaEnd - areaStart);
+            area.file.reset();
+        }
+        plan.bytes += areaEnd - areaStart;
+
+        // Groups of about a quarter megabyte: few system calls, and a group
+        // still fits the processor's cache.
+        constexpr qint64 groupBytes = 256 * 1024;
+        TableGroup group;
+        group.area = size_t(k);
+        group.first = area.lowest;
+        group.start = -1;
+        for (qint64 t = area.lowest; t <= area.highest; ++t) {
+            const TableDescription &table = catalogue.tables.at(t);
+            if (table.start >= 0 && table.length > 0) {
+                if (group.start < 0)
+                    group.start = table.start;
+                group.end = qMin(qint64(table.start) + table.length, areaEnd);
+            }
+            if (t == area.highest || (group.start >= 0 && group.end - group.start >= groupBytes)) {
+                group.last = t;
+                plan.groups.push_back(group);
+                group.first = t + 1;
+                group.start = -1;
+                group.end = 0;
+            }
+        }
+    }
+    plan.lowest = index + 1;
+    plan.highest = totalTables - 1;
+}
+
+void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const std::function<void()> &other)
+{
+    // Raw pointers, taken before any thread starts: the lists are not
+    // detached or resized while the work runs.
+    TableDescription *const tables = catalogue.tables.data();
+    std::vector<char *> areaData;
+    std::vector<qint64> areaSize;
+    for (qsizetype k = 0; k < catalogue.tableAreas.size(); ++k) {
+        areaData.push_back(catalogue.tableAreas[k].data());
+        areaSize.push_back(catalogue.tableAreas.at(k).size());
+    }
+    QString *const findings = plan.findings.data();
+
+    const auto measure = [&](const TableGroup &group) {
+        TableArea &area = plan.areas[group.area];
+        char *const data = areaData[group.area];
+        const qint64 size = areaSize[group.area];
+        if (area.readPerTable && group.start >= 0 && group.end > group.start) {
+            char *const bytes = data + (group.start - area.start);
+            const qint64 length = group.end - group.start;
+            qint64 done = 0;
+            while (done < length) {
+                const ssize_t got = ::pread(area.file->handle(), bytes + done, size_t(length - done), group.start + done);
+                if (got <= 0)
+                    break;
+                done += got;
+            }
+            if (done != length) {
+                // Read again in one piece once all threads are done.
+                area.failed.store(true);
+                return;
+            }
+        }
+        for (qint64 t = group.first; t <= group.last; ++t) {
+            TableDescription &table = tables[t];
+            if (table.length <= 0 || table.areaOffset < 0 || table.areaOffset >= size)
+                continue;
+            const qint64 length = qMin<qint64>(table.length, size - table.areaOffset);
+            plan.reader.scan(QByteArrayView(data + table.areaOffset, length), table, plan.texts, findings[t]);
+        }
+    };
+
+    // Item 0 is the other task; items 1... are the groups of tables.
+    const qint64 items = 1 + qint64(plan.groups.size());
+    std::atomic<qint64> next{other ? 0 : 1};
+    const auto work = [&] {
+        for (qint64 item = next.fetch_add(1); item < items; item = next.fetch_add(1)) {
+            if (item == 0)
+                other();
+            else
+                measure(plan.groups[size_t(item - 1)]);
+        }
+    };
+
+    // Threads pay off only for some work; a small description is done at once.
+    constexpr qint64 bytesWorthAThread = 1 << 20;
+    const int helpers = plan.bytes >= bytesWorthAThread ? qBound(0, QThread::idealThreadCount() - 1, 3) : 0;
+    std::vector<std::thread> threads;
+    threads.reserve(size_t(helpers));
+    for (int h = 0; h < helpers; ++h)
+        threads.emplace_back(work);
+    work();
+    for (std::thread &thread : threads)
+        thread.join();
+}
+
+void CatalogueFill::finishTables(JobCatalogue &catalogue, TablePlan &plan, const CatalogueOptions &options)
+{
+    // A file that changed under the reading is taken as it is now, in one piece.
+    for (size_t k = 0; k < plan.areas.size(); ++k) {
+        TableArea &area = plan.areas[k];
+        area.file.reset();
+        if (!area.failed.load())
+            continue;
+        QByteArray &bytes = catalogue.tableAreas[qsizetype(k)];
+        bytes = readRange(area.path, area.start, bytes.size());
+        for (qint64 t = area.lowest; t <= area.highest; ++t) {
+            TableDescription &table = catalogue.tables[t];
+            table.columnWidth.fill(0);
+            plan.findings[t].clear();
+            plan.reader.scan(catalogue.tableBytes(int(t)), table, plan.texts, plan.findings[t]);
         }
     }
 
+    TableErrorLog errors;
+    errors.descriptionPath = catalogue.descriptionPath;
+    errors.texts = plan.texts;
+    for (qint64 t = plan.highest; t >= plan.lowest; --t)
+        errors.add(plan.findings.at(t));
     catalogue.tableErrorFlag = errors.flag;
     if (errors.flag) {
         catalogue.tableErrorFilePath = options.tableErrorFilePath;
@@ -188,16 +369,16 @@ void CatalogueFill::readTables(JobCatalogue &catalogue, const QList<FileInfo> &f
     catalogue.tableErrorText.clear();
 }
 
-void CatalogueFill::readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo> &files)
+int CatalogueFill::readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo> &files, const QString &noInfoText)
 {
+    int unknownKeys = 0;
     catalogue.lastFilledJob = -1;
-    InfoBlockParser parser(catalogue, [this] { m_host.beep(); });
+    InfoBlockParser parser(catalogue, [&unknownKeys] { ++unknownKeys; });
     const qsizetype entries = catalogue.jobList.size();
     for (qsizetype k = 0; k < files.size(); ++k) {
         const FileInfo &f = files.at(k);
         if (f.infoOffset > 0 && f.infoLength > 0) {
-            RangeReader file(f.path);
-            const QByteArrayView block = file.range(f.infoOffset, f.infoLength);
+            const QByteArray block = readRange(f.path, f.infoOffset, f.infoLength);
             if (k == 0)
                 parser.parseDescription(block);
             else
@@ -211,10 +392,11 @@ void CatalogueFill::readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo>
                 catalogue.jobInfo[j] = kCrLf;
             else
                 catalogue.jobInfo[j] = QStringLiteral("name      : ") + entry.toUpper() + kCrLf + kCrLf +
-                                       m_texts.text(78) + QLatin1Char('.');
+                                       noInfoText + QLatin1Char('.');
         }
         catalogue.lastFilledJob = qint32(qMax<qsizetype>(entries - 1, catalogue.lastFilledJob));
     }
+    return unknownKeys;
 }
 
 } // namespace kitbox

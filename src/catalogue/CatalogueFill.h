@@ -6,6 +6,8 @@
 #include "catalogue/CatalogueHost.h"
 #include "catalogue/JobCatalogue.h"
 
+#include <functional>
+
 class TextCatalogue;
 
 namespace kitbox {
@@ -46,9 +48,16 @@ private:
         qint32 tableAreaEnd = 0;
         qint32 tableCount = 0;
     };
-    void readTables(JobCatalogue &catalogue, const QList<FileInfo> &files, qint64 totalTables,
-                    const CatalogueOptions &options);
-    void readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo> &files);
+    struct TablePlan;
+    // Locates every table and sets aside room for its bytes.
+    void planTables(JobCatalogue &catalogue, const QList<FileInfo> &files, qint64 totalTables,
+                    const CatalogueOptions &options, TablePlan &plan);
+    // Reads and measures the planned tables, and runs other (when set) beside them.
+    static void runTables(JobCatalogue &catalogue, TablePlan &plan, const std::function<void()> &other);
+    // Files that changed while read, and the table-error report.
+    static void finishTables(JobCatalogue &catalogue, TablePlan &plan, const CatalogueOptions &options);
+    // Returns the number of lines with an unknown key.
+    static int readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo> &files, const QString &noInfoText);
 
     VedamisApi &m_api;
     SifterApi &m_sifter;

@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kitbox {
 
 namespace {
@@ -46,17 +50,39 @@ InfoBlockParser::InfoBlockParser(JobCatalogue &catalogue, std::function<void()> 
 {
 }
 
-void InfoBlockParser::addArgument(QString &summary, int count, const QString &name)
+void InfoBlockParser::addArgument(QString &summary, int count, QStringView name)
 {
-    if (count <= 1)
+    if (count <= 1) {
+        summary.reserve(64);
         summary = QStringLiteral("Argumente: 00 ") + kCrLf;
-    else
+    }
+    else {
         summary += QStringLiteral("; ");
+    }
     // The count sits right-aligned in characters 12 and 13; beyond 99 only its
     // last two digits fit.
-    const QString digits = QString::number(count).rightJustified(2, QLatin1Char(' ')).right(2);
-    summary.replace(11, 2, digits);
-    summary += name.toLower();
+    if (summary.size() >= 13) {
+        summary[11] = count >= 10 ? QChar(u'0' + (count / 10) % 10) : QChar(u' ');
+        summary[12] = QChar(u'0' + count % 10);
+    }
+    appendLowered(summary, name);
+}
+
+void InfoBlockParser::appendLowered(QString &to, QStringView text)
+{
+    bool ascii = true;
+    for (const QChar c : text)
+        ascii &= c.unicode() < 0x80;
+    if (!ascii) {
+        to += text.toString().toLower();
+        return;
+    }
+    const qsizetype from = to.size();
+    to += text;
+    QChar *p = to.data() + from;
+    for (QChar *const end = to.data() + to.size(); p != end; ++p)
+        if (p->unicode() >= u'A' && p->unicode() <= u'Z')
+            *p = QChar(p->unicode() + (u'a' - u'A'));
 }
 
 void InfoBlockParser::parseDescription(QByteArrayView scrambled)
@@ -79,71 +105,125 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
     m_comment = false;
     m_argumentCount = 0;
     m_skipping = false;
-    // Lines end in LF, which is 'a' once scrambled: the block is searched
-    // scrambled and only one line at a time is unscrambled.
-    const char lineEnd = char('\n' ^ kMask);
-    QByteArray line;
-    const char *p = scrambled.data();
-    const char *const end = p + scrambled.size();
+    // The block is unscrambled in one go; a block that is ASCII throughout
+    // (the usual case) spares every line its own check.
+    QByteArray plain(scrambled.size(), Qt::Uninitialized);
+    {
+        const auto *in = reinterpret_cast<const unsigned char *>(scrambled.data());
+        auto *out = reinterpret_cast<unsigned char *>(plain.data());
+        const qsizetype size = scrambled.size();
+        qsizetype k = 0;
+        unsigned char any = 0;
+#if defined(__SSE2__)
+        __m128i anyBlock = _mm_setzero_si128();
+        for (; size - k >= 16; k += 16) {
+            const __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + k)),
+                                            _mm_set1_epi8(char(kMask)));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), x);
+            anyBlock = _mm_or_si128(anyBlock, x);
+        }
+        if (_mm_movemask_epi8(anyBlock) != 0)
+            any = 0x80;
+#endif
+        for (; k < size; ++k) {
+            out[k] = static_cast<unsigned char>(in[k] ^ kMask);
+            any |= out[k];
+        }
+        m_ascii = any < 0x80;
+    }
+    const char *p = plain.constData();
+    const char *const end = p + plain.size();
     while (p < end) {
-        const void *hit = std::memchr(p, lineEnd, size_t(end - p));
+        const void *hit = std::memchr(p, '\n', size_t(end - p));
         const char *stop = hit != nullptr ? static_cast<const char *>(hit) : end;
-        line.resize(stop - p);
-        char *out = line.data();
-        for (const char *q = p; q < stop; ++q)
-            *out++ = char(*q ^ kMask);
         // A last line without its LF is still taken: a cut-off block keeps
         // what it holds.
-        if (hit != nullptr || !line.isEmpty())
-            handleLine(line);
+        if (hit != nullptr || stop != p)
+            handleLine(QByteArrayView(p, stop - p));
         if (hit == nullptr)
             break;
         p = stop + 1;
     }
+    m_ascii = false;
     m_catalogue.lastFilledJob = m_job;
 }
 
-void InfoBlockParser::append(int job, const QString &text)
+QString *InfoBlockParser::textOf(int job)
 {
     if (!valid(job))
-        return;
+        return nullptr;
     QString &info = m_catalogue.jobInfo[job];
     // A job's text is a dozen lines or so: room for them at once saves the
     // string being moved as it grows line by line.
     if (info.isEmpty())
-        info.reserve(qMax<qsizetype>(text.size(), 384));
-    info += text;
+        info.reserve(384);
+    return &info;
+}
+
+void InfoBlockParser::appendLine(int job, QStringView label, QByteArrayView raw)
+{
+    if (QString *info = textOf(job)) {
+        info->append(label);
+        appendDecoded(*info, raw);
+        info->append(kCrLf);
+    }
+}
+
+void InfoBlockParser::appendDecoded(QString &to, QByteArrayView raw) const
+{
+    // Almost every line is plain ASCII, which goes in without a decoded copy.
+    bool ascii = true;
+    if (!m_ascii)
+        for (const char c : raw)
+            ascii &= static_cast<unsigned char>(c) < 0x80;
+    if (ascii)
+        to.append(QLatin1StringView(raw));
+    else
+        to.append(decodeText(raw));
+}
+
+QStringView InfoBlockParser::decoded(QByteArrayView raw)
+{
+    m_scratch.clear();
+    appendDecoded(m_scratch, raw);
+    return m_scratch;
 }
 
 void InfoBlockParser::handleLine(QByteArrayView line)
 {
-    const qsizetype colon = line.indexOf(':');
+    const void *found = std::memchr(line.data(), ':', size_t(line.size()));
+    const qsizetype colon = found != nullptr ? static_cast<const char *>(found) - line.data() : -1;
     const QByteArrayView key = colon >= 0 ? line.first(colon + 1) : QByteArrayView();
-    const QByteArrayView rawValue = colon >= 0 ? line.sliced(colon + 1) : line;
+    const QByteArrayView raw = colon >= 0 ? line.sliced(colon + 1) : line;
     const Key kind = classify(key);
     if (kind == Key::Ignored)
         return;
-    const QString value = decodeText(rawValue);
-    const QString &crlf = kCrLf;
 
     if (kind == Key::Unknown) {
         if (m_beep)
             m_beep();
-        append(0, kUnknownLabel + decodeText(key) + value + crlf);
+        if (QString *info = textOf(0)) {
+            info->append(kUnknownLabel);
+            appendDecoded(*info, key);
+            appendDecoded(*info, raw);
+            info->append(kCrLf);
+        }
         return;
     }
 
     if (kind == Key::JobName) {
         if (m_mode == Mode::Description) {
             ++m_job;
-            append(m_job, kNameLabel + value + crlf);
+            appendLine(m_job, kNameLabel, raw);
         } else {
             const int next = m_job + 1;
+            const QString value = decodeText(raw);
             if (next < m_catalogue.jobList.size() && m_catalogue.jobList.at(next).toUpper() == value.toUpper()) {
                 m_job = next;
                 m_atSeparator = false;
                 m_skipping = false;
-                append(m_job, kUsesLabel + m_baseName + crlf + kNameLabel + value + crlf);
+                if (QString *info = textOf(m_job))
+                    *info += kUsesLabel + m_baseName + kCrLf + kNameLabel + value + kCrLf;
             } else if (!m_atSeparator) {
                 // The loaded description redefines this job: its lines must not
                 // end up in the text of the job before it.
@@ -159,7 +239,8 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         return;
     if (m_mode == Mode::Base && m_atSeparator) {
         if (kind == Key::Comment)
-            append(m_job, crlf);
+            if (QString *info = textOf(m_job))
+                info->append(kCrLf);
         return;
     }
     if (!valid(m_job))
@@ -167,22 +248,32 @@ void InfoBlockParser::handleLine(QByteArrayView line)
 
     switch (kind) {
     case Key::Comment:
-        append(m_job, (m_comment ? kCommentContinuation : kCommentLabel) + value + crlf);
+        appendLine(m_job, m_comment ? kCommentContinuation : kCommentLabel, raw);
         m_comment = true;
         break;
-    case Key::Arg:
-        append(m_job, crlf + kArgumentLabel + value + crlf);
+    case Key::Arg: {
+        QString &info = *textOf(m_job);
+        info.append(kCrLf);
+        appendLine(m_job, kArgumentLabel, raw);
         m_comment = false;
         ++m_argumentCount;
-        addArgument(m_catalogue.argSummary[m_job], m_argumentCount, value);
+        addArgument(m_catalogue.argSummary[m_job], m_argumentCount, decoded(raw));
         break;
-    case Key::Result:
-        append(m_job, crlf + kResultLabel + value + crlf);
+    }
+    case Key::Result: {
+        QString &info = *textOf(m_job);
+        info.append(kCrLf);
+        appendLine(m_job, kResultLabel, raw);
         m_comment = false;
-        m_catalogue.resultNames[m_job] += value.toLower() + crlf;
+        QString &names = m_catalogue.resultNames[m_job];
+        if (names.isEmpty())
+            names.reserve(32);
+        appendLowered(names, decoded(raw));
+        names += kCrLf;
         break;
+    }
     case Key::Type:
-        append(m_job, kTypeLabel + (value == QLatin1String("binary") ? QStringLiteral("data") : value) + crlf);
+        appendLine(m_job, kTypeLabel, raw == "binary" ? QByteArrayView("data") : raw);
         break;
     default:
         break;

@@ -25,13 +25,21 @@ public:
 
     // "Argumente: nn " CR LF "a; b; c": the summary after adding argument
     // number count (1-based) named name.
-    static void addArgument(QString &summary, int count, const QString &name);
+    static void addArgument(QString &summary, int count, QStringView name);
 
 private:
     enum class Mode { Description, Base };
     void parse(QByteArrayView scrambled, Mode mode);
     void handleLine(QByteArrayView line);
-    void append(int job, const QString &text);
+    // The job's text, made ready for a few more lines; null for an entry outside the list.
+    QString *textOf(int job);
+    // label, the decoded bytes and CR LF.
+    void appendLine(int job, QStringView label, QByteArrayView raw);
+    void appendDecoded(QString &to, QByteArrayView raw) const;
+    // raw decoded into a buffer that the next call reuses.
+    QStringView decoded(QByteArrayView raw);
+    // text lower-cased as QString::toLower does it.
+    static void appendLowered(QString &to, QStringView text);
     bool valid(int job) const { return job >= 0 && job < m_catalogue.jobInfo.size(); }
 
     JobCatalogue &m_catalogue;
@@ -43,6 +51,8 @@ private:
     int m_argumentCount = 0;
     bool m_atSeparator = false; // base block: no job of the list reached yet
     bool m_skipping = false;    // base block: the job is not in the list; its lines are dropped
+    bool m_ascii = false;       // the block being parsed holds only ASCII
+    QString m_scratch;
 };
 
 } // namespace kitbox

@@ -1,5 +1,7 @@
 #include "catalogue/JobCatalogue.h"
 
+#include "catalogue/TableTextReader.h"
+
 namespace kitbox {
 
 void JobCatalogue::clearTexts()
@@ -9,7 +11,7 @@ void JobCatalogue::clearTexts()
     resultNames.clear();
     lastFilledJob = -1;
     tables.clear();
-    tableText.clear();
+    tableAreas.clear();
 }
 
 void JobCatalogue::resetJobTexts(int jobCount)
@@ -33,6 +35,26 @@ QStringList JobCatalogue::resultNameList(int job) const
         from = end + 2;
     }
     return list;
+}
+
+QByteArrayView JobCatalogue::tableBytes(int index) const
+{
+    if (index < 0 || index >= tables.size())
+        return {};
+    const TableDescription &t = tables.at(index);
+    if (t.area < 0 || t.area >= tableAreas.size() || t.length <= 0)
+        return {};
+    const QByteArray &area = tableAreas.at(t.area);
+    if (t.areaOffset < 0 || t.areaOffset >= area.size())
+        return {};
+    return QByteArrayView(area).sliced(t.areaOffset, qMin<qint64>(t.length, area.size() - t.areaOffset));
+}
+
+QString JobCatalogue::tableTextAt(int index) const
+{
+    if (index < 0 || index >= tables.size())
+        return {};
+    return QString::fromUtf8(TableTextReader::textUtf8(tableBytes(index), tables.at(index)));
 }
 
 int JobCatalogue::ownTableIndex(const QString &name) const

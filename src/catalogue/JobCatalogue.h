@@ -4,6 +4,7 @@
 // one record per table with its cell text. One instance per process; a new
 // load replaces everything.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -26,6 +27,10 @@ struct TableDescription {
     qint32 columnCount = 0;
     std::array<qint32, maxColumnIndex + 1> columnWidth{}; // twips
     qint32 listIndex = -1;                                // entry in the table viewer's list, -1 while not listed
+    // Where the table's bytes are kept: an index into JobCatalogue::tableAreas
+    // (-1 when they were not read) and the offset of start within that area.
+    qint32 area = -1;
+    qint64 areaOffset = 0;
 };
 
 struct JobCatalogue {
@@ -43,10 +48,12 @@ struct JobCatalogue {
     qint32 lastFilledJob = -1;
 
     QList<TableDescription> tables;
-    // Cells followed by TAB, rows ended by CR, as UTF-8: a large description's
-    // tables are read once and most are never shown, so they stay bytes until
-    // tableTextAt asks for one.
-    QList<QByteArray> tableText;
+    // The scrambled bytes of each file's table area, read in one piece by the
+    // fill. A large description has thousands of tables and most are never
+    // shown, so a table's text (cells followed by TAB, rows ended by CR) is
+    // built from these bytes when tableTextAt asks for it; keeping the bytes
+    // makes that text the one of the file as it was loaded.
+    QList<QByteArray> tableAreas;
 
     // Control characters found in tables: the pending mark of the report,
     // whether the details file was written, and where.
@@ -70,10 +77,9 @@ struct JobCatalogue {
     {
         return job >= 0 && job < resultNames.size() ? resultNames.at(job) : QString();
     }
-    QString tableTextAt(int index) const
-    {
-        return index >= 0 && index < tableText.size() ? QString::fromUtf8(tableText.at(index)) : QString();
-    }
+    QString tableTextAt(int index) const;
+    // A table's scrambled bytes (empty when they were not read).
+    QByteArrayView tableBytes(int index) const;
     // The result names of a job as a list (one per CR LF-terminated line).
     QStringList resultNameList(int job) const;
 

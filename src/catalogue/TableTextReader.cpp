@@ -2,223 +2,389 @@
 
 #include "catalogue/TextDecoding.h"
 
-#include <QtEndian>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 #include <array>
-
-#include <cstring>
 
 namespace kitbox {
 
 namespace {
 
-constexpr char kMask = 0x6B;
+constexpr unsigned char kMask = 0x6B;
 
-void reportControlCharacter(TableErrorLog &errors, const TableDescription &table, qint64 row, qint64 column,
-                            unsigned char byte)
+void reportControlCharacter(QString &findings, const TableErrorTexts &texts, const TableDescription &table,
+                            qint64 row, qint64 column, unsigned char byte)
 {
-    const QString &crlf = kCrLf;
-    if (!errors.flag) {
-        errors.flag = true;
-        errors.text += QStringLiteral("SGBD ") + errors.descriptionPath + QStringLiteral(": ") +
-                       errors.texts.invalidCharacter + crlf;
-    }
-    errors.text += errors.texts.table + QStringLiteral(": ") + table.name + QStringLiteral("; ") + errors.texts.row +
-                   QStringLiteral(": ") + QString::number(row) + QStringLiteral("; ") + errors.texts.column +
-                   QStringLiteral(": ") + QString::number(column) + QStringLiteral("; ") + errors.texts.character +
-                   QStringLiteral("=0x") + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0')) +
-                   crlf;
+    findings += texts.table + QStringLiteral(": ") + table.name + QStringLiteral("; ") + texts.row +
+                QStringLiteral(": ") + QString::number(row) + QStringLiteral("; ") + texts.column +
+                QStringLiteral(": ") + QString::number(column) + QStringLiteral("; ") + texts.character +
+                QStringLiteral("=0x") + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0')) +
+                kCrLf;
 }
 
-// Per 16 bytes: the unscrambled bytes, and bit k set when byte k is a control
-// character (below 0x20, NUL included) or has its top bit set.
-struct Block {
-    unsigned char bytes[16];
-    quint32 control;
-    quint32 high;
+qint64 cellLimitOf(const TableDescription &table)
+{
+    return table.columnCount > 0 && table.rowCount >= 0 ? qint64(table.columnCount) * (qint64(table.rowCount) + 1)
+                                                        : 0;
+}
+
+// Sixteen scrambled bytes classified once unscrambled: bit k of each mask
+// stands for byte k.
+struct BlockMasks {
+    quint32 nul = 0;          // ends a cell
+    quint32 special = 0;      // below 0x20: NUL, or a control character
+    quint32 high = 0;         // top bit set
+    quint32 continuation = 0; // 10xxxxxx (only when high != 0)
+    quint32 fourByteLead = 0; // 0xF0 and above (only when high != 0)
 };
 
-inline void unscrambleBlock(const unsigned char *in, Block &block)
+inline BlockMasks classifyBlock(const unsigned char *in)
 {
+    BlockMasks m;
 #if defined(__SSE2__)
-    const __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in)), _mm_set1_epi8(kMask));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(block.bytes), x);
-    // Unsigned b < 0x20 as a signed comparison of b ^ 0x80 with 0x20 ^ 0x80.
+    const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in));
+    const __m128i x = _mm_xor_si128(raw, _mm_set1_epi8(char(kMask)));
+    m.nul = quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(raw, _mm_set1_epi8(char(kMask)))));
+    // Unsigned comparisons as signed ones on the bytes with their top bit flipped.
     const __m128i flipped = _mm_xor_si128(x, _mm_set1_epi8(char(0x80)));
-    block.control = quint32(_mm_movemask_epi8(_mm_cmplt_epi8(flipped, _mm_set1_epi8(char(0xA0)))));
-    block.high = quint32(_mm_movemask_epi8(x));
+    m.special = quint32(_mm_movemask_epi8(_mm_cmplt_epi8(flipped, _mm_set1_epi8(char(0x20 ^ 0x80)))));
+    m.high = quint32(_mm_movemask_epi8(x));
+    if (m.high != 0) {
+        m.continuation = quint32(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_and_si128(x, _mm_set1_epi8(char(0xC0))), _mm_set1_epi8(char(0x80)))));
+        m.fourByteLead = quint32(_mm_movemask_epi8(_mm_cmpgt_epi8(flipped, _mm_set1_epi8(char((0xF0 ^ 0x80) - 1)))));
+    }
 #else
-    block.control = 0;
-    block.high = 0;
     for (int k = 0; k < 16; ++k) {
         const auto b = static_cast<unsigned char>(in[k] ^ kMask);
-        block.bytes[k] = b;
-        block.control |= quint32(b < 0x20) << k;
-        block.high |= quint32(b >= 0x80) << k;
+        m.nul |= quint32(b == 0) << k;
+        m.special |= quint32(b < 0x20) << k;
+        m.high |= quint32(b >= 0x80) << k;
+        m.continuation |= quint32((b & 0xC0) == 0x80) << k;
+        m.fourByteLead |= quint32(b >= 0xF0) << k;
     }
 #endif
+    return m;
+}
+
+// Bits set in a 16-bit mask, without relying on a population-count instruction.
+constexpr std::array<quint8, 256> kBitsInByte = [] {
+    std::array<quint8, 256> bits{};
+    for (int v = 0; v < 256; ++v)
+        bits[size_t(v)] = quint8((v & 1) + (v >> 1 & 1) + (v >> 2 & 1) + (v >> 3 & 1) + (v >> 4 & 1) + (v >> 5 & 1) +
+                                 (v >> 6 & 1) + (v >> 7 & 1));
+    return bits;
+}();
+
+inline int bitsIn16(quint32 mask)
+{
+    return kBitsInByte[mask & 0xFF] + kBitsInByte[(mask >> 8) & 0xFF];
+}
+
+// A window of plain text (no control character, no byte with its top bit
+// set) needs only the positions of its NULs. Both versions write them to
+// out (as offset + position), at least four entries past the last one, and
+// return their number, or -1 when the window is not plain. size is a
+// multiple of 32.
+int plainWindowNulsGeneric(const unsigned char *in, qsizetype size, qint32 offset, qint32 *out)
+{
+    int n = 0;
+    quint32 odd = 0;
+    for (qsizetype i = 0; i < size; i += 16) {
+        const BlockMasks m = classifyBlock(in + i);
+        odd |= (m.special & ~m.nul) | m.high;
+        quint32 rest = m.nul;
+        const int count = bitsIn16(rest);
+        const qint32 at = offset + qint32(i);
+        // Most blocks hold one NUL or none: two positions are written
+        // whatever the count, a loop runs only beyond that.
+        out[n] = at + qint32(qCountTrailingZeroBits(rest));
+        rest &= rest - 1;
+        out[n + 1] = at + qint32(qCountTrailingZeroBits(rest));
+        for (int k = 2; k < count; ++k) {
+            rest &= rest - 1;
+            out[n + k] = at + qint32(qCountTrailingZeroBits(rest));
+        }
+        n += count;
+    }
+    return odd == 0 ? n : -1;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KITBOX_TABLE_SCAN_AVX2 1
+__attribute__((target("avx2,popcnt,bmi"))) int plainWindowNulsAvx2(const unsigned char *in, qsizetype size,
+                                                                      qint32 offset, qint32 *out)
+{
+    const __m256i mask = _mm256_set1_epi8(char(kMask));
+    const __m256i topBit = _mm256_set1_epi8(char(0x80));
+    const __m256i controlBound = _mm256_set1_epi8(char(0x20 ^ 0x80));
+    __m256i odd = _mm256_setzero_si256();
+    int n = 0;
+    for (qsizetype i = 0; i < size; i += 32) {
+        const __m256i raw = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(in + i));
+        const __m256i nul = _mm256_cmpeq_epi8(raw, mask);
+        const __m256i x = _mm256_xor_si256(raw, mask);
+        const __m256i below = _mm256_cmpgt_epi8(controlBound, _mm256_xor_si256(x, topBit));
+        // Control characters are below 0x20 and not NUL; x's own top bit marks the high bytes.
+        odd = _mm256_or_si256(odd, _mm256_or_si256(_mm256_andnot_si256(nul, below), x));
+        quint32 rest = quint32(_mm256_movemask_epi8(nul));
+        const int count = _mm_popcnt_u32(rest);
+        const qint32 at = offset + qint32(i);
+        out[n] = at + qint32(_tzcnt_u32(rest));
+        rest = _blsr_u32(rest);
+        out[n + 1] = at + qint32(_tzcnt_u32(rest));
+        rest = _blsr_u32(rest);
+        out[n + 2] = at + qint32(_tzcnt_u32(rest));
+        rest = _blsr_u32(rest);
+        out[n + 3] = at + qint32(_tzcnt_u32(rest));
+        for (int k = 4; k < count; ++k) {
+            rest = _blsr_u32(rest);
+            out[n + k] = at + qint32(_tzcnt_u32(rest));
+        }
+        n += count;
+    }
+    return _mm256_movemask_epi8(odd) == 0 ? n : -1;
+}
+#endif
+
+int plainWindowNuls(const unsigned char *in, qsizetype size, qint32 offset, qint32 *out)
+{
+#if defined(KITBOX_TABLE_SCAN_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
+                             __builtin_cpu_supports("bmi");
+    if (avx2)
+        return plainWindowNulsAvx2(in, size, offset, out);
+#endif
+    return plainWindowNulsGeneric(in, size, offset, out);
+}
+
+using ColumnWidths = std::array<qint32, TableDescription::maxColumnIndex + 1>;
+
+inline void widen(ColumnWidths &widths, qint64 column, qint64 characters, qint64 screenWidth)
+{
+    const qint64 twips = (characters + 1) * TableTextReader::twipsPerCharacter;
+    if (twips * 3 <= screenWidth && twips > widths[size_t(column)])
+        widths[size_t(column)] = qint32(twips);
 }
 
 } // namespace
 
-QString TableTextReader::read(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const
-{
-    return QString::fromUtf8(readUtf8(scrambled, table, errors));
-}
-
-QByteArray TableTextReader::readUtf8(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const
+void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, const TableErrorTexts &texts,
+                           QString &findings) const
 {
     const qint64 columns = table.columnCount;
-    const qint64 cellLimit = columns > 0 && table.rowCount >= 0 ? columns * (qint64(table.rowCount) + 1) : 0;
+    const qint64 cellLimit = cellLimitOf(table);
     if (cellLimit == 0 || scrambled.isEmpty())
-        return {};
+        return;
 
-    // One pass over the scrambled bytes, sixteen at a time: unscramble, turn
-    // NUL into TAB, add a CR after each row, replace control characters. Only
-    // the control characters (about one per cell) are looked at one by one.
+    // A cell is as wide as its characters, which depends on whether the taken
+    // bytes are UTF-8 as a whole, known only at the end. Read as UTF-8, a
+    // cell's UTF-16 length is its byte count, less its continuation bytes,
+    // plus one for each four-byte lead: "adjust" keeps a running sum of that
+    // difference, and a cell's share comes by subtraction. Cells whose share
+    // is 0 are equally wide either way and go into the common widths.
+    ColumnWidths common{};
+    ColumnWidths utf8Only{};
+    ColumnWidths bytesOnly{};
+    const qint64 screenWidth = m_screenWidthTwips;
+
     const auto *in = reinterpret_cast<const unsigned char *>(scrambled.data());
     const qsizetype size = scrambled.size();
-    QByteArray out;
-    // Room for the CRs and for whole blocks written past the end.
-    out.resize(size + qsizetype(qMin<qint64>(table.rowCount + 1, size)) + 48);
-    auto *o = reinterpret_cast<unsigned char *>(out.data());
-    qsizetype committed = 0; // output length up to the last complete cell
-
-    // Cell widths for both readings of the bytes (UTF-8, or one character per
-    // byte); which one counts is known only at the end. The rule keeps the
-    // widest cell not above a third of the screen, whatever the order. A
-    // cell's UTF-16 length read as UTF-8 is its byte count, less its
-    // continuation bytes, plus one for each four-byte lead.
-    std::array<qint32, TableDescription::maxColumnIndex + 1> widthUtf8{};
-    std::array<qint32, TableDescription::maxColumnIndex + 1> widthBytes{};
-    qint64 bytes = 0;  // bytes of the current cell
-    qint64 adjust = 0; // its UTF-16 units read as UTF-8, minus bytes
-    bool sawHigh = false;
-
-    const qint64 screenWidth = m_screenWidthTwips;
     qint64 cells = 0;
     qint64 column = 0;
-    qint64 rowsDone = 0;
-    // Closes the current cell at its NUL; true when that ends a row.
-    const auto endCell = [&]() {
-        if (column <= TableDescription::maxColumnIndex) {
-            const qint64 byUtf8 = (bytes + adjust + 1) * twipsPerCharacter;
-            const qint64 byBytes = (bytes + 1) * twipsPerCharacter;
-            if (byUtf8 * 3 <= screenWidth && byUtf8 > widthUtf8[size_t(column)])
-                widthUtf8[size_t(column)] = qint32(byUtf8);
-            if (byBytes * 3 <= screenWidth && byBytes > widthBytes[size_t(column)])
-                widthBytes[size_t(column)] = qint32(byBytes);
-        }
-        bytes = 0;
-        adjust = 0;
-        ++cells;
-        if (++column < columns)
-            return false;
-        column = 0;
-        ++rowsDone;
-        return true;
+    qsizetype cellStart = 0;
+    qsizetype committed = 0; // bytes up to and including the last NUL taken
+    qsizetype firstHigh = -1;
+    qint64 adjust = 0; // the running sum before the current block or byte
+    qint64 adjustAtCellStart = 0;
+
+    // The table goes by windows: first the NULs of a window are found (with
+    // the running sum at each), many bytes at a time and mostly without
+    // branches; then its cells are measured in one simple loop.
+    constexpr qsizetype window = 4096;
+    qint32 nulAt[window + 64];
+    qint64 adjustAt[window + 64];
+    const auto controlCharacter = [&](qint64 cellsBefore, unsigned char byte) {
+        // Characters after the last cell taken are not looked at.
+        if (cellsBefore < cellLimit)
+            reportControlCharacter(findings, texts, table, cellsBefore / columns, cellsBefore % columns + 1, byte);
     };
 
-    qsizetype i = 0;
-    qsizetype w = 0;
-    bool stopped = false;
-    while (size - i >= 16 && !stopped) {
-        Block block;
-        unscrambleBlock(in + i, block);
-        std::memcpy(o + w, block.bytes, 16);
-        quint32 continuation = 0;
-        quint32 fourByteLead = 0;
-        if (block.high != 0) {
-            sawHigh = true;
-            for (int k = 0; k < 16; ++k) {
-                continuation |= quint32((block.bytes[k] & 0xC0) == 0x80) << k;
-                fourByteLead |= quint32(block.bytes[k] >= 0xF0) << k;
-            }
+    for (qsizetype from = 0; from < size && cells < cellLimit; from += window) {
+        const qsizetype to = qMin(size, from + window);
+        qsizetype i = from;
+        // Plain NULs (before plainCount) share the running sum as it was on entering the window.
+        const qint64 plainAdjust = adjust;
+        int n = plainWindowNuls(in + from, (to - from) & ~qsizetype(31), 0, nulAt);
+        int plainCount = 0;
+        if (n >= 0) {
+            plainCount = n;
+            i = from + ((to - from) & ~qsizetype(31));
+        } else {
+            n = 0;
         }
-        // o[base + k] is byte k of the block; each CR moves the rest up by one.
-        qsizetype base = w;
-        int from = 0; // first byte of the block not yet counted
-        const auto count = [&](int to) {
-            bytes += to - from;
-            if (block.high != 0) {
-                const quint32 range = ((1u << to) - 1) & ~((1u << from) - 1);
-                adjust +=
-                    qint64(qPopulationCount(fourByteLead & range)) - qint64(qPopulationCount(continuation & range));
+        for (; to - i >= 16 && cells + n < cellLimit; i += 16) {
+            const BlockMasks m = classifyBlock(in + i);
+            const int offset = int(i - from);
+            if (m.high != 0 && firstHigh < 0)
+                firstHigh = i + qCountTrailingZeroBits(m.high);
+            for (quint32 rest = m.special; rest != 0; rest &= rest - 1) {
+                const int p = int(qCountTrailingZeroBits(rest));
+                if ((m.nul >> p & 1) == 0) {
+                    controlCharacter(cells + n, static_cast<unsigned char>(in[i + p] ^ kMask));
+                    continue;
+                }
+                qint64 at = adjust;
+                if (m.high != 0) {
+                    const quint32 before = (1u << p) - 1;
+                    at += qint64(bitsIn16(m.fourByteLead & before)) - qint64(bitsIn16(m.continuation & before));
+                }
+                nulAt[n] = offset + p;
+                adjustAt[n] = at;
+                ++n;
             }
-            from = to;
-        };
-        for (quint32 rest = block.control; rest != 0; rest &= rest - 1) {
-            const int p = int(qCountTrailingZeroBits(rest));
-            count(p);
-            const unsigned char b = block.bytes[p];
-            if (b != 0) {
-                o[base + p] = '\n';
-                count(p + 1);
-                reportControlCharacter(errors, table, rowsDone, column + 1, b);
-                continue;
-            }
-            o[base + p] = '\t';
-            from = p + 1;
-            if (endCell()) {
-                unsigned char tail[16];
-                std::memcpy(tail, o + base + p + 1, 16);
-                std::memcpy(o + base + p + 2, tail, 16);
-                o[base + p + 1] = '\r';
-                ++base;
-            }
-            committed = base + p + 1;
-            if (cells == cellLimit) {
-                stopped = true;
-                break;
-            }
+            if (m.high != 0)
+                adjust += qint64(bitsIn16(m.fourByteLead)) - qint64(bitsIn16(m.continuation));
         }
-        if (!stopped)
-            count(16);
-        i += 16;
-        w = base + 16;
-    }
-
-    // The last few bytes one at a time.
-    while (!stopped && i < size && cells < cellLimit) {
-        const unsigned char b = in[i++] ^ kMask;
-        if (b >= 0x20) {
-            o[w++] = b;
-            ++bytes;
+        // The last few bytes of the table one at a time.
+        for (; i < to && cells + n < cellLimit; ++i) {
+            const auto b = static_cast<unsigned char>(in[i] ^ kMask);
             if (b >= 0x80) {
-                sawHigh = true;
+                if (firstHigh < 0)
+                    firstHigh = i;
                 if ((b & 0xC0) == 0x80)
                     --adjust;
                 else if (b >= 0xF0)
                     ++adjust;
+            } else if (b == 0) {
+                nulAt[n] = int(i - from);
+                adjustAt[n] = adjust;
+                ++n;
+            } else if (b < 0x20) {
+                controlCharacter(cells + n, b);
             }
-            continue;
         }
-        if (b != 0) {
-            o[w++] = '\n';
-            ++bytes;
-            reportControlCharacter(errors, table, rowsDone, column + 1, b);
-            continue;
+
+        const int take = int(qMin<qint64>(n, cellLimit - cells));
+        int k = 0;
+        if (columns <= TableDescription::maxColumnIndex + 1) {
+            // The common case in its simplest form: plain cells that began in
+            // this window, every column recorded.
+            if (k < plainCount && k < take && adjustAtCellStart == plainAdjust) {
+                const int plainEnd = qMin(plainCount, take);
+                qsizetype start = cellStart;
+                qint64 c = column;
+                for (; k < plainEnd; ++k) {
+                    const qsizetype nul = from + nulAt[k];
+                    widen(common, c, nul - start, screenWidth);
+                    start = nul + 1;
+                    if (++c == columns)
+                        c = 0;
+                }
+                cellStart = start;
+                column = c;
+            }
         }
-        o[w++] = '\t';
-        if (endCell())
-            o[w++] = '\r';
-        committed = w;
+        for (; k < take; ++k) {
+            const qsizetype nul = from + nulAt[k];
+            const qint64 at = k < plainCount ? plainAdjust : adjustAt[k];
+            const qint64 bytes = nul - cellStart;
+            const qint64 share = at - adjustAtCellStart;
+            if (column <= TableDescription::maxColumnIndex) {
+                if (share == 0) {
+                    widen(common, column, bytes, screenWidth);
+                } else {
+                    widen(utf8Only, column, bytes + share, screenWidth);
+                    widen(bytesOnly, column, bytes, screenWidth);
+                }
+            }
+            cellStart = nul + 1;
+            adjustAtCellStart = at;
+            if (++column == columns)
+                column = 0;
+        }
+        if (take > 0) {
+            cells += take;
+            committed = cellStart;
+        }
     }
 
+    // The taken bytes are UTF-8 or not as a whole; replacing control
+    // characters by LF and adding CRs after TABs keeps that as it is.
+    bool utf8 = true;
+    if (firstHigh >= 0 && firstHigh < committed) {
+        QByteArray plain(committed, Qt::Uninitialized);
+        for (qsizetype k = 0; k < committed; ++k)
+            plain[k] = char(in[k] ^ kMask);
+        utf8 = isValidUtf8(plain);
+    }
+    const ColumnWidths &chosen = utf8 ? utf8Only : bytesOnly;
+    for (size_t c = 0; c < chosen.size(); ++c)
+        table.columnWidth[c] = qMax(table.columnWidth[c], qMax(common[c], chosen[c]));
+}
+
+QByteArray TableTextReader::textUtf8(QByteArrayView scrambled, const TableDescription &table)
+{
+    const qint64 columns = table.columnCount;
+    const qint64 cellLimit = cellLimitOf(table);
+    if (cellLimit == 0 || scrambled.isEmpty())
+        return {};
+
+    const auto *in = reinterpret_cast<const unsigned char *>(scrambled.data());
+    const qsizetype size = scrambled.size();
+    QByteArray out;
+    // Every byte gives one, and each row's CR follows a NUL.
+    out.resize(size + qsizetype(qMin<qint64>(table.rowCount + 1, size)));
+    char *o = out.data();
+    qsizetype w = 0;
+    qsizetype committed = 0;
+    qint64 cells = 0;
+    qint64 column = 0;
+    for (qsizetype i = 0; i < size && cells < cellLimit; ++i) {
+        const auto b = static_cast<unsigned char>(in[i] ^ kMask);
+        if (b >= 0x20) {
+            o[w++] = char(b);
+        } else if (b != 0) {
+            o[w++] = '\n';
+        } else {
+            o[w++] = '\t';
+            ++cells;
+            if (++column == columns) {
+                column = 0;
+                o[w++] = '\r';
+            }
+            committed = w;
+        }
+    }
     // The bytes after the last NUL do not make a cell.
     out.resize(committed);
-    const bool utf8 = !sawHigh || isValidUtf8(out);
-    const auto &widths = utf8 ? widthUtf8 : widthBytes;
-    for (size_t c = 0; c < widths.size(); ++c)
-        table.columnWidth[c] = qMax(table.columnWidth[c], widths[c]);
-    if (utf8)
+    if (isValidUtf8(out))
         return out;
-    // Bytes that are not UTF-8 are one character each.
     return QString::fromLatin1(out).toUtf8();
+}
+
+void TableErrorLog::add(const QString &findings)
+{
+    if (findings.isEmpty())
+        return;
+    if (!flag) {
+        flag = true;
+        text += QStringLiteral("SGBD ") + descriptionPath + QStringLiteral(": ") + texts.invalidCharacter + kCrLf;
+    }
+    text += findings;
+}
+
+QString TableTextReader::read(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const
+{
+    QString findings;
+    scan(scrambled, table, errors.texts, findings);
+    errors.add(findings);
+    return QString::fromUtf8(textUtf8(scrambled, table));
 }
 
 } // namespace kitbox

@@ -1,7 +1,8 @@
 #pragma once
-// Reads one table of a description (its scrambled byte range) into the text
-// the table viewer shows: every cell followed by TAB, every row ended by CR.
-// Records the widest cell per column and reports control characters.
+// Reads one table of a description (its scrambled byte range). The scan
+// records the widest cell per column and reports control characters; the
+// text the table viewer shows (every cell followed by TAB, every row ended
+// by CR) is built from the same bytes when it is asked for.
 #include "catalogue/JobCatalogue.h"
 
 #include <QByteArrayView>
@@ -23,6 +24,10 @@ struct TableErrorLog {
     TableErrorTexts texts;
     bool flag = false;
     QString text;
+
+    // Adds one table's finding lines; the first findings of the fill bring
+    // the line that names the description.
+    void add(const QString &findings);
 };
 
 class TableTextReader {
@@ -30,12 +35,19 @@ public:
     // Cell widths above a third of the screen width (twips) are not recorded.
     explicit TableTextReader(int screenWidthTwips) : m_screenWidthTwips(screenWidthTwips) {}
 
-    // Reads at most columnCount x (rowCount + 1) cells of table; bytes after
-    // the last NUL are not a cell. Returns the table text.
+    // Both take at most columnCount x (rowCount + 1) cells of table; bytes
+    // after the last NUL are not a cell.
+    // Widens table.columnWidth to the widest cells and appends a line to
+    // findings for each control character. Safe to run on several tables at
+    // once from different threads.
+    void scan(QByteArrayView scrambled, TableDescription &table, const TableErrorTexts &texts,
+              QString &findings) const;
+    // The table text as UTF-8 (bytes that are not UTF-8 are taken as one
+    // character each).
+    static QByteArray textUtf8(QByteArrayView scrambled, const TableDescription &table);
+
+    // scan and the text in one call.
     QString read(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const;
-    // The same text as UTF-8 bytes (bytes that were not UTF-8 converted from
-    // one character per byte), without building a QString.
-    QByteArray readUtf8(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const;
 
     static constexpr int twipsPerCharacter = 120;
 
