@@ -201,6 +201,14 @@ int16_t apiVB4ResultText(int32_t handle, char *buffer, int32_t *length, const ch
     auto session = sessionOf(handle);
     if (!session || !buffer)
         return 0;
+    if (session->apiTraceLevel() < 2) {
+        // Untraced, the text goes straight into the caller's buffer.
+        size_t size = 0;
+        const bool ok = session->resultText(set, text(name), text(format), buffer, VEDAMIS_TEXT_BUFFER, size);
+        if (ok && length)
+            *length = static_cast<int32_t>(size);
+        return ok ? 1 : 0;
+    }
     std::string value;
     const bool ok = session->resultText(set, text(name), text(format), value);
     if (ok)

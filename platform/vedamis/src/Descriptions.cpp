@@ -5,13 +5,13 @@
 
 namespace vedamis {
 
-bool LoadedDescription::hasJob(const std::string &upperName) const
+size_t LoadedDescription::jobIndex(const std::string &upperName) const
 {
-    for (const std::string &name : jobNames) {
-        if (name == upperName)
-            return true;
+    for (size_t i = 0; i < jobNames.size(); ++i) {
+        if (jobNames[i] == upperName)
+            return i;
     }
-    return false;
+    return kNoJob;
 }
 
 bool LoadedDescription::table(std::string_view tableName, const prg::Table *&found, std::string &reason)
@@ -151,13 +151,15 @@ Error Session::Impl::ensureEvaluated(LoadedDescription &desc)
     desc.jobNames.clear();
     for (const JobSpec &job : desc.model->jobs)
         desc.jobNames.push_back(toUpper(job.name));
+    desc.jobRefs.assign(desc.jobNames.size(), LUA_NOREF);
     desc.uses.clear();
     for (const std::string &base : desc.model->ecu.uses)
         desc.uses.push_back(toUpper(trim(base)));
     return {};
 }
 
-Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner)
+Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner,
+                             size_t &index)
 {
     // Depth-first through the USES lists in their order; each description
     // once. A base is loaded only when the search reaches it, so a missing
@@ -166,7 +168,8 @@ Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, L
     // bookkeeping of the search.
     if (Error evaluated = ensureEvaluated(start); evaluated.failed())
         return evaluated;
-    if (start.hasJob(job)) {
+    index = start.jobIndex(job);
+    if (index != LoadedDescription::kNoJob) {
         owner = &start;
         return {};
     }
@@ -196,7 +199,8 @@ Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, L
         Error evaluated = ensureEvaluated(*desc);
         if (evaluated.failed())
             return evaluated;
-        if (desc->hasJob(job)) {
+        index = desc->jobIndex(job);
+        if (index != LoadedDescription::kNoJob) {
             owner = desc;
             return {};
         }
@@ -230,7 +234,7 @@ Error Session::Impl::identifyVariant(LoadedDescription &group, JobContext &ctx, 
     identify.jobName = ctx.jobName;
     identify.results = &scratch;
     std::string returned;
-    error = callInSandbox(group, identify, nullptr, kIdentifyKey, &returned);
+    error = callInSandbox(group, identify, LoadedDescription::kNoJob, &returned);
     if (error.failed())
         return makeError(error.code, "identification of " + group.name + ": " + error.text);
     for (const std::string &candidate : group.model->variants) {

@@ -10,8 +10,9 @@ Error Session::Impl::waitInterruptible(int64_t ms, const JobContext &ctx)
 {
     int64_t until = steadyNowMs() + ms;
     bool limitFirst = false;
-    if (ctx.deadlineMs != 0 && ctx.deadlineMs < until) {
-        until = ctx.deadlineMs;
+    const int64_t deadline = ctx.sandbox ? ctx.sandbox->deadlineMs() : INT64_MAX;
+    if (deadline < until) {
+        until = deadline;
         limitFirst = true;
     }
     std::unique_lock lock(breakMutex);
@@ -79,22 +80,23 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
                 line += "  ; " + std::to_string(request.size()) + " bytes" + (attempt ? ", repeated" : "");
             ifhTrace.line(line);
         }
-        SimResponse answer;
         int entryLine = 0;
-        const bool matched = file.answer(request, answer, entryLine);
+        // Stays valid: nothing parses the file again while this job runs.
+        const SimResponse *answer = file.answer(request, entryLine);
+        const bool matched = answer != nullptr;
         if (ifhTrace.enabled(3)) {
             const std::string fileName = path.substr(path.rfind('/') + 1);
             ifhTrace.line(matched ? "SIM " + fileName + ":" + std::to_string(entryLine) +
-                                        (answer.delayMs ? " delay " + std::to_string(answer.delayMs) + " ms" : "")
+                                        (answer->delayMs ? " delay " + std::to_string(answer->delayMs) + " ms" : "")
                                   : "SIM " + fileName + " has no entry for this request");
         }
-        if (matched && answer.delayMs > 0) {
-            Error error = waitInterruptible(answer.delayMs, ctx);
+        if (matched && answer->delayMs > 0) {
+            Error error = waitInterruptible(answer->delayMs, ctx);
             if (error.failed())
                 return error;
         }
-        if (matched && !answer.none) {
-            response = answer.bytes;
+        if (matched && !answer->none) {
+            response = answer->bytes;
             if (ifhTrace.enabled(1)) {
                 std::string line = "RSP " + toHex(response);
                 if (ifhTrace.enabled(3))

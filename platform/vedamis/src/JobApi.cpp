@@ -410,32 +410,49 @@ void installJobApi(lua_State *L, JobContext **slot)
     lua_pop(L, 1);
 }
 
-Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, const char *registryKey,
-                                   const std::string &field, std::string *returned)
+// Pushes the function of job `index`. The first start of a job looks it up
+// in the registry's job table and keeps a reference; later starts take it by
+// number.
+static bool pushJobFunction(lua_State *L, LoadedDescription &desc, size_t index)
+{
+    int &ref = desc.jobRefs[index];
+    if (ref != LUA_NOREF) {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, ref);
+        return true;
+    }
+    if (lua_getfield(L, LUA_REGISTRYINDEX, kJobRegistryKey) != LUA_TTABLE)
+        return false;
+    lua_getfield(L, -1, desc.jobNames[index].c_str());
+    lua_remove(L, -2);
+    if (!lua_isfunction(L, -1))
+        return false;
+    lua_pushvalue(L, -1);
+    ref = luaL_ref(L, LUA_REGISTRYINDEX);
+    return true;
+}
+
+Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, size_t jobIndex, std::string *returned)
 {
     LuaSandbox &sandbox = *desc.sandbox;
     lua_State *L = sandbox.state();
-    const SandboxLimits l = limits();
-    sandbox.setLimits(l);
+    sandbox.setLimits(limits());
     const int top = lua_gettop(L);
-    if (registryKey) {
-        if (lua_getfield(L, LUA_REGISTRYINDEX, registryKey) != LUA_TTABLE) {
+    const bool isJob = jobIndex != LoadedDescription::kNoJob;
+    if (isJob) {
+        if (!pushJobFunction(L, desc, jobIndex)) {
             lua_settop(L, top);
-            return makeError(VEDAMIS_ERR_JOB_NOT_FOUND, field + " in " + desc.name);
+            return makeError(VEDAMIS_ERR_JOB_NOT_FOUND, desc.jobNames[jobIndex] + " in " + desc.name);
         }
-        lua_getfield(L, -1, field.c_str());
-        lua_remove(L, -2);
     } else {
-        lua_getfield(L, LUA_REGISTRYINDEX, field.c_str());
-    }
-    if (!lua_isfunction(L, -1)) {
-        lua_settop(L, top);
-        return makeError(registryKey ? VEDAMIS_ERR_JOB_NOT_FOUND : VEDAMIS_ERR_VARIANT,
-                         (registryKey ? field : std::string("identify function")) + " in " + desc.name);
+        lua_getfield(L, LUA_REGISTRYINDEX, kIdentifyKey);
+        if (!lua_isfunction(L, -1)) {
+            lua_settop(L, top);
+            return makeError(VEDAMIS_ERR_VARIANT, "identify function in " + desc.name);
+        }
     }
     JobContext *const outer = desc.runningJob;
     desc.runningJob = &ctx;
-    ctx.deadlineMs = l.timeLimitMs > 0 ? steadyNowMs() + l.timeLimitMs : 0;
+    ctx.sandbox = &sandbox;
     {
         std::lock_guard lock(breakMutex);
         activeSandbox = &sandbox;

@@ -1,4 +1,5 @@
 #include "SessionImpl.h"
+#include "ValueText.h"
 
 #include <chrono>
 
@@ -232,11 +233,12 @@ Error Session::Impl::executeJob(const std::string &descName, const std::string &
     }
 
     LoadedDescription *owner = nullptr;
-    error = findJob(*target, jobName, owner);
+    size_t index = LoadedDescription::kNoJob;
+    error = findJob(*target, jobName, owner, index);
     if (error.failed())
         return error;
     ctx.owner = owner;
-    return callInSandbox(*owner, ctx, kJobRegistryKey, jobName, nullptr);
+    return callInSandbox(*owner, ctx, index, nullptr);
 }
 
 bool Session::resultSets(int16_t &sets)
@@ -316,6 +318,25 @@ bool Session::resultText(int set, std::string_view name, std::string_view format
     if (!formatValue(found->value, format, rendered))
         return m->fail(VEDAMIS_ERR_FORMAT, std::string(name) + ": " + rendered);
     text = std::move(rendered);
+    return true;
+}
+
+bool Session::resultText(int set, std::string_view name, std::string_view format, char *buffer, size_t capacity,
+                         size_t &length)
+{
+    std::lock_guard lock(m->apiMutex);
+    const NamedValue *found = nullptr;
+    if (!lookUp(*m, set, name, found))
+        return false;
+    if (trim(format).empty()) {
+        // The usual read: no text is built on the way.
+        writeDefaultText(found->value, buffer, capacity, length);
+        return true;
+    }
+    std::string &rendered = m->formatScratch;
+    if (!formatValue(found->value, format, rendered))
+        return m->fail(VEDAMIS_ERR_FORMAT, std::string(name) + ": " + rendered);
+    writeText(rendered, buffer, capacity, length);
     return true;
 }
 

@@ -40,6 +40,9 @@ struct LoadedDescription {
     std::unique_ptr<prg::DescriptionFile> file;
     std::map<size_t, prg::Table> decodedTables;
     std::vector<std::string> jobNames; // own jobs in info-block order, upper-case
+    // Registry references of the job functions, by the index of jobNames;
+    // taken on a job's first start (LUA_NOREF until then).
+    std::vector<int> jobRefs;
     std::vector<std::string> uses;     // base descriptions, upper-case, in search order
     // Built on the first Lua job: the script's state and what it declares.
     std::unique_ptr<LuaSandbox> sandbox;
@@ -49,7 +52,9 @@ struct LoadedDescription {
     JobContext *runningJob = nullptr;
     uint64_t checkedInJob = 0; // Session::Impl::jobSerial of the job that last checked the file
 
-    bool hasJob(const std::string &upperName) const;
+    static constexpr size_t kNoJob = SIZE_MAX;
+    // Index of the job in jobNames, kNoJob when the description has none of that name.
+    size_t jobIndex(const std::string &upperName) const;
     // The table of that name (case ignored), nullptr when there is none;
     // false with a reason when the table is damaged.
     bool table(std::string_view name, const prg::Table *&found, std::string &reason);
@@ -74,7 +79,7 @@ struct JobContext {
     std::vector<std::string> argumentList;
     std::string data;
     ResultStore *results = nullptr;
-    int64_t deadlineMs = 0; // steady clock; 0 = no limit
+    LuaSandbox *sandbox = nullptr; // the state running the job; its call's deadline is the job's
     // An error raised by a job function on purpose (fail, send, result, ...):
     // when the call fails with exactly this text, this code is reported.
     int16_t raisedCode = 0;
@@ -95,6 +100,7 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     Config config;
     Error lastError;
     ResultStore results;
+    std::string formatScratch; // formatted result texts, kept for its storage
     bool jobFailed = true; // no job yet: no result sets
     std::map<std::string, std::unique_ptr<LoadedDescription>> descriptions;
     std::map<std::string, std::string> variants; // group name -> identified variant
@@ -126,14 +132,15 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     // Descriptions (Descriptions.cpp).
     Error loadDescription(const std::string &name, LoadedDescription *&out);
     Error ensureEvaluated(LoadedDescription &desc);
-    Error findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner);
+    Error findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner, size_t &index);
     Error identifyVariant(LoadedDescription &group, JobContext &ctx, std::string &variant);
     void unloadAll();
     SandboxLimits limits() const;
 
     // Running Lua functions (JobApi.cpp).
-    Error callInSandbox(LoadedDescription &desc, JobContext &ctx, const char *registryKey, const std::string &field,
-                        std::string *returned);
+    // Calls job jobIndex of desc, or with LoadedDescription::kNoJob the
+    // group's identify function, whose text goes to *returned.
+    Error callInSandbox(LoadedDescription &desc, JobContext &ctx, size_t jobIndex, std::string *returned);
 
     // The interface (Interface.cpp): one request, one response.
     Error exchange(JobContext &ctx, const std::string &request, std::string &response);

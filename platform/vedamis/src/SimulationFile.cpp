@@ -151,15 +151,24 @@ int SimulationFile::match(std::string_view request) const
 
 bool SimulationFile::answer(std::string_view request, SimResponse &response, int &entryLine)
 {
+    const SimResponse *found = answer(request, entryLine);
+    if (!found)
+        return false;
+    response = *found;
+    return true;
+}
+
+const SimResponse *SimulationFile::answer(std::string_view request, int &entryLine)
+{
     int index = match(request);
     if (index < 0)
-        return false;
+        return nullptr;
     const SimEntry &entry = m_entries[static_cast<size_t>(index)];
     size_t &next = m_next[static_cast<size_t>(index)];
-    response = entry.responses[next % entry.responses.size()];
+    const SimResponse *response = &entry.responses[next % entry.responses.size()];
     next = (next + 1) % entry.responses.size();
     entryLine = entry.line;
-    return true;
+    return response;
 }
 
 } // namespace vedamis

@@ -90,15 +90,20 @@ bool parseHex(std::string_view text, std::string &bytes)
     return high < 0;
 }
 
-std::string truncateUtf8(std::string_view text, size_t maxBytes)
+size_t utf8CutSize(std::string_view text, size_t maxBytes)
 {
     if (text.size() <= maxBytes)
-        return std::string(text);
+        return text.size();
     size_t cut = maxBytes;
     // Step back over continuation bytes to the start of the cut sequence.
     while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
         --cut;
-    return std::string(text.substr(0, cut));
+    return cut;
+}
+
+std::string truncateUtf8(std::string_view text, size_t maxBytes)
+{
+    return std::string(text.substr(0, utf8CutSize(text, maxBytes)));
 }
 
 size_t utf8Length(std::string_view text)

@@ -45,6 +45,8 @@ bool parseHex(std::string_view text, std::string &bytes);
 
 // Cuts text to at most maxBytes without splitting a UTF-8 sequence.
 std::string truncateUtf8(std::string_view text, size_t maxBytes);
+// The size truncateUtf8 would leave.
+size_t utf8CutSize(std::string_view text, size_t maxBytes);
 // Number of characters (UTF-8 sequences; bytes of invalid sequences count one each).
 size_t utf8Length(std::string_view text);
 

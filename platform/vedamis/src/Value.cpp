@@ -1,10 +1,12 @@
 #include <vedamis/Value.h>
 
 #include "TextUtil.h"
+#include "ValueText.h"
 
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace vedamis {
@@ -144,26 +146,29 @@ bool parseFormat(std::string_view format, FormatSpec &spec, std::string &reason)
     return true;
 }
 
-// The shortest text that reads back as the same double.
-void defaultReal(double v, std::string &out)
+// The shortest text that reads back as the same double; buffer holds 64 characters.
+size_t realChars(double v, char *buffer)
 {
     if (std::isnan(v)) {
-        out.assign("nan", 3);
-        return;
+        std::memcpy(buffer, "nan", 3);
+        return 3;
     }
     if (std::isinf(v)) {
-        if (v < 0)
-            out.assign("-inf", 4);
-        else
-            out.assign("inf", 3);
-        return;
+        std::memcpy(buffer, v < 0 ? "-inf" : "inf", v < 0 ? 4 : 3);
+        return v < 0 ? 4 : 3;
     }
+    auto [ptr, ec] = std::to_chars(buffer, buffer + 64, v);
+    if (ec != std::errc()) {
+        buffer[0] = '?';
+        return 1;
+    }
+    return static_cast<size_t>(ptr - buffer);
+}
+
+void defaultReal(double v, std::string &out)
+{
     char buffer[64];
-    auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof(buffer), v);
-    if (ec == std::errc())
-        out.assign(buffer, static_cast<size_t>(ptr - buffer));
-    else
-        out.assign(1, '?');
+    out.assign(buffer, realChars(v, buffer));
 }
 
 // Written into out, which keeps its storage: results are read one after another.
@@ -325,6 +330,46 @@ bool formatValue(const Value &value, std::string_view format, std::string &text)
     }
     text = pad(std::move(body), spec, std::isfinite(real));
     return true;
+}
+
+void writeText(std::string_view text, char *buffer, size_t capacity, size_t &length)
+{
+    length = utf8CutSize(text, capacity - 1);
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
+void writeDefaultText(const Value &value, char *buffer, size_t capacity, size_t &length)
+{
+    if (value.type == ValueType::Text) {
+        writeText(value.bytes, buffer, capacity, length);
+        return;
+    }
+    if (value.type == ValueType::Binary) {
+        // "0A 1B ...": ASCII, so the cut needs no care for characters.
+        static const char digits[] = "0123456789ABCDEF";
+        const size_t limit = capacity - 1;
+        size_t at = 0;
+        for (size_t i = 0; i < value.bytes.size() && at < limit; ++i) {
+            const auto b = static_cast<unsigned char>(value.bytes[i]);
+            if (i > 0)
+                buffer[at++] = ' ';
+            if (at < limit)
+                buffer[at++] = digits[b >> 4];
+            if (at < limit)
+                buffer[at++] = digits[b & 15];
+        }
+        buffer[at] = '\0';
+        length = at;
+        return;
+    }
+    char number[64];
+    size_t size = 0;
+    if (isIntegerType(value.type))
+        size = static_cast<size_t>(std::to_chars(number, number + sizeof(number), value.integer).ptr - number);
+    else
+        size = realChars(value.real, number);
+    writeText(std::string_view(number, size), buffer, capacity, length);
 }
 
 } // namespace vedamis

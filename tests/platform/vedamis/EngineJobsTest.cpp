@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <vector>
 
 using namespace enginetest;
 
@@ -249,6 +250,36 @@ TEST_F(Jobs, LongBinaryNeedsTheExtendedBufferAndLongTextIsCut)
     std::string longText = text("LONGTEXT", 1);
     EXPECT_EQ(longText.size(), 1022u);
     EXPECT_EQ(longText.substr(1020), "\xC3\xA4");
+}
+
+// Untraced reads write straight into the caller's buffer, traced ones build
+// the text first: both must hand out the same bytes, cuts included.
+TEST_F(Jobs, TracedAndUntracedReadsGiveTheSameTexts)
+{
+    auto readAll = [&](const char *job, const char *argument, std::initializer_list<const char *> names) {
+        EXPECT_EQ(run("D_TEST", job, argument), 0) << errorText();
+        std::vector<std::string> texts;
+        for (const char *name : names) {
+            texts.push_back(text(name, 1));
+            texts.push_back(text(name, 1, "-12T"));
+        }
+        texts.push_back(text("VARIANTE", 0));
+        return texts;
+    };
+    const std::initializer_list<const char *> allTypes = {"C", "B", "I", "W", "L", "D", "STATUS_TEXT", "BIN", "R"};
+    const auto plainTypes = readAll("ALL_TYPES", "", allTypes);
+    const auto plainBig = readAll("BIG", "400", {"BIG", "LONGTEXT"});
+    // 400 bytes are 1199 hex characters; the buffer takes the first 1023.
+    std::string hex;
+    for (int i = 0; i < 400; ++i)
+        hex += i ? " 55" : "55";
+    EXPECT_EQ(plainBig[0], hex.substr(0, 1023));
+    EXPECT_EQ(plainBig[2].size(), 1022u);
+
+    ASSERT_TRUE(setConfig("ApiTrace", "2"));
+    EXPECT_EQ(readAll("ALL_TYPES", "", allTypes), plainTypes);
+    EXPECT_EQ(readAll("BIG", "400", {"BIG", "LONGTEXT"}), plainBig);
+    EXPECT_NE(readText(m_trace + "/API.TRC").find("apiVB4ResultText"), std::string::npos);
 }
 
 TEST_F(Jobs, FailingJobsReportCodeAndText)

@@ -52,6 +52,11 @@ public:
     bool resultName(int set, int index, std::string &name);
     bool resultType(int set, std::string_view name, int16_t &type);
     bool resultText(int set, std::string_view name, std::string_view format, std::string &text);
+    // The same text written into buffer (capacity bytes, at least 1): at most
+    // capacity - 1 bytes cut at a whole UTF-8 character, then a NUL; length
+    // gets its size. The buffer is left alone when the read fails.
+    bool resultText(int set, std::string_view name, std::string_view format, char *buffer, size_t capacity,
+                    size_t &length);
     bool resultInt(int set, std::string_view name, int16_t &value);
     // Fails with error 136 when the result is longer than maxLength.
     bool resultBinary(int set, std::string_view name, size_t maxLength, std::string &bytes);

@@ -35,6 +35,9 @@ public:
     // (the cycle advances). False when no entry matches. entryLine gets the
     // entry's line for traces.
     bool answer(std::string_view request, SimResponse &response, int &entryLine);
+    // The same without a copy: the response lives as long as this file is
+    // not parsed again; nullptr when no entry matches.
+    const SimResponse *answer(std::string_view request, int &entryLine);
 
 private:
     std::vector<SimEntry> m_entries;

@@ -48,6 +48,9 @@ public:
     void clearBreak() { m_break.store(false); }
     // Why the last call()/run() was stopped by the sandbox (None for ordinary script errors).
     AbortReason lastAbort() const { return m_lastAbort; }
+    // While a call runs: the steady-clock millisecond at which its time limit
+    // ends it, INT64_MAX when it has none.
+    int64_t deadlineMs() const { return m_deadlineMs; }
 
 private:
     // Implementation details are private to LuaSandbox.cpp.
