@@ -30,6 +30,31 @@ std::shared_ptr<Session> sessionOf(int32_t handle)
     return Engine::instance().find(handle);
 }
 
+// The session a thread used last, and the handle generation it was found in.
+struct LastSession {
+    uint64_t generation = 0;
+    int32_t handle = 0;
+    std::shared_ptr<Session> session;
+};
+thread_local LastSession t_last;
+
+// Job starts and result reads come many to a job, from the thread that runs
+// it: they find the session through that thread's last look-up, without the
+// table's lock and without counting references per call. Opening or closing
+// any handle moves the generation on, so a closed handle is never found this
+// way; a session closed by another thread during a call stays alive until
+// this thread's next call, as a held reference keeps it.
+Session *frequentSessionOf(int32_t handle)
+{
+    const uint64_t generation = Engine::instance().handleGeneration();
+    if (t_last.handle != handle || t_last.generation != generation || !t_last.session) {
+        t_last.session = Engine::instance().find(handle);
+        t_last.handle = handle;
+        t_last.generation = generation;
+    }
+    return t_last.session.get();
+}
+
 // Copies up to capacity - 1 bytes (whole UTF-8 characters) and the NUL.
 void copyText(const std::string &value, char *buffer, int32_t *length, size_t capacity)
 {
@@ -109,7 +134,7 @@ int16_t enableServerVB(int32_t flag)
 
 void apiVBJob(int32_t handle, const char *description, const char *job, const char *arguments, const char *resultFilter)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session)
         return;
     trace(*session, 1, [&] {
@@ -123,7 +148,7 @@ void apiVBJob(int32_t handle, const char *description, const char *job, const ch
 void apiVB4JobData(int32_t handle, const char *description, const char *job, const unsigned char *data, int32_t length,
                    const char *resultFilter)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session)
         return;
     trace(*session, 1, [&] {
@@ -142,7 +167,7 @@ void apiVB4JobData(int32_t handle, const char *description, const char *job, con
 
 int16_t apiVBResultSets(int32_t handle, int16_t *sets)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !sets)
         return 0;
     const bool ok = session->resultSets(*sets);
@@ -153,7 +178,7 @@ int16_t apiVBResultSets(int32_t handle, int16_t *sets)
 
 int16_t apiVBResultNumber(int32_t handle, int16_t *results, int16_t set)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !results)
         return 0;
     const bool ok = session->resultNumber(set, *results);
@@ -164,7 +189,7 @@ int16_t apiVBResultNumber(int32_t handle, int16_t *results, int16_t set)
 
 int16_t apiVB4ResultName(int32_t handle, char *buffer, int32_t *length, int16_t index, int16_t set)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !buffer)
         return 0;
     std::string name;
@@ -182,7 +207,7 @@ int16_t apiVB4ResultName(int32_t handle, char *buffer, int32_t *length, int16_t 
 
 int16_t apiVBResultFormat(int32_t handle, int16_t *type, const char *name, int16_t set)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !type)
         return 0;
     const bool ok = session->resultType(set, text(name), *type);
@@ -198,7 +223,7 @@ int16_t apiVBResultFormat(int32_t handle, int16_t *type, const char *name, int16
 int16_t apiVB4ResultText(int32_t handle, char *buffer, int32_t *length, const char *name, int16_t set,
                          const char *format)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !buffer)
         return 0;
     if (session->apiTraceLevel() < 2) {
@@ -224,7 +249,7 @@ int16_t apiVB4ResultText(int32_t handle, char *buffer, int32_t *length, const ch
 
 int16_t apiVBResultInt(int32_t handle, int16_t *value, const char *name, int16_t set)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !value)
         return 0;
     const bool ok = session->resultInt(set, text(name), *value);
@@ -239,7 +264,7 @@ int16_t apiVBResultInt(int32_t handle, int16_t *value, const char *name, int16_t
 static int16_t readBinary(int32_t handle, unsigned char *buffer, int32_t *length, size_t maxLength, const char *name,
                           int16_t set, const char *entry)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !buffer)
         return 0;
     std::string bytes;
@@ -273,7 +298,7 @@ int16_t apiVB4ResultBinaryExt(int32_t handle, unsigned char *buffer, int32_t *le
 
 int16_t apiVBErrorCode(int32_t handle)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session)
         return VEDAMIS_ERR_INVALID_HANDLE;
     const int16_t code = session->errorCode();
@@ -285,7 +310,7 @@ int16_t apiVB4ErrorText(int32_t handle, char *buffer, int32_t *length)
 {
     if (!buffer)
         return 0;
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session) {
         copyText(vedamis::makeError(VEDAMIS_ERR_INVALID_HANDLE, std::to_string(handle)).text, buffer, length,
                  VEDAMIS_ERROR_BUFFER);
@@ -309,12 +334,15 @@ void apiVBEnd(int32_t handle)
 {
     if (auto session = sessionOf(handle))
         trace(*session, 1, [&] { return "apiVBEnd(" + std::to_string(handle) + ")"; });
+    // This thread's reference goes first, so the session ends here as before.
+    if (t_last.handle == handle)
+        t_last = LastSession();
     Engine::instance().close(handle);
 }
 
 int16_t apiVB4GetConfig(int32_t handle, const char *name, char *buffer, int32_t *length)
 {
-    auto session = sessionOf(handle);
+    Session *session = frequentSessionOf(handle);
     if (!session || !buffer)
         return 0;
     std::string value;

@@ -498,6 +498,7 @@ int32_t Engine::open(const SessionOptions &options, bool &ok)
     if (m_nextHandle <= 0)
         m_nextHandle = 1;
     m_sessions[handle] = session;
+    m_generation.fetch_add(1, std::memory_order_release);
     if (alreadyOpen >= static_cast<size_t>(m_maxSessions)) {
         session->refuse(VEDAMIS_ERR_SESSION_LIMIT, m_server
                                                        ? std::to_string(m_maxSessions) + " sessions are open"
@@ -526,6 +527,7 @@ void Engine::close(int32_t handle)
             return;
         session = std::move(it->second);
         m_sessions.erase(it);
+        m_generation.fetch_add(1, std::memory_order_release);
     }
     // A job still running in another thread is stopped; the session object
     // lives until that call returns.

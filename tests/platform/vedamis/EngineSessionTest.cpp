@@ -217,6 +217,32 @@ end })");
     std::filesystem::remove_all(dir);
 }
 
+// Result reads find their session through the calling thread's last
+// look-up: a handle closed elsewhere, or another handle, must never be
+// answered from it.
+TEST(Session, HandleClosedByAnotherThreadIsRefusedAtTheNextCall)
+{
+    ASSERT_TRUE(enableServerVB(2));
+    int32_t first = 0, second = 0;
+    ASSERT_TRUE(apiVBInitExt(&first, "", "", "", "RetryComm=1"));
+    ASSERT_TRUE(apiVBInit(&second));
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(configOf(first, "RetryComm"), "1");
+        EXPECT_EQ(configOf(second, "RetryComm"), "0");
+    }
+    EXPECT_EQ(configOf(first, "RetryComm"), "1"); // the last handle this thread used
+    std::thread([first] { apiVBEnd(first); }).join();
+    int16_t sets = 0;
+    EXPECT_FALSE(apiVBResultSets(first, &sets));
+    EXPECT_EQ(apiVBErrorCode(first), VEDAMIS_ERR_INVALID_HANDLE);
+    EXPECT_EQ(configOf(first, "RetryComm"), "<error " + std::to_string(VEDAMIS_ERR_INVALID_HANDLE) + ">");
+    EXPECT_EQ(configOf(second, "RetryComm"), "0");
+    apiVBEnd(second);
+    EXPECT_EQ(apiVBErrorCode(second), VEDAMIS_ERR_INVALID_HANDLE);
+    vedamis::Engine::instance().disableServer();
+    EXPECT_EQ(vedamis::Engine::instance().openSessions(), 0u);
+}
+
 class Config : public EngineTest {};
 
 TEST_F(Config, SetValuesAreCheckedNormalisedAndKeptForTheSession)

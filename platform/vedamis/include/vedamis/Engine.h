@@ -4,6 +4,7 @@
 // the results of the last one. docs/runtime-engine.md describes both.
 #include <vedamis/Value.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -98,6 +99,9 @@ public:
     std::shared_ptr<Session> find(int32_t handle) const;
     void close(int32_t handle);
     size_t openSessions() const;
+    // Moves on whenever a handle is opened or closed: what find() returned
+    // stays the answer for that handle as long as this has not moved.
+    uint64_t handleGeneration() const { return m_generation.load(std::memory_order_acquire); }
 
 private:
     Engine() = default;
@@ -106,6 +110,7 @@ private:
     int32_t m_nextHandle = 1;
     bool m_server = false;
     int32_t m_maxSessions = 1;
+    std::atomic<uint64_t> m_generation{0};
 };
 
 } // namespace vedamis
