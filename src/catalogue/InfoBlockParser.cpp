@@ -145,47 +145,79 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
         p = stop + 1;
     }
     m_ascii = false;
+    flushText();
     m_catalogue.lastFilledJob = m_job;
 }
 
-QString *InfoBlockParser::textOf(int job)
+std::u16string *InfoBlockParser::textOf(int job)
 {
     if (!valid(job))
         return nullptr;
-    QString &info = m_catalogue.jobInfo[job];
-    // A job's text is a dozen lines or so: room for them at once saves the
-    // string being moved as it grows line by line.
-    if (info.isEmpty())
-        info.reserve(384);
-    return &info;
+    if (job != m_textJob) {
+        flushText();
+        m_textJob = job;
+    }
+    return &m_text;
+}
+
+void InfoBlockParser::flushText()
+{
+    if (valid(m_textJob) && !m_text.empty()) {
+        QString &info = m_catalogue.jobInfo[m_textJob];
+        const QStringView text(m_text.data(), qsizetype(m_text.size()));
+        if (info.isEmpty())
+            info = text.toString();
+        else
+            info.append(text);
+    }
+    m_text.clear();
+    m_textJob = -1;
+}
+
+void InfoBlockParser::add(std::u16string &to, QStringView text)
+{
+    to.append(text.utf16(), size_t(text.size()));
 }
 
 void InfoBlockParser::appendLine(int job, QStringView label, QByteArrayView raw)
 {
-    if (QString *info = textOf(job)) {
-        info->append(label);
-        appendDecoded(*info, raw);
-        info->append(kCrLf);
+    if (std::u16string *text = textOf(job)) {
+        add(*text, label);
+        appendDecoded(*text, raw);
+        add(*text, kCrLf);
     }
 }
 
-void InfoBlockParser::appendDecoded(QString &to, QByteArrayView raw) const
+bool InfoBlockParser::isAscii(QByteArrayView raw) const
 {
-    // Almost every line is plain ASCII, which goes in without a decoded copy.
     bool ascii = true;
     if (!m_ascii)
         for (const char c : raw)
             ascii &= static_cast<unsigned char>(c) < 0x80;
-    if (ascii)
-        to.append(QLatin1StringView(raw));
-    else
-        to.append(decodeText(raw));
+    return ascii;
+}
+
+void InfoBlockParser::appendDecoded(std::u16string &to, QByteArrayView raw) const
+{
+    // Almost every line is plain ASCII, which goes in without a decoded copy.
+    if (!isAscii(raw)) {
+        add(to, decodeText(raw));
+        return;
+    }
+    const size_t from = to.size();
+    to.resize(from + size_t(raw.size()));
+    char16_t *out = to.data() + from;
+    for (const char c : raw)
+        *out++ = char16_t(static_cast<unsigned char>(c));
 }
 
 QStringView InfoBlockParser::decoded(QByteArrayView raw)
 {
     m_scratch.clear();
-    appendDecoded(m_scratch, raw);
+    if (isAscii(raw))
+        m_scratch.append(QLatin1StringView(raw));
+    else
+        m_scratch.append(decodeText(raw));
     return m_scratch;
 }
 
@@ -202,11 +234,11 @@ void InfoBlockParser::handleLine(QByteArrayView line)
     if (kind == Key::Unknown) {
         if (m_beep)
             m_beep();
-        if (QString *info = textOf(0)) {
-            info->append(kUnknownLabel);
-            appendDecoded(*info, key);
-            appendDecoded(*info, raw);
-            info->append(kCrLf);
+        if (std::u16string *text = textOf(0)) {
+            add(*text, kUnknownLabel);
+            appendDecoded(*text, key);
+            appendDecoded(*text, raw);
+            add(*text, kCrLf);
         }
         return;
     }
@@ -222,8 +254,14 @@ void InfoBlockParser::handleLine(QByteArrayView line)
                 m_job = next;
                 m_atSeparator = false;
                 m_skipping = false;
-                if (QString *info = textOf(m_job))
-                    *info += kUsesLabel + m_baseName + kCrLf + kNameLabel + value + kCrLf;
+                if (std::u16string *text = textOf(m_job)) {
+                    add(*text, kUsesLabel);
+                    add(*text, m_baseName);
+                    add(*text, kCrLf);
+                    add(*text, kNameLabel);
+                    add(*text, value);
+                    add(*text, kCrLf);
+                }
             } else if (!m_atSeparator) {
                 // The loaded description redefines this job: its lines must not
                 // end up in the text of the job before it.
@@ -239,8 +277,8 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         return;
     if (m_mode == Mode::Base && m_atSeparator) {
         if (kind == Key::Comment)
-            if (QString *info = textOf(m_job))
-                info->append(kCrLf);
+            if (std::u16string *text = textOf(m_job))
+                add(*text, kCrLf);
         return;
     }
     if (!valid(m_job))
@@ -252,8 +290,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         m_comment = true;
         break;
     case Key::Arg: {
-        QString &info = *textOf(m_job);
-        info.append(kCrLf);
+        add(*textOf(m_job), kCrLf);
         appendLine(m_job, kArgumentLabel, raw);
         m_comment = false;
         ++m_argumentCount;
@@ -261,8 +298,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         break;
     }
     case Key::Result: {
-        QString &info = *textOf(m_job);
-        info.append(kCrLf);
+        add(*textOf(m_job), kCrLf);
         appendLine(m_job, kResultLabel, raw);
         m_comment = false;
         QString &names = m_catalogue.resultNames[m_job];

@@ -9,6 +9,7 @@
 #include <QByteArrayView>
 
 #include <functional>
+#include <string>
 
 namespace kitbox {
 
@@ -31,15 +32,20 @@ private:
     enum class Mode { Description, Base };
     void parse(QByteArrayView scrambled, Mode mode);
     void handleLine(QByteArrayView line);
-    // The job's text, made ready for a few more lines; null for an entry outside the list.
-    QString *textOf(int job);
+    // The text of a job is built in one buffer and handed to the catalogue
+    // as one string when another job's text is written or the block ends.
+    // Returns that buffer; null for an entry outside the list.
+    std::u16string *textOf(int job);
+    void flushText();
     // label, the decoded bytes and CR LF.
     void appendLine(int job, QStringView label, QByteArrayView raw);
-    void appendDecoded(QString &to, QByteArrayView raw) const;
-    // raw decoded into a buffer that the next call reuses.
-    QStringView decoded(QByteArrayView raw);
+    static void add(std::u16string &to, QStringView text);
+    bool isAscii(QByteArrayView raw) const;
+    void appendDecoded(std::u16string &to, QByteArrayView raw) const;
     // text lower-cased as QString::toLower does it.
     static void appendLowered(QString &to, QStringView text);
+    // raw decoded into a buffer that the next call reuses.
+    QStringView decoded(QByteArrayView raw);
     bool valid(int job) const { return job >= 0 && job < m_catalogue.jobInfo.size(); }
 
     JobCatalogue &m_catalogue;
@@ -53,6 +59,8 @@ private:
     bool m_skipping = false;    // base block: the job is not in the list; its lines are dropped
     bool m_ascii = false;       // the block being parsed holds only ASCII
     QString m_scratch;
+    std::u16string m_text;
+    int m_textJob = -1;
 };
 
 } // namespace kitbox

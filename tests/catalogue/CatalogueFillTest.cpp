@@ -1,5 +1,6 @@
 #include "catalogue/CatalogueFill.h"
 #include "CatalogueTestSupport.h"
+#include "catalogue/TableTextReader.h"
 #include "shell/TextCatalogue.h"
 
 #include <QTemporaryDir>
@@ -168,4 +169,65 @@ TEST_F(CatalogueFillTest, RangesOutsideTheFileAndAbsurdCountsDoNotCrash)
     EXPECT_EQ(catalogue.tableTextAt(0), QString());
     EXPECT_EQ(catalogue.tableTextAt(1), QString());
     EXPECT_FALSE(catalogue.jobInfo[0].isEmpty());
+}
+
+TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThemOneByOneGives)
+{
+    // Enough bytes that the fill shares the tables out among threads; some
+    // tables hold control characters, some multi-byte characters, some
+    // neither, and the base adds its own.
+    const auto makeTables = [](const QString &prefix, int count, int salt) {
+        QList<TableSpec> tables;
+        for (int t = 0; t < count; ++t) {
+            QStringList cells{s("NR"), s("NAME"), s("TEXT")};
+            for (int r = 0; r < 400; ++r) {
+                cells.append(QString::number(r));
+                cells.append(prefix + s("_") + QString(r % (7 + t), QLatin1Char('x')));
+                QString text = s("Zeile ") + QString::number(r * salt);
+                if ((t + r) % 53 == 0)
+                    text += s(" Größe 𝄞");
+                if (t % 5 == 1 && r % 150 == 7)
+                    text += QChar(0x02);
+                cells.append(text);
+            }
+            tables.append({prefix + QString::number(t), 3, 400, tableBytes(cells)});
+        }
+        return tables;
+    };
+    const QList<TableSpec> own = makeTables(s("OWN"), 60, 3);
+    const QList<TableSpec> base = makeTables(s("BASE"), 30, 11);
+    api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
+    catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
+    sifter.setFile(catalogue.descriptionPath, writeDescriptionFile(catalogue.descriptionPath, {}, own));
+    const QString basePath = dir.filePath(s("D_BASIS.PRG"));
+    sifter.setFile(basePath, writeDescriptionFile(basePath, {}, base));
+    options.screenWidthTwips = 120 * 3 * 40;
+
+    run();
+
+    const QList<TableSpec> all = own + base;
+    ASSERT_EQ(catalogue.tables.size(), all.size());
+    TableErrorLog expectedErrors;
+    expectedErrors.descriptionPath = catalogue.descriptionPath;
+    expectedErrors.texts = {texts.text(511), texts.text(512), texts.text(513), texts.text(514), texts.text(515)};
+    QList<TableDescription> expected(all.size());
+    QStringList expectedTexts;
+    // The findings are reported from the last table back to the first.
+    for (qsizetype i = all.size() - 1; i >= 0; --i) {
+        expected[i].name = all.at(i).name;
+        expected[i].columnCount = all.at(i).columns;
+        expected[i].rowCount = all.at(i).rows;
+        expectedTexts.prepend(TableTextReader(options.screenWidthTwips)
+                                  .read(scrambled(all.at(i).plain), expected[i], expectedErrors));
+    }
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        SCOPED_TRACE(all.at(i).name.toStdString());
+        EXPECT_EQ(catalogue.tables.at(i).columnWidth, expected.at(i).columnWidth);
+        EXPECT_TRUE(catalogue.tableTextAt(int(i)) == expectedTexts.at(i));
+    }
+    ASSERT_TRUE(expectedErrors.flag);
+    EXPECT_TRUE(catalogue.tableErrorFlag);
+    QFile errorFile(options.tableErrorFilePath);
+    ASSERT_TRUE(errorFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(errorFile.readAll()), expectedErrors.text + s("\r\n"));
 }

@@ -157,6 +157,45 @@ TEST(ChunkedReading, TableTextWidthsAndFindingsMatchTheChunkedProcedure)
     EXPECT_EQ(errors.text, expectedErrors);
 }
 
+TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProcedure)
+{
+    // Mostly plain text, which is measured in a fast way, broken now and
+    // then by multi-byte characters, control characters and cells of
+    // several kilobytes; read whole and cut off after fewer rows than it holds.
+    QStringList cells{s("A"), s("B"), s("C"), s("D"), s("E")};
+    for (int r = 0; r < 3000; ++r) {
+        for (int c = 0; c < 5; ++c) {
+            QString cell = QString::number(r * 5 + c) + QString((r * 7 + c) % 23, QLatin1Char('z'));
+            if (r % 211 == 3 && c == 1)
+                cell += s("Öl€𝄞");
+            if (r % 389 == 17 && c == 2)
+                cell = QString(5000 + r, QLatin1Char('L')) + s("ä");
+            if (r % 457 == 11 && c == 4)
+                cell += QChar(0x1B);
+            if (r == 1500 && c == 0)
+                cell = s("€") + QString(9000, QLatin1Char('P'));
+            if (r == 1501 && c == 3)
+                cell = s("𝄞") + QString(8000, QLatin1Char('Q'));
+            cells.append(cell);
+        }
+    }
+    const QByteArray bytes = scrambled(tableBytes(cells));
+    for (const int rows : {3000, 2999, 1234, 0}) {
+        SCOPED_TRACE(rows);
+        TableDescription table;
+        table.name = s("MIX");
+        table.columnCount = 5;
+        table.rowCount = rows;
+        TableErrorLog errors;
+        errors.texts = {s("U"), s("T"), s("Z"), s("S"), s("C")};
+        const QString text = TableTextReader(120 * 3 * 9500).read(bytes, table, errors);
+        const ChunkedTable expected = readTableInChunks(bytes, 5, rows, 120 * 3 * 9500);
+        EXPECT_TRUE(text == expected.text);
+        EXPECT_EQ(table.columnWidth, expected.widths);
+        EXPECT_EQ(errors.text.count(s("\r\n")), expected.findings.isEmpty() ? 0 : expected.findings.size() + 1);
+    }
+}
+
 TEST(ChunkedReading, InfoTextsMatchTheChunkedProcedure)
 {
     QStringList lines{s("ECU:BIG"), s("ECUCOMMENT:Übersicht")};
