@@ -173,7 +173,7 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
 }
 
 void CatalogueFill::planTables(JobCatalogue &catalogue, const QList<FileInfo> &files, qint64 totalTables,
-                              const CatalogueOptions &options, TablePlan &plan)
+                               const CatalogueOptions &options, TablePlan &plan)
 {
     // A locator that reports absurd counts must not make us allocate without bound.
     constexpr qint64 maxTables = 1'000'000;
@@ -294,7 +294,8 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
             const qint64 length = group.end - group.start;
             qint64 done = 0;
             while (done < length) {
-                const ssize_t got = ::pread(area.file->handle(), bytes + done, size_t(length - done), group.start + done);
+                const ssize_t got =
+                    ::pread(area.file->handle(), bytes + done, size_t(length - done), group.start + done);
                 if (got <= 0)
                     break;
                 done += got;
@@ -391,8 +392,8 @@ int CatalogueFill::readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo> 
             if (JobCatalogue::isSeparator(entry))
                 catalogue.jobInfo[j] = kCrLf;
             else
-                catalogue.jobInfo[j] = QStringLiteral("name      : ") + entry.toUpper() + kCrLf + kCrLf +
-                                       noInfoText + QLatin1Char('.');
+                catalogue.jobInfo[j] =
+                    QStringLiteral("name      : ") + entry.toUpper() + kCrLf + kCrLf + noInfoText + QLatin1Char('.');
         }
         catalogue.lastFilledJob = qint32(qMax<qsizetype>(entries - 1, catalogue.lastFilledJob));
     }

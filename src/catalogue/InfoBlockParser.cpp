@@ -55,8 +55,7 @@ void InfoBlockParser::addArgument(QString &summary, int count, QStringView name)
     if (count <= 1) {
         summary.reserve(64);
         summary = QStringLiteral("Argumente: 00 ") + kCrLf;
-    }
-    else {
+    } else {
         summary += QStringLiteral("; ");
     }
     // The count sits right-aligned in characters 12 and 13; beyond 99 only its
@@ -117,8 +116,8 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
 #if defined(__SSE2__)
         __m128i anyBlock = _mm_setzero_si128();
         for (; size - k >= 16; k += 16) {
-            const __m128i x = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + k)),
-                                            _mm_set1_epi8(char(kMask)));
+            const __m128i x =
+                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + k)), _mm_set1_epi8(char(kMask)));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), x);
             anyBlock = _mm_or_si128(anyBlock, x);
         }

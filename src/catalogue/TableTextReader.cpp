@@ -10,6 +10,7 @@
 #endif
 
 #include <array>
+#include <atomic>
 
 namespace kitbox {
 
@@ -17,20 +18,18 @@ namespace {
 
 constexpr unsigned char kMask = 0x6B;
 
-void reportControlCharacter(QString &findings, const TableErrorTexts &texts, const TableDescription &table,
-                            qint64 row, qint64 column, unsigned char byte)
+void reportControlCharacter(QString &findings, const TableErrorTexts &texts, const TableDescription &table, qint64 row,
+                            qint64 column, unsigned char byte)
 {
     findings += texts.table + QStringLiteral(": ") + table.name + QStringLiteral("; ") + texts.row +
                 QStringLiteral(": ") + QString::number(row) + QStringLiteral("; ") + texts.column +
                 QStringLiteral(": ") + QString::number(column) + QStringLiteral("; ") + texts.character +
-                QStringLiteral("=0x") + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0')) +
-                kCrLf;
+                QStringLiteral("=0x") + QString::number(byte, 16).toUpper().rightJustified(2, QLatin1Char('0')) + kCrLf;
 }
 
 qint64 cellLimitOf(const TableDescription &table)
 {
-    return table.columnCount > 0 && table.rowCount >= 0 ? qint64(table.columnCount) * (qint64(table.rowCount) + 1)
-                                                        : 0;
+    return table.columnCount > 0 && table.rowCount >= 0 ? qint64(table.columnCount) * (qint64(table.rowCount) + 1) : 0;
 }
 
 // Sixteen scrambled bytes classified once unscrambled: bit k of each mask
@@ -55,8 +54,8 @@ inline BlockMasks classifyBlock(const unsigned char *in)
     m.special = quint32(_mm_movemask_epi8(_mm_cmplt_epi8(flipped, _mm_set1_epi8(char(0x20 ^ 0x80)))));
     m.high = quint32(_mm_movemask_epi8(x));
     if (m.high != 0) {
-        m.continuation = quint32(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_and_si128(x, _mm_set1_epi8(char(0xC0))), _mm_set1_epi8(char(0x80)))));
+        m.continuation = quint32(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(x, _mm_set1_epi8(char(0xC0))), _mm_set1_epi8(char(0x80)))));
         m.fourByteLead = quint32(_mm_movemask_epi8(_mm_cmpgt_epi8(flipped, _mm_set1_epi8(char((0xF0 ^ 0x80) - 1)))));
     }
 #else
@@ -88,9 +87,9 @@ inline int bitsIn16(quint32 mask)
 
 // A window of plain text (no control character, no byte with its top bit
 // set) needs only the positions of its NULs. Both versions write them to
-// out (as offset + position), at least four entries past the last one, and
+// out (as offset + position), up to six entries past the last one, and
 // return their number, or -1 when the window is not plain. size is a
-// multiple of 32.
+// multiple of 64.
 int plainWindowNulsGeneric(const unsigned char *in, qsizetype size, qint32 offset, qint32 *out)
 {
     int n = 0;
@@ -118,7 +117,7 @@ int plainWindowNulsGeneric(const unsigned char *in, qsizetype size, qint32 offse
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KITBOX_TABLE_SCAN_AVX2 1
 __attribute__((target("avx2,popcnt,bmi"))) int plainWindowNulsAvx2(const unsigned char *in, qsizetype size,
-                                                                      qint32 offset, qint32 *out)
+                                                                   qint32 offset, qint32 *out)
 {
     const __m256i mask = _mm256_set1_epi8(char(kMask));
     const __m256i topBit = _mm256_set1_epi8(char(0x80));
@@ -150,17 +149,88 @@ __attribute__((target("avx2,popcnt,bmi"))) int plainWindowNulsAvx2(const unsigne
     }
     return _mm256_movemask_epi8(odd) == 0 ? n : -1;
 }
+
+// Sixty-four bytes at a time where the processor has the byte-mask
+// instructions; size must then be a multiple of 64.
+__attribute__((target("avx512f,avx512bw,popcnt,bmi,bmi2"))) int
+plainWindowNulsAvx512(const unsigned char *in, qsizetype size, qint32 offset, qint32 *out)
+{
+    const __m512i mask = _mm512_set1_epi8(char(kMask));
+    const __m512i controlBound = _mm512_set1_epi8(0x20);
+    __mmask64 odd = 0;
+    int n = 0;
+    for (qsizetype i = 0; i < size; i += 64) {
+        const __m512i raw = _mm512_loadu_si512(in + i);
+        const __m512i x = _mm512_xor_si512(raw, mask);
+        const __mmask64 nul = _mm512_cmpeq_epi8_mask(raw, mask);
+        // Control characters are below 0x20 and not NUL; high bytes have their top bit set.
+        odd |= (_mm512_cmplt_epu8_mask(x, controlBound) & ~nul) | _mm512_movepi8_mask(x);
+        quint64 rest = nul;
+        const int count = int(_mm_popcnt_u64(rest));
+        const qint32 at = offset + qint32(i);
+        out[n] = at + qint32(_tzcnt_u64(rest));
+        rest = _blsr_u64(rest);
+        out[n + 1] = at + qint32(_tzcnt_u64(rest));
+        rest = _blsr_u64(rest);
+        out[n + 2] = at + qint32(_tzcnt_u64(rest));
+        rest = _blsr_u64(rest);
+        out[n + 3] = at + qint32(_tzcnt_u64(rest));
+        rest = _blsr_u64(rest);
+        out[n + 4] = at + qint32(_tzcnt_u64(rest));
+        rest = _blsr_u64(rest);
+        out[n + 5] = at + qint32(_tzcnt_u64(rest));
+        for (int k = 6; k < count; ++k) {
+            rest = _blsr_u64(rest);
+            out[n + k] = at + qint32(_tzcnt_u64(rest));
+        }
+        n += count;
+    }
+    return odd == 0 ? n : -1;
+}
 #endif
+
+bool kernelSupported(TableTextReader::ScanKernel kernel)
+{
+    switch (kernel) {
+    case TableTextReader::ScanKernel::Generic:
+        return true;
+#if defined(KITBOX_TABLE_SCAN_AVX2)
+    case TableTextReader::ScanKernel::Avx2:
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi");
+    case TableTextReader::ScanKernel::Avx512:
+        return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+               __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi") && __builtin_cpu_supports("bmi2");
+#else
+    default:
+        return false;
+#endif
+    }
+    return false;
+}
+
+std::atomic<TableTextReader::ScanKernel> &chosenKernel()
+{
+    static std::atomic<TableTextReader::ScanKernel> kernel = [] {
+        for (const auto k : {TableTextReader::ScanKernel::Avx512, TableTextReader::ScanKernel::Avx2})
+            if (kernelSupported(k))
+                return k;
+        return TableTextReader::ScanKernel::Generic;
+    }();
+    return kernel;
+}
 
 int plainWindowNuls(const unsigned char *in, qsizetype size, qint32 offset, qint32 *out)
 {
+    switch (chosenKernel().load(std::memory_order_relaxed)) {
 #if defined(KITBOX_TABLE_SCAN_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt") &&
-                             __builtin_cpu_supports("bmi");
-    if (avx2)
+    case TableTextReader::ScanKernel::Avx512:
+        return plainWindowNulsAvx512(in, size, offset, out);
+    case TableTextReader::ScanKernel::Avx2:
         return plainWindowNulsAvx2(in, size, offset, out);
 #endif
-    return plainWindowNulsGeneric(in, size, offset, out);
+    default:
+        return plainWindowNulsGeneric(in, size, offset, out);
+    }
 }
 
 using ColumnWidths = std::array<qint32, TableDescription::maxColumnIndex + 1>;
@@ -220,11 +290,11 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
         qsizetype i = from;
         // Plain NULs (before plainCount) share the running sum as it was on entering the window.
         const qint64 plainAdjust = adjust;
-        int n = plainWindowNuls(in + from, (to - from) & ~qsizetype(31), 0, nulAt);
+        int n = plainWindowNuls(in + from, (to - from) & ~qsizetype(63), 0, nulAt);
         int plainCount = 0;
         if (n >= 0) {
             plainCount = n;
-            i = from + ((to - from) & ~qsizetype(31));
+            i = from + ((to - from) & ~qsizetype(63));
         } else {
             n = 0;
         }
@@ -366,6 +436,19 @@ QByteArray TableTextReader::textUtf8(QByteArrayView scrambled, const TableDescri
     if (isValidUtf8(out))
         return out;
     return QString::fromLatin1(out).toUtf8();
+}
+
+bool TableTextReader::setScanKernel(ScanKernel kernel)
+{
+    if (!kernelSupported(kernel))
+        return false;
+    chosenKernel().store(kernel);
+    return true;
+}
+
+TableTextReader::ScanKernel TableTextReader::scanKernel()
+{
+    return chosenKernel().load();
 }
 
 void TableErrorLog::add(const QString &findings)

@@ -40,8 +40,7 @@ public:
     // Widens table.columnWidth to the widest cells and appends a line to
     // findings for each control character. Safe to run on several tables at
     // once from different threads.
-    void scan(QByteArrayView scrambled, TableDescription &table, const TableErrorTexts &texts,
-              QString &findings) const;
+    void scan(QByteArrayView scrambled, TableDescription &table, const TableErrorTexts &texts, QString &findings) const;
     // The table text as UTF-8 (bytes that are not UTF-8 are taken as one
     // character each).
     static QByteArray textUtf8(QByteArrayView scrambled, const TableDescription &table);
@@ -50,6 +49,13 @@ public:
     QString read(QByteArrayView scrambled, TableDescription &table, TableErrorLog &errors) const;
 
     static constexpr int twipsPerCharacter = 120;
+
+    // The instructions plain text is searched with: the widest the processor
+    // has is taken; tests compare the others with it.
+    enum class ScanKernel { Generic, Avx2, Avx512 };
+    // False (and nothing changed) when the processor lacks the instructions.
+    static bool setScanKernel(ScanKernel kernel);
+    static ScanKernel scanKernel();
 
 private:
     int m_screenWidthTwips;

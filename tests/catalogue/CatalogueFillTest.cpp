@@ -217,8 +217,8 @@ TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThem
         expected[i].name = all.at(i).name;
         expected[i].columnCount = all.at(i).columns;
         expected[i].rowCount = all.at(i).rows;
-        expectedTexts.prepend(TableTextReader(options.screenWidthTwips)
-                                  .read(scrambled(all.at(i).plain), expected[i], expectedErrors));
+        expectedTexts.prepend(
+            TableTextReader(options.screenWidthTwips).read(scrambled(all.at(i).plain), expected[i], expectedErrors));
     }
     for (qsizetype i = 0; i < all.size(); ++i) {
         SCOPED_TRACE(all.at(i).name.toStdString());

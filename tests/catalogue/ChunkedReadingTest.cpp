@@ -174,26 +174,50 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
                 cell += QChar(0x1B);
             if (r == 1500 && c == 0)
                 cell = s("€") + QString(9000, QLatin1Char('P'));
+            if (r >= 2000 && r < 2100)
+                cell = QString((r + c) % 3, QLatin1Char('k')); // many NULs to a block
             if (r == 1501 && c == 3)
                 cell = s("𝄞") + QString(8000, QLatin1Char('Q'));
             cells.append(cell);
         }
     }
-    const QByteArray bytes = scrambled(tableBytes(cells));
-    for (const int rows : {3000, 2999, 1234, 0}) {
-        SCOPED_TRACE(rows);
-        TableDescription table;
-        table.name = s("MIX");
-        table.columnCount = 5;
-        table.rowCount = rows;
-        TableErrorLog errors;
-        errors.texts = {s("U"), s("T"), s("Z"), s("S"), s("C")};
-        const QString text = TableTextReader(120 * 3 * 9500).read(bytes, table, errors);
-        const ChunkedTable expected = readTableInChunks(bytes, 5, rows, 120 * 3 * 9500);
-        EXPECT_TRUE(text == expected.text);
-        EXPECT_EQ(table.columnWidth, expected.widths);
-        EXPECT_EQ(errors.text.count(s("\r\n")), expected.findings.isEmpty() ? 0 : expected.findings.size() + 1);
+    // Cells of up to three characters only: a block holds many NULs, and a
+    // cell measured one too long shows as a wider column.
+    QStringList dense;
+    for (int r = 0; r < 2000 * 7; ++r)
+        dense.append(QString((r * 3 + r / 7) % 4, QLatin1Char('k')));
+    const struct {
+        QByteArray bytes;
+        int columns;
+        QList<int> rowLimits;
+    } tables[] = {{scrambled(tableBytes(cells)), 5, {3000, 2999, 1234, 0}},
+                  {scrambled(tableBytes(dense)), 7, {1999, 1000}}};
+
+    // Every way of searching plain text that this processor offers.
+    const TableTextReader::ScanKernel widest = TableTextReader::scanKernel();
+    for (const auto kernel : {TableTextReader::ScanKernel::Generic, TableTextReader::ScanKernel::Avx2,
+                              TableTextReader::ScanKernel::Avx512}) {
+        if (!TableTextReader::setScanKernel(kernel))
+            continue;
+        for (const auto &t : tables) {
+            for (const int rows : t.rowLimits) {
+                SCOPED_TRACE(testing::Message()
+                             << "kernel " << int(kernel) << ", columns " << t.columns << ", rows " << rows);
+                TableDescription table;
+                table.name = s("MIX");
+                table.columnCount = t.columns;
+                table.rowCount = rows;
+                TableErrorLog errors;
+                errors.texts = {s("U"), s("T"), s("Z"), s("S"), s("C")};
+                const QString text = TableTextReader(120 * 3 * 9500).read(t.bytes, table, errors);
+                const ChunkedTable expected = readTableInChunks(t.bytes, t.columns, rows, 120 * 3 * 9500);
+                EXPECT_TRUE(text == expected.text);
+                EXPECT_EQ(table.columnWidth, expected.widths);
+                EXPECT_EQ(errors.text.count(s("\r\n")), expected.findings.isEmpty() ? 0 : expected.findings.size() + 1);
+            }
+        }
     }
+    TableTextReader::setScanKernel(widest);
 }
 
 TEST(ChunkedReading, InfoTextsMatchTheChunkedProcedure)
