@@ -233,13 +233,14 @@ int plainWindowNuls(const unsigned char *in, qsizetype size, qint32 offset, qint
     }
 }
 
-using ColumnWidths = std::array<qint32, TableDescription::maxColumnIndex + 1>;
+// Widest cells per column while measuring, as characters + 1 (0: none yet).
+using ColumnWidths = std::array<qint64, TableDescription::maxColumnIndex + 1>;
 
-inline void widen(ColumnWidths &widths, qint64 column, qint64 characters, qint64 screenWidth)
+inline void widen(ColumnWidths &widths, qint64 column, qint64 characters, qint64 mostUnits)
 {
-    const qint64 twips = (characters + 1) * TableTextReader::twipsPerCharacter;
-    if (twips * 3 <= screenWidth && twips > widths[size_t(column)])
-        widths[size_t(column)] = qint32(twips);
+    const qint64 units = characters + 1;
+    if (units <= mostUnits && units > widths[size_t(column)])
+        widths[size_t(column)] = units;
 }
 
 } // namespace
@@ -261,8 +262,9 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     ColumnWidths common{};
     ColumnWidths utf8Only{};
     ColumnWidths bytesOnly{};
-    const qint64 screenWidth = m_screenWidthTwips;
-
+    // A width is recorded when it is not above a third of the screen.
+    const qint64 mostUnits = qint64(m_screenWidthTwips) / (3 * twipsPerCharacter);
+    
     const auto *in = reinterpret_cast<const unsigned char *>(scrambled.data());
     const qsizetype size = scrambled.size();
     qint64 cells = 0;
@@ -351,7 +353,7 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
                 qint64 c = column;
                 for (; k < plainEnd; ++k) {
                     const qsizetype nul = from + nulAt[k];
-                    widen(common, c, nul - start, screenWidth);
+                    widen(common, c, nul - start, mostUnits);
                     start = nul + 1;
                     if (++c == columns)
                         c = 0;
@@ -367,10 +369,10 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
             const qint64 share = at - adjustAtCellStart;
             if (column <= TableDescription::maxColumnIndex) {
                 if (share == 0) {
-                    widen(common, column, bytes, screenWidth);
+                    widen(common, column, bytes, mostUnits);
                 } else {
-                    widen(utf8Only, column, bytes + share, screenWidth);
-                    widen(bytesOnly, column, bytes, screenWidth);
+                    widen(utf8Only, column, bytes + share, mostUnits);
+                    widen(bytesOnly, column, bytes, mostUnits);
                 }
             }
             cellStart = nul + 1;
@@ -395,7 +397,7 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     }
     const ColumnWidths &chosen = utf8 ? utf8Only : bytesOnly;
     for (size_t c = 0; c < chosen.size(); ++c)
-        table.columnWidth[c] = qMax(table.columnWidth[c], qMax(common[c], chosen[c]));
+        table.columnWidth[c] = qMax(table.columnWidth[c], qint32(qMax(common[c], chosen[c]) * twipsPerCharacter));
 }
 
 QByteArray TableTextReader::textUtf8(QByteArrayView scrambled, const TableDescription &table)
