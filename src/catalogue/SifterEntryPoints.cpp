@@ -6,10 +6,19 @@
 
 namespace kitbox {
 
+const QByteArray &EntryPointSifterApi::narrowPath(const QString &path)
+{
+    if (path != m_lastPath || m_lastNarrowPath.isNull()) {
+        m_lastPath = path;
+        m_lastNarrowPath = QFile::encodeName(path);
+    }
+    return m_lastNarrowPath;
+}
+
 qint16 EntryPointSifterApi::SIFTER_INFO(const QString &path, qint32 &infoOffset, qint32 &infoLength,
                                         qint32 &tableAreaEnd, qint32 &tableCount)
 {
-    const QByteArray narrow = QFile::encodeName(path);
+    const QByteArray &narrow = narrowPath(path);
     int32_t offset = 0, length = 0, end = 0, count = 0;
     const int16_t status = m_entries.sifterInfo(narrow.constData(), &offset, &length, &end, &count);
     infoOffset = offset;
@@ -21,14 +30,19 @@ qint16 EntryPointSifterApi::SIFTER_INFO(const QString &path, qint32 &infoOffset,
 
 qint16 EntryPointSifterApi::SIFTER_TABLE(const QString &path, SifterTable &entry, qint32 index)
 {
-    const QByteArray narrow = QFile::encodeName(path);
+    const QByteArray &narrow = narrowPath(path);
     SifterTableEntry raw;
     std::memset(&raw, 0, sizeof raw);
     const int16_t status = m_entries.sifterTable(narrow.constData(), &raw, index);
     // A library that fills all 64 name bytes without a NUL must not make us
     // read past the field.
     const auto nameLength = static_cast<qsizetype>(::strnlen(raw.name, sizeof raw.name));
-    entry.name = QFile::decodeName(QByteArray(raw.name, nameLength));
+    const QByteArrayView name(raw.name, nameLength);
+    bool ascii = true;
+    for (const char c : name)
+        ascii &= static_cast<unsigned char>(c) < 0x80;
+    // ASCII reads the same in every system encoding, without asking the codec.
+    entry.name = ascii ? QString::fromLatin1(name) : QFile::decodeName(name.toByteArray());
     entry.start = raw.start;
     entry.columnCount = raw.columnCount;
     entry.rowCount = raw.rowCount;

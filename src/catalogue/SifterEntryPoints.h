@@ -30,7 +30,13 @@ public:
     qint16 SIFTER_TABLE(const QString &path, SifterTable &entry, qint32 index) override;
 
 private:
+    // The path in the system's file-name encoding; a table after table of
+    // one file asks for the same one.
+    const QByteArray &narrowPath(const QString &path);
+
     SifterEntryPoints m_entries;
+    QString m_lastPath;
+    QByteArray m_lastNarrowPath;
 };
 
 // The locator library linked into the program (the default).

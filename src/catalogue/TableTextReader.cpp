@@ -137,11 +137,7 @@ __attribute__((target("avx2,popcnt,bmi"))) int plainWindowNulsAvx2(const unsigne
         out[n] = at + qint32(_tzcnt_u32(rest));
         rest = _blsr_u32(rest);
         out[n + 1] = at + qint32(_tzcnt_u32(rest));
-        rest = _blsr_u32(rest);
-        out[n + 2] = at + qint32(_tzcnt_u32(rest));
-        rest = _blsr_u32(rest);
-        out[n + 3] = at + qint32(_tzcnt_u32(rest));
-        for (int k = 4; k < count; ++k) {
+        for (int k = 2; k < count; ++k) {
             rest = _blsr_u32(rest);
             out[n + k] = at + qint32(_tzcnt_u32(rest));
         }
@@ -396,7 +392,8 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
         utf8 = isValidUtf8(plain);
     }
     const ColumnWidths &chosen = utf8 ? utf8Only : bytesOnly;
-    for (size_t c = 0; c < chosen.size(); ++c)
+    const size_t used = size_t(qMin<qint64>(columns, TableDescription::maxColumnIndex + 1));
+    for (size_t c = 0; c < used; ++c)
         table.columnWidth[c] = qMax(table.columnWidth[c], qint32(qMax(common[c], chosen[c]) * twipsPerCharacter));
 }
 
