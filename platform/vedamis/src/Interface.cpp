@@ -40,8 +40,8 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
     auto cached = simulations.find(name);
     // The file is looked at once per job; later requests of the job use what was read.
     const int64_t generation = watch.generation(dir);
-    const bool unchanged = cached != simulations.end() && generation >= 0 &&
-                           cached->second.checkedGeneration == generation && cached->second.directory == dir;
+    const bool sameDirectory = cached != simulations.end() && cached->second.directory == dir;
+    const bool unchanged = sameDirectory && generation >= 0 && cached->second.checkedGeneration == generation;
     const bool checked = cached != simulations.end() && (unchanged || cached->second.checkedInJob == jobSerial);
     if (!checked) {
         std::string path;
@@ -61,13 +61,14 @@ Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::
             if (!fresh.file.parse(content, path, reason))
                 return makeError(VEDAMIS_ERR_SIM_FILE, reason);
             fresh.path = std::move(path);
+            fresh.directory = dir;
             fresh.stamp = stamp;
             cached = simulations.emplace(name, std::move(fresh)).first;
         }
     }
     cached->second.checkedGeneration = generation;
     cached->second.checkedInJob = jobSerial;
-    if (cached->second.directory != dir)
+    if (!sameDirectory)
         cached->second.directory = dir;
     SimulationFile &file = cached->second.file;
     const std::string &path = cached->second.path;

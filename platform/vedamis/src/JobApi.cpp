@@ -178,40 +178,47 @@ bool addResult(JobContext &ctx, const ResultArgs &a)
     ValueType type;
     if (!valueTypeFromName(a.type, type))
         return bad(std::string("unknown type '") + a.type + "'");
-    Value value;
-    value.type = type;
+    // Checked first, stored after: the entry is written in place.
+    int64_t integer = 0;
+    double real = 0.0;
     if (isIntegerType(type)) {
-        int64_t v = 0;
         if (a.luaType != LUA_TNUMBER)
             return bad(std::string(a.type) + " needs an integer, not a " +
                        (a.luaType == LUA_TSTRING ? "string" : "non-number"));
         if (a.isInteger) {
-            v = a.integer;
+            integer = a.integer;
         } else if (std::isfinite(a.number) && std::floor(a.number) == a.number && std::fabs(a.number) < 9.2e18) {
-            v = static_cast<int64_t>(a.number);
+            integer = static_cast<int64_t>(a.number);
         } else {
             return bad(std::string(a.type) + " needs an integer, not " + std::to_string(a.number));
         }
         int64_t min = 0, max = 0;
         integerRange(type, min, max);
-        if (v < min || v > max)
-            return bad("value " + std::to_string(v) + " out of range " + std::to_string(min) + ".." +
+        if (integer < min || integer > max)
+            return bad("value " + std::to_string(integer) + " out of range " + std::to_string(min) + ".." +
                        std::to_string(max) + " of " + a.type);
-        value.integer = v;
     } else if (type == ValueType::Real) {
         if (a.luaType != LUA_TNUMBER)
             return bad("real needs a number");
-        value.real = a.isInteger ? static_cast<double>(a.integer) : a.number;
+        real = a.isInteger ? static_cast<double>(a.integer) : a.number;
     } else {
         if (a.luaType != LUA_TSTRING)
             return bad(std::string(a.type) + " needs a string");
         if (type == ValueType::Binary && a.textLength > VEDAMIS_BINARY_EXT_MAX)
             return bad("binary value of " + std::to_string(a.textLength) + " bytes (at most 65536)");
-        value.bytes.assign(a.text, a.textLength);
     }
     std::string reason;
-    if (!ctx.results->add(name, std::move(value), reason))
+    NamedValue *entry = ctx.results->add(name, reason);
+    if (!entry)
         return bad(reason);
+    Value &value = entry->value;
+    value.type = type;
+    value.integer = integer;
+    value.real = real;
+    if (type == ValueType::Text || type == ValueType::Binary)
+        value.bytes.assign(a.text, a.textLength);
+    else
+        value.bytes.clear();
     return true;
 }
 

@@ -4,36 +4,88 @@
 
 namespace vedamis {
 
+namespace {
+// Storage kept across jobs: enough entries for a usual job, and no large
+// text or binary value of an earlier job.
+constexpr size_t kKeptEntries = 256;
+constexpr size_t kKeptValueBytes = 4096;
+} // namespace
+
+size_t ResultSet::indexOf(std::string_view name, uint32_t hash) const
+{
+    for (size_t i = 0; i < m_count; ++i) {
+        const NamedValue &v = m_items[i];
+        if (v.nameHash == hash && equalsIgnoreCase(v.name, name))
+            return i;
+    }
+    return m_count;
+}
+
+const NamedValue *ResultSet::find(std::string_view name, uint32_t hash) const
+{
+    const size_t i = indexOf(name, hash);
+    return i < m_count ? &m_items[i] : nullptr;
+}
+
+NamedValue *ResultSet::entry(std::string_view name, size_t limit)
+{
+    const uint32_t hash = foldedHash(name);
+    if (const size_t i = indexOf(name, hash); i < m_count)
+        return &m_items[i];
+    if (m_count >= limit)
+        return nullptr;
+    if (m_count == m_items.size())
+        m_items.emplace_back();
+    NamedValue &slot = m_items[m_count++];
+    if (slot.name != name)
+        slot.name.assign(name);
+    slot.nameHash = hash;
+    return &slot;
+}
+
+void ResultSet::reset()
+{
+    for (size_t i = 0; i < m_count; ++i) {
+        std::string &bytes = m_items[i].value.bytes;
+        if (bytes.capacity() > kKeptValueBytes)
+            std::string().swap(bytes);
+    }
+    if (m_items.size() > kKeptEntries)
+        m_items.resize(kKeptEntries);
+    m_count = 0;
+}
+
 void ResultStore::clear()
 {
-    m_system.clear();
+    m_system.reset();
     // Most jobs fill one set: its storage is kept for the next job.
     if (!m_sets.empty()) {
         m_spare = std::move(m_sets.front());
-        m_spare.clear();
+        m_spare.reset();
     }
     m_sets.clear();
     m_openSetEmpty = true;
 }
 
-bool ResultStore::add(std::string_view name, Value value, std::string &reason)
+NamedValue *ResultStore::add(std::string_view name, std::string &reason)
 {
     if (m_sets.empty())
         m_sets.push_back(std::move(m_spare));
-    std::vector<NamedValue> &current = m_sets.back();
-    const uint32_t hash = foldedHash(name);
-    for (NamedValue &existing : current) {
-        if (existing.nameHash == hash && equalsIgnoreCase(existing.name, name)) {
-            existing.value = std::move(value);
-            return true;
-        }
-    }
-    if (current.size() >= kMaxResultsPerSet) {
+    NamedValue *entry = m_sets.back().entry(name, kMaxResultsPerSet);
+    if (!entry) {
         reason = "more than 32767 results in one set";
-        return false;
+        return nullptr;
     }
-    current.push_back({std::string(name), std::move(value), hash});
     m_openSetEmpty = false;
+    return entry;
+}
+
+bool ResultStore::add(std::string_view name, Value value, std::string &reason)
+{
+    NamedValue *entry = add(name, reason);
+    if (!entry)
+        return false;
+    entry->value = std::move(value);
     return true;
 }
 
@@ -50,16 +102,9 @@ bool ResultStore::newSet(std::string &reason)
     return true;
 }
 
-void ResultStore::addSystem(std::string name, Value value)
+void ResultStore::addSystem(std::string_view name, Value value)
 {
-    const uint32_t hash = foldedHash(name);
-    for (NamedValue &existing : m_system) {
-        if (existing.nameHash == hash && equalsIgnoreCase(existing.name, name)) {
-            existing.value = std::move(value);
-            return;
-        }
-    }
-    m_system.push_back({std::move(name), std::move(value), hash});
+    m_system.entry(name, kMaxResultsPerSet)->value = std::move(value);
 }
 
 void ResultStore::applyFilter(std::string_view filter)
@@ -75,13 +120,13 @@ void ResultStore::applyFilter(std::string_view filter)
     }
     if (names.empty())
         return;
-    for (auto &set : m_sets) {
-        std::erase_if(set, [&](const NamedValue &v) {
+    for (ResultSet &set : m_sets) {
+        set.retain([&](const NamedValue &v) {
             for (std::string_view name : names) {
                 if (equalsIgnoreCase(name, v.name))
-                    return false;
+                    return true;
             }
-            return true;
+            return false;
         });
     }
 }
@@ -94,7 +139,7 @@ size_t ResultStore::jobSetCount() const
     return m_sets.size();
 }
 
-const std::vector<NamedValue> &ResultStore::set(size_t set) const
+const ResultSet &ResultStore::set(size_t set) const
 {
     return set == 0 ? m_system : m_sets[set - 1];
 }
@@ -104,12 +149,7 @@ const NamedValue *ResultStore::find(size_t set, std::string_view name) const
     if (!hasSet(set))
         return nullptr;
     const std::string_view wanted = trim(name);
-    const uint32_t hash = foldedHash(wanted);
-    for (const NamedValue &v : this->set(set)) {
-        if (v.nameHash == hash && equalsIgnoreCase(v.name, wanted))
-            return &v;
-    }
-    return nullptr;
+    return this->set(set).find(wanted, foldedHash(wanted));
 }
 
 } // namespace vedamis

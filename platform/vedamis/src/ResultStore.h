@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vedamis {
@@ -13,6 +14,43 @@ struct NamedValue {
     std::string name;
     Value value;
     uint32_t nameHash = 0; // foldedHash(name)
+};
+
+// The results of one set, in the order they were first given. Entries past
+// size() are kept from earlier jobs: a job that gives the same results as
+// the one before writes into their storage instead of building new texts.
+class ResultSet {
+public:
+    size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    const NamedValue &operator[](size_t i) const { return m_items[i]; }
+    const NamedValue *begin() const { return m_items.data(); }
+    const NamedValue *end() const { return m_items.data() + m_count; }
+
+    const NamedValue *find(std::string_view name, uint32_t hash) const;
+    // The result of that name (case ignored) to be overwritten, else a new
+    // last one holding the name; nullptr when the set holds `limit` results.
+    NamedValue *entry(std::string_view name, size_t limit);
+    // Empties the set, keeping a bounded amount of storage.
+    void reset();
+    // Keeps the results for which keep() is true, in their order.
+    template <typename Keep> void retain(Keep &&keep)
+    {
+        size_t kept = 0;
+        for (size_t i = 0; i < m_count; ++i) {
+            if (keep(m_items[i])) {
+                if (kept != i)
+                    std::swap(m_items[kept], m_items[i]);
+                ++kept;
+            }
+        }
+        m_count = kept;
+    }
+
+private:
+    size_t indexOf(std::string_view name, uint32_t hash) const; // size() when there is none
+    std::vector<NamedValue> m_items;
+    size_t m_count = 0;
 };
 
 class ResultStore {
@@ -24,23 +62,25 @@ public:
 
     // Job side: the first result goes to set 1; newSet() starts the next set
     // unless the current one is still empty. A result with a name already in
-    // the set replaces it. False with a reason when a limit is reached.
+    // the set replaces it. nullptr with a reason when a limit is reached;
+    // else the entry, holding the name, whose value the caller sets.
+    NamedValue *add(std::string_view name, std::string &reason);
     bool add(std::string_view name, Value value, std::string &reason);
     bool newSet(std::string &reason);
-    void addSystem(std::string name, Value value);
+    void addSystem(std::string_view name, Value value);
     // Keeps only the named results (names separated by ';' or ','; case ignored) in sets 1..N.
     void applyFilter(std::string_view filter);
 
     // Reader side.
     size_t jobSetCount() const; // N
     bool hasSet(size_t set) const { return set <= jobSetCount(); }
-    const std::vector<NamedValue> &set(size_t set) const;
+    const ResultSet &set(size_t set) const;
     const NamedValue *find(size_t set, std::string_view name) const;
 
 private:
-    std::vector<NamedValue> m_system;
-    std::vector<std::vector<NamedValue>> m_sets; // m_sets[0] is set 1
-    std::vector<NamedValue> m_spare;             // storage of set 1 kept from the last job
+    ResultSet m_system;
+    std::vector<ResultSet> m_sets; // m_sets[0] is set 1
+    ResultSet m_spare;             // set 1 of the last job, kept for its storage
     bool m_openSetEmpty = true;
 };
 

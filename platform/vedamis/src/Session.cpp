@@ -101,11 +101,8 @@ void Session::Impl::runJobCommon(std::string_view description, std::string_view 
     lastError = {};
     ++jobSerial;
     watch.poll();
-    {
-        // A break that came while no job ran must not stop this one.
-        std::lock_guard breakLock(breakMutex);
-        breakRequested = false;
-    }
+    // A break that came while no job ran must not stop this one.
+    breakRequested.store(false, std::memory_order_relaxed);
     if (!open) {
         setError(makeError(VEDAMIS_ERR_INVALID_HANDLE, "session not open"));
         return;
@@ -159,7 +156,7 @@ void Session::Impl::runJobCommon(std::string_view description, std::string_view 
         results.applyFilter(resultFilter);
         jobFailed = false;
     }
-    results.addSystem("VARIANTE", Value::makeText(variant));
+    results.addSystem("VARIANTE", Value::makeText(std::move(variant)));
     if (config.number(ConfigKey::SystemResults) == 1) {
         results.addSystem("OBJECT", Value::makeText(descName));
         results.addSystem("JOBNAME", Value::makeText(jobName));

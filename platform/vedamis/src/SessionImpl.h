@@ -114,7 +114,9 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     // Break handling across threads.
     std::mutex breakMutex;
     std::condition_variable breakCv;
-    bool breakRequested = false;
+    // Set under breakMutex (so that a waiting job wakes); the job start
+    // clears it without the lock, a break at that moment may go either way.
+    std::atomic<bool> breakRequested{false};
     LuaSandbox *activeSandbox = nullptr;
 
     void setError(Error error) { lastError = std::move(error); }

@@ -207,6 +207,60 @@ TEST_F(Jobs, ResultFilterKeepsNamedResults)
     EXPECT_EQ(text("C", 1), "<error 30>");
 }
 
+// Each job starts from empty sets, whatever the job before gave: other
+// names, other types, other order, fewer results, a filter.
+TEST_F(Jobs, ResultsOfTheJobBeforeNeverShowThrough)
+{
+    compile("D_SHAPE.prg", R"(ecu { name = "D_SHAPE" }
+job "SHAPE" { run = function()
+  if argtext() == "a" then
+    result("N1", "text", "first shape")
+    result("N2", "int", 5)
+    result("N3", "binary", hex("AA BB"))
+    result("n2", "int", 6)
+  else
+    result("N2", "text", "second shape")
+    result("N1", "real", 2.5)
+  end
+end }
+)");
+    auto names = [&] {
+        std::string all;
+        int16_t count = 0;
+        EXPECT_TRUE(apiVBResultNumber(m_handle, &count, 1));
+        for (int16_t i = 1; i <= count; ++i) {
+            char name[VEDAMIS_NAME_BUFFER];
+            int32_t length = 0;
+            EXPECT_TRUE(apiVB4ResultName(m_handle, name, &length, i, 1));
+            all += std::string(name) + ";";
+        }
+        return all;
+    };
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(run("D_SHAPE", "SHAPE", "a"), 0) << errorText();
+        EXPECT_EQ(names(), "N1;N2;N3;");
+        EXPECT_EQ(text("N2", 1), "6"); // the second result of that name replaced the first
+        EXPECT_EQ(text("N3", 1), "AA BB");
+
+        ASSERT_EQ(run("D_SHAPE", "SHAPE", "b"), 0) << errorText();
+        EXPECT_EQ(names(), "N2;N1;");
+        EXPECT_EQ(text("N1", 1), "2.5");
+        EXPECT_EQ(text("N2", 1), "second shape");
+        EXPECT_EQ(text("N3", 1), "<error 30>");
+        unsigned char bytes[VEDAMIS_BINARY_BUFFER];
+        int32_t length = 0;
+        EXPECT_FALSE(apiVB4ResultBinary(m_handle, bytes, &length, "N1", 1));
+        EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_RESULT_TYPE);
+
+        apiVBJob(m_handle, "D_SHAPE", "SHAPE", "a", "N3");
+        ASSERT_EQ(apiVBErrorCode(m_handle), 0);
+        EXPECT_EQ(names(), "N3;");
+    }
+    ASSERT_EQ(run("D_TEST", "ALL_TYPES"), 0);
+    EXPECT_EQ(names(), "C;B;I;W;L;D;Status_Text;BIN;R;");
+    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
+}
+
 TEST_F(Jobs, TextAndDataArguments)
 {
     ASSERT_EQ(run("D_TEST", "ARGS", "first;;third"), 0) << errorText();
