@@ -53,8 +53,10 @@ InfoBlockParser::InfoBlockParser(JobCatalogue &catalogue, std::function<void()> 
 void InfoBlockParser::addArgument(QString &summary, int count, QStringView name)
 {
     if (count <= 1) {
+        summary.clear();
         summary.reserve(64);
-        summary = QStringLiteral("Argumente: 00 ") + kCrLf;
+        summary.append(QStringLiteral("Argumente: 00 "));
+        summary.append(kCrLf);
     } else {
         summary += QStringLiteral("; ");
     }
@@ -148,7 +150,7 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
     m_catalogue.lastFilledJob = m_job;
 }
 
-std::u16string *InfoBlockParser::textOf(int job)
+Utf16Builder *InfoBlockParser::textOf(int job)
 {
     if (!valid(job))
         return nullptr;
@@ -161,9 +163,9 @@ std::u16string *InfoBlockParser::textOf(int job)
 
 void InfoBlockParser::flushText()
 {
-    if (valid(m_textJob) && !m_text.empty()) {
+    if (valid(m_textJob) && !m_text.isEmpty()) {
         QString &info = m_catalogue.jobInfo[m_textJob];
-        const QStringView text(m_text.data(), qsizetype(m_text.size()));
+        const QStringView text = m_text.view();
         if (info.isEmpty())
             info = text.toString();
         else
@@ -173,17 +175,12 @@ void InfoBlockParser::flushText()
     m_textJob = -1;
 }
 
-void InfoBlockParser::add(std::u16string &to, QStringView text)
-{
-    to.append(text.utf16(), size_t(text.size()));
-}
-
 void InfoBlockParser::appendLine(int job, QStringView label, QByteArrayView raw)
 {
-    if (std::u16string *text = textOf(job)) {
-        add(*text, label);
+    if (Utf16Builder *text = textOf(job)) {
+        text->add(label);
         appendDecoded(*text, raw);
-        add(*text, kCrLf);
+        text->add(kCrLf);
     }
 }
 
@@ -196,18 +193,13 @@ bool InfoBlockParser::isAscii(QByteArrayView raw) const
     return ascii;
 }
 
-void InfoBlockParser::appendDecoded(std::u16string &to, QByteArrayView raw) const
+void InfoBlockParser::appendDecoded(Utf16Builder &to, QByteArrayView raw) const
 {
     // Almost every line is plain ASCII, which goes in without a decoded copy.
-    if (!isAscii(raw)) {
-        add(to, decodeText(raw));
-        return;
-    }
-    const size_t from = to.size();
-    to.resize(from + size_t(raw.size()));
-    char16_t *out = to.data() + from;
-    for (const char c : raw)
-        *out++ = char16_t(static_cast<unsigned char>(c));
+    if (isAscii(raw))
+        to.addLatin1(raw);
+    else
+        to.add(decodeText(raw));
 }
 
 QStringView InfoBlockParser::decoded(QByteArrayView raw)
@@ -233,11 +225,11 @@ void InfoBlockParser::handleLine(QByteArrayView line)
     if (kind == Key::Unknown) {
         if (m_beep)
             m_beep();
-        if (std::u16string *text = textOf(0)) {
-            add(*text, kUnknownLabel);
+        if (Utf16Builder *text = textOf(0)) {
+            text->add(kUnknownLabel);
             appendDecoded(*text, key);
             appendDecoded(*text, raw);
-            add(*text, kCrLf);
+            text->add(kCrLf);
         }
         return;
     }
@@ -253,13 +245,13 @@ void InfoBlockParser::handleLine(QByteArrayView line)
                 m_job = next;
                 m_atSeparator = false;
                 m_skipping = false;
-                if (std::u16string *text = textOf(m_job)) {
-                    add(*text, kUsesLabel);
-                    add(*text, m_baseName);
-                    add(*text, kCrLf);
-                    add(*text, kNameLabel);
-                    add(*text, value);
-                    add(*text, kCrLf);
+                if (Utf16Builder *text = textOf(m_job)) {
+                    text->add(kUsesLabel);
+                    text->add(m_baseName);
+                    text->add(kCrLf);
+                    text->add(kNameLabel);
+                    text->add(value);
+                    text->add(kCrLf);
                 }
             } else if (!m_atSeparator) {
                 // The loaded description redefines this job: its lines must not
@@ -276,8 +268,8 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         return;
     if (m_mode == Mode::Base && m_atSeparator) {
         if (kind == Key::Comment)
-            if (std::u16string *text = textOf(m_job))
-                add(*text, kCrLf);
+            if (Utf16Builder *text = textOf(m_job))
+                text->add(kCrLf);
         return;
     }
     if (!valid(m_job))
@@ -289,7 +281,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         m_comment = true;
         break;
     case Key::Arg: {
-        add(*textOf(m_job), kCrLf);
+        textOf(m_job)->add(kCrLf);
         appendLine(m_job, kArgumentLabel, raw);
         m_comment = false;
         ++m_argumentCount;
@@ -297,7 +289,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         break;
     }
     case Key::Result: {
-        add(*textOf(m_job), kCrLf);
+        textOf(m_job)->add(kCrLf);
         appendLine(m_job, kResultLabel, raw);
         m_comment = false;
         QString &names = m_catalogue.resultNames[m_job];

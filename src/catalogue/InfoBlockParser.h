@@ -5,11 +5,11 @@
 // from entry 0; a base description's block fills the entries behind its
 // separator, matching each job name against the list.
 #include "catalogue/JobCatalogue.h"
+#include "catalogue/Utf16Builder.h"
 
 #include <QByteArrayView>
 
 #include <functional>
-#include <string>
 
 namespace kitbox {
 
@@ -35,13 +35,12 @@ private:
     // The text of a job is built in one buffer and handed to the catalogue
     // as one string when another job's text is written or the block ends.
     // Returns that buffer; null for an entry outside the list.
-    std::u16string *textOf(int job);
+    Utf16Builder *textOf(int job);
     void flushText();
     // label, the decoded bytes and CR LF.
     void appendLine(int job, QStringView label, QByteArrayView raw);
-    static void add(std::u16string &to, QStringView text);
     bool isAscii(QByteArrayView raw) const;
-    void appendDecoded(std::u16string &to, QByteArrayView raw) const;
+    void appendDecoded(Utf16Builder &to, QByteArrayView raw) const;
     // text lower-cased as QString::toLower does it.
     static void appendLowered(QString &to, QStringView text);
     // raw decoded into a buffer that the next call reuses.
@@ -59,7 +58,7 @@ private:
     bool m_skipping = false;    // base block: the job is not in the list; its lines are dropped
     bool m_ascii = false;       // the block being parsed holds only ASCII
     QString m_scratch;
-    std::u16string m_text;
+    Utf16Builder m_text;
     int m_textJob = -1;
 };
 
