@@ -5,6 +5,8 @@
 //   KITBOX_SIFTER_LIBRARY   locate descriptions with a locator library loaded from this path instead of the built-in
 //   one KITBOX_EXIT_WHEN_SHOWN  when set to 1, print "shown" and end as soon as the main window is first painted
 //                           (used to measure the start-up time; the settings are not written then)
+#include "FontWarmUp.h"
+#include "StartStyle.h"
 #include "catalogue/KitBoxCatalogue.h"
 #include "catalogue/SifterApi.h"
 #include "execution/KitBoxExecution.h"
@@ -14,18 +16,16 @@
 #include "shell/InstanceRegistry.h"
 #include "shell/KitBox.h"
 #include "shell/KitBoxDialogService.h"
+#include "shell/KitBoxPrinting.h"
 #include "shell/Settings.h"
 #include "shell/StartArguments.h"
 #include "shell/TextCatalogue.h"
 
 #include <QApplication>
-#include <QFontDatabase>
-#include <QPrinterInfo>
 #include <QProcessEnvironment>
 
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 using namespace kitbox;
 
@@ -40,15 +40,13 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    FontWarmUp fonts;
     QApplication app(argc, argv);
+    const FontWarmUp::DatabaseFill fontDatabase(fonts);
     QApplication::setApplicationName(QStringLiteral("kitbox32"));
     QApplication::setApplicationVersion(QStringLiteral(KITBOX_VERSION));
     QApplication::setOrganizationName(QStringLiteral(KITBOX_COMPANY));
-    // Reading the installed fonts is the longest single step of the start.
-    // It runs beside opening the runtime and building the window, which wait
-    // for it (the font database is locked meanwhile) only when they first
-    // measure or draw text. Joined before the application object goes away.
-    std::jthread fontScan([] { (void)QFontDatabase::families(); });
+    QApplication::setStyle(new StartStyle);
 
     KitBoxDialogService dialogs;
     TextCatalogue &texts = TextCatalogue::shared();
@@ -74,7 +72,7 @@ int main(int argc, char *argv[])
                             registry,
                             clock,
                             SettingsLocations::fromEnvironment(QCoreApplication::applicationFilePath()),
-                            [] { return !QPrinterInfo::availablePrinterNames().isEmpty(); }};
+                            [] { return printersInstalled(); }};
     KitBox window(services);
     // Loading descriptions, the job window and the ECU information box.
     auto sifter = createSifter(environment);

@@ -3,6 +3,7 @@
 #include "catalogue/KitBoxCatalogue.h"
 #include "execution/Res_Form.h"
 #include "shell/KitBox.h"
+#include "shell/KitBoxPictures.h"
 #include "shell/TextCatalogue.h"
 
 #include <QAction>
@@ -149,8 +150,8 @@ void KitBoxExecution::setContinuousRunCommand(bool running)
     if (QAction *action = m_kitbox.menuAction(QStringLiteral("StarteJobEndlos")))
         action->setText(QStringLiteral("&") + m_texts.text(running ? textContinuousRunning : textContinuousIdle));
     if (QToolButton *button = m_kitbox.toolbarButton(continuousButton)) {
-        button->setIcon(QIcon(running ? QStringLiteral(":/images/stop-continuous.svg")
-                                      : QStringLiteral(":/images/run-continuous.svg")));
+        button->setIcon(QIcon(picture(running ? QStringLiteral("stop-continuous") : QStringLiteral("run-continuous"),
+                                      button->iconSize(), button->devicePixelRatioF())));
         button->setProperty("running", running);
     }
 }
@@ -166,7 +167,7 @@ void KitBoxExecution::setTestRunCommandIdle()
     if (QAction *action = m_kitbox.menuAction(QStringLiteral("StarteTest")))
         action->setText(QStringLiteral("&") + m_texts.text(textTestIdle));
     if (QToolButton *button = m_kitbox.toolbarButton(testButton))
-        button->setIcon(QIcon(QStringLiteral(":/images/run-test.svg")));
+        button->setIcon(QIcon(picture(QStringLiteral("run-test"), button->iconSize(), button->devicePixelRatioF())));
 }
 
 void KitBoxExecution::processEvents()

@@ -3,18 +3,26 @@
 #include "InstanceSelection.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
+#include <QThread>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
-const QByteArray raiseMessage("raise\n");
+const QByteArray raiseMessage("raise");
 // A peer that sends more than this without a line break is not one of ours.
-constexpr qint64 maxMessageSize = 256;
+constexpr qsizetype maxMessageSize = 256;
+constexpr int listenBacklog = 16;
 
 QString currentUser()
 {
@@ -36,7 +44,79 @@ QString fileNameSafe(const QString &text)
     return safe.left(32);
 }
 
+// The socket address for a path; false when the path does not fit.
+bool socketAddress(const QString &path, sockaddr_un &address)
+{
+    const QByteArray encoded = QFile::encodeName(path);
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (encoded.isEmpty() || size_t(encoded.size()) >= sizeof address.sun_path)
+        return false;
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    return true;
+}
+
+int newSocket()
+{
+    return ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+}
+
+// A connected socket to the instance listening on path, or -1 when nobody
+// answers there within the time-out (a full backlog is waited out).
+int connectTo(const QString &path, int timeoutMs)
+{
+    sockaddr_un address;
+    if (!socketAddress(path, address))
+        return -1;
+    const QDeadlineTimer deadline(qMax(0, timeoutMs));
+    for (;;) {
+        const int fd = newSocket();
+        if (fd < 0)
+            return -1;
+        int result;
+        do {
+            result = ::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address);
+        } while (result != 0 && errno == EINTR);
+        if (result == 0)
+            return fd;
+        const int error = errno;
+        ::close(fd);
+        // No socket file, or a file nobody listens on: nobody answers.
+        if (error != EAGAIN || deadline.hasExpired())
+            return -1;
+        QThread::msleep(5);
+    }
+}
+
+// Writes all of data to a non-blocking socket within the time-out.
+bool sendAll(int fd, const QByteArray &data, int timeoutMs)
+{
+    const QDeadlineTimer deadline(qMax(0, timeoutMs));
+    qsizetype sent = 0;
+    while (sent < data.size()) {
+        const ssize_t n = ::send(fd, data.constData() + sent, size_t(data.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN && !deadline.hasExpired()) {
+            QThread::msleep(1);
+            continue;
+        }
+        return false;
+    }
+    return true;
+}
+
 } // namespace
+
+struct InstanceRegistry::Peer {
+    int fd = -1;
+    QSocketNotifier *notifier = nullptr;
+    QByteArray pending;
+};
 
 InstanceRegistry::InstanceRegistry(const QString &title, QObject *parent, const QString &socketDirectory)
     : QObject(parent), m_title(title), m_socketDirectory(socketDirectory), m_user(currentUser())
@@ -56,18 +136,16 @@ QString InstanceRegistry::socketName(int number) const
     const QByteArray hash =
         QCryptographicHash::hash((m_user + u'\n' + caption).toUtf8(), QCryptographicHash::Sha256).toHex().left(20);
     const QString name = QStringLiteral("kitbox32-") + fileNameSafe(m_user) + u'-' + QString::fromLatin1(hash);
-    if (m_socketDirectory.isEmpty())
-        return name;
-    return QDir(m_socketDirectory).filePath(name);
+    return QDir(m_socketDirectory.isEmpty() ? QDir::tempPath() : m_socketDirectory).filePath(name);
 }
 
 bool InstanceRegistry::isTaken(int number, int timeoutMs) const
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketName(number));
-    const bool answered = socket.waitForConnected(timeoutMs);
-    socket.abort();
-    return answered;
+    const int fd = connectTo(socketName(number), timeoutMs);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
 }
 
 bool InstanceRegistry::anyRunning(int timeoutMs) const
@@ -81,15 +159,11 @@ bool InstanceRegistry::anyRunning(int timeoutMs) const
 
 bool InstanceRegistry::activate(int number, int timeoutMs) const
 {
-    QLocalSocket socket;
-    socket.connectToServer(socketName(number));
-    if (!socket.waitForConnected(timeoutMs))
+    const int fd = connectTo(socketName(number), timeoutMs);
+    if (fd < 0)
         return false;
-    socket.write(raiseMessage);
-    const bool sent = socket.waitForBytesWritten(timeoutMs) || socket.bytesToWrite() == 0;
-    socket.disconnectFromServer();
-    if (socket.state() != QLocalSocket::UnconnectedState)
-        socket.waitForDisconnected(timeoutMs);
+    const bool sent = sendAll(fd, raiseMessage + '\n', timeoutMs);
+    ::close(fd);
     return sent;
 }
 
@@ -105,68 +179,123 @@ bool InstanceRegistry::activateRunning(int timeoutMs) const
 kitbox::Status InstanceRegistry::listen(int number)
 {
     stopListening();
-    const QString name = socketName(number);
-    auto *server = new QLocalServer(this);
-    // No socket options: with them the server binds elsewhere and renames the
-    // socket into place, which would silently take over a live instance's
-    // name. A plain bind fails when the name is in use, so two processes can
-    // never hold the same number; the file is restricted to the user below.
-    if (!server->listen(name)) {
-        if (server->serverError() != QAbstractSocket::AddressInUseError || isTaken(number)) {
-            const std::string reason =
-                QString(instanceCaption(m_title, number) + QStringLiteral(": ") + server->errorString()).toStdString();
-            delete server;
-            return kitbox::failure(reason);
+    const QString path = socketName(number);
+    const auto failure = [&](const QString &reason) {
+        return kitbox::failure(QString(instanceCaption(m_title, number) + QStringLiteral(": ") + reason).toStdString());
+    };
+    sockaddr_un address;
+    if (!socketAddress(path, address))
+        return failure(QStringLiteral("socket path too long: ") + path);
+
+    const int fd = newSocket();
+    if (fd < 0)
+        return failure(QString::fromLocal8Bit(std::strerror(errno)));
+    // A plain bind fails when the name is in use, so two processes can never
+    // hold the same number.
+    const auto bindAndListen = [&] {
+        return ::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0 &&
+               ::listen(fd, listenBacklog) == 0;
+    };
+    if (!bindAndListen()) {
+        int error = errno;
+        if (error == EADDRINUSE && !isTaken(number)) {
+            // Nobody answers: the socket file was left behind by an instance
+            // that did not end cleanly.
+            ::unlink(address.sun_path);
+            if (bindAndListen())
+                error = 0;
+            else
+                error = errno;
         }
-        // Nobody answers: the socket file was left behind by an instance that
-        // did not end cleanly.
-        QLocalServer::removeServer(name);
-        if (!server->listen(name)) {
-            const std::string reason =
-                QString(instanceCaption(m_title, number) + QStringLiteral(": ") + server->errorString()).toStdString();
-            delete server;
-            return kitbox::failure(reason);
+        if (error != 0) {
+            ::close(fd);
+            return failure(error == EADDRINUSE ? QStringLiteral("another instance already listens there")
+                                               : QString::fromLocal8Bit(std::strerror(error)));
         }
     }
-    QFile::setPermissions(server->fullServerName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    connect(server, &QLocalServer::newConnection, this, &InstanceRegistry::onNewConnection);
-    m_server = server;
+    // Only the user may talk to the instance.
+    ::chmod(address.sun_path, S_IRUSR | S_IWUSR);
+
+    m_listenFd = fd;
+    m_listenPath = path;
     m_number = number;
+    m_listenNotifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+    connect(m_listenNotifier, &QSocketNotifier::activated, this, &InstanceRegistry::acceptConnections);
     return kitbox::success();
 }
 
 void InstanceRegistry::stopListening()
 {
-    if (!m_server)
+    while (!m_peers.empty())
+        closePeer(m_peers.back().get());
+    if (m_listenFd < 0)
         return;
-    m_server->close();
-    delete m_server;
-    m_server = nullptr;
+    delete m_listenNotifier;
+    m_listenNotifier = nullptr;
+    ::close(m_listenFd);
+    m_listenFd = -1;
+    // The file is ours: it was bound by this registry.
+    ::unlink(QFile::encodeName(m_listenPath).constData());
+    m_listenPath.clear();
     m_number = -1;
 }
 
-bool InstanceRegistry::isListening() const
+void InstanceRegistry::acceptConnections()
 {
-    return m_server && m_server->isListening();
-}
-
-void InstanceRegistry::onNewConnection()
-{
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        if (socket->bytesAvailable() > 0)
-            onReadyRead(socket);
+    for (;;) {
+        const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (fd < 0) {
+            if (errno == EINTR)
+                continue;
+            return; // EAGAIN: no more waiting; other errors: the next one will tell
+        }
+        auto peer = std::make_unique<Peer>();
+        peer->fd = fd;
+        peer->notifier = new QSocketNotifier(qintptr(fd), QSocketNotifier::Read, this);
+        Peer *raw = peer.get();
+        connect(peer->notifier, &QSocketNotifier::activated, this, [this, raw] { readPeer(raw); });
+        m_peers.push_back(std::move(peer));
     }
 }
 
-void InstanceRegistry::onReadyRead(QLocalSocket *socket)
+void InstanceRegistry::readPeer(Peer *peer)
 {
-    while (socket->canReadLine()) {
-        const QByteArray line = socket->readLine(maxMessageSize).trimmed();
-        if (line == raiseMessage.trimmed())
-            emit raiseRequested();
+    char buffer[512];
+    for (;;) {
+        const ssize_t n = ::recv(peer->fd, buffer, sizeof buffer, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            break;
+        if (n <= 0) {
+            closePeer(peer); // the other side is done, or the socket failed
+            return;
+        }
+        peer->pending.append(buffer, n);
+        qsizetype end;
+        while ((end = peer->pending.indexOf('\n')) >= 0) {
+            const QByteArray line = peer->pending.left(end).trimmed();
+            peer->pending.remove(0, end + 1);
+            if (line == raiseMessage)
+                emit raiseRequested();
+        }
+        if (peer->pending.size() > maxMessageSize) {
+            closePeer(peer);
+            return;
+        }
     }
-    if (socket->bytesAvailable() > maxMessageSize)
-        socket->abort();
+}
+
+void InstanceRegistry::closePeer(Peer *peer)
+{
+    // Called from the peer's own notifier: it is disabled now and deleted later.
+    peer->notifier->setEnabled(false);
+    peer->notifier->deleteLater();
+    ::close(peer->fd);
+    for (auto it = m_peers.begin(); it != m_peers.end(); ++it) {
+        if (it->get() == peer) {
+            m_peers.erase(it);
+            return;
+        }
+    }
 }

@@ -3,13 +3,18 @@
 // listens under a name made from the user and its caption. A number is taken
 // when a socket under its caption answers; activating another instance sends
 // it a message on that socket and it asks its window to come to the front.
+//
+// Plain unix-domain sockets watched by the event loop: the start of the
+// program need not load a network library for this.
 #include <kitbox/Result.h>
 
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
-class QLocalSocket;
+#include <memory>
+#include <vector>
+
+class QSocketNotifier;
 
 class InstanceRegistry : public QObject {
     Q_OBJECT
@@ -21,7 +26,7 @@ public:
     ~InstanceRegistry() override;
 
     QString title() const { return m_title; }
-    // Full socket name for an instance number (0: the plain title caption).
+    // Path of the socket for an instance number (0: the plain title caption).
     QString socketName(int number) const;
 
     // Whether another process (or registry) answers under this number.
@@ -36,7 +41,7 @@ public:
     // a crashed instance is removed; a live one gives an error.
     kitbox::Status listen(int number);
     void stopListening();
-    bool isListening() const;
+    bool isListening() const { return m_listenFd >= 0; }
     int listeningNumber() const { return m_number; }
 
 signals:
@@ -44,12 +49,18 @@ signals:
     void raiseRequested();
 
 private:
-    void onNewConnection();
-    void onReadyRead(QLocalSocket *socket);
+    struct Peer;
+
+    void acceptConnections();
+    void readPeer(Peer *peer);
+    void closePeer(Peer *peer);
 
     QString m_title;
     QString m_socketDirectory;
     QString m_user;
-    QLocalServer *m_server = nullptr;
+    QString m_listenPath;
+    int m_listenFd = -1;
+    QSocketNotifier *m_listenNotifier = nullptr;
+    std::vector<std::unique_ptr<Peer>> m_peers;
     int m_number = -1;
 };

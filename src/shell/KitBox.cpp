@@ -6,6 +6,7 @@
 #include "shell/DialogService.h"
 #include "shell/KitBoxFonts.h"
 #include "shell/KitBoxPictures.h"
+#include "shell/KitBoxPrinting.h"
 #include "shell/MainMenuModel.h"
 #include "shell/MainWindowRules.h"
 #include "shell/StartArguments.h"
@@ -23,8 +24,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QPainter>
-#include <QPrinter>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -168,8 +167,7 @@ void KitBox::buildToolbar()
         button->setObjectName(QStringLiteral("ToolbarKnopf"));
         button->setProperty("index", b.index);
         const QSize iconSize(24, 24);
-        button->setIcon(QIcon(svgPixmap(QStringLiteral(":/images/") + b.iconName + QStringLiteral(".svg"), iconSize,
-                                        devicePixelRatioF())));
+        button->setIcon(QIcon(picture(b.iconName, iconSize, devicePixelRatioF())));
         button->setIconSize(iconSize);
         button->setAutoRaise(true);
         button->installEventFilter(this);
@@ -206,7 +204,7 @@ void KitBox::buildHeader()
     m_kopfzeile->setAutoFillBackground(true);
     m_logoFrame = new QLabel(m_kopfzeile);
     m_logoFrame->setObjectName(QStringLiteral("Hedra_Logo_Rahmen"));
-    m_logoFrame->setPixmap(svgPixmap(QStringLiteral(":/images/logo.svg"), QSize(48, 48), devicePixelRatioF()));
+    m_logoFrame->setPixmap(picture(QStringLiteral("logo"), QSize(48, 48), devicePixelRatioF()));
     m_logoFrame->setFixedSize(52, 52);
     m_titel = new QLabel(QStringLiteral("VEDAMIS KitBox 32"), m_kopfzeile);
     m_titel->setObjectName(QStringLiteral("Titel"));
@@ -330,9 +328,8 @@ void KitBox::applyLanguage()
     for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it)
         it.value()->setToolTip(MainMenuModel::hintText(it.key(), texts));
     const bool english = texts.isEnglish();
-    m_logo->setPixmap(
-        svgPixmap(english ? QStringLiteral(":/images/flag-english.svg") : QStringLiteral(":/images/flag-german.svg"),
-                  m_logo->size(), devicePixelRatioF()));
+    m_logo->setPixmap(picture(english ? QStringLiteral("flag-english") : QStringLiteral("flag-german"), m_logo->size(),
+                              devicePixelRatioF()));
 }
 
 void KitBox::updateRecentFiles()
@@ -396,7 +393,7 @@ void KitBox::layoutStartPicture()
     // Drawing the picture is one of the dearer steps of the start, so it is
     // drawn only while the frame is seen and only once per size.
     if (!m_bilderRahmen->isHidden() && fitted != m_startBildDrawnSize) {
-        m_startBild->setPixmap(svgPixmap(QStringLiteral(":/images/start.svg"), fitted, devicePixelRatioF()));
+        m_startBild->setPixmap(picture(QStringLiteral("start"), fitted, devicePixelRatioF()));
         m_startBildDrawnSize = fitted;
     }
     const MainWindowRules::Point at = MainWindowRules::centred(m_bilderRahmen->width(), m_bilderRahmen->height(),
@@ -555,31 +552,9 @@ void KitBox::printSource()
     const QString page =
         MainWindowRules::printText(m_printCaption, m_services.clock.now().date(), m_printText, m_services.texts);
 
-    QPrinter printer;
-    printer.setDocName(m_printCaption);
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        m_services.dialogs.message(QStringLiteral("Printer: cannot start printing"), programTitle(),
-                                   MessageIcon::Information);
-        print->setEnabled(true);
-        return;
-    }
-    painter.setFont(fixedPitchFont(10, QStringLiteral("Courier New")));
-    const int lineHeight = painter.fontMetrics().lineSpacing();
-    const QRect area = painter.viewport();
-    int y = lineHeight;
-    for (const QString &line : page.split(QStringLiteral("\r\n"))) {
-        if (y > area.height()) {
-            if (!printer.newPage())
-                break;
-            y = lineHeight;
-        }
-        painter.drawText(0, y, line);
-        y += lineHeight;
-    }
-    if (!painter.end())
-        m_services.dialogs.message(QStringLiteral("Printer: the print job failed"), programTitle(),
-                                   MessageIcon::Information);
+    const Status printed = printText(m_printCaption, page, fixedPitchFont(10, QStringLiteral("Courier New")));
+    if (!printed)
+        m_services.dialogs.message(QString::fromStdString(printed.error()), programTitle(), MessageIcon::Information);
     print->setEnabled(true);
 }
 

@@ -1,14 +1,37 @@
 #pragma once
-// Pictures of the program, drawn from the SVG files compiled into it.
+// Pictures of the program. They are drawn from the SVG sources at build time
+// (kitbox-bake-pictures) in the sizes the windows use, once at the plain and
+// once at double pixel density, so that showing one needs neither an SVG
+// renderer nor an image decoder nor a resource look-up.
 #include <QPixmap>
 #include <QSize>
 #include <QString>
+#include <QtGlobal>
 
 namespace kitbox {
 
-// The SVG resource rendered at the given size (device-independent pixels);
-// a missing or broken picture gives a transparent pixmap of that size.
-// Rendering directly avoids loading the image and icon plugins at start.
-QPixmap svgPixmap(const QString &resource, const QSize &size, qreal devicePixelRatio = 1.0);
+// The picture of this name (the SVG file's base name, e.g. "logo") at the
+// given size in device-independent pixels. The baked variant that is closest
+// above size * devicePixelRatio is used as it is, or scaled smoothly when no
+// variant has that exact size. An unknown name gives a transparent pixmap of
+// that size.
+QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio = 1.0);
+
+namespace baked {
+
+// One picture drawn at one size: pairs of run length and premultiplied ARGB
+// pixel value, row after row (written by kitbox-bake-pictures).
+struct Picture {
+    const char *name;
+    int width;
+    int height;
+    const quint32 *runs;
+    int runCount;
+};
+
+extern const Picture pictures[];
+extern const int pictureCount;
+
+} // namespace baked
 
 } // namespace kitbox

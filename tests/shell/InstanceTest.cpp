@@ -6,11 +6,17 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QLocalSocket>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include <cstring>
 #include <set>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -33,6 +39,36 @@ std::function<bool(int)> takenIn(std::set<int> taken, std::vector<int> *asked = 
 }
 
 const QString title = QStringLiteral("KitBox32");
+
+// A raw client of the registry's socket, as another program could be.
+class RawPeer {
+public:
+    explicit RawPeer(const QString &path)
+    {
+        m_fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray encoded = QFile::encodeName(path);
+        std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+        m_connected = ::connect(m_fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0;
+    }
+    ~RawPeer() { ::close(m_fd); }
+    bool connected() const { return m_connected; }
+    bool send(const QByteArray &data) const
+    {
+        return ::send(m_fd, data.constData(), size_t(data.size()), MSG_NOSIGNAL) == ssize_t(data.size());
+    }
+    // Whether the other side closed the connection (read gives end of file or an error).
+    bool closedByOtherSide() const
+    {
+        char c;
+        return ::recv(m_fd, &c, 1, 0) <= 0;
+    }
+
+private:
+    int m_fd = -1;
+    bool m_connected = false;
+};
 
 } // namespace
 
@@ -214,13 +250,81 @@ TEST_F(Registry, GarbageOnTheSocketIsIgnored)
     InstanceRegistry registry(title, nullptr, m_dir.path());
     ASSERT_TRUE(registry.listen(1).ok());
     QSignalSpy raised(&registry, &InstanceRegistry::raiseRequested);
-    QLocalSocket peer;
-    peer.connectToServer(registry.socketName(1));
-    ASSERT_TRUE(peer.waitForConnected(2000));
-    peer.write(QByteArray(4096, 'x'));
-    peer.write("\nhello\n");
-    peer.flush();
+    RawPeer peer(registry.socketName(1));
+    ASSERT_TRUE(peer.connected());
+    ASSERT_TRUE(peer.send(QByteArray(4096, 'x')));
+    peer.send("\nhello\n");
     EXPECT_FALSE(raised.wait(300));
     EXPECT_EQ(raised.count(), 0);
+    // The peer that talked nonsense was sent away; the registry still answers.
+    EXPECT_TRUE(peer.closedByOtherSide());
     EXPECT_TRUE(registry.isListening());
+    InstanceRegistry probe(title, nullptr, m_dir.path());
+    EXPECT_TRUE(probe.activate(1));
+    EXPECT_TRUE(raised.wait(5000));
+}
+
+TEST_F(Registry, MessagesArriveInPiecesAndSeveralPeersAtOnce)
+{
+    InstanceRegistry registry(title, nullptr, m_dir.path());
+    ASSERT_TRUE(registry.listen(0).ok());
+    QSignalSpy raised(&registry, &InstanceRegistry::raiseRequested);
+    RawPeer slow(registry.socketName(0));
+    RawPeer quick(registry.socketName(0));
+    ASSERT_TRUE(slow.connected());
+    ASSERT_TRUE(quick.connected());
+    ASSERT_TRUE(slow.send("rai"));
+    ASSERT_TRUE(quick.send("raise\nraise\n"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return raised.count() == 2; }, 5000));
+    ASSERT_TRUE(slow.send("se\n"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return raised.count() == 3; }, 5000));
+}
+
+TEST_F(Registry, SocketBelongsToTheUserAndGoesWithTheRegistry)
+{
+    QString path;
+    {
+        InstanceRegistry registry(title, nullptr, m_dir.path());
+        ASSERT_TRUE(registry.listen(3).ok());
+        path = registry.socketName(3);
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
+        EXPECT_TRUE(S_ISSOCK(info.st_mode));
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
+    EXPECT_FALSE(QFile::exists(path));
+    InstanceRegistry probe(title, nullptr, m_dir.path());
+    EXPECT_FALSE(probe.isTaken(3));
+}
+
+TEST_F(Registry, SocketOfAnInstanceThatDiedIsTakenOver)
+{
+    // A real socket file that nobody listens on any more, as a killed instance leaves it.
+    InstanceRegistry registry(title, nullptr, m_dir.path());
+    const QString path = registry.socketName(5);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(path);
+    std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
+    ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFile::exists(path));
+
+    EXPECT_FALSE(registry.isTaken(5));
+    ASSERT_TRUE(registry.listen(5).ok());
+    InstanceRegistry probe(title, nullptr, m_dir.path());
+    EXPECT_TRUE(probe.isTaken(5));
+}
+
+TEST_F(Registry, TooLongASocketPathIsAnErrorNotACrash)
+{
+    const QString deep = m_dir.path() + u'/' + QString(120, u'd');
+    InstanceRegistry registry(title, nullptr, deep);
+    const kitbox::Status status = registry.listen(1);
+    ASSERT_FALSE(status.ok());
+    EXPECT_NE(status.error().find("too long"), std::string::npos) << status.error();
+    EXPECT_FALSE(registry.isListening());
+    EXPECT_FALSE(registry.isTaken(1));
+    EXPECT_FALSE(registry.activate(1));
 }

@@ -1,0 +1,54 @@
+#include "FontWarmUp.h"
+
+#include <QFontDatabase>
+#include <QStringList>
+
+#include <dlfcn.h>
+
+namespace {
+
+// The font configuration library comes with Qt's GUI library when Qt reads
+// fonts through it; it is looked up rather than linked so that the program
+// does not depend on how Qt was built.
+void loadFontConfiguration()
+{
+    using Init = int (*)();
+    if (auto init = reinterpret_cast<Init>(::dlsym(RTLD_DEFAULT, "FcInit")))
+        (void)init();
+}
+
+} // namespace
+
+FontWarmUp::FontWarmUp()
+    : m_thread([this] {
+          loadFontConfiguration();
+          m_ready.wait();
+          if (m_withDatabase)
+              (void)QFontDatabase::families();
+      })
+{
+}
+
+FontWarmUp::~FontWarmUp()
+{
+    finish();
+}
+
+void FontWarmUp::applicationReady()
+{
+    if (m_readySignalled)
+        return;
+    m_readySignalled = true;
+    m_withDatabase = true;
+    m_ready.count_down();
+}
+
+void FontWarmUp::finish()
+{
+    if (!m_readySignalled) {
+        m_readySignalled = true;
+        m_ready.count_down();
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+}

@@ -1,0 +1,71 @@
+#include "shell/KitBoxPrinting.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLibrary>
+#include <QStringList>
+
+namespace kitbox {
+
+namespace {
+
+using PrintersInstalled = bool (*)();
+using PrintText = bool (*)(const QString &, const QString &, const QFont &, QString *);
+
+struct PrintModule {
+    PrintersInstalled printersInstalled = nullptr;
+    PrintText printText = nullptr;
+    QString error;
+};
+
+// Loaded once, beside the program's libraries: <bin>/../lib (build tree and
+// installed tree alike), else next to the program.
+const PrintModule &module()
+{
+    static const PrintModule loaded = [] {
+        PrintModule m;
+        const QDir programDir(QCoreApplication::applicationDirPath());
+        const QString fileName = QStringLiteral(KITBOX_PRINT_MODULE);
+        QStringList tried;
+        for (const QString &dir : {programDir.filePath(QStringLiteral("../" KITBOX_INSTALL_LIBDIR)),
+                                   programDir.filePath(QStringLiteral("../lib")), programDir.path()}) {
+            const QString path = QDir::cleanPath(QDir(dir).filePath(fileName));
+            if (tried.contains(path) || !QFile::exists(path))
+                continue;
+            tried << path;
+            QLibrary library(path);
+            m.printersInstalled = reinterpret_cast<PrintersInstalled>(library.resolve("kitbox32PrintersInstalled"));
+            m.printText = reinterpret_cast<PrintText>(library.resolve("kitbox32PrintText"));
+            if (m.printersInstalled && m.printText)
+                return m; // the library stays loaded for the rest of the process
+            m.error = library.errorString();
+            m.printersInstalled = nullptr;
+            m.printText = nullptr;
+        }
+        if (m.error.isEmpty())
+            m.error = QStringLiteral("Printing is not available: ") + fileName + QStringLiteral(" was not found");
+        return m;
+    }();
+    return loaded;
+}
+
+} // namespace
+
+bool printersInstalled()
+{
+    const PrintModule &m = module();
+    return m.printersInstalled && m.printersInstalled();
+}
+
+Status printText(const QString &documentName, const QString &text, const QFont &font)
+{
+    const PrintModule &m = module();
+    if (!m.printText)
+        return failure(m.error.toStdString());
+    QString error;
+    if (!m.printText(documentName, text, font, &error))
+        return failure(error.toStdString());
+    return success();
+}
+
+} // namespace kitbox

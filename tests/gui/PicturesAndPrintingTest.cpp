@@ -1,0 +1,90 @@
+// The pictures drawn at build time and the print module loaded on first use.
+#include "shell/KitBoxPictures.h"
+#include "shell/KitBoxPrinting.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPrinterInfo>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using kitbox::picture;
+
+namespace {
+
+// Colours that are neither fully transparent nor equal to each other.
+int distinctOpaqueColours(const QImage &image)
+{
+    std::set<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) == 255)
+                colours.insert(image.pixel(x, y));
+        }
+    }
+    return int(colours.size());
+}
+
+} // namespace
+
+TEST(Pictures, EveryToolbarAndHeaderPictureIsBakedWithContent)
+{
+    for (const char *name : {"open-description", "save-simulation", "new-test", "open-test", "save-test", "select-job",
+                             "run-once", "run-continuous", "stop-continuous", "edit-test", "run-test-step", "run-test",
+                             "help", "print", "logo", "menu-extension"}) {
+        const QPixmap p = picture(QString::fromLatin1(name), QSize(24, 24));
+        ASSERT_EQ(p.size(), QSize(24, 24)) << name;
+        EXPECT_GE(distinctOpaqueColours(p.toImage()), 1) << name;
+    }
+    const QImage start = picture(QStringLiteral("start"), QSize(480, 320)).toImage();
+    EXPECT_GT(distinctOpaqueColours(start), 20); // a gradient, a car and its text
+    // The German flag: black on top, gold at the bottom.
+    const QImage flag = picture(QStringLiteral("flag-german"), QSize(36, 24)).toImage();
+    EXPECT_EQ(flag.pixel(18, 2), qRgb(0, 0, 0));
+    EXPECT_GT(qRed(flag.pixel(18, 21)), 200);
+    EXPECT_LT(qBlue(flag.pixel(18, 21)), 60);
+}
+
+TEST(Pictures, DensityAndSizeChooseTheVariant)
+{
+    // Double density uses the variant drawn at twice the size, as it is.
+    const QPixmap sharp = picture(QStringLiteral("run-once"), QSize(24, 24), 2.0);
+    EXPECT_EQ(sharp.size(), QSize(48, 48));
+    EXPECT_EQ(sharp.deviceIndependentSize().toSize(), QSize(24, 24));
+    // A size that was not baked is scaled from the next larger variant.
+    const QImage small = picture(QStringLiteral("start"), QSize(300, 200)).toImage();
+    EXPECT_EQ(small.size(), QSize(300, 200));
+    const QImage full = picture(QStringLiteral("start"), QSize(480, 320)).toImage();
+    // The wheel hub (grey) sits at the same relative place in both.
+    EXPECT_EQ(qGray(full.pixel(140, 222)), qGray(qRgb(0x99, 0x99, 0x99)));
+    EXPECT_NEAR(qGray(small.pixel(140 * 300 / 480, 222 * 200 / 320)), qGray(qRgb(0x99, 0x99, 0x99)), 12);
+}
+
+TEST(Pictures, UnknownNameGivesATransparentPictureOfThatSize)
+{
+    const QPixmap missing = picture(QStringLiteral("no-such-picture"), QSize(20, 10), 1.5);
+    EXPECT_EQ(missing.deviceIndependentSize().toSize(), QSize(20, 10));
+    const QImage image = missing.toImage();
+    EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(image.pixel(image.width() - 1, image.height() - 1)), 0);
+}
+
+TEST(Printing, TheModuleIsFoundAndAnswersAsThePrintLibraryDoes)
+{
+    EXPECT_EQ(kitbox::printersInstalled(), !QPrinterInfo::availablePrinterNames().isEmpty());
+    if (QPrinterInfo::availablePrinterNames().isEmpty()) {
+        // Without a printer the module itself reports that printing cannot start.
+        const kitbox::Status printed = kitbox::printText(QStringLiteral("doc"), QStringLiteral("a\r\nb"), QFont());
+        ASSERT_FALSE(printed.ok());
+        EXPECT_NE(printed.error().find("Printer"), std::string::npos) << printed.error();
+    }
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
