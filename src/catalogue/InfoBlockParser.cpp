@@ -3,6 +3,7 @@
 #include "catalogue/TextDecoding.h"
 
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -106,13 +107,16 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
     m_comment = false;
     m_argumentCount = 0;
     m_skipping = false;
-    // The block is unscrambled in one go; a block that is ASCII throughout
-    // (the usual case) spares every line its own check.
-    QByteArray plain(scrambled.size(), Qt::Uninitialized);
+    // The block is unscrambled in one go, noting where its lines end; a
+    // block that is ASCII throughout (the usual case) spares every line its
+    // own check.
+    const qsizetype size = scrambled.size();
+    QByteArray plain(size, Qt::Uninitialized);
+    std::vector<qsizetype> lineEnds;
+    lineEnds.reserve(size_t(size / 24 + 16));
     {
         const auto *in = reinterpret_cast<const unsigned char *>(scrambled.data());
         auto *out = reinterpret_cast<unsigned char *>(plain.data());
-        const qsizetype size = scrambled.size();
         qsizetype k = 0;
         unsigned char any = 0;
 #if defined(__SSE2__)
@@ -122,6 +126,9 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
                 _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + k)), _mm_set1_epi8(char(kMask)));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), x);
             anyBlock = _mm_or_si128(anyBlock, x);
+            for (quint32 ends = quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\n')))); ends != 0;
+                 ends &= ends - 1)
+                lineEnds.push_back(k + qsizetype(qCountTrailingZeroBits(ends)));
         }
         if (_mm_movemask_epi8(anyBlock) != 0)
             any = 0x80;
@@ -129,22 +136,20 @@ void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
         for (; k < size; ++k) {
             out[k] = static_cast<unsigned char>(in[k] ^ kMask);
             any |= out[k];
+            if (out[k] == '\n')
+                lineEnds.push_back(k);
         }
         m_ascii = any < 0x80;
     }
-    const char *p = plain.constData();
-    const char *const end = p + plain.size();
-    while (p < end) {
-        const void *hit = std::memchr(p, '\n', size_t(end - p));
-        const char *stop = hit != nullptr ? static_cast<const char *>(hit) : end;
-        // A last line without its LF is still taken: a cut-off block keeps
-        // what it holds.
-        if (hit != nullptr || stop != p)
-            handleLine(QByteArrayView(p, stop - p));
-        if (hit == nullptr)
-            break;
-        p = stop + 1;
+    const char *const text = plain.constData();
+    qsizetype from = 0;
+    for (const qsizetype end : lineEnds) {
+        handleLine(QByteArrayView(text + from, end - from));
+        from = end + 1;
     }
+    // A last line without its LF is still taken: a cut-off block keeps what it holds.
+    if (from < size)
+        handleLine(QByteArrayView(text + from, size - from));
     m_ascii = false;
     flushText();
     m_catalogue.lastFilledJob = m_job;
@@ -204,7 +209,7 @@ void InfoBlockParser::appendDecoded(Utf16Builder &to, QByteArrayView raw) const
 
 QStringView InfoBlockParser::decoded(QByteArrayView raw)
 {
-    m_scratch.clear();
+    m_scratch.resize(0); // keeps its room
     if (isAscii(raw))
         m_scratch.append(QLatin1StringView(raw));
     else
@@ -214,8 +219,14 @@ QStringView InfoBlockParser::decoded(QByteArrayView raw)
 
 void InfoBlockParser::handleLine(QByteArrayView line)
 {
-    const void *found = std::memchr(line.data(), ':', size_t(line.size()));
-    const qsizetype colon = found != nullptr ? static_cast<const char *>(found) - line.data() : -1;
+    // Keys are short: a plain loop finds the colon sooner than a library search.
+    qsizetype colon = -1;
+    for (qsizetype k = 0; k < line.size(); ++k) {
+        if (line[k] == ':') {
+            colon = k;
+            break;
+        }
+    }
     const QByteArrayView key = colon >= 0 ? line.first(colon + 1) : QByteArrayView();
     const QByteArrayView raw = colon >= 0 ? line.sliced(colon + 1) : line;
     const Key kind = classify(key);
