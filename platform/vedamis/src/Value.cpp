@@ -146,9 +146,65 @@ bool parseFormat(std::string_view format, FormatSpec &spec, std::string &reason)
     return true;
 }
 
+// The shortest text of a double for the usual values of measurements: at
+// most 15 significant digits and 8 decimals, written in fixed notation when
+// that is not longer than the scientific one. 0 for any other value. The
+// digits m of the value times 10^k round back to the same double when
+// m / 10^k gives it again (both exact, the division rounds correctly), and
+// the smallest such k has the fewest digits; so the text is the one the
+// general conversion finds, only without its search.
+size_t shortRealChars(double v, char *buffer)
+{
+    static const double kScale[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8};
+    static const uint64_t kDivisor[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    const double magnitude = std::fabs(v);
+    if (!(magnitude >= 1e-3 && magnitude < 1e15))
+        return 0;
+    for (int k = 0; k <= 8; ++k) {
+        const double scaled = magnitude * kScale[k];
+        if (scaled >= 1e15)
+            return 0;
+        const double digits = std::nearbyint(scaled);
+        if (digits / kScale[k] != magnitude)
+            continue;
+        const auto all = static_cast<uint64_t>(digits);
+        const uint64_t integral = all / kDivisor[k];
+        uint64_t fraction = all % kDivisor[k];
+        int count = 0, trailingZeros = 0;
+        for (uint64_t x = all; x != 0; x /= 10, ++count) {
+            if (x % 10 == 0 && trailingZeros == count)
+                ++trailingZeros;
+        }
+        int integralDigits = 1;
+        for (uint64_t x = integral; x >= 10; x /= 10)
+            ++integralDigits;
+        const int significant = count - trailingZeros;
+        const int exponent = count - 1 - k;
+        const int fixedLength = integralDigits + (k > 0 ? k + 1 : 0);
+        const int scientificLength =
+            significant + (significant > 1 ? 1 : 0) + 2 + (exponent >= 100 || exponent <= -100 ? 3 : 2);
+        if (scientificLength < fixedLength)
+            return 0; // 1e+06 and the like: left to the general conversion
+        char *at = buffer;
+        if (v < 0)
+            *at++ = '-';
+        at = std::to_chars(at, at + 24, integral).ptr;
+        if (k > 0) {
+            *at++ = '.';
+            for (int i = k - 1; i >= 0; --i, fraction /= 10)
+                at[i] = static_cast<char>('0' + fraction % 10);
+            at += k;
+        }
+        return static_cast<size_t>(at - buffer);
+    }
+    return 0;
+}
+
 // The shortest text that reads back as the same double; buffer holds 64 characters.
 size_t realChars(double v, char *buffer)
 {
+    if (const size_t length = shortRealChars(v, buffer))
+        return length;
     if (std::isnan(v)) {
         std::memcpy(buffer, "nan", 3);
         return 3;

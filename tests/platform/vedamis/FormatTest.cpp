@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
 using vedamis::formatValue;
 using vedamis::Value;
 using vedamis::ValueType;
@@ -62,6 +68,35 @@ TEST(FormatText, DefaultConversionPerType)
     EXPECT_EQ(render(Value::makeReal(1500.25), ""), "1500.25");
     EXPECT_EQ(render(Value::makeText(std::string("\x01\x0A\xFF", 3), ValueType::Binary), ""), "01 0A FF");
     EXPECT_EQ(render(Value::makeText("as is"), ""), "as is");
+}
+
+// Reals are written as the shortest text that reads back as the same
+// number; the engine takes a short cut for values with few decimals, which
+// must give exactly what the general conversion gives, notation included.
+TEST(FormatText, DefaultRealTextIsTheShortestRoundTrip)
+{
+    std::mt19937_64 random(11);
+    std::vector<double> values = {9.0,    3.5,      0.1 + 0.2, 1e6,     100000.0, 123456789012345.0, 1e15,
+                                  0.001,  0.0015,   1e-4,      -2.5,    -0.0,     0.0,               12.0,
+                                  1200.0, 1.5e-3,   99999.99,  1e14,    5e-324,   1.7976931348623157e308};
+    for (int i = 0; i < 60000; ++i) {
+        const double scale[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+        const auto digits = static_cast<double>(random() % 100000000000000ULL);
+        values.push_back(digits / scale[random() % 10]);
+        values.push_back(-static_cast<double>(random() % 100000) / scale[random() % 10]);
+        values.push_back(static_cast<double>(random() % 1000) * scale[random() % 10]);
+        values.push_back(0.1 * static_cast<double>(random() % 100000));
+        uint64_t bits = random();
+        double any = 0;
+        std::memcpy(&any, &bits, sizeof any);
+        if (std::isfinite(any))
+            values.push_back(any);
+    }
+    for (double v : values) {
+        char expected[64];
+        const auto end = std::to_chars(expected, expected + sizeof expected, v).ptr;
+        ASSERT_EQ(render(Value::makeReal(v), ""), std::string(expected, end)) << std::hexfloat << v;
+    }
 }
 
 TEST(FormatText, NumericLettersOnTextsAndReals)
