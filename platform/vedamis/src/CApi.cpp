@@ -30,13 +30,16 @@ std::shared_ptr<Session> sessionOf(int32_t handle)
     return Engine::instance().find(handle);
 }
 
-// The session a thread used last, and the handle generation it was found in.
+// The session a thread used last, and the handle generation it was found
+// in; plain data, so that reaching it costs no initialisation check. The
+// reference that keeps it alive is held beside it.
 struct LastSession {
-    uint64_t generation = 0;
-    int32_t handle = 0;
-    std::shared_ptr<Session> session;
+    uint64_t generation;
+    int32_t handle;
+    Session *session;
 };
 thread_local LastSession t_last;
+thread_local std::shared_ptr<Session> t_lastHeld;
 
 // Job starts and result reads come many to a job, from the thread that runs
 // it: they find the session through that thread's last look-up, without the
@@ -47,12 +50,19 @@ thread_local LastSession t_last;
 Session *frequentSessionOf(int32_t handle)
 {
     const uint64_t generation = Engine::instance().handleGeneration();
-    if (t_last.handle != handle || t_last.generation != generation || !t_last.session) {
-        t_last.session = Engine::instance().find(handle);
-        t_last.handle = handle;
-        t_last.generation = generation;
+    if (t_last.session && t_last.handle == handle && t_last.generation == generation)
+        return t_last.session;
+    t_lastHeld = Engine::instance().find(handle);
+    t_last = {generation, handle, t_lastHeld.get()};
+    return t_last.session;
+}
+
+void forgetLastSession(int32_t handle)
+{
+    if (t_last.handle == handle) {
+        t_last = {};
+        t_lastHeld.reset();
     }
-    return t_last.session.get();
 }
 
 // Copies up to capacity - 1 bytes (whole UTF-8 characters) and the NUL.
@@ -335,8 +345,7 @@ void apiVBEnd(int32_t handle)
     if (auto session = sessionOf(handle))
         trace(*session, 1, [&] { return "apiVBEnd(" + std::to_string(handle) + ")"; });
     // This thread's reference goes first, so the session ends here as before.
-    if (t_last.handle == handle)
-        t_last = LastSession();
+    forgetLastSession(handle);
     Engine::instance().close(handle);
 }
 

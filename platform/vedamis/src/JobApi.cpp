@@ -88,11 +88,41 @@ int apiData(lua_State *L)
     return 1;
 }
 
+// Pushes the string kept for `text`; false (nothing pushed) when there is none.
+bool pushKept(lua_State *L, const KeptString &kept, std::string_view text)
+{
+    if (!kept.valid || kept.text != text)
+        return false;
+    lua_rawgeti(L, LUA_REGISTRYINDEX, kept.ref);
+    return true;
+}
+
+// Keeps the string on top of the stack (left there) for `text`.
+void keepTop(lua_State *L, JobContext &ctx, KeptString &kept, std::string_view text)
+{
+    if (text.size() > KeptString::kMaxBytes)
+        return;
+    kept.valid = false;
+    lua_pushvalue(L, -1);
+    if (kept.ref == LUA_NOREF)
+        kept.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+    else
+        lua_rawseti(L, LUA_REGISTRYINDEX, kept.ref);
+    guarded(ctx, [&] {
+        kept.text.assign(text);
+        kept.valid = true;
+        return true;
+    });
+}
+
 int apiHex(lua_State *L)
 {
     JobContext *ctx = contextOf(L, "hex");
     size_t length = 0;
     const char *text = luaL_checklstring(L, 1, &length);
+    KeptString &kept = ctx->owner->lastHexInput;
+    if (pushKept(L, kept, std::string_view(text, length)))
+        return 1;
     bool valid = true;
     if (!guarded(*ctx, [&] {
             valid = parseHex(std::string_view(text, length), ctx->scratch);
@@ -102,6 +132,7 @@ int apiHex(lua_State *L)
     if (!valid)
         return luaL_error(L, "hex: '%s' is not a text of hex bytes", text);
     lua_pushlstring(L, ctx->scratch.data(), ctx->scratch.size());
+    keepTop(L, *ctx, kept, std::string_view(text, length));
     return 1;
 }
 
@@ -139,7 +170,11 @@ int apiSend(lua_State *L)
             return doSend(*ctx);
         }))
         return raise(L, *ctx);
-    lua_pushlstring(L, ctx->response.data(), ctx->response.size());
+    KeptString &kept = ctx->owner->lastAnswer;
+    if (!pushKept(L, kept, ctx->response)) {
+        lua_pushlstring(L, ctx->response.data(), ctx->response.size());
+        keepTop(L, *ctx, kept, ctx->response);
+    }
     return 1;
 }
 

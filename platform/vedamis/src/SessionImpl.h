@@ -29,6 +29,17 @@ namespace vedamis {
 
 struct JobContext;
 
+// A short text and the Lua string made of it last time, held in the state's
+// registry: a job that makes the same string again (the same request given
+// to hex(), the same answer of send()) takes it from there instead of
+// hashing and interning it anew.
+struct KeptString {
+    static constexpr size_t kMaxBytes = 256;
+    std::string text;
+    int ref = -2; // LUA_NOREF until the first string is kept
+    bool valid = false;
+};
+
 struct LoadedDescription {
     std::string name; // upper-case, without extension
     std::string path;
@@ -50,6 +61,8 @@ struct LoadedDescription {
     // The job running in this description's state, null between jobs. The
     // job functions hold its address as their upvalue.
     JobContext *runningJob = nullptr;
+    KeptString lastHexInput; // text: the argument of hex(); string: its bytes
+    KeptString lastAnswer;   // text and string: the last answer of send()
     uint64_t checkedInJob = 0; // Session::Impl::jobSerial of the job that last checked the file
 
     static constexpr size_t kNoJob = SIZE_MAX;
