@@ -391,8 +391,10 @@ void KitBox::layoutStartPicture()
     if (fitted != m_startBild->size())
         m_startBild->setFixedSize(fitted);
     // Drawing the picture is one of the dearer steps of the start, so it is
-    // drawn only while the frame is seen and only once per size.
-    if (!m_bilderRahmen->isHidden() && fitted != m_startBildDrawnSize) {
+    // drawn only while the frame is seen, once the client area has its size
+    // from the window's layout (before, it has a placeholder size), and only
+    // once per size.
+    if (!m_bilderRahmen->isHidden() && m_mdi->testAttribute(Qt::WA_Resized) && fitted != m_startBildDrawnSize) {
         m_startBild->setPixmap(picture(QStringLiteral("start"), fitted, devicePixelRatioF()));
         m_startBildDrawnSize = fitted;
     }

@@ -2,26 +2,174 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kitbox {
 
 namespace {
 
-// Expands the runs into the image; false when they do not fill it exactly.
-bool expand(const baked::Picture &baked, QImage &image)
-{
-    const qint64 total = qint64(baked.width) * baked.height;
-    auto *pixels = reinterpret_cast<quint32 *>(image.bits());
-    qint64 at = 0;
-    for (int i = 0; i + 1 < baked.runCount; i += 2) {
-        const quint32 count = baked.runs[i];
-        if (count > quint64(total - at))
-            return false;
-        std::fill(pixels + at, pixels + at + count, baked.runs[i + 1]);
-        at += count;
+// Reads the runs of a baked picture row after row.
+class RunReader {
+public:
+    explicit RunReader(const baked::Picture &picture) : m_picture(picture) {}
+
+    // Fills count pixels; false when the runs end early.
+    bool read(quint32 *pixels, qint64 count)
+    {
+        while (count > 0) {
+            if (m_left == 0) {
+                if (m_next + 1 >= m_picture.runCount)
+                    return false;
+                m_left = m_picture.runs[m_next];
+                m_value = m_picture.runs[m_next + 1];
+                m_next += 2;
+                continue;
+            }
+            const qint64 n = std::min<qint64>(count, m_left);
+            std::fill(pixels, pixels + n, m_value);
+            pixels += n;
+            count -= n;
+            m_left -= quint32(n);
+        }
+        return true;
     }
-    return at == total;
+    // Whether every run has been read.
+    bool atEnd() const { return m_left == 0 && m_next + 1 >= m_picture.runCount; }
+
+private:
+    const baked::Picture &m_picture;
+    int m_next = 0;
+    quint32 m_left = 0;
+    quint32 m_value = 0;
+};
+
+QImage expanded(const baked::Picture &picture)
+{
+    QImage image(picture.width, picture.height, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+    RunReader reader(picture);
+    for (int y = 0; y < picture.height; ++y) {
+        if (!reader.read(reinterpret_cast<quint32 *>(image.scanLine(y)), picture.width))
+            return {};
+    }
+    return reader.atEnd() ? image : QImage();
+}
+
+// Where a source pixel (or row) falls in the reduced picture: with source
+// and target lengths s >= t, source pixel x covers [x*t, (x+1)*t) and target
+// pixel i covers [i*s, (i+1)*s); a source pixel overlaps one target pixel or
+// two neighbours, by the weights given.
+struct Share {
+    int target;
+    quint32 first;
+    quint32 second;
+};
+
+Share share(int x, int sourceLength, int targetLength)
+{
+    const qint64 begin = qint64(x) * targetLength;
+    const qint64 end = begin + targetLength;
+    const int target = int(begin / sourceLength);
+    const qint64 boundary = qint64(target + 1) * sourceLength;
+    if (end <= boundary)
+        return {target, quint32(targetLength), 0};
+    return {target, quint32(boundary - begin), quint32(end - boundary)};
+}
+
+// The four 8-bit channels of a pixel spread into 32-bit lanes of two 64-bit
+// words (blue and red, green and alpha), so that one multiplication weighs
+// two channels. No lane overflows: a sum of a channel stays below 2^32.
+quint64 lowLanes(quint32 pixel)
+{
+    return quint64(pixel & 0xffu) | (quint64((pixel >> 16) & 0xffu) << 32);
+}
+
+quint64 highLanes(quint32 pixel)
+{
+    return quint64((pixel >> 8) & 0xffu) | (quint64(pixel >> 24) << 32);
+}
+
+// The picture reduced to the target size by averaging the source area under
+// every target pixel, decoded row by row: no full-size copy of the picture is
+// made, which at start costs more than the arithmetic.
+QImage reduced(const baked::Picture &picture, const QSize &target)
+{
+    const int sw = picture.width;
+    const int sh = picture.height;
+    const int tw = target.width();
+    const int th = target.height();
+    QImage image(target, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull())
+        return {};
+
+    std::vector<Share> columns(static_cast<size_t>(sw));
+    for (int x = 0; x < sw; ++x)
+        columns[size_t(x)] = share(x, sw, tw);
+    std::vector<quint32> row(static_cast<size_t>(sw));
+    std::vector<quint64> horizontal(size_t(tw) * 2);
+    std::vector<quint64> vertical(size_t(tw) * 2, 0);
+    // Dividing by the area is a multiplication by its inverse (exact enough
+    // for sums below 2^32; the result is clamped to 255).
+    const quint64 area = quint64(sw) * quint64(sh);
+    const quint64 inverse = ((quint64(1) << 32) + area - 1) / area;
+    const auto average = [&](quint64 lane) { return std::min<quint64>(((lane + area / 2) * inverse) >> 32, 255); };
+    int targetRow = 0;
+    const auto emitRow = [&] {
+        auto *out = reinterpret_cast<quint32 *>(image.scanLine(targetRow++));
+        for (size_t t = 0; t < size_t(tw); ++t) {
+            const quint64 low = vertical[2 * t];
+            const quint64 high = vertical[2 * t + 1];
+            out[t] = quint32(average(low & 0xffffffffu) | (average(high & 0xffffffffu) << 8) |
+                             (average(low >> 32) << 16) | (average(high >> 32) << 24));
+        }
+        std::fill(vertical.begin(), vertical.end(), quint64(0));
+    };
+    const auto addRow = [&](quint32 weight) {
+        for (size_t i = 0; i < vertical.size(); ++i)
+            vertical[i] += horizontal[i] * weight;
+    };
+
+    RunReader reader(picture);
+    for (int y = 0; y < sh; ++y) {
+        if (!reader.read(row.data(), sw))
+            return {};
+        std::fill(horizontal.begin(), horizontal.end(), quint64(0));
+        for (size_t x = 0; x < size_t(sw); ++x) {
+            const Share &c = columns[x];
+            const quint64 low = lowLanes(row[x]);
+            const quint64 high = highLanes(row[x]);
+            quint64 *sums = &horizontal[size_t(c.target) * 2];
+            sums[0] += low * c.first;
+            sums[1] += high * c.first;
+            if (c.second > 0) {
+                sums[2] += low * c.second;
+                sums[3] += high * c.second;
+            }
+        }
+        const Share r = share(y, sh, th);
+        addRow(r.first);
+        if (r.second > 0 || (qint64(y + 1) * th) % sh == 0)
+            emitRow();
+        if (r.second > 0)
+            addRow(r.second);
+    }
+    return reader.atEnd() && targetRow == th ? image : QImage();
+}
+
+QImage drawn(const baked::Picture &picture, const QSize &wanted)
+{
+    if (picture.width == wanted.width() && picture.height == wanted.height())
+        return expanded(picture);
+    // Sums of a channel reach 255 * the source area and must stay below 2^32;
+    // larger pictures take Qt's path.
+    const bool smaller = picture.width >= wanted.width() && picture.height >= wanted.height();
+    if (smaller && qint64(picture.width) * picture.height <= qint64(0xffffffffu / 255))
+        return reduced(picture, wanted);
+    const QImage full = expanded(picture);
+    return full.isNull() ? full : full.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -45,14 +193,7 @@ QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio)
             best = &p;
     }
 
-    QImage image;
-    if (best) {
-        image = QImage(best->width, best->height, QImage::Format_ARGB32_Premultiplied);
-        if (image.isNull() || !expand(*best, image))
-            image = QImage();
-        else if (image.size() != wanted)
-            image = image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    }
+    QImage image = best ? drawn(*best, wanted) : QImage();
     if (image.isNull()) {
         image = QImage(wanted, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
