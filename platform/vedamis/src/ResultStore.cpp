@@ -27,9 +27,24 @@ const NamedValue *ResultSet::find(std::string_view name, uint32_t hash) const
     return i < m_count ? &m_items[i] : nullptr;
 }
 
+const NamedValue *ResultSet::find(std::string_view name) const
+{
+    size_t i = m_readNext < m_count ? m_readNext : 0;
+    if (i >= m_count || m_items[i].name != name) {
+        i = indexOf(name, foldedHash(name));
+        if (i == m_count)
+            return nullptr;
+    }
+    m_readNext = i + 1;
+    return &m_items[i];
+}
+
 NamedValue *ResultSet::entry(std::string_view name, size_t limit)
 {
-    const uint32_t hash = foldedHash(name);
+    // A job giving its results like the job before finds each name, with its
+    // hash, already in the next kept entry.
+    const bool keptAlike = m_count < m_items.size() && m_items[m_count].name == name;
+    const uint32_t hash = keptAlike ? m_items[m_count].nameHash : foldedHash(name);
     if (const size_t i = indexOf(name, hash); i < m_count)
         return &m_items[i];
     if (m_count >= limit)
@@ -37,9 +52,10 @@ NamedValue *ResultSet::entry(std::string_view name, size_t limit)
     if (m_count == m_items.size())
         m_items.emplace_back();
     NamedValue &slot = m_items[m_count++];
-    if (slot.name != name)
+    if (!keptAlike) {
         slot.name.assign(name);
-    slot.nameHash = hash;
+        slot.nameHash = hash;
+    }
     return &slot;
 }
 
@@ -53,6 +69,7 @@ void ResultSet::reset()
     if (m_items.size() > kKeptEntries)
         m_items.resize(kKeptEntries);
     m_count = 0;
+    m_readNext = 0;
 }
 
 void ResultStore::clear()
@@ -148,8 +165,7 @@ const NamedValue *ResultStore::find(size_t set, std::string_view name) const
 {
     if (!hasSet(set))
         return nullptr;
-    const std::string_view wanted = trim(name);
-    return this->set(set).find(wanted, foldedHash(wanted));
+    return this->set(set).find(trim(name));
 }
 
 } // namespace vedamis

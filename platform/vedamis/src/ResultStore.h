@@ -28,6 +28,11 @@ public:
     const NamedValue *end() const { return m_items.data() + m_count; }
 
     const NamedValue *find(std::string_view name, uint32_t hash) const;
+    // The same for a reader, who mostly asks in the order the results were
+    // given and spells them as given: the entry after the one found last is
+    // tried first, by its exact spelling (names in a set differ even without
+    // regard to case, so no other entry can match as well).
+    const NamedValue *find(std::string_view name) const;
     // The result of that name (case ignored) to be overwritten, else a new
     // last one holding the name; nullptr when the set holds `limit` results.
     NamedValue *entry(std::string_view name, size_t limit);
@@ -51,6 +56,7 @@ private:
     size_t indexOf(std::string_view name, uint32_t hash) const; // size() when there is none
     std::vector<NamedValue> m_items;
     size_t m_count = 0;
+    mutable size_t m_readNext = 0; // readers hold the session's lock
 };
 
 class ResultStore {
