@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 
@@ -207,5 +209,26 @@ void BM_BareLuaJobBody(benchmark::State &state)
     state.SetItemsProcessed(jobs);
 }
 BENCHMARK(BM_BareLuaJobBody)->Unit(benchmark::kMicrosecond);
+
+// For reading the round trip: the least a job start does to keep its promise
+// that a job started after a file was saved sees the saved file, one
+// non-blocking read of a directory watch that has nothing to report.
+void BM_FileWatchCheck(benchmark::State &state)
+{
+    const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 || inotify_add_watch(fd, bench::benchDirectory().c_str(), IN_MODIFY | IN_CREATE | IN_MOVED_TO) < 0) {
+        state.SkipWithError("no inotify watch on the bench directory");
+        if (fd >= 0)
+            ::close(fd);
+        return;
+    }
+    alignas(inotify_event) char buffer[4096];
+    for (auto _ : state) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        benchmark::DoNotOptimize(n);
+    }
+    ::close(fd);
+}
+BENCHMARK(BM_FileWatchCheck)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -158,8 +158,7 @@ Error Session::Impl::ensureEvaluated(LoadedDescription &desc)
     return {};
 }
 
-Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner,
-                             size_t &index)
+Error Session::Impl::findJob(LoadedDescription &start, const std::string &job, LoadedDescription *&owner, size_t &index)
 {
     // Depth-first through the USES lists in their order; each description
     // once. A base is loaded only when the search reaches it, so a missing

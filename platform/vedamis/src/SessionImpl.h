@@ -61,8 +61,8 @@ struct LoadedDescription {
     // The job running in this description's state, null between jobs. The
     // job functions hold its address as their upvalue.
     JobContext *runningJob = nullptr;
-    KeptString lastHexInput; // text: the argument of hex(); string: its bytes
-    KeptString lastAnswer;   // text and string: the last answer of send()
+    KeptString lastHexInput;   // text: the argument of hex(); string: its bytes
+    KeptString lastAnswer;     // text and string: the last answer of send()
     uint64_t checkedInJob = 0; // Session::Impl::jobSerial of the job that last checked the file
 
     static constexpr size_t kNoJob = SIZE_MAX;

@@ -21,7 +21,7 @@ inline uint64_t upperWord(uint64_t bytes)
 {
     constexpr uint64_t ones = 0x0101010101010101ull;
     const uint64_t low = bytes & (0x7F * ones);
-    const uint64_t fromA = low + (0x80 - 'a') * ones;    // top bit set where a byte is 'a' or above
+    const uint64_t fromA = low + (0x80 - 'a') * ones;     // top bit set where a byte is 'a' or above
     const uint64_t pastZ = low + (0x80 - 'z' - 1) * ones; // top bit set where a byte is above 'z'
     const uint64_t lower = fromA & ~pastZ & ~bytes & (0x80 * ones);
     return bytes ^ (lower >> 2); // 0x80 >> 2 is the case bit 0x20

@@ -76,9 +76,11 @@ TEST(FormatText, DefaultConversionPerType)
 TEST(FormatText, DefaultRealTextIsTheShortestRoundTrip)
 {
     std::mt19937_64 random(11);
-    std::vector<double> values = {9.0,    3.5,      0.1 + 0.2, 1e6,     100000.0, 123456789012345.0, 1e15,
-                                  0.001,  0.0015,   1e-4,      -2.5,    -0.0,     0.0,               12.0,
-                                  1200.0, 1.5e-3,   99999.99,  1e14,    5e-324,   1.7976931348623157e308};
+    // Whole numbers, few decimals, sums that do not come out even, both
+    // notations and their boundary, zeros and the extremes.
+    std::vector<double> values = {9.0, 3.5, 0.1 + 0.2, 1e6, 100000.0, 123456789012345.0, 1e15, 0.001, 0.0015, 1e-4};
+    for (double v : {-2.5, -0.0, 0.0, 12.0, 1200.0, 99999.99, 1e14, 5e-324, 1.7976931348623157e308})
+        values.push_back(v);
     for (int i = 0; i < 60000; ++i) {
         const double scale[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
         const auto digits = static_cast<double>(random() % 100000000000000ULL);
