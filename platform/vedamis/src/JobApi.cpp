@@ -98,7 +98,7 @@ bool pushKept(lua_State *L, const KeptString &kept, std::string_view text)
 }
 
 // Keeps the string on top of the stack (left there) for `text`.
-void keepTop(lua_State *L, JobContext &ctx, KeptString &kept, std::string_view text)
+void keepTop(lua_State *L, KeptString &kept, std::string_view text)
 {
     if (text.size() > KeptString::kMaxBytes)
         return;
@@ -108,11 +108,12 @@ void keepTop(lua_State *L, JobContext &ctx, KeptString &kept, std::string_view t
         kept.ref = luaL_ref(L, LUA_REGISTRYINDEX);
     else
         lua_rawseti(L, LUA_REGISTRYINDEX, kept.ref);
-    guarded(ctx, [&] {
+    try {
         kept.text.assign(text);
         kept.valid = true;
-        return true;
-    });
+    } catch (const std::bad_alloc &) {
+        // Not kept: the next string is made anew.
+    }
 }
 
 int apiHex(lua_State *L)
@@ -132,7 +133,7 @@ int apiHex(lua_State *L)
     if (!valid)
         return luaL_error(L, "hex: '%s' is not a text of hex bytes", text);
     lua_pushlstring(L, ctx->scratch.data(), ctx->scratch.size());
-    keepTop(L, *ctx, kept, std::string_view(text, length));
+    keepTop(L, kept, std::string_view(text, length));
     return 1;
 }
 
@@ -173,7 +174,7 @@ int apiSend(lua_State *L)
     KeptString &kept = ctx->owner->lastAnswer;
     if (!pushKept(L, kept, ctx->response)) {
         lua_pushlstring(L, ctx->response.data(), ctx->response.size());
-        keepTop(L, *ctx, kept, ctx->response);
+        keepTop(L, kept, ctx->response);
     }
     return 1;
 }

@@ -52,6 +52,8 @@ NamedValue *ResultSet::entry(std::string_view name, size_t limit)
     if (m_count == m_items.size())
         m_items.emplace_back();
     NamedValue &slot = m_items[m_count++];
+    if (m_count > m_used)
+        m_used = m_count;
     if (!keptAlike) {
         slot.name.assign(name);
         slot.nameHash = hash;
@@ -61,7 +63,7 @@ NamedValue *ResultSet::entry(std::string_view name, size_t limit)
 
 void ResultSet::reset()
 {
-    for (size_t i = 0; i < m_count; ++i) {
+    for (size_t i = 0; i < m_used; ++i) {
         std::string &bytes = m_items[i].value.bytes;
         if (bytes.capacity() > kKeptValueBytes)
             std::string().swap(bytes);
@@ -69,6 +71,7 @@ void ResultSet::reset()
     if (m_items.size() > kKeptEntries)
         m_items.resize(kKeptEntries);
     m_count = 0;
+    m_used = 0;
     m_readNext = 0;
 }
 

@@ -56,6 +56,7 @@ private:
     size_t indexOf(std::string_view name, uint32_t hash) const; // size() when there is none
     std::vector<NamedValue> m_items;
     size_t m_count = 0;
+    size_t m_used = 0;             // entries written since the last reset (retain() may hide some)
     mutable size_t m_readNext = 0; // readers hold the session's lock
 };
 
