@@ -6,9 +6,39 @@
 #include <cmath>
 #include <vector>
 
+#include <sys/mman.h>
+
 namespace kitbox {
 
 namespace {
+
+struct Mapping {
+    void *address;
+    size_t length;
+};
+
+void unmap(void *info)
+{
+    auto *mapping = static_cast<Mapping *>(info);
+    ::munmap(mapping->address, mapping->length);
+    delete mapping;
+}
+
+// An image whose pixel memory is mapped with its pages present. Each fresh
+// page would otherwise be a fault of its own on first touch, which for a
+// picture of some hundred kilobytes costs more than drawing it.
+QImage newImage(int width, int height)
+{
+    const qsizetype bytesPerLine = qsizetype(width) * 4;
+    const size_t length = size_t(bytesPerLine) * size_t(height);
+    void *address =
+        length > 0 ? ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0)
+                   : MAP_FAILED;
+    if (address == MAP_FAILED)
+        return QImage(width, height, QImage::Format_ARGB32_Premultiplied);
+    return QImage(static_cast<uchar *>(address), width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
+                  unmap, new Mapping{address, length});
+}
 
 // Reads the runs of a baked picture row after row.
 class RunReader {
@@ -47,7 +77,7 @@ private:
 
 QImage expanded(const baked::Picture &picture)
 {
-    QImage image(picture.width, picture.height, QImage::Format_ARGB32_Premultiplied);
+    QImage image = newImage(picture.width, picture.height);
     if (image.isNull())
         return {};
     RunReader reader(picture);
@@ -101,7 +131,7 @@ QImage reduced(const baked::Picture &picture, const QSize &target)
     const int sh = picture.height;
     const int tw = target.width();
     const int th = target.height();
-    QImage image(target, QImage::Format_ARGB32_Premultiplied);
+    QImage image = newImage(target.width(), target.height());
     if (image.isNull())
         return {};
 
