@@ -122,9 +122,22 @@ bool ResultStore::newSet(std::string &reason)
     return true;
 }
 
-void ResultStore::addSystem(std::string_view name, Value value)
+void ResultStore::addSystemText(std::string_view name, std::string_view text)
 {
-    m_system.entry(name, kMaxResultsPerSet)->value = std::move(value);
+    Value &value = m_system.entry(name, kMaxResultsPerSet)->value;
+    value.type = ValueType::Text;
+    value.integer = 0;
+    value.real = 0.0;
+    value.bytes.assign(text);
+}
+
+void ResultStore::addSystemInteger(std::string_view name, ValueType type, int64_t number)
+{
+    Value &value = m_system.entry(name, kMaxResultsPerSet)->value;
+    value.type = type;
+    value.integer = number;
+    value.real = 0.0;
+    value.bytes.clear();
 }
 
 void ResultStore::applyFilter(std::string_view filter)

@@ -74,7 +74,9 @@ public:
     NamedValue *add(std::string_view name, std::string &reason);
     bool add(std::string_view name, Value value, std::string &reason);
     bool newSet(std::string &reason);
-    void addSystem(std::string_view name, Value value);
+    // Set 0, written in place.
+    void addSystemText(std::string_view name, std::string_view text);
+    void addSystemInteger(std::string_view name, ValueType type, int64_t number);
     // Keeps only the named results (names separated by ';' or ','; case ignored) in sets 1..N.
     void applyFilter(std::string_view filter);
 

@@ -156,17 +156,17 @@ void Session::Impl::runJobCommon(std::string_view description, std::string_view 
         results.applyFilter(resultFilter);
         jobFailed = false;
     }
-    results.addSystem("VARIANTE", Value::makeText(std::move(variant)));
+    results.addSystemText("VARIANTE", variant);
     if (config.number(ConfigKey::SystemResults) == 1) {
-        results.addSystem("OBJECT", Value::makeText(descName));
-        results.addSystem("JOBNAME", Value::makeText(jobName));
-        results.addSystem("SAETZE", Value::makeInteger(ValueType::Word, static_cast<int64_t>(results.jobSetCount())));
+        results.addSystemText("OBJECT", descName);
+        results.addSystemText("JOBNAME", jobName);
+        results.addSystemInteger("SAETZE", ValueType::Word, static_cast<int64_t>(results.jobSetCount()));
     }
     // The simulation interface always reports battery voltage and ignition as present.
     if (config.number(ConfigKey::UbattHandling) == 1)
-        results.addSystem("UBATTCURRENT", Value::makeInteger(ValueType::Int, 1));
+        results.addSystemInteger("UBATTCURRENT", ValueType::Int, 1);
     if (config.number(ConfigKey::IgnitionHandling) == 1)
-        results.addSystem("IGNITIONCURRENT", Value::makeInteger(ValueType::Int, 1));
+        results.addSystemInteger("IGNITIONCURRENT", ValueType::Int, 1);
     if (ifhTrace.enabled(2)) {
         ifhTrace.line("END " + descName + " " + jobName + " sets " + std::to_string(results.jobSetCount()) + " error " +
                       std::to_string(lastError.code) + (lastError.failed() ? " " + lastError.text : std::string()));
