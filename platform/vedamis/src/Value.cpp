@@ -11,11 +11,6 @@
 
 namespace vedamis {
 
-bool isIntegerType(ValueType type)
-{
-    return static_cast<int>(type) >= VEDAMIS_TYPE_CHAR && static_cast<int>(type) <= VEDAMIS_TYPE_DWORD;
-}
-
 namespace {
 
 // A type name of up to six characters folded to lower case and packed into

@@ -55,7 +55,10 @@ struct Value {
     }
 };
 
-bool isIntegerType(ValueType type);
+inline bool isIntegerType(ValueType type)
+{
+    return static_cast<int>(type) >= VEDAMIS_TYPE_CHAR && static_cast<int>(type) <= VEDAMIS_TYPE_DWORD;
+}
 // "char", "byte", ... as description sources spell them; false for unknown names.
 VEDAMIS_CXX_EXPORT bool valueTypeFromName(std::string_view name, ValueType &type);
 // Smallest and largest value of an integer type.
