@@ -89,8 +89,10 @@ void ResultStore::clear()
 
 NamedValue *ResultStore::add(std::string_view name, std::string &reason)
 {
-    if (m_sets.empty())
+    if (m_sets.empty()) {
         m_sets.push_back(std::move(m_spare));
+        m_spare = ResultSet(); // no counts left behind in the moved-from set
+    }
     NamedValue *entry = m_sets.back().entry(name, kMaxResultsPerSet);
     if (!entry) {
         reason = "more than 32767 results in one set";
