@@ -212,7 +212,6 @@ void KitBox::buildHeader()
     titleFont.setPointSize(titleFont.pointSize() + 8);
     titleFont.setBold(true);
     m_titel->setFont(titleFont);
-    m_titel->adjustSize();
     m_firma = new QLabel(m_kopfzeile);
     m_firma->setObjectName(QStringLiteral("Firma"));
     m_version = new QLabel(m_kopfzeile);
@@ -250,7 +249,6 @@ void KitBox::buildHintLine()
     m_editorPosition->setObjectName(QStringLiteral("Editorposition"));
     m_editorMode = new QLabel(m_hinweiszeile);
     m_editorMode->setObjectName(QStringLiteral("Editormode"));
-    m_editorMode->setMinimumWidth(m_editorMode->fontMetrics().horizontalAdvance(QStringLiteral("überschreiben__")));
     row->addWidget(m_hinweisLabel, 1);
     row->addWidget(m_editorPosition);
     row->addWidget(m_editorMode);
@@ -291,8 +289,11 @@ StartSequence::Outcome KitBox::load(const QString &rawCommandLine)
     m_startPictureFlag = true;
     applyLanguage();
 
-    for (QLabel *label : {m_firma, m_version, m_datum})
+    // Text is measured from here on only: until now the fonts may still be
+    // read in the background, beside building the window and the start.
+    for (QLabel *label : {m_titel, m_firma, m_version, m_datum})
         label->adjustSize();
+    m_editorMode->setMinimumWidth(m_editorMode->fontMetrics().horizontalAdvance(QStringLiteral("überschreiben__")));
     m_minimumWidthTwips = MainWindowRules::minimumWidth(toTwips(m_logoFrame->width()), toTwips(m_titel->width()),
                                                         toTwips(m_firma->width()));
     setMinimumSize(toPixels(m_minimumWidthTwips), toPixels(MainWindowRules::minimumHeightTwips));
