@@ -262,17 +262,23 @@ int apiResult(lua_State *L)
 {
     JobContext *ctx = contextOf(L, "result");
     ResultArgs a;
-    a.name = luaL_checklstring(L, 1, &a.nameLength);
-    a.type = luaL_checkstring(L, 2);
-    a.luaType = lua_type(L, 3);
-    if (a.luaType == LUA_TNUMBER) {
-        a.isInteger = lua_isinteger(L, 3);
-        if (a.isInteger)
-            a.integer = lua_tointeger(L, 3);
-        else
+    // The checking functions only on the way to their error: every job gives many results.
+    a.name = lua_tolstring(L, 1, &a.nameLength);
+    if (!a.name)
+        a.name = luaL_checklstring(L, 1, &a.nameLength);
+    a.type = lua_tolstring(L, 2, nullptr);
+    if (!a.type)
+        a.type = luaL_checkstring(L, 2);
+    if (lua_isinteger(L, 3)) {
+        a.luaType = LUA_TNUMBER;
+        a.isInteger = true;
+        a.integer = lua_tointeger(L, 3);
+    } else {
+        a.luaType = lua_type(L, 3);
+        if (a.luaType == LUA_TNUMBER)
             a.number = lua_tonumber(L, 3);
-    } else if (a.luaType == LUA_TSTRING) {
-        a.text = lua_tolstring(L, 3, &a.textLength);
+        else if (a.luaType == LUA_TSTRING)
+            a.text = lua_tolstring(L, 3, &a.textLength);
     }
     if (!guarded(*ctx, [&] { return addResult(*ctx, a); }))
         return raise(L, *ctx);
