@@ -384,11 +384,10 @@ void KitBox::layoutStartPicture()
 {
     m_bilderRahmen->setGeometry(m_mdi->rect());
     // The picture keeps its drawn size while it fits and shrinks with a
-    // smaller frame, so that it is always seen whole.
+    // smaller frame, so that it is always seen whole: to the next smaller
+    // size it was drawn at when the program was built, which needs no scaling.
     const QSize drawn(480, 320);
-    const QSize fitted = drawn.boundedTo(m_bilderRahmen->size()).isEmpty()
-                             ? drawn
-                             : drawn.scaled(drawn.boundedTo(m_bilderRahmen->size()), Qt::KeepAspectRatio);
+    const QSize fitted = fittedPictureSize(QStringLiteral("start"), drawn, m_bilderRahmen->size(), devicePixelRatioF());
     if (fitted != m_startBild->size())
         m_startBild->setFixedSize(fitted);
     // Drawing the picture is one of the dearer steps of the start, so it is

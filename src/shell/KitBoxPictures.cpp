@@ -232,4 +232,26 @@ QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio)
     return QPixmap::fromImage(std::move(image));
 }
 
+QSize fittedPictureSize(const QString &name, const QSize &normal, const QSize &frame, qreal devicePixelRatio)
+{
+    const QSize bounds = normal.boundedTo(frame);
+    if (bounds.isEmpty() || bounds == normal)
+        return normal;
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    QSize best;
+    for (int i = 0; i < baked::pictureCount; ++i) {
+        const baked::Picture &p = baked::pictures[i];
+        if (name != QLatin1String(p.name))
+            continue;
+        // Only variants with a whole size in device-independent pixels at this density.
+        const QSizeF logical(p.width / ratio, p.height / ratio);
+        const QSize whole(int(std::lround(logical.width())), int(std::lround(logical.height())));
+        if (std::abs(logical.width() - whole.width()) > 1e-6 || std::abs(logical.height() - whole.height()) > 1e-6)
+            continue;
+        if (whole.width() <= bounds.width() && whole.height() <= bounds.height() && whole.width() > best.width())
+            best = whole;
+    }
+    return best.isEmpty() ? normal.scaled(bounds, Qt::KeepAspectRatio) : best;
+}
+
 } // namespace kitbox

@@ -17,6 +17,13 @@ namespace kitbox {
 // that size.
 QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio = 1.0);
 
+// The size to show a picture at that is normally shown at the normal size,
+// in a frame: the normal size while it fits; else the largest size within the
+// frame at which it was drawn at build time for this pixel density, so that
+// showing it needs no scaling; else the largest size of its shape within the
+// frame. An empty frame gives the normal size.
+QSize fittedPictureSize(const QString &name, const QSize &normal, const QSize &frame, qreal devicePixelRatio = 1.0);
+
 namespace baked {
 
 // One picture drawn at one size: pairs of run length and premultiplied ARGB

@@ -62,6 +62,24 @@ TEST(Pictures, DensityAndSizeChooseTheVariant)
     EXPECT_NEAR(qGray(small.pixel(140 * 300 / 480, 222 * 200 / 320)), qGray(qRgb(0x99, 0x99, 0x99)), 12);
 }
 
+TEST(Pictures, StartPictureShrinksToSizesItWasDrawnAt)
+{
+    using kitbox::fittedPictureSize;
+    const QString start = QStringLiteral("start");
+    const QSize normal(480, 320);
+    EXPECT_EQ(fittedPictureSize(start, normal, QSize(1000, 700)), normal);
+    EXPECT_EQ(fittedPictureSize(start, normal, QSize()), normal);
+    // Steps of a tenth: the largest that fits, drawn at exactly that size.
+    EXPECT_EQ(fittedPictureSize(start, normal, QSize(667, 288)), QSize(432, 288));
+    EXPECT_EQ(fittedPictureSize(start, normal, QSize(300, 1000)), QSize(288, 192));
+    EXPECT_EQ(fittedPictureSize(start, normal, QSize(667, 288), 2.0), QSize(432, 288));
+    EXPECT_EQ(picture(start, QSize(432, 288), 2.0).size(), QSize(864, 576));
+    // Below the smallest step the shape is kept at any size.
+    EXPECT_EQ(fittedPictureSize(start, normal, QSize(40, 100)), QSize(40, 26));
+    // At a density without whole sizes for most steps, only those that have one count.
+    EXPECT_EQ(fittedPictureSize(start, normal, QSize(667, 288), 1.5), QSize(384, 256));
+}
+
 TEST(Pictures, UnknownNameGivesATransparentPictureOfThatSize)
 {
     const QPixmap missing = picture(QStringLiteral("no-such-picture"), QSize(20, 10), 1.5);
