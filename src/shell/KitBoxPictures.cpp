@@ -24,16 +24,18 @@ void unmap(void *info)
     delete mapping;
 }
 
-// An image whose pixel memory is mapped with its pages present. Each fresh
-// page would otherwise be a fault of its own on first touch, which for a
-// picture of some hundred kilobytes costs more than drawing it.
+// An image whose pixel memory, when large, is mapped with its pages present.
+// Each fresh page would otherwise be a fault of its own on first touch, which
+// for a picture of some hundred kilobytes costs more than drawing it. Small
+// pictures (icons) come from the heap like any image.
 QImage newImage(int width, int height)
 {
+    constexpr size_t mappedFrom = 64 * 1024;
     const qsizetype bytesPerLine = qsizetype(width) * 4;
     const size_t length = size_t(bytesPerLine) * size_t(height);
-    void *address =
-        length > 0 ? ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0)
-                   : MAP_FAILED;
+    void *address = length >= mappedFrom ? ::mmap(nullptr, length, PROT_READ | PROT_WRITE,
+                                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0)
+                                         : MAP_FAILED;
     if (address == MAP_FAILED)
         return QImage(width, height, QImage::Format_ARGB32_Premultiplied);
     return QImage(static_cast<uchar *>(address), width, height, bytesPerLine, QImage::Format_ARGB32_Premultiplied,
