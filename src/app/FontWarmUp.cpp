@@ -1,6 +1,8 @@
 #include "FontWarmUp.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <dlfcn.h>
@@ -17,14 +19,29 @@ void loadFontConfiguration()
         (void)init();
 }
 
+// Measuring a text once in the faces the main window shows first (the
+// application font, and bold and larger for the header title) leaves the
+// font matches and face look-ups in the font database's shared caches, so
+// that the window's own first measurements find them there.
+void warmUpFaces()
+{
+    QFont font = QGuiApplication::font();
+    (void)QFontMetrics(font).horizontalAdvance(QStringLiteral("Kitbox"));
+    font.setBold(true);
+    font.setPointSize(font.pointSize() + 8);
+    (void)QFontMetrics(font).horizontalAdvance(QStringLiteral("Kitbox"));
+}
+
 } // namespace
 
 FontWarmUp::FontWarmUp()
     : m_thread([this] {
           loadFontConfiguration();
           m_ready.wait();
-          if (m_withDatabase)
+          if (m_withDatabase) {
               (void)QFontDatabase::families();
+              warmUpFaces();
+          }
       })
 {
 }

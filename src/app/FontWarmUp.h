@@ -3,9 +3,9 @@
 // runs in a thread of its own from the very beginning: first the system's
 // font configuration, which needs nothing from Qt and so overlaps the
 // creation of the application object; then, once that object exists, Qt's
-// font database. Opening the runtime and building the window wait for it
-// (the font database is locked meanwhile) only when they first measure or
-// draw text.
+// font database and the faces the window shows first. Building the window
+// and opening the runtime wait for it (the font database is locked
+// meanwhile) only when they first measure or draw text.
 #include <latch>
 #include <thread>
 
