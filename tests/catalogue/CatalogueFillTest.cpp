@@ -231,3 +231,37 @@ TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThem
     ASSERT_TRUE(errorFile.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(errorFile.readAll()), expectedErrors.text + s("\r\n"));
 }
+
+TEST_F(CatalogueFillTest, OverlappingRangesAreEachReadAsTheLocatorGaveThem)
+{
+    // A locator whose starts do not rise with the table number: the third
+    // table starts inside the first, so their ranges overlap, and the second
+    // one's range is empty.
+    catalogue.jobList = {s("ident")};
+    const QByteArray first = tableBytes({s("K1"), s("WERT_EINS")});
+    const QByteArray second = tableBytes({s("K2"), s("ZWEI")});
+    const QByteArray third = tableBytes({s("K3"), s("DREI")});
+    FakeSifterFile located =
+        writeDescriptionFile(catalogue.descriptionPath, {},
+                             {{s("ERSTE"), 1, 1, first}, {s("ZWEITE"), 1, 1, second}, {s("DRITTE"), 1, 1, third}});
+    const qint32 firstStart = located.tables[0].start;
+    located.tables[2].start = firstStart + 3; // inside the first table
+    sifter.setFile(catalogue.descriptionPath, located);
+    run();
+
+    ASSERT_EQ(catalogue.tables.size(), 3);
+    EXPECT_EQ(catalogue.tableTextAt(0), s("K1\t\rWERT_EINS\t\r"));
+    EXPECT_LT(catalogue.tables[1].length, 0);
+    EXPECT_EQ(catalogue.tableTextAt(1), QString());
+    // The third table is what lies from its start to the end of the table area.
+    const QByteArray plain = first.mid(3) + second + third;
+    TableDescription expected;
+    expected.columnCount = 1;
+    expected.rowCount = 1;
+    TableErrorLog errors;
+    EXPECT_EQ(catalogue.tableTextAt(2),
+              TableTextReader(options.screenWidthTwips).read(scrambled(plain), expected, errors));
+    EXPECT_EQ(catalogue.tableTextAt(2), s("WERT_EINS\t\rK2\t\r"));
+    EXPECT_EQ(catalogue.tables[2].columnWidth, expected.columnWidth);
+    EXPECT_EQ(catalogue.tables[0].columnWidth[0], (9 + 1) * 120);
+}
