@@ -173,14 +173,14 @@ TEST_F(CatalogueFillTest, RangesOutsideTheFileAndAbsurdCountsDoNotCrash)
 
 TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThemOneByOneGives)
 {
-    // Enough bytes that the fill shares the tables out among threads; some
-    // tables hold control characters, some multi-byte characters, some
-    // neither, and the base adds its own.
+    // About two and a half megabytes, well above what makes the fill share
+    // the tables out among threads; some tables hold control characters,
+    // some multi-byte characters, some neither, and the base adds its own.
     const auto makeTables = [](const QString &prefix, int count, int salt) {
         QList<TableSpec> tables;
         for (int t = 0; t < count; ++t) {
             QStringList cells{s("NR"), s("NAME"), s("TEXT")};
-            for (int r = 0; r < 400; ++r) {
+            for (int r = 0; r < 800; ++r) {
                 cells.append(QString::number(r));
                 cells.append(prefix + s("_") + QString(r % (7 + t), QLatin1Char('x')));
                 QString text = s("Zeile ") + QString::number(r * salt);
@@ -190,7 +190,7 @@ TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThem
                     text += QChar(0x02);
                 cells.append(text);
             }
-            tables.append({prefix + QString::number(t), 3, 400, tableBytes(cells)});
+            tables.append({prefix + QString::number(t), 3, 800, tableBytes(cells)});
         }
         return tables;
     };
