@@ -86,7 +86,7 @@ inline int bitsIn16(quint32 mask)
 }
 
 // A window of plain text (no control character, no byte with its top bit
-// set) needs only the positions of its NULs. Both versions write them to
+// set) needs only the positions of its NULs. Each version writes them to
 // out (as offset + position), up to six entries past the last one, and
 // return their number, or -1 when the window is not plain. size is a
 // multiple of 64.
@@ -260,7 +260,7 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     ColumnWidths bytesOnly{};
     // A width is recorded when it is not above a third of the screen.
     const qint64 mostUnits = qint64(m_screenWidthTwips) / (3 * twipsPerCharacter);
-    
+
     const auto *in = reinterpret_cast<const unsigned char *>(scrambled.data());
     const qsizetype size = scrambled.size();
     qint64 cells = 0;
