@@ -54,7 +54,7 @@ struct LoadedDescription {
     // Registry references of the job functions, by the index of jobNames;
     // taken on a job's first start (LUA_NOREF until then).
     std::vector<int> jobRefs;
-    std::vector<std::string> uses;     // base descriptions, upper-case, in search order
+    std::vector<std::string> uses; // base descriptions, upper-case, in search order
     // Built on the first Lua job: the script's state and what it declares.
     std::unique_ptr<LuaSandbox> sandbox;
     std::optional<SourceModel> model;
@@ -114,13 +114,13 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     Error lastError;
     ResultStore results;
     std::string formatScratch; // formatted result texts, kept for its storage
-    bool jobFailed = true; // no job yet: no result sets
+    bool jobFailed = true;     // no job yet: no result sets
     std::map<std::string, std::unique_ptr<LoadedDescription>> descriptions;
     std::map<std::string, std::string> variants; // group name -> identified variant
     std::map<std::string, CachedSimulation> simulations;
     // Counts job starts: a file checked for changes in this job is not checked again.
     uint64_t jobSerial = 0;
-    FileWatch watch;                      // spares a stat per file and job while nothing changes
+    FileWatch watch; // spares a stat per file and job while nothing changes
     TraceFile ifhTrace{"IFH.TRC"};
     TraceFile apiTrace{"API.TRC"};
 

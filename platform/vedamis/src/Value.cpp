@@ -134,7 +134,8 @@ bool parseFormat(std::string_view format, FormatSpec &spec, std::string &reason)
         return false;
     }
     if (i + 1 != format.size() || std::string_view("ILXxRT").find(format[i]) == std::string_view::npos) {
-        reason.assign(1, '\'').append(format).append("' is not [-][0][width][.precision] followed by I, L, X, x, R or T");
+        reason.assign(1, '\'').append(format).append(
+            "' is not [-][0][width][.precision] followed by I, L, X, x, R or T");
         return false;
     }
     spec.letter = format[i];
