@@ -191,11 +191,7 @@ void InfoBlockParser::appendLine(int job, QStringView label, QByteArrayView raw)
 
 bool InfoBlockParser::isAscii(QByteArrayView raw) const
 {
-    bool ascii = true;
-    if (!m_ascii)
-        for (const char c : raw)
-            ascii &= static_cast<unsigned char>(c) < 0x80;
-    return ascii;
+    return m_ascii || kitbox::isAscii(raw);
 }
 
 void InfoBlockParser::appendDecoded(Utf16Builder &to, QByteArrayView raw) const

@@ -1,5 +1,7 @@
 #include "catalogue/SifterEntryPoints.h"
 
+#include "catalogue/TextDecoding.h"
+
 #include <QFile>
 
 #include <cstring>
@@ -38,11 +40,8 @@ qint16 EntryPointSifterApi::SIFTER_TABLE(const QString &path, SifterTable &entry
     // read past the field.
     const auto nameLength = static_cast<qsizetype>(::strnlen(raw.name, sizeof raw.name));
     const QByteArrayView name(raw.name, nameLength);
-    bool ascii = true;
-    for (const char c : name)
-        ascii &= static_cast<unsigned char>(c) < 0x80;
     // ASCII reads the same in every system encoding, without asking the codec.
-    entry.name = ascii ? QString::fromLatin1(name) : QFile::decodeName(name.toByteArray());
+    entry.name = isAscii(name) ? QString::fromLatin1(name) : QFile::decodeName(name.toByteArray());
     entry.start = raw.start;
     entry.columnCount = raw.columnCount;
     entry.rowCount = raw.rowCount;

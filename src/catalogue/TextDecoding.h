@@ -6,6 +6,8 @@
 
 namespace kitbox {
 
+// Whether every byte is below 0x80.
+bool isAscii(QByteArrayView bytes);
 // Whether bytes form valid UTF-8 (fast for plain ASCII).
 bool isValidUtf8(QByteArrayView bytes);
 QString decodeText(QByteArrayView bytes);
