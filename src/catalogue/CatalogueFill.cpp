@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -379,11 +380,12 @@ int CatalogueFill::readInfoTexts(JobCatalogue &catalogue, const QList<FileInfo> 
     for (qsizetype k = 0; k < files.size(); ++k) {
         const FileInfo &f = files.at(k);
         if (f.infoOffset > 0 && f.infoLength > 0) {
-            const QByteArray block = readRange(f.path, f.infoOffset, f.infoLength);
+            // Handed over, so that it is unscrambled where it was read to.
+            QByteArray block = readRange(f.path, f.infoOffset, f.infoLength);
             if (k == 0)
-                parser.parseDescription(block);
+                parser.parseDescription(std::move(block));
             else
-                parser.parseBase(block, UsesExtension::baseName(catalogue, int(k - 1)));
+                parser.parseBase(std::move(block), UsesExtension::baseName(catalogue, int(k - 1)));
             continue;
         }
         // Without an info block every entry not yet filled gets a placeholder.

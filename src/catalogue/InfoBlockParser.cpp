@@ -3,7 +3,6 @@
 #include "catalogue/TextDecoding.h"
 
 #include <cstring>
-#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -26,21 +25,57 @@ const QString kUnknownLabel = QStringLiteral("! ! ! ");
 
 enum class Key { Ignored, JobName, Comment, Arg, Result, Type, Unknown };
 
+// Whether bytes are the literal (without its NUL): the length decides most
+// comparisons, and the bytes of a known short length compare inline.
+template <size_t N> inline bool is(QByteArrayView bytes, const char (&literal)[N])
+{
+    return bytes.size() == qsizetype(N - 1) && std::memcmp(bytes.data(), literal, N - 1) == 0;
+}
+
 Key classify(QByteArrayView key)
 {
-    if (key == "JOBNAME:")
-        return Key::JobName;
-    if (key == "JOBCOMMENT:" || key == "ARGCOMMENT:" || key == "RESULTCOMMENT:")
-        return Key::Comment;
-    if (key == "ARG:")
-        return Key::Arg;
-    if (key == "RESULT:")
-        return Key::Result;
-    if (key == "ARGTYPE:" || key == "RESULTTYPE:")
-        return Key::Type;
-    if (key == "ECU:" || key == "ORIGIN:" || key == "REVISION:" || key == "AUTHOR:" || key == "USES:" ||
-        key == "ECUCOMMENT:")
-        return Key::Ignored;
+    switch (key.size()) {
+    case 4:
+        if (is(key, "ARG:"))
+            return Key::Arg;
+        if (is(key, "ECU:"))
+            return Key::Ignored;
+        break;
+    case 5:
+        if (is(key, "USES:"))
+            return Key::Ignored;
+        break;
+    case 7:
+        if (is(key, "RESULT:"))
+            return Key::Result;
+        if (is(key, "ORIGIN:") || is(key, "AUTHOR:"))
+            return Key::Ignored;
+        break;
+    case 8:
+        if (is(key, "JOBNAME:"))
+            return Key::JobName;
+        if (is(key, "ARGTYPE:"))
+            return Key::Type;
+        break;
+    case 9:
+        if (is(key, "REVISION:"))
+            return Key::Ignored;
+        break;
+    case 11:
+        if (is(key, "JOBCOMMENT:") || is(key, "ARGCOMMENT:"))
+            return Key::Comment;
+        if (is(key, "RESULTTYPE:"))
+            return Key::Type;
+        if (is(key, "ECUCOMMENT:"))
+            return Key::Ignored;
+        break;
+    case 14:
+        if (is(key, "RESULTCOMMENT:"))
+            return Key::Comment;
+        break;
+    default:
+        break;
+    }
     return Key::Unknown;
 }
 
@@ -54,8 +89,7 @@ InfoBlockParser::InfoBlockParser(JobCatalogue &catalogue, std::function<void()> 
 void InfoBlockParser::addArgument(QString &summary, int count, QStringView name)
 {
     if (count <= 1) {
-        summary.clear();
-        summary.reserve(64);
+        summary.resize(0); // keeps its room
         summary.append(QStringLiteral("Argumente: 00 "));
         summary.append(kCrLf);
     } else {
@@ -87,13 +121,13 @@ void InfoBlockParser::appendLowered(QString &to, QStringView text)
             *p = QChar(p->unicode() + (u'a' - u'A'));
 }
 
-void InfoBlockParser::parseDescription(QByteArrayView scrambled)
+void InfoBlockParser::parseDescription(QByteArray scrambled)
 {
     m_job = -1;
     parse(scrambled, Mode::Description);
 }
 
-void InfoBlockParser::parseBase(QByteArrayView scrambled, const QString &baseName)
+void InfoBlockParser::parseBase(QByteArray scrambled, const QString &baseName)
 {
     m_baseName = baseName.toUpper();
     m_job = m_catalogue.lastFilledJob + 1;
@@ -101,57 +135,64 @@ void InfoBlockParser::parseBase(QByteArrayView scrambled, const QString &baseNam
     parse(scrambled, Mode::Base);
 }
 
-void InfoBlockParser::parse(QByteArrayView scrambled, Mode mode)
+void InfoBlockParser::parse(QByteArray &scrambled, Mode mode)
 {
     m_mode = mode;
     m_comment = false;
     m_argumentCount = 0;
     m_skipping = false;
-    // The block is unscrambled in one go, noting where its lines end; a
-    // block that is ASCII throughout (the usual case) spares every line its
-    // own check.
+    // The block is unscrambled in place in one go; a block that is ASCII
+    // throughout (the usual case) spares every line its own check.
     const qsizetype size = scrambled.size();
-    QByteArray plain(size, Qt::Uninitialized);
-    std::vector<qsizetype> lineEnds;
-    lineEnds.reserve(size_t(size / 24 + 16));
+    char *const text = scrambled.data();
     {
-        const auto *in = reinterpret_cast<const unsigned char *>(scrambled.data());
-        auto *out = reinterpret_cast<unsigned char *>(plain.data());
+        auto *bytes = reinterpret_cast<unsigned char *>(text);
         qsizetype k = 0;
         unsigned char any = 0;
 #if defined(__SSE2__)
+        const __m128i mask = _mm_set1_epi8(kMask);
         __m128i anyBlock = _mm_setzero_si128();
         for (; size - k >= 16; k += 16) {
-            const __m128i x =
-                _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(in + k)), _mm_set1_epi8(char(kMask)));
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + k), x);
+            auto *at = reinterpret_cast<__m128i *>(bytes + k);
+            const __m128i x = _mm_xor_si128(_mm_loadu_si128(at), mask);
+            _mm_storeu_si128(at, x);
             anyBlock = _mm_or_si128(anyBlock, x);
-            for (quint32 ends = quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8('\n')))); ends != 0;
-                 ends &= ends - 1)
-                lineEnds.push_back(k + qsizetype(qCountTrailingZeroBits(ends)));
         }
         if (_mm_movemask_epi8(anyBlock) != 0)
             any = 0x80;
 #endif
         for (; k < size; ++k) {
-            out[k] = static_cast<unsigned char>(in[k] ^ kMask);
-            any |= out[k];
-            if (out[k] == '\n')
-                lineEnds.push_back(k);
+            bytes[k] = static_cast<unsigned char>(bytes[k] ^ kMask);
+            any |= bytes[k];
         }
         m_ascii = any < 0x80;
     }
-    const char *const text = plain.constData();
+    // Then line by line, the line ends found sixteen bytes at a time.
     qsizetype from = 0;
-    for (const qsizetype end : lineEnds) {
-        handleLine(QByteArrayView(text + from, end - from));
-        from = end + 1;
+    qsizetype k = 0;
+#if defined(__SSE2__)
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    for (; size - k >= 16; k += 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + k));
+        for (quint32 ends = quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(x, lineFeed))); ends != 0; ends &= ends - 1) {
+            const qsizetype end = k + qsizetype(qCountTrailingZeroBits(ends));
+            handleLine(QByteArrayView(text + from, end - from));
+            from = end + 1;
+        }
+    }
+#endif
+    for (; k < size; ++k) {
+        if (text[k] == '\n') {
+            handleLine(QByteArrayView(text + from, k - from));
+            from = k + 1;
+        }
     }
     // A last line without its LF is still taken: a cut-off block keeps what it holds.
     if (from < size)
         handleLine(QByteArrayView(text + from, size - from));
     m_ascii = false;
     flushText();
+    flushNames();
     m_catalogue.lastFilledJob = m_job;
 }
 
@@ -178,6 +219,30 @@ void InfoBlockParser::flushText()
     }
     m_text.clear();
     m_textJob = -1;
+}
+
+void InfoBlockParser::flushNames()
+{
+    if (valid(m_namesJob)) {
+        // A new text is stored at its exact size; it stays the one to share.
+        if (!m_summary.isEmpty()) {
+            if (m_summary != m_lastSummary)
+                m_lastSummary = QString(m_summary.constData(), m_summary.size());
+            m_catalogue.argSummary[m_namesJob] = m_lastSummary;
+        }
+        if (!m_results.isEmpty()) {
+            if (m_results != m_lastResults)
+                m_lastResults = QString(m_results.constData(), m_results.size());
+            QString &names = m_catalogue.resultNames[m_namesJob];
+            if (names.isEmpty())
+                names = m_lastResults;
+            else
+                names.append(m_lastResults);
+        }
+    }
+    m_summary.resize(0);
+    m_results.resize(0);
+    m_namesJob = -1;
 }
 
 void InfoBlockParser::appendLine(int job, QStringView label, QByteArrayView raw)
@@ -228,6 +293,8 @@ void InfoBlockParser::handleLine(QByteArrayView line)
     const Key kind = classify(key);
     if (kind == Key::Ignored)
         return;
+    if (kind == Key::JobName)
+        flushNames();
 
     if (kind == Key::Unknown) {
         if (m_beep)
@@ -292,22 +359,27 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         appendLine(m_job, kArgumentLabel, raw);
         m_comment = false;
         ++m_argumentCount;
-        addArgument(m_catalogue.argSummary[m_job], m_argumentCount, decoded(raw));
+        if (m_namesJob != m_job) {
+            flushNames();
+            m_namesJob = m_job;
+        }
+        addArgument(m_summary, m_argumentCount, decoded(raw));
         break;
     }
     case Key::Result: {
         textOf(m_job)->add(kCrLf);
         appendLine(m_job, kResultLabel, raw);
         m_comment = false;
-        QString &names = m_catalogue.resultNames[m_job];
-        if (names.isEmpty())
-            names.reserve(32);
-        appendLowered(names, decoded(raw));
-        names += kCrLf;
+        if (m_namesJob != m_job) {
+            flushNames();
+            m_namesJob = m_job;
+        }
+        appendLowered(m_results, decoded(raw));
+        m_results += kCrLf;
         break;
     }
     case Key::Type:
-        appendLine(m_job, kTypeLabel, raw == "binary" ? QByteArrayView("data") : raw);
+        appendLine(m_job, kTypeLabel, is(raw, "binary") ? QByteArrayView("data") : raw);
         break;
     default:
         break;

@@ -19,10 +19,11 @@ public:
     InfoBlockParser(JobCatalogue &catalogue, std::function<void()> beep);
 
     // The loaded description's own block: job j of the block is list entry j.
-    void parseDescription(QByteArrayView scrambled);
+    // The block is unscrambled where it lies (a shared one is copied first).
+    void parseDescription(QByteArray scrambled);
     // A base description's block; the current entry starts at lastFilledJob + 1,
     // the base's separator. baseName is shown upper-cased in the texts.
-    void parseBase(QByteArrayView scrambled, const QString &baseName);
+    void parseBase(QByteArray scrambled, const QString &baseName);
 
     // "Argumente: nn " CR LF "a; b; c": the summary after adding argument
     // number count (1-based) named name.
@@ -30,8 +31,13 @@ public:
 
 private:
     enum class Mode { Description, Base };
-    void parse(QByteArrayView scrambled, Mode mode);
+    void parse(QByteArray &scrambled, Mode mode);
     void handleLine(QByteArrayView line);
+    // The argument summary and result names of a job are built aside and
+    // handed over when its last line is read; a job whose text equals the
+    // previous job's shares that string (jobs often take the same arguments
+    // and give the same results).
+    void flushNames();
     // The text of a job is built in one buffer and handed to the catalogue
     // as one string when another job's text is written or the block ends.
     // Returns that buffer; null for an entry outside the list.
@@ -60,6 +66,11 @@ private:
     QString m_scratch;
     Utf16Builder m_text;
     int m_textJob = -1;
+    int m_namesJob = -1; // the job m_summary and m_results belong to
+    QString m_summary;
+    QString m_results;
+    QString m_lastSummary; // as handed over last
+    QString m_lastResults;
 };
 
 } // namespace kitbox
