@@ -5,6 +5,7 @@
 #include "LargeDescription.h"
 #include "catalogue/CatalogueFill.h"
 #include "catalogue/SifterEntryPoints.h"
+#include "catalogue/TableTextReader.h"
 #include "runtime/FakeVedamisApi.h"
 #include "shell/TextCatalogue.h"
 
@@ -107,6 +108,27 @@ void BM_FillInfoTextsOnly(benchmark::State &state)
 }
 BENCHMARK(BM_FillTablesOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_FillInfoTextsOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Measuring every table once its bytes are in memory, on one thread: the
+// processor's share of the table half without the reading.
+void BM_MeasureTablesOnly(benchmark::State &state)
+{
+    Setup setup;
+    kitbox::JobCatalogue catalogue;
+    setup.fill(catalogue);
+    const kitbox::TableTextReader reader(setup.options.screenWidthTwips);
+    const kitbox::TableErrorTexts texts;
+    QString findings;
+    for (auto _ : state) {
+        for (int t = 0; t < catalogue.tables.size(); ++t) {
+            kitbox::TableDescription &table = catalogue.tables[t];
+            table.columnWidth.fill(0);
+            reader.scan(catalogue.tableBytes(t), table, texts, findings);
+        }
+        benchmark::DoNotOptimize(catalogue.tables.constData());
+    }
+}
+BENCHMARK(BM_MeasureTablesOnly)->Unit(benchmark::kMillisecond);
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:

@@ -275,8 +275,16 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     // the running sum at each), many bytes at a time and mostly without
     // branches; then its cells are measured in one simple loop.
     constexpr qsizetype window = 4096;
-    qint32 nulAt[window + 64];
+    // nulAt[-1] is where the cell before a window's first NUL would have
+    // ended: differences of neighbouring entries are then cell widths + 1.
+    qint32 nulAtWithBefore[window + 64 + 1];
+    qint32 *const nulAt = nulAtWithBefore + 1;
     qint64 adjustAt[window + 64];
+    // Sixteen cells at a time, L of which count (a whole number of rows'
+    // columns, so that lane i always stands for the same column).
+    constexpr int lanes = 16;
+    const int laneCells = columns <= lanes ? int(lanes / columns * columns) : 0;
+    const qint32 mostLaneUnits = qint32(qMin<qint64>(mostUnits, INT32_MAX));
     const auto controlCharacter = [&](qint64 cellsBefore, unsigned char byte) {
         // Characters after the last cell taken are not looked at.
         if (cellsBefore < cellLimit)
@@ -347,6 +355,24 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
                 const int plainEnd = qMin(plainCount, take);
                 qsizetype start = cellStart;
                 qint64 c = column;
+                if (laneCells > 0 && plainEnd - k >= lanes) {
+                    nulAt[-1] = qint32(start - from - 1);
+                    std::array<qint32, lanes> most{};
+                    for (; plainEnd - k >= lanes; k += laneCells) {
+                        for (int i = 0; i < lanes; ++i) {
+                            const qint32 units = nulAt[k + i] - nulAt[k + i - 1];
+                            const qint32 counted = i < laneCells && units <= mostLaneUnits ? units : 0;
+                            most[size_t(i)] = qMax(most[size_t(i)], counted);
+                        }
+                    }
+                    for (int i = 0, laneColumn = int(c); i < laneCells; ++i) {
+                        qint64 &width = common[size_t(laneColumn)];
+                        width = qMax<qint64>(width, most[size_t(i)]);
+                        if (++laneColumn == columns)
+                            laneColumn = 0;
+                    }
+                    start = from + nulAt[k - 1] + 1;
+                }
                 for (; k < plainEnd; ++k) {
                     const qsizetype nul = from + nulAt[k];
                     widen(common, c, nul - start, mostUnits);

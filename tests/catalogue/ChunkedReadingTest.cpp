@@ -186,12 +186,27 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
     QStringList dense;
     for (int r = 0; r < 2000 * 7; ++r)
         dense.append(QString((r * 3 + r / 7) % 4, QLatin1Char('k')));
+    // Plain cells of lengths that differ by column, for column counts that
+    // fill the sixteen cells measured at once fully, partly or not at all.
+    QStringList plain;
+    for (int r = 0; r < 40 * 17; ++r)
+        plain.append(
+            QString((r * 5 + r / 17) % 31 + (r % 17 == 3 ? 40 : 0) + (r % 23 == 7 ? 60 : 0), QLatin1Char('p')));
+    const QByteArray plainBytes = scrambled(tableBytes(plain));
+    // A narrow screen leaves the widest cells unrecorded.
+    constexpr int wide = 120 * 3 * 9500;
+    constexpr int narrow = 120 * 3 * 50;
     const struct {
         QByteArray bytes;
         int columns;
         QList<int> rowLimits;
-    } tables[] = {{scrambled(tableBytes(cells)), 5, {3000, 2999, 1234, 0}},
-                  {scrambled(tableBytes(dense)), 7, {1999, 1000}}};
+        int screenWidth;
+    } tables[] = {{scrambled(tableBytes(cells)), 5, {3000, 2999, 1234, 0}, wide},
+                  {scrambled(tableBytes(dense)), 7, {1999, 1000}, wide},
+                  {plainBytes, 1, {679, 300}, wide},
+                  {plainBytes, 4, {169, 100}, narrow},
+                  {plainBytes, 16, {41, 20}, narrow},
+                  {plainBytes, 17, {39}, wide}};
 
     // Every way of searching plain text that this processor offers.
     const TableTextReader::ScanKernel widest = TableTextReader::scanKernel();
@@ -209,8 +224,8 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
                 table.rowCount = rows;
                 TableErrorLog errors;
                 errors.texts = {s("U"), s("T"), s("Z"), s("S"), s("C")};
-                const QString text = TableTextReader(120 * 3 * 9500).read(t.bytes, table, errors);
-                const ChunkedTable expected = readTableInChunks(t.bytes, t.columns, rows, 120 * 3 * 9500);
+                const QString text = TableTextReader(t.screenWidth).read(t.bytes, table, errors);
+                const ChunkedTable expected = readTableInChunks(t.bytes, t.columns, rows, t.screenWidth);
                 EXPECT_TRUE(text == expected.text);
                 EXPECT_EQ(table.columnWidth, expected.widths);
                 EXPECT_EQ(errors.text.count(s("\r\n")), expected.findings.isEmpty() ? 0 : expected.findings.size() + 1);
