@@ -14,6 +14,7 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -73,6 +74,9 @@ private:
     CatalogueHost &m_host;
 };
 
+// Threads pay off only for some work; a small description is done at once.
+constexpr qint64 bytesWorthAThread = 1 << 20;
+
 } // namespace
 
 // One file's share of the tables: where its bytes lie and how they are read.
@@ -104,6 +108,33 @@ struct CatalogueFill::TablePlan {
     qint64 lowest = 0;
     qint64 highest = -1;
     qint64 bytes = 0; // to read and measure
+};
+
+struct CatalogueFill::EarlyThread {
+    // The loop that shares out the table groups, once they are planned;
+    // null when there are none.
+    std::promise<const std::function<void()> *> tableWork;
+    std::thread thread;
+
+    void start(const std::function<void()> &task)
+    {
+        thread = std::thread([this, &task, work = tableWork.get_future()]() mutable {
+            task();
+            if (const std::function<void()> *tables = work.get())
+                (*tables)();
+        });
+    }
+    void finish(const std::function<void()> *tables)
+    {
+        if (!thread.joinable())
+            return;
+        try {
+            tableWork.set_value(tables);
+        } catch (const std::future_error &) { // already handed the work
+        }
+        thread.join();
+    }
+    ~EarlyThread() { finish(nullptr); }
 };
 
 void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int jobCount, bool reset,
@@ -158,15 +189,26 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
 
     // The tables and the info texts are independent of each other and of the
     // windows: on a large description they are read on all cores at once.
-    TablePlan plan;
-    if (wantTables)
-        planTables(catalogue, files, totalTables, options, plan);
     int unknownKeys = 0;
     const QString noInfoText = m_texts.text(78);
     std::function<void()> infoTask;
     if (wantInfo)
         infoTask = [&] { unknownKeys = readInfoTexts(catalogue, files, noInfoText); };
-    runTables(catalogue, plan, infoTask);
+    // With a megabyte of tables or more, the info texts begin on a thread of
+    // their own at once, while this one locates the tables; that thread then
+    // takes its share of the tables.
+    qint64 tableBytesAtMost = 0;
+    for (const FileInfo &f : files)
+        tableBytesAtMost += qMax<qint32>(f.tableAreaEnd, 0);
+    EarlyThread early;
+    const bool beginEarly =
+        wantInfo && wantTables && tableBytesAtMost >= bytesWorthAThread && QThread::idealThreadCount() > 1;
+    if (beginEarly)
+        early.start(infoTask);
+    TablePlan plan;
+    if (wantTables)
+        planTables(catalogue, files, totalTables, options, plan);
+    runTables(catalogue, plan, beginEarly ? std::function<void()>() : infoTask, beginEarly ? &early : nullptr);
     if (wantTables)
         finishTables(catalogue, plan, options);
     for (int k = 0; k < unknownKeys; ++k)
@@ -273,7 +315,8 @@ void CatalogueFill::planTables(JobCatalogue &catalogue, const QList<FileInfo> &f
     plan.highest = totalTables - 1;
 }
 
-void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const std::function<void()> &other)
+void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const std::function<void()> &other,
+                              EarlyThread *early)
 {
     // Raw pointers, taken before any thread starts: the lists are not
     // detached or resized while the work runs.
@@ -319,7 +362,7 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
     // Item 0 is the other task; items 1... are the groups of tables.
     const qint64 items = 1 + qint64(plan.groups.size());
     std::atomic<qint64> next{other ? 0 : 1};
-    const auto work = [&] {
+    const std::function<void()> work = [&] {
         for (qint64 item = next.fetch_add(1); item < items; item = next.fetch_add(1)) {
             if (item == 0)
                 other();
@@ -328,9 +371,11 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
         }
     };
 
-    // Threads pay off only for some work; a small description is done at once.
-    constexpr qint64 bytesWorthAThread = 1 << 20;
-    const int helpers = plan.bytes >= bytesWorthAThread ? qBound(0, QThread::idealThreadCount() - 1, 3) : 0;
+    int helpers = plan.bytes >= bytesWorthAThread ? qBound(0, QThread::idealThreadCount() - 1, 3) : 0;
+    if (early) {
+        early->tableWork.set_value(&work);
+        helpers = qMax(0, helpers - 1);
+    }
     std::vector<std::thread> threads;
     threads.reserve(size_t(helpers));
     for (int h = 0; h < helpers; ++h)
@@ -338,6 +383,8 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
     work();
     for (std::thread &thread : threads)
         thread.join();
+    if (early)
+        early->finish(nullptr);
 }
 
 void CatalogueFill::finishTables(JobCatalogue &catalogue, TablePlan &plan, const CatalogueOptions &options)
