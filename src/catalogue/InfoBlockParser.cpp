@@ -14,14 +14,16 @@ namespace {
 
 constexpr char kMask = 0x6B;
 
-const QString kNameLabel = QStringLiteral("name      : ");
-const QString kCommentLabel = QStringLiteral("  comment : ");
-const QString kCommentContinuation = QStringLiteral("            ");
-const QString kArgumentLabel = QStringLiteral("argument  : ");
-const QString kResultLabel = QStringLiteral("result    : ");
-const QString kTypeLabel = QStringLiteral("  type    : ");
-const QString kUsesLabel = QStringLiteral("---- uses : ");
-const QString kUnknownLabel = QStringLiteral("! ! ! ");
+// Of known length, so that they are copied without a library call.
+constexpr char16_t kNameLabel[] = u"name      : ";
+constexpr char16_t kCommentLabel[] = u"  comment : ";
+constexpr char16_t kCommentContinuation[] = u"            ";
+constexpr char16_t kArgumentLabel[] = u"argument  : ";
+constexpr char16_t kResultLabel[] = u"result    : ";
+constexpr char16_t kTypeLabel[] = u"  type    : ";
+constexpr char16_t kUsesLabel[] = u"---- uses : ";
+constexpr char16_t kUnknownLabel[] = u"! ! ! ";
+constexpr char16_t kLineEnd[] = u"\r\n";
 
 enum class Key { Ignored, JobName, Comment, Arg, Result, Type, Unknown };
 
@@ -145,6 +147,7 @@ void InfoBlockParser::parse(QByteArray &scrambled, Mode mode)
     // throughout (the usual case) spares every line its own check.
     const qsizetype size = scrambled.size();
     char *const text = scrambled.data();
+    m_blockEnd = text + size;
     {
         auto *bytes = reinterpret_cast<unsigned char *>(text);
         qsizetype k = 0;
@@ -245,12 +248,12 @@ void InfoBlockParser::flushNames()
     m_namesJob = -1;
 }
 
-void InfoBlockParser::appendLine(int job, QStringView label, QByteArrayView raw)
+void InfoBlockParser::appendLine(int job, const Label &label, QByteArrayView raw)
 {
     if (Utf16Builder *text = textOf(job)) {
         text->add(label);
         appendDecoded(*text, raw);
-        text->add(kCrLf);
+        text->add(kLineEnd);
     }
 }
 
@@ -280,13 +283,24 @@ QStringView InfoBlockParser::decoded(QByteArrayView raw)
 
 void InfoBlockParser::handleLine(QByteArrayView line)
 {
-    // Keys are short: a plain loop finds the colon sooner than a library search.
+    // Keys are short: the first sixteen bytes mostly hold the colon, and they
+    // are looked at at once where the block has them.
     qsizetype colon = -1;
-    for (qsizetype k = 0; k < line.size(); ++k) {
-        if (line[k] == ':') {
+    qsizetype k = 0;
+#if defined(__SSE2__)
+    if (m_blockEnd - line.data() >= 16) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(line.data()));
+        quint32 colons = quint32(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(':'))));
+        if (line.size() < 16)
+            colons &= (1u << line.size()) - 1;
+        if (colons != 0)
+            colon = qCountTrailingZeroBits(colons);
+        k = qMin<qsizetype>(16, line.size());
+    }
+#endif
+    for (; colon < 0 && k < line.size(); ++k) {
+        if (line[k] == ':')
             colon = k;
-            break;
-        }
     }
     const QByteArrayView key = colon >= 0 ? line.first(colon + 1) : QByteArrayView();
     const QByteArrayView raw = colon >= 0 ? line.sliced(colon + 1) : line;
@@ -303,7 +317,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
             text->add(kUnknownLabel);
             appendDecoded(*text, key);
             appendDecoded(*text, raw);
-            text->add(kCrLf);
+            text->add(kLineEnd);
         }
         return;
     }
@@ -322,10 +336,10 @@ void InfoBlockParser::handleLine(QByteArrayView line)
                 if (Utf16Builder *text = textOf(m_job)) {
                     text->add(kUsesLabel);
                     text->add(m_baseName);
-                    text->add(kCrLf);
+                    text->add(kLineEnd);
                     text->add(kNameLabel);
                     text->add(value);
-                    text->add(kCrLf);
+                    text->add(kLineEnd);
                 }
             } else if (!m_atSeparator) {
                 // The loaded description redefines this job: its lines must not
@@ -343,7 +357,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
     if (m_mode == Mode::Base && m_atSeparator) {
         if (kind == Key::Comment)
             if (Utf16Builder *text = textOf(m_job))
-                text->add(kCrLf);
+                text->add(kLineEnd);
         return;
     }
     if (!valid(m_job))
@@ -351,11 +365,14 @@ void InfoBlockParser::handleLine(QByteArrayView line)
 
     switch (kind) {
     case Key::Comment:
-        appendLine(m_job, m_comment ? kCommentContinuation : kCommentLabel, raw);
+        if (m_comment)
+            appendLine(m_job, kCommentContinuation, raw);
+        else
+            appendLine(m_job, kCommentLabel, raw);
         m_comment = true;
         break;
     case Key::Arg: {
-        textOf(m_job)->add(kCrLf);
+        textOf(m_job)->add(kLineEnd);
         appendLine(m_job, kArgumentLabel, raw);
         m_comment = false;
         ++m_argumentCount;
@@ -367,7 +384,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
         break;
     }
     case Key::Result: {
-        textOf(m_job)->add(kCrLf);
+        textOf(m_job)->add(kLineEnd);
         appendLine(m_job, kResultLabel, raw);
         m_comment = false;
         if (m_namesJob != m_job) {

@@ -43,8 +43,10 @@ private:
     // Returns that buffer; null for an entry outside the list.
     Utf16Builder *textOf(int job);
     void flushText();
+    // Every line label is twelve characters.
+    using Label = char16_t[13];
     // label, the decoded bytes and CR LF.
-    void appendLine(int job, QStringView label, QByteArrayView raw);
+    void appendLine(int job, const Label &label, QByteArrayView raw);
     bool isAscii(QByteArrayView raw) const;
     void appendDecoded(Utf16Builder &to, QByteArrayView raw) const;
     // text lower-cased as QString::toLower does it.
@@ -63,6 +65,7 @@ private:
     bool m_atSeparator = false; // base block: no job of the list reached yet
     bool m_skipping = false;    // base block: the job is not in the list; its lines are dropped
     bool m_ascii = false;       // the block being parsed holds only ASCII
+    const char *m_blockEnd = nullptr;
     QString m_scratch;
     Utf16Builder m_text;
     int m_textJob = -1;

@@ -26,6 +26,13 @@ public:
             std::memcpy(grow(text.size()), text.utf16(), size_t(text.size()) * sizeof(char16_t));
     }
 
+    // A literal: its length is known, so is the copy.
+    template <size_t N> void add(const char16_t (&text)[N])
+    {
+        static_assert(N > 1);
+        std::memcpy(grow(N - 1), text, (N - 1) * sizeof(char16_t));
+    }
+
     // Bytes below 0x100 taken as the characters of the same number.
     void addLatin1(QByteArrayView bytes)
     {
@@ -39,6 +46,19 @@ public:
             const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(in + i));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(x, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i + 8), _mm_unpackhi_epi8(x, zero));
+        }
+        // Most lines are short: eight and four at a time before the last few.
+        if (n - i >= 8) {
+            const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(in + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(x, zero));
+            i += 8;
+        }
+        if (n - i >= 4) {
+            quint32 word;
+            std::memcpy(&word, in + i, sizeof word);
+            const __m128i x = _mm_cvtsi32_si128(int(word));
+            _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_unpacklo_epi8(x, zero));
+            i += 4;
         }
 #endif
         for (; i < n; ++i)

@@ -85,6 +85,12 @@ TEST(InfoBlockParser, UnknownKeyBeepsAndGoesToJobZero)
     EXPECT_EQ(beeps, 2);
     EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n! ! ! BOGUS:value: more\r\n! ! ! no colon here\r\n"));
     EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : for b\r\n"));
+
+    // A short line without a colon, close before the next line's colon.
+    c = catalogueWithJobs({s("a")});
+    parser.parseDescription(scrambled(infoBlock({s("JOBNAME:A"), s("ab"), s("ARG:X"), s("ARGCOMMENT:and more")})));
+    EXPECT_EQ(beeps, 3);
+    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n! ! ! ab\r\n\r\nargument  : X\r\n  comment : and more\r\n"));
 }
 
 TEST(InfoBlockParser, CommentFlagSurvivesTypeLinesButNotArguments)
@@ -156,4 +162,24 @@ TEST(InfoBlockParser, BaseBlockSkipsRedefinedJobsWithoutShiftingTheOthers)
     EXPECT_EQ(c.jobInfo[4], s("---- uses : D_BASIS\r\nname      : RESET\r\n\r\nresult    : DONE\r\n"));
     EXPECT_EQ(c.lastFilledJob, 4);
     EXPECT_EQ(c.jobInfo[0], QString());
+}
+
+TEST(Utf16Builder, WidensBytesOfEveryLengthAndOffsetAsLatin1)
+{
+    // Lengths around the sixteen, eight and four bytes widened at once, at
+    // every offset into the source, with bytes of the upper half among them.
+    QByteArray source;
+    for (int k = 0; k < 96; ++k)
+        source += char((k * 37 + 11) % 256);
+    Utf16Builder text;
+    QString expected;
+    for (int offset = 0; offset < 5; ++offset) {
+        for (int length = 0; length <= 40; ++length) {
+            const QByteArrayView bytes = QByteArrayView(source).sliced(offset, length);
+            text.addLatin1(bytes);
+            text.add(u"|");
+            expected += QString::fromLatin1(bytes) + QLatin1Char('|');
+        }
+    }
+    EXPECT_EQ(text.view().toString(), expected);
 }
