@@ -9,6 +9,7 @@
 #include <immintrin.h>
 #endif
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 
@@ -255,9 +256,14 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     // plus one for each four-byte lead: "adjust" keeps a running sum of that
     // difference, and a cell's share comes by subtraction. Cells whose share
     // is 0 are equally wide either way and go into the common widths.
-    ColumnWidths common{};
-    ColumnWidths utf8Only{};
-    ColumnWidths bytesOnly{};
+    // Only the columns the table has are looked at (most tables have a few),
+    // so only those are cleared.
+    const size_t used = size_t(qMin<qint64>(columns, TableDescription::maxColumnIndex + 1));
+    ColumnWidths common;
+    ColumnWidths utf8Only;
+    ColumnWidths bytesOnly;
+    for (ColumnWidths *widths : {&common, &utf8Only, &bytesOnly})
+        std::fill_n(widths->begin(), used, qint64(0));
     // A width is recorded when it is not above a third of the screen.
     const qint64 mostUnits = qint64(m_screenWidthTwips) / (3 * twipsPerCharacter);
 
@@ -418,7 +424,6 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
         utf8 = isValidUtf8(plain);
     }
     const ColumnWidths &chosen = utf8 ? utf8Only : bytesOnly;
-    const size_t used = size_t(qMin<qint64>(columns, TableDescription::maxColumnIndex + 1));
     for (size_t c = 0; c < used; ++c)
         table.columnWidth[c] = qMax(table.columnWidth[c], qint32(qMax(common[c], chosen[c]) * twipsPerCharacter));
 }
