@@ -52,7 +52,7 @@ public:
 
     // The instructions plain text is searched with: the widest the processor
     // has is taken; tests compare the others with it.
-    enum class ScanKernel { Generic, Avx2, Avx512 };
+    enum class ScanKernel { Generic, Avx2, Avx512, Avx512Vbmi2 };
     // False (and nothing changed) when the processor lacks the instructions.
     static bool setScanKernel(ScanKernel kernel);
     static ScanKernel scanKernel();

@@ -193,6 +193,16 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
         plain.append(
             QString((r * 5 + r / 17) % 31 + (r % 17 == 3 ? 40 : 0) + (r % 23 == 7 ? 60 : 0), QLatin1Char('p')));
     const QByteArray plainBytes = scrambled(tableBytes(plain));
+    // Mostly empty cells: up to a NUL for every byte of a block.
+    QStringList empty;
+    for (int r = 0; r < 3 * 3000; ++r)
+        empty.append(r % 97 < 60 ? QString() : QString((r % 5) * (r % 3), QLatin1Char('e')));
+    const QByteArray emptyBytes = scrambled(tableBytes(empty));
+    // Sixteen NULs to a block, now and then one more.
+    QStringList even;
+    for (int r = 0; r < 2 * 2000; ++r)
+        even.append(QString(r % 37 == 0 ? 2 : 3, QLatin1Char('m')));
+    const QByteArray evenBytes = scrambled(tableBytes(even));
     // A narrow screen leaves the widest cells unrecorded.
     constexpr int wide = 120 * 3 * 9500;
     constexpr int narrow = 120 * 3 * 50;
@@ -206,12 +216,14 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
                   {plainBytes, 1, {679, 300}, wide},
                   {plainBytes, 4, {169, 100}, narrow},
                   {plainBytes, 16, {41, 20}, narrow},
-                  {plainBytes, 17, {39}, wide}};
+                  {plainBytes, 17, {39}, wide},
+                  {emptyBytes, 3, {2999, 2000}, wide},
+                  {evenBytes, 2, {1999}, wide}};
 
     // Every way of searching plain text that this processor offers.
     const TableTextReader::ScanKernel widest = TableTextReader::scanKernel();
     for (const auto kernel : {TableTextReader::ScanKernel::Generic, TableTextReader::ScanKernel::Avx2,
-                              TableTextReader::ScanKernel::Avx512}) {
+                              TableTextReader::ScanKernel::Avx512, TableTextReader::ScanKernel::Avx512Vbmi2}) {
         if (!TableTextReader::setScanKernel(kernel))
             continue;
         for (const auto &t : tables) {
