@@ -191,12 +191,19 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
     // windows: on a large description they are read on all cores at once.
     int unknownKeys = 0;
     const QString noInfoText = m_texts.text(78);
+    // Done once, by whichever thread comes to it first.
+    std::atomic<bool> infoTaken{false};
     std::function<void()> infoTask;
     if (wantInfo)
-        infoTask = [&] { unknownKeys = readInfoTexts(catalogue, files, noInfoText); };
+        infoTask = [&] {
+            if (!infoTaken.exchange(true))
+                unknownKeys = readInfoTexts(catalogue, files, noInfoText);
+        };
     // With a megabyte of tables or more, the info texts begin on a thread of
     // their own at once, while this one locates the tables; that thread then
-    // takes its share of the tables.
+    // takes its share of the tables. On a busy machine the thread may get to
+    // run only later: the texts are then read by this one when the tables
+    // are located.
     qint64 tableBytesAtMost = 0;
     for (const FileInfo &f : files)
         tableBytesAtMost += qMax<qint32>(f.tableAreaEnd, 0);
@@ -208,7 +215,7 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
     TablePlan plan;
     if (wantTables)
         planTables(catalogue, files, totalTables, options, plan);
-    runTables(catalogue, plan, beginEarly ? std::function<void()>() : infoTask, beginEarly ? &early : nullptr);
+    runTables(catalogue, plan, infoTask, beginEarly ? &early : nullptr);
     if (wantTables)
         finishTables(catalogue, plan, options);
     for (int k = 0; k < unknownKeys; ++k)

@@ -198,12 +198,20 @@ TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThem
     const QList<TableSpec> base = makeTables(s("BASE"), 30, 11);
     api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
     catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
-    sifter.setFile(catalogue.descriptionPath, writeDescriptionFile(catalogue.descriptionPath, {}, own));
+    // The info texts are read beside the tables, begun before the tables are located.
+    sifter.setFile(catalogue.descriptionPath,
+                   writeDescriptionFile(catalogue.descriptionPath,
+                                        infoBlock({s("JOBNAME:IDENT"), s("JOBCOMMENT:liest"), s("RESULT:ID")}), own));
     const QString basePath = dir.filePath(s("D_BASIS.PRG"));
-    sifter.setFile(basePath, writeDescriptionFile(basePath, {}, base));
+    sifter.setFile(basePath, writeDescriptionFile(basePath, infoBlock({s("JOBNAME:INIT"), s("ARG:MODE")}), base));
     options.screenWidthTwips = 120 * 3 * 40;
 
     run();
+
+    EXPECT_EQ(catalogue.jobInfo.at(0), s("name      : IDENT\r\n  comment : liest\r\n\r\nresult    : ID\r\n"));
+    EXPECT_EQ(catalogue.resultNames.at(0), s("id\r\n"));
+    EXPECT_EQ(catalogue.jobInfo.at(2), s("---- uses : D_BASIS\r\nname      : INIT\r\n\r\nargument  : MODE\r\n"));
+    EXPECT_EQ(catalogue.argSummary.at(2), s("Argumente:  1 \r\nmode"));
 
     const QList<TableSpec> all = own + base;
     ASSERT_EQ(catalogue.tables.size(), all.size());
