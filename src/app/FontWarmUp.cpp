@@ -1,8 +1,6 @@
 #include "FontWarmUp.h"
 
 #include <QFontDatabase>
-#include <QFontMetrics>
-#include <QGuiApplication>
 #include <QStringList>
 
 #include <dlfcn.h>
@@ -19,29 +17,17 @@ void loadFontConfiguration()
         (void)init();
 }
 
-// Measuring a text once in the faces the main window shows first (the
-// application font, and bold and larger for the header title) leaves the
-// font matches and face look-ups in the font database's shared caches, so
-// that the window's own first measurements find them there.
-void warmUpFaces()
-{
-    QFont font = QGuiApplication::font();
-    (void)QFontMetrics(font).horizontalAdvance(QStringLiteral("Kitbox"));
-    font.setBold(true);
-    font.setPointSize(font.pointSize() + 8);
-    (void)QFontMetrics(font).horizontalAdvance(QStringLiteral("Kitbox"));
-}
-
 } // namespace
 
-FontWarmUp::FontWarmUp()
-    : m_thread([this] {
+FontWarmUp::FontWarmUp(std::function<void()> first)
+    : m_first(std::move(first)), m_thread([this] {
+          if (m_first)
+              m_first();
           loadFontConfiguration();
+          m_configured.count_down();
           m_ready.wait();
-          if (m_withDatabase) {
+          if (m_withDatabase)
               (void)QFontDatabase::families();
-              warmUpFaces();
-          }
       })
 {
 }
@@ -58,6 +44,11 @@ void FontWarmUp::applicationReady()
     m_readySignalled = true;
     m_withDatabase = true;
     m_ready.count_down();
+}
+
+void FontWarmUp::waitForConfiguration()
+{
+    m_configured.wait();
 }
 
 void FontWarmUp::finish()

@@ -3,15 +3,24 @@
 // runs in a thread of its own from the very beginning: first the system's
 // font configuration, which needs nothing from Qt and so overlaps the
 // creation of the application object; then, once that object exists, Qt's
-// font database and the faces the window shows first. Building the window
-// and opening the runtime wait for it (the font database is locked
-// meanwhile) only when they first measure or draw text.
+// font database. Building the window and opening the runtime wait for it
+// (the font database is locked meanwhile) only when they first measure or
+// draw text.
+//
+// The faces themselves are not loaded here: Qt keeps its font engines and
+// FreeType faces per thread, so a face loaded in this thread would be loaded
+// again by the window, and the work would only take processor time and the
+// font database lock from the window's thread.
+#include <functional>
 #include <latch>
 #include <thread>
 
 class FontWarmUp {
 public:
-    FontWarmUp();
+    // first: work that needs nothing from Qt's GUI and that the start needs
+    // soon after the application object exists; it runs in the thread before
+    // the font configuration is read.
+    explicit FontWarmUp(std::function<void()> first = {});
     // Joins the thread (it may be waiting for applicationReady()).
     ~FontWarmUp();
     FontWarmUp(const FontWarmUp &) = delete;
@@ -33,11 +42,19 @@ public:
 
     // The application object exists: go on with Qt's font database.
     void applicationReady();
+    // Waits until the font configuration has been read. Called before the
+    // first text is measured: the font library reads its configuration anew
+    // in every thread that asks for it before another thread has finished
+    // reading it, so asking early would read it twice instead of waiting for
+    // the rest.
+    void waitForConfiguration();
     // Waits for the thread; without applicationReady() it stops after the
     // font configuration.
     void finish();
 
 private:
+    std::function<void()> m_first;
+    std::latch m_configured{1};
     std::latch m_ready{1};
     bool m_readySignalled = false;
     bool m_withDatabase = false;

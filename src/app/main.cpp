@@ -40,7 +40,8 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    FontWarmUp fonts;
+    // The text catalogue is read beside the application object's creation too.
+    FontWarmUp fonts([] { (void)TextCatalogue::shared(); });
     QApplication app(argc, argv);
     const FontWarmUp::DatabaseFill fontDatabase(fonts);
     QApplication::setApplicationName(QStringLiteral("kitbox32"));
@@ -91,6 +92,8 @@ int main(int argc, char *argv[])
         window.activateWindow();
     });
 
+    // The start measures text from here on (see FontWarmUp::waitForConfiguration).
+    fonts.waitForConfiguration();
     switch (window.load(program.commandLine)) {
     case StartSequence::Outcome::Run:
         break;
