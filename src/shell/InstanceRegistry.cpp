@@ -119,7 +119,10 @@ struct InstanceRegistry::Peer {
 };
 
 InstanceRegistry::InstanceRegistry(const QString &title, QObject *parent, const QString &socketDirectory)
-    : QObject(parent), m_title(title), m_socketDirectory(socketDirectory), m_user(currentUser())
+    : QObject(parent), m_title(title),
+      // The system's temporary directory is looked up once: finding it
+      // resolves every part of its path, and a start asks for up to ten names.
+      m_socketDirectory(socketDirectory.isEmpty() ? QDir::tempPath() : socketDirectory), m_user(currentUser())
 {
 }
 
@@ -136,7 +139,7 @@ QString InstanceRegistry::socketName(int number) const
     const QByteArray hash =
         QCryptographicHash::hash((m_user + u'\n' + caption).toUtf8(), QCryptographicHash::Sha256).toHex().left(20);
     const QString name = QStringLiteral("kitbox32-") + fileNameSafe(m_user) + u'-' + QString::fromLatin1(hash);
-    return QDir(m_socketDirectory.isEmpty() ? QDir::tempPath() : m_socketDirectory).filePath(name);
+    return QDir(m_socketDirectory).filePath(name);
 }
 
 bool InstanceRegistry::isTaken(int number, int timeoutMs) const
