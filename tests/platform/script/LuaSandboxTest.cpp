@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -180,6 +182,65 @@ TEST(LuaSandbox, BreakFromAnotherThreadEndsTheRunningCall)
     sandbox.requestBreak();
     sandbox.clearBreak();
     EXPECT_TRUE(sandbox.run("return 1", "=t").ok());
+}
+
+TEST(LuaSandbox, ShortTimeLimitIsNotHeldUpByALongerOneRunningElsewhere)
+{
+    // The watchdog sleeps until the earliest deadline; a call that starts
+    // later with an earlier deadline must wake it.
+    LuaSandbox patient(limits(120000));
+    std::atomic<bool> started{false};
+    std::thread longCall([&] {
+        started = true;
+        const bool ended = !patient.run("while true do end", "=long").ok();
+        EXPECT_TRUE(ended);
+    });
+    while (!started)
+        std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    LuaSandbox hasty(limits(150));
+    const auto begin = std::chrono::steady_clock::now();
+    auto status = hasty.run("local x = 0 while true do x = x + 1 end", "=short");
+    const auto waited = std::chrono::steady_clock::now() - begin;
+    EXPECT_FALSE(status.ok());
+    EXPECT_EQ(hasty.lastAbort(), AbortReason::TimeLimit);
+    // Ended by its own limit, not by the other call's two minutes.
+    EXPECT_LT(waited, std::chrono::seconds(30));
+
+    patient.requestBreak();
+    longCall.join();
+    EXPECT_EQ(patient.lastAbort(), AbortReason::Break);
+}
+
+TEST(LuaSandbox, HostProgramKeepsTheStopSignalAndCallsStillStop)
+{
+    // Run in a fresh process: the signal is taken before the first sandbox.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto scenario = [] {
+        struct sigaction own {};
+        own.sa_handler = [](int) {};
+        sigemptyset(&own.sa_mask);
+        if (sigaction(LuaSandbox::stopSignal(), &own, nullptr) != 0)
+            std::exit(2);
+        LuaSandbox sandbox(limits(100));
+        if (sandbox.run("while true do end", "=t").ok() || sandbox.lastAbort() != AbortReason::TimeLimit)
+            std::exit(3);
+        LuaSandbox unlimited(limits(0));
+        std::thread breaker([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            unlimited.requestBreak();
+        });
+        const bool ran = unlimited.run("while true do end", "=t").ok();
+        breaker.join();
+        if (ran || unlimited.lastAbort() != AbortReason::Break)
+            std::exit(4);
+        // The host's handler is still the one installed.
+        struct sigaction now {};
+        sigaction(LuaSandbox::stopSignal(), nullptr, &now);
+        std::exit(now.sa_handler == own.sa_handler ? 0 : 5);
+    };
+    EXPECT_EXIT(scenario(), testing::ExitedWithCode(0), "");
 }
 
 TEST(LuaSandbox, UnboundedAllocationEndsAtTheMemoryCap)

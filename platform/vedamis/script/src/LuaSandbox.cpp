@@ -5,11 +5,18 @@
 #include <lua.hpp>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
 #include <new>
+#include <pthread.h>
+#include <thread>
+#include <vector>
 
 namespace vedamis {
 
@@ -23,6 +30,13 @@ constexpr int kHookCount = 1000;
 constexpr unsigned kClockCheckEvery = 64;
 constexpr size_t kLargeAllocation = 256u * 1024u;
 constexpr int64_t kNoDeadline = std::numeric_limits<int64_t>::max();
+// The call deadline of a sandbox that runs no call.
+constexpr int64_t kIdle = std::numeric_limits<int64_t>::min();
+// How often the watchdog repeats the stop signal to a call that is past its
+// deadline and still running: the signal arms the sandbox innermost on that
+// thread, so an outer call whose deadline passed during an inner one is
+// armed by a later signal.
+constexpr int64_t kRepeatStopMs = 100;
 
 // Registry key (its address) of the error value the hook raises; the real
 // message is put together by call() once control is back.
@@ -40,6 +54,117 @@ int panicHandler(lua_State *L)
     std::fprintf(stderr, "script state failed outside a protected call: %s\n", message ? message : "(no message)");
     return 0; // Lua aborts the process
 }
+
+// Calls run without the instruction hook: on every instruction of every
+// short job it costs more than the rest of the job's script. A call that has
+// to stop gets the hook on its own thread from a signal, the way Lua allows
+// lua_sethook to be called: at its deadline from the watchdog thread, at
+// once from requestBreak. Where the signal is taken by the host program, or
+// cannot be installed, every call runs with the hook as before.
+int stopSignalNumber()
+{
+    return SIGRTMAX - 4;
+}
+
+// The sandbox whose outermost call this thread runs; read by the signal
+// handler, hence a fixed offset from the thread pointer (no lookup that could
+// allocate inside a signal handler).
+[[gnu::tls_model("initial-exec")]] thread_local LuaSandbox *t_running = nullptr;
+[[gnu::tls_model("initial-exec")]] thread_local bool t_signalUnblocked = false;
+
+std::atomic<bool> g_lazyHook{false};
+
+void onStopSignal(int);
+
+bool installStopSignal()
+{
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer holds a signal back until the thread calls a function
+    // it intercepts, which a script loop never does.
+    return false;
+#else
+    struct sigaction existing {};
+    if (sigaction(stopSignalNumber(), nullptr, &existing) != 0)
+        return false;
+    if ((existing.sa_flags & SA_SIGINFO) || existing.sa_handler != SIG_DFL)
+        return false; // the host program uses it
+    struct sigaction action {};
+    action.sa_handler = &onStopSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    return sigaction(stopSignalNumber(), &action, nullptr) == 0;
+#endif
+}
+
+void ensureStopSignal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { g_lazyHook.store(installStopSignal()); });
+}
+
+// One thread for the whole process: sleeps until the earliest deadline of
+// a running call, then sends that call's thread the stop signal. Calls
+// publish their deadline in the sandbox; the watchdog is woken only when a
+// call's deadline comes before the one it sleeps for, which with equal time
+// limits happens about once per time limit, not once per call.
+class Watchdog {
+public:
+    // Never destroyed: sandboxes owned by other static objects may outlive
+    // any static of this file, and the thread sleeps harmlessly at exit.
+    static Watchdog &instance()
+    {
+        static Watchdog *const watchdog = new Watchdog;
+        return *watchdog;
+    }
+
+    void enrol(LuaSandbox *sandbox)
+    {
+        std::lock_guard lock(m_lock);
+        m_sandboxes.push_back({sandbox, kIdle});
+        if (!m_started) {
+            std::thread([this] { run(); }).detach();
+            m_started = true;
+        }
+    }
+
+    void withdraw(LuaSandbox *sandbox)
+    {
+        std::lock_guard lock(m_lock);
+        std::erase_if(m_sandboxes, [sandbox](const Entry &entry) { return entry.sandbox == sandbox; });
+    }
+
+    // After a call published its deadline.
+    void deadlinePublished(int64_t deadline)
+    {
+        if (deadline >= m_plannedWake.load())
+            return;
+        {
+            std::lock_guard lock(m_lock);
+            ++m_wakeRequests;
+        }
+        m_wake.notify_one();
+    }
+
+private:
+    struct Entry {
+        LuaSandbox *sandbox;
+        int64_t signalledDeadline;
+        int64_t signalledAtMs = 0;
+    };
+
+    Watchdog() = default;
+
+    // The earliest deadline still to come; signals calls that are past theirs.
+    int64_t sweep(bool signalDue);
+    void run();
+
+    std::mutex m_lock;
+    std::condition_variable m_wake;
+    std::vector<Entry> m_sandboxes;
+    std::atomic<int64_t> m_plannedWake{kNoDeadline};
+    uint64_t m_wakeRequests = 0;
+    bool m_started = false;
+};
 
 // Text of the error value on top of the stack without running any script
 // code (no __tostring) and without allocating inside the state.
@@ -153,6 +278,7 @@ struct SandboxAccess {
                     if (due != AbortReason::None) {
                         // The hook raises the abort as soon as script code runs again.
                         sandbox.m_pendingAbort = due;
+                        armThread(sandbox.m_state, 1);
                         return nullptr;
                     }
                 }
@@ -168,12 +294,18 @@ struct SandboxAccess {
                 sandbox.m_refusedLast = true;
                 sandbox.m_refusedPtr = ptr;
                 sandbox.m_refusedSize = nsize;
+                // The hook decides, once script code runs again, that the
+                // refusal was final.
+                if (sandbox.m_depth > 0)
+                    armThread(sandbox.m_state, 1);
                 return nullptr;
             }
             // Any other request after a refusal (buffers of the auxiliary
             // library are not retried) means the refusal became an error.
-            if (sandbox.m_refusedLast && !sameAsRefused)
+            if (sandbox.m_refusedLast && !sameAsRefused) {
                 sandbox.noteMemoryExhausted();
+                armThread(sandbox.m_state, 1);
+            }
         }
         void *block = std::realloc(ptr, nsize);
         if (!block)
@@ -287,6 +419,67 @@ struct SandboxAccess {
         return 1;
     }
 
+    // Sends the stop signal to the thread of the running call, if there is
+    // one. Safe against the call ending meanwhile: the call waits for
+    // signallers before it returns, so its thread is still alive.
+    static void interrupt(LuaSandbox &sandbox)
+    {
+        sandbox.m_signalling.fetch_add(1);
+        if (sandbox.m_callDeadline.load() != kIdle)
+            pthread_kill(sandbox.m_thread.load(std::memory_order_relaxed), stopSignalNumber());
+        sandbox.m_signalling.fetch_sub(1);
+    }
+
+    static int64_t callDeadline(const LuaSandbox &sandbox) { return sandbox.m_callDeadline.load(); }
+
+    static void onStopSignal()
+    {
+        if (LuaSandbox *sandbox = t_running; sandbox && sandbox->m_state)
+            armThread(sandbox->m_state, 1);
+    }
+
+    // Start of an outermost call on this thread, the break request already
+    // looked at.
+    static void beginCall(LuaSandbox &sandbox)
+    {
+        lua_State *L = sandbox.m_state;
+        if (!g_lazyHook.load(std::memory_order_relaxed)) {
+            armThread(L, kHookCount);
+            return;
+        }
+        if (!t_signalUnblocked) {
+            sigset_t set;
+            sigemptyset(&set);
+            sigaddset(&set, stopSignalNumber());
+            pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+            t_signalUnblocked = true;
+        }
+        // Off first: a signal from here on arms it again.
+        lua_sethook(L, nullptr, 0, 0);
+        sandbox.m_outerRunning = t_running;
+        t_running = &sandbox;
+        sandbox.m_thread.store(pthread_self(), std::memory_order_relaxed);
+        const int64_t deadline = sandbox.m_deadlineMs;
+        sandbox.m_callDeadline.store(deadline);
+        // A break that came after the request was looked at but before the
+        // call was published found no call to signal.
+        if (sandbox.m_break.load())
+            armThread(L, 1);
+        if (deadline != kNoDeadline)
+            Watchdog::instance().deadlinePublished(deadline);
+    }
+
+    static void endCall(LuaSandbox &sandbox)
+    {
+        if (!g_lazyHook.load(std::memory_order_relaxed))
+            return;
+        sandbox.m_callDeadline.store(kIdle);
+        while (sandbox.m_signalling.load() != 0)
+            std::this_thread::yield();
+        t_running = sandbox.m_outerRunning;
+        sandbox.m_outerRunning = nullptr;
+    }
+
     static int setup(lua_State *L)
     {
         static const luaL_Reg libraries[] = {
@@ -341,6 +534,67 @@ void detail::checkpoint(lua_State *L)
     SandboxAccess::checkpoint(L);
 }
 
+namespace {
+
+void onStopSignal(int)
+{
+    const int savedErrno = errno;
+    SandboxAccess::onStopSignal();
+    errno = savedErrno;
+}
+
+int64_t Watchdog::sweep(bool signalDue)
+{
+    const int64_t now = nowMs();
+    int64_t earliest = kNoDeadline;
+    for (Entry &entry : m_sandboxes) {
+        const int64_t deadline = SandboxAccess::callDeadline(*entry.sandbox);
+        if (deadline == kIdle || deadline == kNoDeadline)
+            continue;
+        if (deadline > now) {
+            earliest = std::min(earliest, deadline);
+            continue;
+        }
+        if (!signalDue)
+            continue;
+        if (entry.signalledDeadline != deadline || now - entry.signalledAtMs >= kRepeatStopMs) {
+            SandboxAccess::interrupt(*entry.sandbox);
+            entry.signalledDeadline = deadline;
+            entry.signalledAtMs = now;
+        }
+        earliest = std::min(earliest, entry.signalledAtMs + kRepeatStopMs);
+    }
+    return earliest;
+}
+
+void Watchdog::run()
+{
+    std::unique_lock lock(m_lock);
+    uint64_t seenRequests = m_wakeRequests;
+    while (true) {
+        int64_t wake = sweep(true);
+        // Publish the plan, then look again: a call that published its
+        // deadline meanwhile either sees the plan or is seen here.
+        while (true) {
+            m_plannedWake.store(wake);
+            const int64_t again = sweep(false);
+            if (again >= wake)
+                break;
+            wake = again;
+        }
+        auto woken = [&] { return m_wakeRequests != seenRequests; };
+        if (wake == kNoDeadline) {
+            m_wake.wait(lock, woken);
+        } else {
+            const auto at = std::chrono::steady_clock::time_point(std::chrono::milliseconds(wake));
+            m_wake.wait_until(lock, at, woken);
+        }
+        seenRequests = m_wakeRequests;
+    }
+}
+
+} // namespace
+
 LuaSandbox::LuaSandbox(SandboxLimits limits) : m_limits(limits)
 {
     lua_State *L = lua_newstate(&SandboxAccess::alloc, this);
@@ -360,12 +614,28 @@ LuaSandbox::LuaSandbox(SandboxLimits limits) : m_limits(limits)
     }
     SandboxAccess::armThread(L, kHookCount);
     m_state = L;
+    ensureStopSignal();
+    Watchdog::instance().enrol(this);
+}
+
+int LuaSandbox::stopSignal()
+{
+    return stopSignalNumber();
+}
+
+void LuaSandbox::requestBreak()
+{
+    m_break.store(true);
+    if (g_lazyHook.load(std::memory_order_relaxed))
+        SandboxAccess::interrupt(*this);
 }
 
 LuaSandbox::~LuaSandbox()
 {
-    if (m_state)
+    if (m_state) {
+        Watchdog::instance().withdraw(this);
         lua_close(m_state);
+    }
 }
 
 kitbox::Status LuaSandbox::run(std::string_view source, const std::string &chunkName)
@@ -410,13 +680,15 @@ kitbox::Status LuaSandbox::call(int nargs, int nresults)
                            : kNoDeadline;
         m_collectWanted = false;
         m_collectAbove = SandboxAccess::collectThreshold(*this);
-        SandboxAccess::armThread(L, kHookCount);
+        SandboxAccess::beginCall(*this);
     }
     ++m_depth;
     ++m_capped;
     const int status = lua_pcall(L, nargs, nresults, 0);
     --m_capped;
     --m_depth;
+    if (outermost)
+        SandboxAccess::endCall(*this);
 
     std::string message;
     if (status != LUA_OK)

@@ -1,13 +1,15 @@
 #pragma once
 // A Lua state for untrusted description scripts: no io, os, package, debug,
 // require, dofile, loadfile, string.dump; load() takes text chunks only; an
-// instruction-count hook stops a call on break and at the time limit; a
+// instruction-count hook stops a call on break and at the time limit (armed
+// by a signal to the call's thread when it is due, see stopSignal); a
 // limiting allocator caps memory (and checks the clock, since the count hook
 // does not fire inside C functions). Used by the engine and the compiler.
 #include <kitbox/Result.h>
 
 #include <atomic>
 #include <cstddef>
+#include <pthread.h>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -44,8 +46,13 @@ public:
 
     // Thread-safe: makes the running call (or the next one) stop with
     // AbortReason::Break. A call stopped that way consumes the request.
-    void requestBreak() { m_break.store(true); }
+    void requestBreak();
     void clearBreak() { m_break.store(false); }
+    // The real-time signal that stops a running call on its own thread (calls
+    // run without the instruction hook until they must stop). A host program
+    // that installed a handler for it before the first sandbox was made
+    // keeps it; every call then runs with the hook.
+    static int stopSignal();
     // Why the last call()/run() was stopped by the sandbox (None for ordinary script errors).
     AbortReason lastAbort() const { return m_lastAbort; }
     // While a call runs: the steady-clock millisecond at which its time limit
@@ -59,6 +66,13 @@ private:
     lua_State *m_state = nullptr;
     SandboxLimits m_limits;
     std::atomic<bool> m_break{false};
+    // While an outermost call runs: its deadline (INT64_MAX for none) and
+    // its thread, for the watchdog and for requestBreak; INT64_MIN between
+    // calls. m_signalling counts those about to signal the thread.
+    std::atomic<int64_t> m_callDeadline{INT64_MIN};
+    std::atomic<pthread_t> m_thread{};
+    std::atomic<int> m_signalling{0};
+    LuaSandbox *m_outerRunning = nullptr;
     AbortReason m_lastAbort = AbortReason::None;
     AbortReason m_pendingAbort = AbortReason::None;
     size_t m_used = 0;
