@@ -20,6 +20,9 @@
 #include <utility>
 #include <vector>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kitbox {
@@ -29,16 +32,33 @@ namespace {
 // Bytes [start, start + length) of a file in one read; a range that lies
 // (partly) outside the file gives what the file has of it. The bytes are
 // copied rather than mapped: a mapping of a file that another program cuts
-// short while it is loaded would bring the workbench down.
+// short while it is loaded would bring the workbench down. Plain system
+// calls: a file object would tie the thread that reads the info texts to
+// the object system, and its end to undoing that.
 QByteArray readRange(const QString &path, qint64 start, qint64 length)
 {
-    QFile file(path);
-    if (start < 0 || length <= 0 || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (start < 0 || length <= 0)
         return {};
-    const qint64 size = file.size();
-    if (start >= size || !file.seek(start))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return {};
-    return file.read(qMin(length, size - start));
+    QByteArray bytes;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && start < st.st_size) {
+        bytes = QByteArray(qMin(length, qint64(st.st_size) - start), Qt::Uninitialized);
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = ::pread(fd, bytes.data() + done, size_t(bytes.size() - done), start + done);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        bytes.truncate(done);
+    }
+    ::close(fd);
+    return bytes;
 }
 
 // Changes the current directory for the lifetime of the object.
@@ -114,6 +134,7 @@ struct CatalogueFill::EarlyThread {
     // The loop that shares out the table groups, once they are planned;
     // null when there are none.
     std::promise<const std::function<void()> *> tableWork;
+    bool handed = false;
     std::thread thread;
 
     void start(const std::function<void()> &task)
@@ -124,17 +145,20 @@ struct CatalogueFill::EarlyThread {
                 (*tables)();
         });
     }
-    void finish(const std::function<void()> *tables)
+    void hand(const std::function<void()> *tables)
     {
-        if (!thread.joinable())
-            return;
-        try {
+        if (!handed && thread.joinable()) {
+            handed = true;
             tableWork.set_value(tables);
-        } catch (const std::future_error &) { // already handed the work
         }
-        thread.join();
     }
-    ~EarlyThread() { finish(nullptr); }
+    void finish()
+    {
+        hand(nullptr);
+        if (thread.joinable())
+            thread.join();
+    }
+    ~EarlyThread() { finish(); }
 };
 
 void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int jobCount, bool reset,
@@ -380,7 +404,7 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
 
     int helpers = plan.bytes >= bytesWorthAThread ? qBound(0, QThread::idealThreadCount() - 1, 3) : 0;
     if (early) {
-        early->tableWork.set_value(&work);
+        early->hand(&work);
         helpers = qMax(0, helpers - 1);
     }
     std::vector<std::thread> threads;
@@ -391,7 +415,7 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
     for (std::thread &thread : threads)
         thread.join();
     if (early)
-        early->finish(nullptr);
+        early->finish();
 }
 
 void CatalogueFill::finishTables(JobCatalogue &catalogue, TablePlan &plan, const CatalogueOptions &options)
