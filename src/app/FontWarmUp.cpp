@@ -26,8 +26,11 @@ FontWarmUp::FontWarmUp(std::function<void()> first)
           loadFontConfiguration();
           m_configured.count_down();
           m_ready.wait();
-          if (m_withDatabase)
-              (void)QFontDatabase::families();
+          if (!m_withDatabase)
+              return;
+          (void)QFontDatabase::families();
+          if (m_then)
+              m_then();
       })
 {
 }
@@ -37,12 +40,13 @@ FontWarmUp::~FontWarmUp()
     finish();
 }
 
-void FontWarmUp::applicationReady()
+void FontWarmUp::applicationReady(std::function<void()> then)
 {
     if (m_readySignalled)
         return;
     m_readySignalled = true;
     m_withDatabase = true;
+    m_then = std::move(then);
     m_ready.count_down();
 }
 

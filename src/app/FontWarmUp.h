@@ -3,7 +3,8 @@
 // runs in a thread of its own from the very beginning: first the system's
 // font configuration, which needs nothing from Qt and so overlaps the
 // creation of the application object; then, once that object exists, Qt's
-// font database. Building the window and opening the runtime wait for it
+// font database and what else the start hands the thread for after it.
+// Building the window and opening the runtime wait for the font database
 // (the font database is locked meanwhile) only when they first measure or
 // draw text.
 //
@@ -27,11 +28,14 @@ public:
     FontWarmUp &operator=(const FontWarmUp &) = delete;
 
     // Declared right after the application object: lets the thread go on
-    // with Qt's font database, and waits for it before the application
-    // object goes away.
+    // with Qt's font database and then with the work given here, and waits
+    // for it before the application object goes away.
     class DatabaseFill {
     public:
-        explicit DatabaseFill(FontWarmUp &warmUp) : m_warmUp(warmUp) { m_warmUp.applicationReady(); }
+        explicit DatabaseFill(FontWarmUp &warmUp, std::function<void()> then = {}) : m_warmUp(warmUp)
+        {
+            m_warmUp.applicationReady(std::move(then));
+        }
         ~DatabaseFill() { m_warmUp.finish(); }
         DatabaseFill(const DatabaseFill &) = delete;
         DatabaseFill &operator=(const DatabaseFill &) = delete;
@@ -40,8 +44,9 @@ public:
         FontWarmUp &m_warmUp;
     };
 
-    // The application object exists: go on with Qt's font database.
-    void applicationReady();
+    // The application object exists: go on with Qt's font database, then
+    // with then.
+    void applicationReady(std::function<void()> then = {});
     // Waits until the font configuration has been read. Called before the
     // first text is measured: the font library reads its configuration anew
     // in every thread that asks for it before another thread has finished
@@ -54,6 +59,7 @@ public:
 
 private:
     std::function<void()> m_first;
+    std::function<void()> m_then;
     std::latch m_configured{1};
     std::latch m_ready{1};
     bool m_readySignalled = false;

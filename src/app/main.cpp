@@ -16,6 +16,7 @@
 #include "shell/InstanceRegistry.h"
 #include "shell/KitBox.h"
 #include "shell/KitBoxDialogService.h"
+#include "shell/KitBoxPictures.h"
 #include "shell/KitBoxPrinting.h"
 #include "shell/Settings.h"
 #include "shell/StartArguments.h"
@@ -43,7 +44,9 @@ int main(int argc, char *argv[])
     // The text catalogue is read beside the application object's creation too.
     FontWarmUp fonts([] { (void)TextCatalogue::shared(); });
     QApplication app(argc, argv);
-    const FontWarmUp::DatabaseFill fontDatabase(fonts);
+    // Then, beside building the window, the start picture's pixel memory.
+    const FontWarmUp::DatabaseFill fontDatabase(
+        fonts, [ratio = app.devicePixelRatio()] { preparePictureMemory(KitBox::startPictureSize, ratio); });
     QApplication::setApplicationName(QStringLiteral("kitbox32"));
     QApplication::setApplicationVersion(QStringLiteral(KITBOX_VERSION));
     QApplication::setOrganizationName(QStringLiteral(KITBOX_COMPANY));

@@ -232,7 +232,7 @@ void KitBox::buildClientArea()
     m_startBild = new QLabel(m_bilderRahmen);
     m_startBild->setObjectName(QStringLiteral("StartBild"));
     // The picture itself is drawn when the frame is first shown (layoutStartPicture).
-    m_startBild->setFixedSize(480, 320);
+    m_startBild->setFixedSize(startPictureSize);
     m_startBild->installEventFilter(this);
     m_bilderRahmen->hide();
 }
@@ -386,8 +386,8 @@ void KitBox::layoutStartPicture()
     // The picture keeps its drawn size while it fits and shrinks with a
     // smaller frame, so that it is always seen whole: to the next smaller
     // size it was drawn at when the program was built, which needs no scaling.
-    const QSize drawn(480, 320);
-    const QSize fitted = fittedPictureSize(QStringLiteral("start"), drawn, m_bilderRahmen->size(), devicePixelRatioF());
+    const QSize fitted =
+        fittedPictureSize(QStringLiteral("start"), startPictureSize, m_bilderRahmen->size(), devicePixelRatioF());
     if (fitted != m_startBild->size())
         m_startBild->setFixedSize(fitted);
     // Drawing the picture is one of the dearer steps of the start, so it is

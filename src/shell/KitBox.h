@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSize>
 
 #include <functional>
 #include <memory>
@@ -51,6 +52,9 @@ class KitBox : public QMainWindow {
 public:
     explicit KitBox(const KitBoxServices &services, QWidget *parent = nullptr);
     ~KitBox() override;
+
+    // The size the start picture is shown at while the client area has room for it.
+    static constexpr QSize startPictureSize{480, 320};
 
     // The start-up: settings, instance, runtime session, placement, texts.
     // Anything but Run means: end the process without showing the window.

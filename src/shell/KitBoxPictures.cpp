@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include <sys/mman.h>
@@ -24,15 +27,44 @@ void unmap(void *info)
     delete mapping;
 }
 
-// An image whose pixel memory, when large, is mapped with its pages present.
-// Each fresh page would otherwise be a fault of its own on first touch, which
-// for a picture of some hundred kilobytes costs more than drawing it. Small
-// pictures (icons) come from the heap like any image.
+constexpr size_t mappedFrom = 64 * 1024;
+
+// Pixel memory mapped and touched ahead by preparePictureMemory().
+struct PreparedMemory {
+    std::mutex mutex;
+    Mapping mapping{nullptr, 0};
+};
+
+PreparedMemory &preparedMemory()
+{
+    static PreparedMemory prepared;
+    return prepared;
+}
+
+// The prepared memory when it holds length bytes; it is handed out once.
+Mapping takePreparedMemory(size_t length)
+{
+    PreparedMemory &prepared = preparedMemory();
+    const std::lock_guard lock(prepared.mutex);
+    if (prepared.mapping.address == nullptr || prepared.mapping.length < length)
+        return {nullptr, 0};
+    return std::exchange(prepared.mapping, Mapping{nullptr, 0});
+}
+
+// An image whose pixel memory, when large, is mapped with its pages present
+// (or prepared ahead). Each fresh page would otherwise be a fault of its own
+// on first touch, which for a picture of some hundred kilobytes costs more
+// than drawing it. Small pictures (icons) come from the heap like any image.
 QImage newImage(int width, int height)
 {
-    constexpr size_t mappedFrom = 64 * 1024;
     const qsizetype bytesPerLine = qsizetype(width) * 4;
     const size_t length = size_t(bytesPerLine) * size_t(height);
+    if (length >= mappedFrom) {
+        if (const Mapping prepared = takePreparedMemory(length); prepared.address != nullptr) {
+            return QImage(static_cast<uchar *>(prepared.address), width, height, bytesPerLine,
+                          QImage::Format_ARGB32_Premultiplied, unmap, new Mapping(prepared));
+        }
+    }
     void *address = length >= mappedFrom ? ::mmap(nullptr, length, PROT_READ | PROT_WRITE,
                                                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0)
                                          : MAP_FAILED;
@@ -232,6 +264,24 @@ QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio)
     }
     image.setDevicePixelRatio(ratio);
     return QPixmap::fromImage(std::move(image));
+}
+
+void preparePictureMemory(const QSize &size, qreal devicePixelRatio)
+{
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const size_t length = size_t(std::lround(size.width() * ratio)) * size_t(std::lround(size.height() * ratio)) * 4;
+    if (length < mappedFrom)
+        return;
+    void *address = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (address == MAP_FAILED)
+        return;
+    // Mapping the pages present is not all: their first write is dear too.
+    std::memset(address, 0, length);
+    PreparedMemory &prepared = preparedMemory();
+    const std::lock_guard lock(prepared.mutex);
+    if (prepared.mapping.address != nullptr)
+        ::munmap(prepared.mapping.address, prepared.mapping.length);
+    prepared.mapping = {address, length};
 }
 
 QSize fittedPictureSize(const QString &name, const QSize &normal, const QSize &frame, qreal devicePixelRatio)

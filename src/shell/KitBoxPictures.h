@@ -17,6 +17,13 @@ namespace kitbox {
 // that size.
 QPixmap picture(const QString &name, const QSize &size, qreal devicePixelRatio = 1.0);
 
+// Maps pixel memory for one large picture of up to this size and touches
+// it, in any thread: writing fresh memory costs more than drawing the
+// picture into it. The start does this in the background for the start
+// picture. The next large picture drawn that fits takes the memory; until
+// then it stays mapped.
+void preparePictureMemory(const QSize &size, qreal devicePixelRatio = 1.0);
+
 // The size to show a picture at that is normally shown at the normal size,
 // in a frame: the normal size while it fits; else the largest size within the
 // frame at which it was drawn at build time for this pixel density, so that

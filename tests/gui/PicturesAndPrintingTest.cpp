@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <thread>
 
 using kitbox::picture;
 
@@ -45,6 +46,23 @@ TEST(Pictures, EveryToolbarAndHeaderPictureIsBakedWithContent)
     EXPECT_EQ(flag.pixel(18, 2), qRgb(0, 0, 0));
     EXPECT_GT(qRed(flag.pixel(18, 21)), 200);
     EXPECT_LT(qBlue(flag.pixel(18, 21)), 60);
+}
+
+TEST(Pictures, PictureDrawnIntoPreparedMemoryIsTheSame)
+{
+    const QImage reference = picture(QStringLiteral("start"), QSize(432, 288)).toImage();
+    const QImage referenceFull = picture(QStringLiteral("start"), QSize(480, 320)).toImage();
+    // Prepared in another thread, as the start does, and larger than the
+    // picture that takes it: the rows must still be laid out for its own width.
+    std::thread([] { kitbox::preparePictureMemory(QSize(480, 320)); }).join();
+    EXPECT_EQ(picture(QStringLiteral("start"), QSize(432, 288)).toImage(), reference);
+    // Prepared memory too small for the picture is not used.
+    kitbox::preparePictureMemory(QSize(240, 160));
+    EXPECT_EQ(picture(QStringLiteral("start"), QSize(480, 320)).toImage(), referenceFull);
+    // A reduced size (not drawn at build time) goes the other way of drawing.
+    const QImage reduced = picture(QStringLiteral("start"), QSize(300, 200)).toImage();
+    kitbox::preparePictureMemory(QSize(480, 320), 2.0);
+    EXPECT_EQ(picture(QStringLiteral("start"), QSize(300, 200)).toImage(), reduced);
 }
 
 TEST(Pictures, DensityAndSizeChooseTheVariant)
