@@ -13,9 +13,12 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -94,6 +97,96 @@ private:
     CatalogueHost &m_host;
 };
 
+// Threads kept from one fill to the next: starting a thread and letting it
+// end again cost a large description's fill more than waking a kept one.
+class KeptThreads {
+public:
+    static KeptThreads &instance()
+    {
+        static KeptThreads threads;
+        return threads;
+    }
+
+    // Runs task on an idle kept thread; a new one is started while fewer
+    // are idle than tasks wait (up to a few; beyond, tasks wait their turn).
+    void run(std::function<void()> task)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_tasks.push_back(std::move(task));
+        if (m_idle < qsizetype(m_tasks.size()) && m_threads.size() < maxThreads)
+            m_threads.emplace_back([this] { loop(); });
+        else
+            m_wake.notify_one();
+    }
+
+    ~KeptThreads()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stopping = true;
+        }
+        m_wake.notify_all();
+        for (std::thread &thread : m_threads)
+            thread.join();
+    }
+
+private:
+    KeptThreads() = default;
+
+    void loop()
+    {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            ++m_idle;
+            m_wake.wait(lock, [this] { return m_stopping || !m_tasks.empty(); });
+            --m_idle;
+            if (m_tasks.empty())
+                return;
+            std::function<void()> task = std::move(m_tasks.front());
+            m_tasks.pop_front();
+            lock.unlock();
+            task();
+            task = nullptr; // what it holds goes before the lock is taken again
+            lock.lock();
+        }
+    }
+
+    static constexpr size_t maxThreads = 4;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_tasks;
+    std::vector<std::thread> m_threads;
+    qsizetype m_idle = 0;
+    bool m_stopping = false;
+};
+
+// Counts tasks handed to kept threads until they are all done. Shared with
+// the tasks, so that it outlives the last one's report.
+class Completion {
+public:
+    void add(int tasks)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_pending += tasks;
+    }
+    void finishOne()
+    {
+        const std::lock_guard lock(m_mutex);
+        if (--m_pending == 0)
+            m_done.notify_all();
+    }
+    void wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_done.wait(lock, [this] { return m_pending == 0; });
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    int m_pending = 0;
+};
+
 // Threads pay off only for some work; a small description is done at once.
 constexpr qint64 bytesWorthAThread = 1 << 20;
 
@@ -131,32 +224,40 @@ struct CatalogueFill::TablePlan {
 };
 
 struct CatalogueFill::EarlyThread {
-    // The loop that shares out the table groups, once they are planned;
-    // null when there are none.
-    std::promise<const std::function<void()> *> tableWork;
+    struct Shared {
+        // The loop that shares out the table groups, once they are planned;
+        // null when there are none.
+        std::promise<const std::function<void()> *> tableWork;
+        Completion done;
+    };
+    std::shared_ptr<Shared> shared; // set while started
     bool handed = false;
-    std::thread thread;
 
     void start(const std::function<void()> &task)
     {
-        thread = std::thread([this, &task, work = tableWork.get_future()]() mutable {
+        shared = std::make_shared<Shared>();
+        shared->done.add(1);
+        KeptThreads::instance().run([s = shared, &task, work = shared->tableWork.get_future().share()] {
             task();
             if (const std::function<void()> *tables = work.get())
                 (*tables)();
+            s->done.finishOne();
         });
     }
     void hand(const std::function<void()> *tables)
     {
-        if (!handed && thread.joinable()) {
+        if (shared && !handed) {
             handed = true;
-            tableWork.set_value(tables);
+            shared->tableWork.set_value(tables);
         }
     }
     void finish()
     {
         hand(nullptr);
-        if (thread.joinable())
-            thread.join();
+        if (shared) {
+            shared->done.wait();
+            shared.reset();
+        }
     }
     ~EarlyThread() { finish(); }
 };
@@ -407,13 +508,15 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
         early->hand(&work);
         helpers = qMax(0, helpers - 1);
     }
-    std::vector<std::thread> threads;
-    threads.reserve(size_t(helpers));
+    const auto helpersDone = std::make_shared<Completion>();
+    helpersDone->add(helpers);
     for (int h = 0; h < helpers; ++h)
-        threads.emplace_back(work);
+        KeptThreads::instance().run([helpersDone, &work] {
+            work();
+            helpersDone->finishOne();
+        });
     work();
-    for (std::thread &thread : threads)
-        thread.join();
+    helpersDone->wait();
     if (early)
         early->finish();
 }

@@ -206,12 +206,14 @@ TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThem
     sifter.setFile(basePath, writeDescriptionFile(basePath, infoBlock({s("JOBNAME:INIT"), s("ARG:MODE")}), base));
     options.screenWidthTwips = 120 * 3 * 40;
 
-    run();
-
-    EXPECT_EQ(catalogue.jobInfo.at(0), s("name      : IDENT\r\n  comment : liest\r\n\r\nresult    : ID\r\n"));
-    EXPECT_EQ(catalogue.resultNames.at(0), s("id\r\n"));
-    EXPECT_EQ(catalogue.jobInfo.at(2), s("---- uses : D_BASIS\r\nname      : INIT\r\n\r\nargument  : MODE\r\n"));
-    EXPECT_EQ(catalogue.argSummary.at(2), s("Argumente:  1 \r\nmode"));
+    // Fills one after the other: the threads kept from one do the next.
+    for (int pass = 0; pass < 3; ++pass) {
+        run();
+        EXPECT_EQ(catalogue.jobInfo.at(0), s("name      : IDENT\r\n  comment : liest\r\n\r\nresult    : ID\r\n"));
+        EXPECT_EQ(catalogue.resultNames.at(0), s("id\r\n"));
+        EXPECT_EQ(catalogue.jobInfo.at(2), s("---- uses : D_BASIS\r\nname      : INIT\r\n\r\nargument  : MODE\r\n"));
+        EXPECT_EQ(catalogue.argSummary.at(2), s("Argumente:  1 \r\nmode"));
+    }
 
     const QList<TableSpec> all = own + base;
     ASSERT_EQ(catalogue.tables.size(), all.size());
