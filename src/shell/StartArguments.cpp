@@ -3,12 +3,19 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace kitbox {
 
 ProgramArguments parseProgramArguments(const QStringList &arguments)
 {
     ProgramArguments result;
     result.commandLine = arguments.mid(1).join(QLatin1Char(' '));
+    // Only an argument that starts like an option can ask for version or
+    // help; without one (an ordinary start) the parser is not set up at all.
+    if (std::none_of(arguments.cbegin() + qMin<qsizetype>(1, arguments.size()), arguments.cend(),
+                     [](const QString &argument) { return argument.startsWith(QLatin1Char('-')); }))
+        return result;
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
