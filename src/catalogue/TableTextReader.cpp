@@ -282,6 +282,64 @@ int plainWindowNuls(const unsigned char *in, qsizetype size, qint32 offset, qint
     }
 }
 
+// Plain cells sixteen at a time: lane i keeps the widest of the cells
+// k + i, k + i + laneCells, ... (as characters + 1), counting only lanes
+// below laneCells and widths up to mostUnits. nulAt[k - 1] must be where
+// the cell before k ended; the cells taken end before plainEnd. Returns
+// the first cell not taken. One version for each instruction set.
+constexpr int lanes = 16;
+using LaneWidths = std::array<qint32, lanes>;
+
+// Inlined into each version below and vectorised for its instructions.
+[[gnu::always_inline]] inline int laneWidthsLoop(const qint32 *nulAt, int k, int plainEnd, int laneCells,
+                                                 qint32 mostUnits, LaneWidths &most)
+{
+    LaneWidths widest = most; // a local copy: nothing else can change it
+    for (; plainEnd - k >= lanes; k += laneCells) {
+        for (int i = 0; i < lanes; ++i) {
+            const qint32 units = nulAt[k + i] - nulAt[k + i - 1];
+            const qint32 counted = i < laneCells && units <= mostUnits ? units : 0;
+            widest[size_t(i)] = qMax(widest[size_t(i)], counted);
+        }
+    }
+    most = widest;
+    return k;
+}
+
+int laneWidthsGeneric(const qint32 *nulAt, int k, int plainEnd, int laneCells, qint32 mostUnits, LaneWidths &most)
+{
+    return laneWidthsLoop(nulAt, k, plainEnd, laneCells, mostUnits, most);
+}
+
+#if defined(KITBOX_TABLE_SCAN_AVX2)
+__attribute__((target("avx2"))) int laneWidthsAvx2(const qint32 *nulAt, int k, int plainEnd, int laneCells,
+                                                   qint32 mostUnits, LaneWidths &most)
+{
+    return laneWidthsLoop(nulAt, k, plainEnd, laneCells, mostUnits, most);
+}
+
+__attribute__((target("avx512f,avx512bw"))) int laneWidthsAvx512(const qint32 *nulAt, int k, int plainEnd,
+                                                                 int laneCells, qint32 mostUnits, LaneWidths &most)
+{
+    return laneWidthsLoop(nulAt, k, plainEnd, laneCells, mostUnits, most);
+}
+#endif
+
+int laneWidths(const qint32 *nulAt, int k, int plainEnd, int laneCells, qint32 mostUnits, LaneWidths &most)
+{
+    switch (chosenKernel().load(std::memory_order_relaxed)) {
+#if defined(KITBOX_TABLE_SCAN_AVX2)
+    case TableTextReader::ScanKernel::Avx512Vbmi2:
+    case TableTextReader::ScanKernel::Avx512:
+        return laneWidthsAvx512(nulAt, k, plainEnd, laneCells, mostUnits, most);
+    case TableTextReader::ScanKernel::Avx2:
+        return laneWidthsAvx2(nulAt, k, plainEnd, laneCells, mostUnits, most);
+#endif
+    default:
+        return laneWidthsGeneric(nulAt, k, plainEnd, laneCells, mostUnits, most);
+    }
+}
+
 // Widest cells per column while measuring, as characters + 1 (0: none yet).
 using ColumnWidths = std::array<qint64, TableDescription::maxColumnIndex + 1>;
 
@@ -340,7 +398,6 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     qint64 adjustAt[window + 64];
     // Sixteen cells at a time, L of which count (a whole number of rows'
     // columns, so that lane i always stands for the same column).
-    constexpr int lanes = 16;
     const int laneCells = columns <= lanes ? int(lanes / columns * columns) : 0;
     const qint32 mostLaneUnits = qint32(qMin<qint64>(mostUnits, INT32_MAX));
     const auto controlCharacter = [&](qint64 cellsBefore, unsigned char byte) {
@@ -415,14 +472,8 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
                 qint64 c = column;
                 if (laneCells > 0 && plainEnd - k >= lanes) {
                     nulAt[-1] = qint32(start - from - 1);
-                    std::array<qint32, lanes> most{};
-                    for (; plainEnd - k >= lanes; k += laneCells) {
-                        for (int i = 0; i < lanes; ++i) {
-                            const qint32 units = nulAt[k + i] - nulAt[k + i - 1];
-                            const qint32 counted = i < laneCells && units <= mostLaneUnits ? units : 0;
-                            most[size_t(i)] = qMax(most[size_t(i)], counted);
-                        }
-                    }
+                    LaneWidths most{};
+                    k = laneWidths(nulAt, k, plainEnd, laneCells, mostLaneUnits, most);
                     for (int i = 0, laneColumn = int(c); i < laneCells; ++i) {
                         qint64 &width = common[size_t(laneColumn)];
                         width = qMax<qint64>(width, most[size_t(i)]);

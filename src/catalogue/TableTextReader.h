@@ -50,7 +50,7 @@ public:
 
     static constexpr int twipsPerCharacter = 120;
 
-    // The instructions plain text is searched with: the widest the processor
+    // The instructions plain text is searched and measured with: the widest the processor
     // has is taken; tests compare the others with it.
     enum class ScanKernel { Generic, Avx2, Avx512, Avx512Vbmi2 };
     // False (and nothing changed) when the processor lacks the instructions.
