@@ -19,10 +19,10 @@ void loadFontConfiguration()
 
 } // namespace
 
-FontWarmUp::FontWarmUp(std::function<void()> first)
-    : m_first(std::move(first)), m_thread([this] {
-          if (m_first)
-              m_first();
+// Nothing else runs in the thread before the font configuration: the
+// window's thread waits for the font database as it is, before its first text.
+FontWarmUp::FontWarmUp()
+    : m_thread([this] {
           loadFontConfiguration();
           m_configured.count_down();
           m_ready.wait();

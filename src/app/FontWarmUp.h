@@ -18,10 +18,7 @@
 
 class FontWarmUp {
 public:
-    // first: work that needs nothing from Qt's GUI and that the start needs
-    // soon after the application object exists; it runs in the thread before
-    // the font configuration is read.
-    explicit FontWarmUp(std::function<void()> first = {});
+    FontWarmUp();
     // Joins the thread (it may be waiting for applicationReady()).
     ~FontWarmUp();
     FontWarmUp(const FontWarmUp &) = delete;
@@ -58,7 +55,6 @@ public:
     void finish();
 
 private:
-    std::function<void()> m_first;
     std::function<void()> m_then;
     std::latch m_configured{1};
     std::latch m_ready{1};

@@ -41,8 +41,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    // The text catalogue is read beside the application object's creation too.
-    FontWarmUp fonts([] { (void)TextCatalogue::shared(); });
+    FontWarmUp fonts;
     QApplication app(argc, argv);
     // Then, beside building the window, the start picture's pixel memory.
     const FontWarmUp::DatabaseFill fontDatabase(
