@@ -223,7 +223,7 @@ struct CatalogueFill::TablePlan {
     qint64 bytes = 0; // to read and measure
 };
 
-struct CatalogueFill::EarlyThread {
+struct CatalogueFill::EarlyTask {
     struct Shared {
         // The loop that shares out the table groups, once they are planned;
         // null when there are none.
@@ -259,7 +259,7 @@ struct CatalogueFill::EarlyThread {
             shared.reset();
         }
     }
-    ~EarlyThread() { finish(); }
+    ~EarlyTask() { finish(); }
 };
 
 void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int jobCount, bool reset,
@@ -324,15 +324,15 @@ void CatalogueFill::run(JobCatalogue &catalogue, const QString &ecuPath, int job
             if (!infoTaken.exchange(true))
                 unknownKeys = readInfoTexts(catalogue, files, noInfoText);
         };
-    // With a megabyte of tables or more, the info texts begin on a thread of
-    // their own at once, while this one locates the tables; that thread then
+    // With a megabyte of tables or more, the info texts begin on a kept
+    // thread at once, while this one locates the tables; that thread then
     // takes its share of the tables. On a busy machine the thread may get to
     // run only later: the texts are then read by this one when the tables
     // are located.
     qint64 tableBytesAtMost = 0;
     for (const FileInfo &f : files)
         tableBytesAtMost += qMax<qint32>(f.tableAreaEnd, 0);
-    EarlyThread early;
+    EarlyTask early;
     const bool beginEarly =
         wantInfo && wantTables && tableBytesAtMost >= bytesWorthAThread && QThread::idealThreadCount() > 1;
     if (beginEarly)
@@ -448,7 +448,7 @@ void CatalogueFill::planTables(JobCatalogue &catalogue, const QList<FileInfo> &f
 }
 
 void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const std::function<void()> &other,
-                              EarlyThread *early)
+                              EarlyTask *early)
 {
     // Raw pointers, taken before any thread starts: the lists are not
     // detached or resized while the work runs.
@@ -504,21 +504,29 @@ void CatalogueFill::runTables(JobCatalogue &catalogue, TablePlan &plan, const st
     };
 
     int helpers = plan.bytes >= bytesWorthAThread ? qBound(0, QThread::idealThreadCount() - 1, 3) : 0;
-    if (early) {
-        early->hand(&work);
+    if (early)
         helpers = qMax(0, helpers - 1);
-    }
     const auto helpersDone = std::make_shared<Completion>();
     helpersDone->add(helpers);
+    // Whatever happens, the other threads are done with this frame before it goes.
+    struct WaitForHelpers {
+        Completion &helpers;
+        EarlyTask *early;
+        ~WaitForHelpers()
+        {
+            helpers.wait();
+            if (early)
+                early->finish();
+        }
+    } waitForHelpers{*helpersDone, early};
+    if (early)
+        early->hand(&work);
     for (int h = 0; h < helpers; ++h)
         KeptThreads::instance().run([helpersDone, &work] {
             work();
             helpersDone->finishOne();
         });
     work();
-    helpersDone->wait();
-    if (early)
-        early->finish();
 }
 
 void CatalogueFill::finishTables(JobCatalogue &catalogue, TablePlan &plan, const CatalogueOptions &options)

@@ -52,13 +52,13 @@ private:
     // Locates every table and sets aside room for its bytes.
     void planTables(JobCatalogue &catalogue, const QList<FileInfo> &files, qint64 totalTables,
                     const CatalogueOptions &options, TablePlan &plan);
-    // A thread begun before the tables were planned, that takes a share of
-    // them once it is done with its own task.
-    struct EarlyThread;
+    // A task begun on another thread before the tables were planned, that
+    // takes a share of them once it is done with its own work.
+    struct EarlyTask;
     // Reads and measures the planned tables, and runs other (when set) beside
     // them; early (when set) is handed the work and joined.
     static void runTables(JobCatalogue &catalogue, TablePlan &plan, const std::function<void()> &other,
-                          EarlyThread *early);
+                          EarlyTask *early);
     // Files that changed while read, and the table-error report.
     static void finishTables(JobCatalogue &catalogue, TablePlan &plan, const CatalogueOptions &options);
     // Returns the number of lines with an unknown key.
