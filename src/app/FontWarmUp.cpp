@@ -19,8 +19,9 @@ void loadFontConfiguration()
 
 } // namespace
 
-// Nothing else runs in the thread before the font configuration: the
-// window's thread waits for the font database as it is, before its first text.
+// Nothing else runs in the thread before the font configuration is read:
+// with both threads running freely, this thread is already the longer way to
+// the window's first text.
 FontWarmUp::FontWarmUp()
     : m_thread([this] {
           loadFontConfiguration();
