@@ -64,6 +64,21 @@ QByteArray readRange(const QString &path, qint64 start, qint64 length)
     return bytes;
 }
 
+// Room for size bytes of a file from offset on, placed so that each byte
+// lies at the same place within a cache line as in the file: the system
+// copies from its file cache fastest between equally aligned addresses.
+QByteArray alignedLike(qint64 offset, qint64 size)
+{
+    constexpr qsizetype line = 64;
+    QByteArray bytes(size + line, Qt::Uninitialized);
+    const auto at = qsizetype(reinterpret_cast<quintptr>(bytes.constData()) % line);
+    const qsizetype skip = (qsizetype(offset % line) - at + line) % line;
+    // Taking bytes off the front moves where the array begins, without a copy.
+    bytes.remove(0, skip);
+    bytes.truncate(size);
+    return bytes;
+}
+
 // Changes the current directory for the lifetime of the object.
 class CurrentDirectory {
 public:
@@ -412,7 +427,7 @@ void CatalogueFill::planTables(JobCatalogue &catalogue, const QList<FileInfo> &f
         if (sideBySide) {
             // Each group of tables is read by whoever measures it, while its
             // bytes are still in the processor's cache.
-            catalogue.tableAreas[k] = QByteArray(areaEnd - areaStart, Qt::Uninitialized);
+            catalogue.tableAreas[k] = alignedLike(areaStart, areaEnd - areaStart);
             area.readPerTable = true;
         } else {
             catalogue.tableAreas[k] = readRange(f.path, areaStart, areaEnd - areaStart);
