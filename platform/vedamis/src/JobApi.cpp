@@ -183,6 +183,7 @@ struct ResultArgs {
     const char *name = nullptr;
     size_t nameLength = 0;
     const char *type = nullptr;
+    size_t typeLength = 0;
     int luaType = LUA_TNIL;
     bool isInteger = false;
     lua_Integer integer = 0;
@@ -212,7 +213,7 @@ bool addResult(JobContext &ctx, const ResultArgs &a)
     if (!plainResultName(name))
         return bad("a name has 1 to 63 characters and no blanks");
     ValueType type;
-    if (!valueTypeFromName(a.type, type))
+    if (!valueTypeFromName(std::string_view(a.type, a.typeLength), type))
         return bad(std::string("unknown type '") + a.type + "'");
     // Checked first, stored after: the entry is written in place.
     int64_t integer = 0;
@@ -266,9 +267,9 @@ int apiResult(lua_State *L)
     a.name = lua_tolstring(L, 1, &a.nameLength);
     if (!a.name)
         a.name = luaL_checklstring(L, 1, &a.nameLength);
-    a.type = lua_tolstring(L, 2, nullptr);
+    a.type = lua_tolstring(L, 2, &a.typeLength);
     if (!a.type)
-        a.type = luaL_checkstring(L, 2);
+        a.type = luaL_checklstring(L, 2, &a.typeLength);
     if (lua_isinteger(L, 3)) {
         a.luaType = LUA_TNUMBER;
         a.isInteger = true;
