@@ -396,8 +396,8 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     qint32 nulAtWithBefore[window + 64 + 1];
     qint32 *const nulAt = nulAtWithBefore + 1;
     qint64 adjustAt[window + 64];
-    // Sixteen cells at a time, L of which count (a whole number of rows'
-    // columns, so that lane i always stands for the same column).
+    // Sixteen cells at a time, laneCells of which count: a whole number of
+    // rows, so that lane i always stands for the same column.
     const int laneCells = columns <= lanes ? int(lanes / columns * columns) : 0;
     const qint32 mostLaneUnits = qint32(qMin<qint64>(mostUnits, INT32_MAX));
     const auto controlCharacter = [&](qint64 cellsBefore, unsigned char byte) {
