@@ -90,6 +90,12 @@ InfoBlockParser::InfoBlockParser(JobCatalogue &catalogue, std::function<void()> 
 
 void InfoBlockParser::addArgument(QString &summary, int count, QStringView name)
 {
+    beginArgument(summary, count);
+    appendLowered(summary, name);
+}
+
+void InfoBlockParser::beginArgument(QString &summary, int count)
+{
     if (count <= 1) {
         summary.resize(0); // keeps its room
         summary.append(QStringLiteral("Argumente: 00 "));
@@ -103,7 +109,21 @@ void InfoBlockParser::addArgument(QString &summary, int count, QStringView name)
         summary[11] = count >= 10 ? QChar(u'0' + (count / 10) % 10) : QChar(u' ');
         summary[12] = QChar(u'0' + count % 10);
     }
-    appendLowered(summary, name);
+}
+
+void InfoBlockParser::appendLoweredName(QString &to, QByteArrayView raw)
+{
+    if (!isAscii(raw)) {
+        appendLowered(to, decoded(raw));
+        return;
+    }
+    const qsizetype from = to.size();
+    to.resize(from + raw.size());
+    QChar *out = to.data() + from;
+    for (qsizetype k = 0; k < raw.size(); ++k) {
+        const auto c = static_cast<unsigned char>(raw[k]);
+        out[k] = QChar(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    }
 }
 
 void InfoBlockParser::appendLowered(QString &to, QStringView text)
@@ -380,7 +400,8 @@ void InfoBlockParser::handleLine(QByteArrayView line)
             flushNames();
             m_namesJob = m_job;
         }
-        addArgument(m_summary, m_argumentCount, decoded(raw));
+        beginArgument(m_summary, m_argumentCount);
+        appendLoweredName(m_summary, raw);
         break;
     }
     case Key::Result: {
@@ -391,7 +412,7 @@ void InfoBlockParser::handleLine(QByteArrayView line)
             flushNames();
             m_namesJob = m_job;
         }
-        appendLowered(m_results, decoded(raw));
+        appendLoweredName(m_results, raw);
         m_results += kCrLf;
         break;
     }

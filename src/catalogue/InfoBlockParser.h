@@ -51,6 +51,11 @@ private:
     void appendDecoded(Utf16Builder &to, QByteArrayView raw) const;
     // text lower-cased as QString::toLower does it.
     static void appendLowered(QString &to, QStringView text);
+    // A name lower-cased onto the end of to, straight from its bytes when
+    // they are ASCII.
+    void appendLoweredName(QString &to, QByteArrayView raw);
+    // The summary's count and separator for argument number count.
+    static void beginArgument(QString &summary, int count);
     // raw decoded into a buffer that the next call reuses.
     QStringView decoded(QByteArrayView raw);
     bool valid(int job) const { return job >= 0 && job < m_catalogue.jobInfo.size(); }

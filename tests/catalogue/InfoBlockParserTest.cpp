@@ -120,11 +120,12 @@ TEST(InfoBlockParser, DecodesUtf8AndFallsBackToLatin1AndKeepsACutOffLastLine)
 {
     JobCatalogue c = catalogueWithJobs({s("a"), s("b")});
     InfoBlockParser parser(c, {});
-    QByteArray plain = infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:Drehzahl größer")});
+    QByteArray plain = infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:Drehzahl größer"), s("RESULT:GRÖßE_Ä")});
     plain += QByteArray("JOBNAME:B\nJOBCOMMENT:Gr\xF6\xDF"
                         "e\nRESULT:CUT");
     parser.parseDescription(scrambled(plain));
-    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n  comment : Drehzahl größer\r\n"));
+    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n  comment : Drehzahl größer\r\n\r\nresult    : GRÖßE_Ä\r\n"));
+    EXPECT_EQ(c.resultNames[0], s("größe_ä\r\n"));
     EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : Größe\r\n\r\nresult    : CUT\r\n"));
     EXPECT_EQ(c.resultNames[1], s("cut\r\n"));
 }
