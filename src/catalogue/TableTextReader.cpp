@@ -390,7 +390,10 @@ void TableTextReader::scan(QByteArrayView scrambled, TableDescription &table, co
     // The table goes by windows: first the NULs of a window are found (with
     // the running sum at each), many bytes at a time and mostly without
     // branches; then its cells are measured in one simple loop.
-    constexpr qsizetype window = 4096;
+    // Sixteen kilobytes: most tables fit one, so that a window's setup and
+    // its last few cells taken one by one come about once per table. Its
+    // lists below take some 200 KB of stack.
+    constexpr qsizetype window = 16384;
     // nulAt[-1] is where the cell before a window's first NUL would have
     // ended: differences of neighbouring entries are then cell widths + 1.
     qint32 nulAtWithBefore[window + 64 + 1];

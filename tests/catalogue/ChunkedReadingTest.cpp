@@ -189,7 +189,7 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
     // Plain cells of lengths that differ by column, for column counts that
     // fill the sixteen cells measured at once fully, partly or not at all.
     QStringList plain;
-    for (int r = 0; r < 40 * 17; ++r)
+    for (int r = 0; r < 160 * 17; ++r)
         plain.append(
             QString((r * 5 + r / 17) % 31 + (r % 17 == 3 ? 40 : 0) + (r % 23 == 7 ? 60 : 0), QLatin1Char('p')));
     const QByteArray plainBytes = scrambled(tableBytes(plain));
@@ -213,10 +213,10 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
         int screenWidth;
     } tables[] = {{scrambled(tableBytes(cells)), 5, {3000, 2999, 1234, 0}, wide},
                   {scrambled(tableBytes(dense)), 7, {1999, 1000}, wide},
-                  {plainBytes, 1, {679, 300}, wide},
-                  {plainBytes, 4, {169, 100}, narrow},
-                  {plainBytes, 16, {41, 20}, narrow},
-                  {plainBytes, 17, {39}, wide},
+                  {plainBytes, 1, {2719, 300}, wide},
+                  {plainBytes, 4, {679, 100}, narrow},
+                  {plainBytes, 16, {169, 20}, narrow},
+                  {plainBytes, 17, {159}, wide},
                   {emptyBytes, 3, {2999, 2000}, wide},
                   {evenBytes, 2, {1999}, wide}};
 
