@@ -203,19 +203,22 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi2,popcnt"))) int
 plainWindowNulsAvx512Vbmi2(const unsigned char *in, qsizetype size, qint32 offset, qint32 *out)
 {
     const __m512i mask = _mm512_set1_epi8(char(kMask));
-    const __m512i controlBound = _mm512_set1_epi8(0x20);
+    const __m512i space = _mm512_set1_epi8(0x20);
     const __m512i positions =
         _mm512_set_epi8(63, 62, 61, 60, 59, 58, 57, 56, 55, 54, 53, 52, 51, 50, 49, 48, 47, 46, 45, 44, 43, 42, 41, 40,
                         39, 38, 37, 36, 35, 34, 33, 32, 31, 30, 29, 28, 27, 26, 25, 24, 23, 22, 21, 20, 19, 18, 17, 16,
                         15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
-    __mmask64 odd = 0;
+    // The smallest byte (a NUL counted as a space) and the largest: the
+    // window is plain when neither lies outside 0x20 to 0x7F.
+    __m512i lowest = space;
+    __m512i highest = space;
     int n = 0;
     for (qsizetype i = 0; i < size; i += 64) {
         const __m512i raw = _mm512_loadu_si512(in + i);
         const __m512i x = _mm512_xor_si512(raw, mask);
         const __mmask64 nul = _mm512_cmpeq_epi8_mask(raw, mask);
-        // Control characters are below 0x20 and not NUL; high bytes have their top bit set.
-        odd |= (_mm512_cmplt_epu8_mask(x, controlBound) & ~nul) | _mm512_movepi8_mask(x);
+        lowest = _mm512_min_epu8(lowest, _mm512_mask_mov_epi8(x, nul, space));
+        highest = _mm512_max_epu8(highest, x);
         const __m512i packed = _mm512_maskz_compress_epi8(nul, positions);
         const __m512i at = _mm512_set1_epi32(offset + qint32(i));
         const int count = int(_mm_popcnt_u64(nul));
@@ -228,6 +231,7 @@ plainWindowNulsAvx512Vbmi2(const unsigned char *in, qsizetype size, qint32 offse
             storePositions<3>(out + n + 48, packed, at);
         n += count;
     }
+    const __mmask64 odd = _mm512_cmplt_epu8_mask(lowest, space) | _mm512_movepi8_mask(highest);
     return odd == 0 ? n : -1;
 }
 #endif
