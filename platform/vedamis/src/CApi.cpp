@@ -38,8 +38,10 @@ struct LastSession {
     int32_t handle;
     Session *session;
 };
-thread_local LastSession t_last;
-thread_local std::shared_ptr<Session> t_lastHeld;
+// At a fixed offset from the thread pointer: a call through the general
+// thread-local look-up on every API call would cost more than the check.
+[[gnu::tls_model("initial-exec")]] thread_local LastSession t_last;
+[[gnu::tls_model("initial-exec")]] thread_local std::shared_ptr<Session> t_lastHeld;
 
 // Job starts and result reads come many to a job, from the thread that runs
 // it: they find the session through that thread's last look-up, without the

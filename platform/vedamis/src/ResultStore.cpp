@@ -2,6 +2,8 @@
 
 #include "TextUtil.h"
 
+#include <algorithm>
+
 namespace vedamis {
 
 namespace {
@@ -44,6 +46,12 @@ NamedValue *ResultSet::entry(std::string_view name, size_t limit)
     // A job giving its results like the job before finds each name, with its
     // hash, already in the next kept entry.
     const bool keptAlike = m_count < m_items.size() && m_items[m_count].name == name;
+    if (keptAlike && m_count < m_distinct) {
+        NamedValue &slot = m_items[m_count++];
+        if (m_count > m_used)
+            m_used = m_count;
+        return &slot;
+    }
     const uint32_t hash = keptAlike ? m_items[m_count].nameHash : foldedHash(name);
     if (const size_t i = indexOf(name, hash); i < m_count)
         return &m_items[i];
@@ -58,6 +66,9 @@ NamedValue *ResultSet::entry(std::string_view name, size_t limit)
         slot.name.assign(name);
         slot.nameHash = hash;
     }
+    // This name was looked for among the ones before it; the names after it
+    // were not compared with it.
+    m_distinct = m_count;
     return &slot;
 }
 
@@ -70,6 +81,7 @@ void ResultSet::reset()
     }
     if (m_items.size() > kKeptEntries)
         m_items.resize(kKeptEntries);
+    m_distinct = std::min(m_distinct, m_items.size());
     m_count = 0;
     m_used = 0;
     m_readNext = 0;

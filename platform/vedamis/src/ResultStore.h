@@ -50,12 +50,18 @@ public:
             }
         }
         m_count = kept;
+        m_distinct = 0; // names moved: none known distinct any more
     }
 
 private:
     size_t indexOf(std::string_view name, uint32_t hash) const; // size() when there is none
     std::vector<NamedValue> m_items;
     size_t m_count = 0;
+    // The first m_distinct entries hold names that differ from each other
+    // even without regard to case, whatever job wrote them: a job that
+    // repeats the names of the job before in their order takes each next
+    // entry without looking for its name among the earlier ones.
+    size_t m_distinct = 0;
     size_t m_used = 0;             // entries written since the last reset (retain() may hide some)
     mutable size_t m_readNext = 0; // readers hold the session's lock
 };

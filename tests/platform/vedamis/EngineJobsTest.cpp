@@ -218,6 +218,11 @@ job "SHAPE" { run = function()
     result("N2", "int", 5)
     result("N3", "binary", hex("AA BB"))
     result("n2", "int", 6)
+  elseif argtext() == "c" then
+    result("N2", "int", 7)
+  elseif argtext() == "d" then
+    result("N2", "int", 8)
+    result("N2", "int", 9)
   else
     result("N2", "text", "second shape")
     result("N1", "real", 2.5)
@@ -256,6 +261,13 @@ end }
         ASSERT_EQ(apiVBErrorCode(m_handle), 0);
         EXPECT_EQ(names(), "N3;");
     }
+    // A name written at the front, then the same name twice: the second
+    // still replaces the first, though the storage behind the front entry
+    // holds that name from an earlier job.
+    for (const char *shape : {"a", "c", "d"})
+        ASSERT_EQ(run("D_SHAPE", "SHAPE", shape), 0) << errorText();
+    EXPECT_EQ(names(), "N2;");
+    EXPECT_EQ(text("N2", 1), "9");
     ASSERT_EQ(run("D_TEST", "ALL_TYPES"), 0);
     EXPECT_EQ(names(), "C;B;I;W;L;D;Status_Text;BIN;R;");
     EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
