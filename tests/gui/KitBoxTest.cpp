@@ -31,6 +31,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 using namespace kitbox;
 
 namespace {
@@ -57,9 +59,9 @@ struct Instance {
     Instance(const QString &home, const QString &sockets) : registry(programTitle(), nullptr, sockets)
     {
         EXPECT_TRUE(texts.loadBuiltIn().ok());
-        locations.userConfigDir = home + QStringLiteral("/.config/kitbox32");
-        locations.programDirectory = home + QStringLiteral("/bin");
-        locations.fileName = QStringLiteral("kitbox32.INI");
+        locations.userConfigDir = home + u"/.config/kitbox32"_s;
+        locations.programDirectory = home + u"/bin"_s;
+        locations.fileName = u"kitbox32.INI"_s;
     }
 
     KitBox &window()
@@ -74,7 +76,13 @@ struct Instance {
         }
         return *box;
     }
-    QString iniPath() const { return locations.userConfigDir + QStringLiteral("/kitbox32.INI"); }
+    // The window loaded with a command line that lets it run, and shown.
+    KitBox &started(const QString &commandLine = QString())
+    {
+        EXPECT_EQ(window().load(commandLine), StartSequence::Outcome::Run);
+        box->show();
+        return *box;
+    }
 
     FakeVedamisApi api;
     ScriptedDialogService dialogs;
@@ -93,15 +101,20 @@ struct KitBoxFixture : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(QDir().mkpath(dir.path() + QStringLiteral("/sockets")));
+        ASSERT_TRUE(QDir().mkpath(dir.path() + u"/sockets"_s));
     }
-    std::unique_ptr<Instance> instance()
-    {
-        return std::make_unique<Instance>(dir.path(), dir.path() + QStringLiteral("/sockets"));
-    }
-    QString iniPath() const { return dir.path() + QStringLiteral("/.config/kitbox32/kitbox32.INI"); }
+    std::unique_ptr<Instance> instance() { return std::make_unique<Instance>(dir.path(), dir.path() + u"/sockets"_s); }
+    QString iniPath() const { return dir.path() + u"/.config/kitbox32/kitbox32.INI"_s; }
     QTemporaryDir dir;
 };
+
+// Each of the lines is in the settings file as written.
+void expectLines(const QString &path, std::initializer_list<QString> lines)
+{
+    const QString ini = readFile(path);
+    for (const QString &line : lines)
+        EXPECT_TRUE(ini.contains(line)) << line.toStdString() << " not in\n" << ini.toStdString();
+}
 
 QAction *action(KitBox &w, const char *name)
 {
@@ -115,23 +128,29 @@ QAction *action(KitBox &w, const char *name)
 TEST_F(KitBoxFixture, FreshStartShowsTheGermanMenuTreeAndSavesOnExit)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
-    EXPECT_EQ(w.windowTitle(), QStringLiteral("Kitbox32"));
-    EXPECT_TRUE(p->api.calls().contains(QStringLiteral("apiInit()")));
+    KitBox &w = p->started();
+    EXPECT_EQ(w.windowTitle(), u"Kitbox32"_s);
+    EXPECT_TRUE(p->api.calls().contains(u"apiInit()"_s));
 
-    EXPECT_EQ(w.menu(QStringLiteral("Datei"))->title(), QStringLiteral("&Datei"));
-    EXPECT_EQ(w.menu(QStringLiteral("Konfig"))->title(), QStringLiteral("&Konfiguration"));
-    EXPECT_EQ(w.menu(QStringLiteral("MenuHelp"))->title(), QStringLiteral("&Hilfe"));
-    EXPECT_EQ(action(w, "SGBDLaden")->text(), QStringLiteral("SGBD, Gruppendatei Laden"));
-    EXPECT_EQ(action(w, "SGBDLaden")->shortcut(), QKeySequence(Qt::Key_F3));
+    EXPECT_EQ(w.menu(u"Datei"_s)->title(), u"&Datei"_s);
+    EXPECT_EQ(w.menu(u"Konfig"_s)->title(), u"&Konfiguration"_s);
+    EXPECT_EQ(w.menu(u"MenuHelp"_s)->title(), u"&Hilfe"_s);
+    const struct {
+        const char *name;
+        QString text;
+        QKeySequence key;
+    } entries[] = {{"SGBDLaden", u"SGBD, Gruppendatei Laden"_s, Qt::Key_F3},
+                   {"Beenden", u"Programm &beenden"_s, {}},
+                   {"StarteJob", u"Job &einmal ausführen"_s, Qt::Key_F5},
+                   {"TestLaden", {}, Qt::CTRL | Qt::Key_F3},
+                   {"About", u"&About"_s, {}}};
+    for (const auto &e : entries) {
+        if (!e.text.isEmpty()) {
+            EXPECT_EQ(action(w, e.name)->text(), e.text);
+        }
+        EXPECT_EQ(action(w, e.name)->shortcut(), e.key) << e.name;
+    }
     EXPECT_TRUE(action(w, "SGBDLaden")->isEnabled());
-    EXPECT_EQ(action(w, "Beenden")->text(), QStringLiteral("Programm &beenden"));
-    EXPECT_EQ(action(w, "StarteJob")->text(), QStringLiteral("Job &einmal ausführen"));
-    EXPECT_EQ(action(w, "StarteJob")->shortcut(), QKeySequence(Qt::Key_F5));
-    EXPECT_EQ(action(w, "TestLaden")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F3));
-    EXPECT_EQ(action(w, "About")->text(), QStringLiteral("&About"));
     for (const char *off : {"SimulationSpeichern", "TestSpeichern", "TestSpeichernUnter", "UDS_Check_Single",
                             "PrintFile", "EcuInfo", "Jobauswahl", "StarteJob", "StarteJobEndlos", "TestBearbeiten",
                             "StarteTestschritt", "StarteTest", "IfhTraceAnzeigen", "IfhTraceLöschen"})
@@ -140,69 +159,56 @@ TEST_F(KitBoxFixture, FreshStartShowsTheGermanMenuTreeAndSavesOnExit)
     EXPECT_FALSE(action(w, "Trennlinie")->isVisible());
     EXPECT_TRUE(action(w, "Trennlinie11")->isSeparator());
     // The edit menu is a menu of its own, not part of the menu bar.
-    EXPECT_EQ(w.editMenu()->objectName(), QStringLiteral("RechteMausMenu"));
+    EXPECT_EQ(w.editMenu()->objectName(), u"RechteMausMenu"_s);
     EXPECT_EQ(w.menuBar()->actions().size(), 7);
 
     // Toolbar: 13 buttons, their state following their commands.
-    const QList<QToolButton *> buttons = w.findChildren<QToolButton *>(QStringLiteral("ToolbarKnopf"));
-    EXPECT_EQ(buttons.size(), 13);
+    EXPECT_EQ(w.findChildren<QToolButton *>(u"ToolbarKnopf"_s).size(), 13);
     EXPECT_EQ(w.toolbarButton(12), nullptr);
     EXPECT_TRUE(w.toolbarButton(0)->isEnabled());
     EXPECT_FALSE(w.toolbarButton(6)->isEnabled());
-    const auto *logo = w.findChild<QLabel *>(QStringLiteral("LOGO"));
-    ASSERT_NE(logo, nullptr);
-    EXPECT_FALSE(logo->pixmap().isNull());
-    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Datum"))->text(), QStringLiteral("17.05.2024"));
-    EXPECT_TRUE(w.findChild<QLabel *>(QStringLiteral("Version"))->text().startsWith(QStringLiteral("Version ")));
+    EXPECT_FALSE(w.findChild<QLabel *>(u"LOGO"_s)->pixmap().isNull());
+    EXPECT_EQ(w.findChild<QLabel *>(u"Datum"_s)->text(), u"17.05.2024"_s);
+    EXPECT_TRUE(w.findChild<QLabel *>(u"Version"_s)->text().startsWith(u"Version "_s));
     EXPECT_TRUE(w.startPictureShown());
-    EXPECT_TRUE(w.findChild<QWidget *>(QStringLiteral("BilderRahmen"))->isVisible());
+    EXPECT_TRUE(w.findChild<QWidget *>(u"BilderRahmen"_s)->isVisible());
     // The start picture is drawn once it is seen, at the size it is shown.
-    const auto *startPicture = w.findChild<QLabel *>(QStringLiteral("StartBild"));
-    ASSERT_NE(startPicture, nullptr);
+    const auto *startPicture = w.findChild<QLabel *>(u"StartBild"_s);
     ASSERT_FALSE(startPicture->pixmap().isNull());
     EXPECT_EQ(startPicture->pixmap().deviceIndependentSize().toSize(), startPicture->size());
 
-    EXPECT_FALSE(QFile::exists(p->iniPath()));
+    EXPECT_FALSE(QFile::exists(iniPath()));
     w.close();
-    const QString ini = readFile(p->iniPath());
-    EXPECT_TRUE(ini.contains(QStringLiteral("[Programm]")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("Name=Kitbox")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("LANGUAGE=D")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("MULTIINSTANZ=N")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("APP_WIDTH=")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("RES_HEIGHT=3555")));
+    expectLines(iniPath(), {u"[Programm]"_s, u"Name=Kitbox"_s, u"LANGUAGE=D"_s, u"MULTIINSTANZ=N"_s, u"APP_WIDTH="_s,
+                            u"RES_HEIGHT=3555"_s});
     // Settings are written before the runtime session ends.
-    EXPECT_EQ(p->api.calls().last(), QStringLiteral("apiEnd()"));
+    EXPECT_EQ(p->api.calls().last(), u"apiEnd()"_s);
 }
 
 TEST_F(KitBoxFixture, EnglishLanguageSettingGivesEnglishCaptionsAndKeepsForeignLines)
 {
-    const QByteArray original = "; written by hand\r\n"
-                                "[Programm]\r\nName=Kitbox\r\n"
-                                "[KONFIGURATION]\r\nLANGUAGE=english\r\nFREMDER_SCHLUESSEL=bleibt\r\n"
-                                "[Fremd]\r\nX = 1 ; kept as is\r\n";
-    writeFile(iniPath(), original);
+    writeFile(iniPath(), "; written by hand\r\n"
+                         "[Programm]\r\nName=Kitbox\r\n"
+                         "[KONFIGURATION]\r\nLANGUAGE=english\r\nFREMDER_SCHLUESSEL=bleibt\r\n"
+                         "[Fremd]\r\nX = 1 ; kept as is\r\n");
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    EXPECT_EQ(w.menu(QStringLiteral("Datei"))->title(), QStringLiteral("&File"));
-    EXPECT_EQ(action(w, "SGBDLaden")->text(), QStringLiteral("Load SGBD, Group file "));
-    EXPECT_EQ(action(w, "Beenden")->text(), QStringLiteral("&Close"));
-    EXPECT_EQ(w.toolbarButton(6)->toolTip(), QStringLiteral("Start Job once only"));
+    KitBox &w = p->started();
+    EXPECT_EQ(w.menu(u"Datei"_s)->title(), u"&File"_s);
+    EXPECT_EQ(action(w, "SGBDLaden")->text(), u"Load SGBD, Group file "_s);
+    EXPECT_EQ(action(w, "Beenden")->text(), u"&Close"_s);
+    EXPECT_EQ(w.toolbarButton(6)->toolTip(), u"Start Job once only"_s);
     w.close();
 
-    const QString ini = readFile(iniPath());
-    EXPECT_TRUE(ini.contains(QStringLiteral("LANGUAGE=E\r\n")));
-    EXPECT_FALSE(ini.contains(QStringLiteral("english")));
-    EXPECT_TRUE(ini.startsWith(QStringLiteral("; written by hand\r\n")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("FREMDER_SCHLUESSEL=bleibt\r\n")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("[Fremd]\r\nX = 1 ; kept as is\r\n")));
+    EXPECT_TRUE(readFile(iniPath()).startsWith(u"; written by hand\r\n"_s));
+    EXPECT_FALSE(readFile(iniPath()).contains(u"english"_s));
+    expectLines(iniPath(),
+                {u"LANGUAGE=E\r\n"_s, u"FREMDER_SCHLUESSEL=bleibt\r\n"_s, u"[Fremd]\r\nX = 1 ; kept as is\r\n"_s});
 }
 
 TEST_F(KitBoxFixture, SecondStartWithoutMultiInstanceActivatesTheFirstAndSavesNothing)
 {
     auto first = instance();
-    ASSERT_EQ(first->window().load(QString()), StartSequence::Outcome::Run);
+    first->started();
     QSignalSpy raised(&first->registry, &InstanceRegistry::raiseRequested);
 
     auto second = instance();
@@ -220,62 +226,49 @@ TEST_F(KitBoxFixture, MultiInstanceModeNumbersTheCaptions)
 {
     writeFile(iniPath(), "[Programm]\nName=Kitbox\n[KONFIGURATION]\nMULTIINSTANZ=Ja\nINTERFACE02=SIM,,KB,\n");
     auto first = instance();
-    ASSERT_EQ(first->window().load(QString()), StartSequence::Outcome::Run);
-    EXPECT_EQ(first->window().windowTitle(), QStringLiteral("Kitbox32 : 1"));
+    EXPECT_EQ(first->started().windowTitle(), u"Kitbox32 : 1"_s);
     EXPECT_FALSE(first->window().windowState().testFlag(Qt::WindowMaximized));
 
     auto second = instance();
-    ASSERT_EQ(second->window().load(QString()), StartSequence::Outcome::Run);
-    EXPECT_EQ(second->window().windowTitle(), QStringLiteral("Kitbox32 : 2"));
-    EXPECT_EQ(second->api.calls().value(0), QStringLiteral("enableServer(0)"));
-    EXPECT_EQ(second->api.calls().value(1), QStringLiteral("apiInitExt(SIM,,KB,)"));
+    EXPECT_EQ(second->started().windowTitle(), u"Kitbox32 : 2"_s);
+    EXPECT_EQ(second->api.calls().mid(0, 2), (QStringList{u"enableServer(0)"_s, u"apiInitExt(SIM,,KB,)"_s}));
     second->window().close();
     first->window().close();
-    const QString ini = readFile(iniPath());
-    EXPECT_TRUE(ini.contains(QStringLiteral("[KONFIGURATION_02]")));
-    EXPECT_TRUE(ini.contains(QStringLiteral("MULTIINSTANZ=J")));
-}
-
-TEST_F(KitBoxFixture, InterfaceOptionAboveNineShowsText49AndEnds)
-{
-    auto p = instance();
-    EXPECT_EQ(p->window().load(QStringLiteral("-INTERFACE10=a,b,c,d")), StartSequence::Outcome::Failed);
-    ASSERT_EQ(p->dialogs.messages().size(), 1);
-    EXPECT_EQ(p->dialogs.messages()[0].text, QStringLiteral("Instanz bereits benutzt (Command())"));
-    EXPECT_TRUE(p->api.calls().isEmpty());
-    p->window().close();
-    EXPECT_FALSE(QFile::exists(iniPath()));
+    expectLines(iniPath(), {u"[KONFIGURATION_02]"_s, u"MULTIINSTANZ=J"_s});
 }
 
 TEST_F(KitBoxFixture, InterfaceOptionOpensThatInstanceWithItsTexts)
 {
     auto p = instance();
-    ASSERT_EQ(p->window().load(QStringLiteral("\"-INTERFACE03=IFH,1,KB\" /ecu/D_MOTOR.prg")),
-              StartSequence::Outcome::Run);
-    EXPECT_EQ(p->window().windowTitle(), QStringLiteral("Kitbox32 : 3"));
-    EXPECT_TRUE(p->api.calls().contains(QStringLiteral("apiInitExt(IFH,1,KB,)")));
-    EXPECT_EQ(p->window().commandLine(), QStringLiteral("/ecu/D_MOTOR.prg"));
-    p->window().close();
-    const QString ini = readFile(iniPath());
-    EXPECT_TRUE(ini.contains(QStringLiteral("INTERFACE03=IFH,1,KB,\r\n")) ||
-                ini.contains(QStringLiteral("INTERFACE03=IFH,1,KB,\n")));
+    KitBox &w = p->started(u"\"-INTERFACE03=IFH,1,KB\" /ecu/D_MOTOR.prg"_s);
+    EXPECT_EQ(w.windowTitle(), u"Kitbox32 : 3"_s);
+    EXPECT_TRUE(p->api.calls().contains(u"apiInitExt(IFH,1,KB,)"_s));
+    EXPECT_EQ(w.commandLine(), u"/ecu/D_MOTOR.prg"_s);
+    w.close();
+    expectLines(iniPath(), {u"INTERFACE03=IFH,1,KB,\r\n"_s});
 }
 
-TEST_F(KitBoxFixture, RefusedRuntimeStartShowsTheBoxAndSavesNothing)
+// A start that fails shows one box, saves no settings and holds no instance number.
+TEST_F(KitBoxFixture, FailedStartsShowTheirBoxAndSaveNothing)
 {
     auto p = instance();
-    p->api.refuseInit(123, QStringLiteral("Interface nicht gefunden"));
+    EXPECT_EQ(p->window().load(u"-INTERFACE10=a,b,c,d"_s), StartSequence::Outcome::Failed);
+    ASSERT_EQ(p->dialogs.messages().size(), 1);
+    EXPECT_EQ(p->dialogs.messages()[0].text, u"Instanz bereits benutzt (Command())"_s);
+    EXPECT_TRUE(p->api.calls().isEmpty());
+    p->window().close();
+
+    p = instance();
+    p->api.refuseInit(123, u"Interface nicht gefunden"_s);
     EXPECT_EQ(p->window().load(QString()), StartSequence::Outcome::Failed);
     ASSERT_EQ(p->dialogs.messages().size(), 1);
     const ShownDialog box = p->dialogs.messages()[0];
-    EXPECT_EQ(box.title, QStringLiteral("Fehler in apiInit()"));
-    EXPECT_EQ(box.text.split(QStringLiteral("\r\n")),
-              (QStringList{QStringLiteral("VEDAMIS Fehler 123"), QStringLiteral("Interface nicht gefunden"),
-                           QStringLiteral("Das Programm wird abgebrochen!")}));
+    EXPECT_EQ(box.title, u"Fehler in apiInit()"_s);
+    EXPECT_EQ(box.text, u"VEDAMIS Fehler 123\r\nInterface nicht gefunden\r\nDas Programm wird abgebrochen!"_s);
     EXPECT_EQ(box.icon, MessageIcon::Critical);
     p->window().close();
     EXPECT_FALSE(QFile::exists(iniPath()));
-    // The failed instance does not hold an instance number either.
+
     auto next = instance();
     EXPECT_EQ(next->window().load(QString()), StartSequence::Outcome::Run);
     next->window().close();
@@ -284,8 +277,7 @@ TEST_F(KitBoxFixture, RefusedRuntimeStartShowsTheBoxAndSavesNothing)
 TEST_F(KitBoxFixture, WindowSpringsBackTo3700TwipsInHeight)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
+    KitBox &w = p->started();
     w.showNormal();
     w.setWindowState(Qt::WindowNoState);
     w.resize(w.toPixels(20000), w.toPixels(1000));
@@ -299,79 +291,64 @@ TEST_F(KitBoxFixture, WindowSpringsBackTo3700TwipsInHeight)
     w.close();
 }
 
-TEST_F(KitBoxFixture, ToolbarHintsAndUnknownIndex)
+TEST_F(KitBoxFixture, HintLineToolbarAndEditorStatus)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
-    auto *hint = w.findChild<QLabel *>(QStringLiteral("HinweiszeileLabel"));
+    KitBox &w = p->started();
+    auto *hint = w.findChild<QLabel *>(u"HinweiszeileLabel"_s);
     QEvent enter(QEvent::Enter);
     QCoreApplication::sendEvent(w.toolbarButton(6), &enter);
-    EXPECT_EQ(hint->text(), QStringLiteral("Job einmal ausführen"));
+    EXPECT_EQ(hint->text(), u"Job einmal ausführen"_s);
     QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.findChild<QWidget *>(QStringLiteral("ToolBar")), &move);
+    QCoreApplication::sendEvent(w.findChild<QWidget *>(u"ToolBar"_s), &move);
     EXPECT_TRUE(hint->text().isEmpty());
 
     w.toolbarClicked(12);
     ASSERT_EQ(p->dialogs.messages().size(), 1);
-    EXPECT_EQ(p->dialogs.messages()[0].text, QStringLiteral("unbekannter Index: 12"));
-
+    EXPECT_EQ(p->dialogs.messages()[0].text, u"unbekannter Index: 12"_s);
     // A button runs the command of its row.
     QSignalSpy triggered(action(w, "SGBDLaden"), &QAction::triggered);
     w.toolbarButton(0)->click();
     EXPECT_EQ(triggered.count(), 1);
-    w.close();
-}
 
-TEST_F(KitBoxFixture, EditorStatusGoesToTheHintLine)
-{
-    auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.setHint(QStringLiteral("hint"));
+    w.setHint(u"hint"_s);
     w.setEditorStatus(true, false, true, 4, 12, 7);
-    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Editormode"))->text(), QStringLiteral("überschreiben"));
-    EXPECT_EQ(w.findChild<QLabel *>(QStringLiteral("Editorposition"))->text(),
-              QStringLiteral(" Zeile=4 von 12 Spalte=7"));
+    EXPECT_EQ(w.findChild<QLabel *>(u"Editormode"_s)->text(), u"überschreiben"_s);
+    EXPECT_EQ(w.findChild<QLabel *>(u"Editorposition"_s)->text(), u" Zeile=4 von 12 Spalte=7"_s);
     w.setEditorStatus(false, false, false, 0, 0, 0);
-    EXPECT_TRUE(w.findChild<QLabel *>(QStringLiteral("Editormode"))->text().isEmpty());
-    EXPECT_TRUE(w.findChild<QLabel *>(QStringLiteral("HinweiszeileLabel"))->text().isEmpty());
+    EXPECT_TRUE(w.findChild<QLabel *>(u"Editormode"_s)->text().isEmpty());
+    EXPECT_TRUE(hint->text().isEmpty());
     w.close();
 }
 
 TEST_F(KitBoxFixture, CommandLineFileIsOpenedAfterTheFirstResizeAndTraceLevelsAreSet)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    QSignalSpy tests(&w, &KitBox::testFileRequested);
-    ASSERT_EQ(w.load(QStringLiteral("/tests/RUN.tst 3 1")), StartSequence::Outcome::Run);
-    w.show();
+    QSignalSpy tests(&p->window(), &KitBox::testFileRequested);
+    KitBox &w = p->started(u"/tests/RUN.tst 3 1"_s);
     ASSERT_TRUE(tests.wait(2000) || tests.count() == 1);
-    EXPECT_EQ(tests.first().first().toString(), QStringLiteral("/tests/RUN.tst"));
-    EXPECT_EQ(p->api.configValue(QStringLiteral("ApiTrace")), QStringLiteral("3"));
-    EXPECT_EQ(p->api.configValue(QStringLiteral("IfhTrace")), QStringLiteral("1"));
+    EXPECT_EQ(tests.first().first().toString(), u"/tests/RUN.tst"_s);
+    EXPECT_EQ(p->api.configValue(u"ApiTrace"_s), u"3"_s);
+    EXPECT_EQ(p->api.configValue(u"IfhTrace"_s), u"1"_s);
     // With a command line the start picture stays away.
-    EXPECT_FALSE(w.findChild<QWidget *>(QStringLiteral("BilderRahmen"))->isVisible());
+    EXPECT_FALSE(w.findChild<QWidget *>(u"BilderRahmen"_s)->isVisible());
     w.close();
 }
 
 TEST_F(KitBoxFixture, DroppedDescriptionIsOpenedAndHidesTheStartPicture)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
+    KitBox &w = p->started();
     QSignalSpy descriptions(&w, &KitBox::descriptionRequested);
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/ecu/D_MOTOR.prg"))});
+    mime.setUrls({QUrl::fromLocalFile(u"/ecu/D_MOTOR.prg"_s)});
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&w, &enter);
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(&w, &drop);
     ASSERT_EQ(descriptions.count(), 1);
-    EXPECT_EQ(descriptions.first().first().toString(), QStringLiteral("/ecu/D_MOTOR.prg"));
+    EXPECT_EQ(descriptions.first().first().toString(), u"/ecu/D_MOTOR.prg"_s);
     EXPECT_FALSE(w.startPictureShown());
     w.close();
 }
@@ -380,9 +357,7 @@ TEST_F(KitBoxFixture, WithoutPrinterThePrintEntryAndButtonAreAbsent)
 {
     auto p = instance();
     p->printer = false;
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
+    KitBox &w = p->started();
     // The printing system is asked once the window is on screen.
     EXPECT_TRUE(QTest::qWaitFor([&w] { return w.printerChecked(); }, 5000));
     EXPECT_EQ(p->printerQueries, 1);
@@ -395,44 +370,45 @@ TEST_F(KitBoxFixture, WithoutPrinterThePrintEntryAndButtonAreAbsent)
 TEST_F(KitBoxFixture, ResultsWindowPauseLabelAndPrintSource)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
+    KitBox &w = p->started();
     Res_Form *form = w.resultsWindow(true);
     ASSERT_NE(form, nullptr);
-    EXPECT_EQ(form->ausgabe()->toPlainText(), QStringLiteral("Result Ausgabe/output"));
+    EXPECT_EQ(form->ausgabe()->toPlainText(), u"Result Ausgabe/output"_s);
     EXPECT_TRUE(form->ausgabe()->isReadOnly());
     EXPECT_EQ(form->ausgabe()->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_TRUE(QFontInfo(form->ausgabe()->font()).fixedPitch());
     EXPECT_TRUE(action(w, "PrintFile")->isEnabled());
     EXPECT_FALSE(w.startPictureShown());
 
-    form->delayTime()->setValue(1234);
-    EXPECT_EQ(form->delay(), 1250);
-    EXPECT_EQ(form->delayText()->text(), QStringLiteral("Pause : 1.25 s"));
-    form->delayTime()->setValue(1224);
-    EXPECT_EQ(form->delay(), 1200);
-    form->delayTime()->setValue(10000);
-    EXPECT_EQ(form->delayText()->text(), QStringLiteral("Pause : 10.00 s"));
+    const struct {
+        int set, delay;
+        QString label;
+    } pauses[] = {
+        {1234, 1250, u"Pause : 1.25 s"_s}, {1224, 1200, u"Pause : 1.20 s"_s}, {10000, 10000, u"Pause : 10.00 s"_s}};
+    for (const auto &pause : pauses) {
+        form->delayTime()->setValue(pause.set);
+        EXPECT_EQ(form->delay(), pause.delay);
+        EXPECT_EQ(form->delayText()->text(), pause.label);
+    }
 
     // A runtime error after loading lands in the results window and becomes the print source.
-    p->api.setJobError(QStringLiteral("D_X"), QStringLiteral("_JOBS"), 20, QStringLiteral("not found"));
-    p->api.apiJob(QStringLiteral("D_X"), QStringLiteral("_JOBS"), QString(), QString());
+    QSignalSpy changes(form, &Res_Form::printSourceChanged);
+    p->api.setJobError(u"D_X"_s, u"_JOBS"_s, 20, u"not found"_s);
+    p->api.apiJob(u"D_X"_s, u"_JOBS"_s, QString(), QString());
     ASSERT_TRUE(p->session->reportRuntimeError(w.results(), false));
-    EXPECT_EQ(form->text(), QStringLiteral("VEDAMIS Fehler 20 : not found\r\n"));
-    EXPECT_EQ(form->ausgabe()->toPlainText(), QStringLiteral("VEDAMIS Fehler 20 : not found\n"));
+    EXPECT_EQ(form->text(), u"VEDAMIS Fehler 20 : not found\r\n"_s);
+    EXPECT_EQ(form->ausgabe()->toPlainText(), u"VEDAMIS Fehler 20 : not found\n"_s);
+    // An equal report does not replace the print source again.
+    form->setText(form->text());
+    EXPECT_EQ(changes.count(), 1);
     w.close();
-    const QString ini = readFile(iniPath());
-    EXPECT_TRUE(ini.contains(QStringLiteral("RES_WINDOW=0")))
-        << ini.toStdString() << p->dialogs.shown().size() << " " << p->dialogs.shown().value(0).text.toStdString();
+    expectLines(iniPath(), {u"RES_WINDOW=0"_s});
 }
 
 TEST_F(KitBoxFixture, ResultsWindowCloseBoxDuringContinuousRunMinimises)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
+    KitBox &w = p->started();
     Res_Form *form = w.resultsWindow(true);
     w.runFlags().continuousRun = true;
     form->close();
@@ -447,22 +423,9 @@ TEST_F(KitBoxFixture, ResultsWindowCloseBoxDuringContinuousRunMinimises)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(w.resultsWindow(false), nullptr);
     // The next report brings a new one up.
-    w.results().setText(QStringLiteral("report"));
+    w.results().setText(u"report"_s);
     ASSERT_NE(w.resultsWindow(false), nullptr);
-    EXPECT_EQ(w.resultsWindow(false)->text(), QStringLiteral("report"));
-    w.close();
-}
-
-TEST_F(KitBoxFixture, EqualReportDoesNotReplaceThePrintSource)
-{
-    auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    Res_Form *form = w.resultsWindow(true);
-    QSignalSpy changes(form, &Res_Form::printSourceChanged);
-    form->setText(QStringLiteral("A\r\nB"));
-    form->setText(QStringLiteral("A\r\nB"));
-    EXPECT_EQ(changes.count(), 1);
+    EXPECT_EQ(w.resultsWindow(false)->text(), u"report"_s);
     w.close();
 }
 
@@ -470,33 +433,29 @@ TEST_F(KitBoxFixture, SettingsThatCannotBeWrittenAreReported)
 {
     auto p = instance();
     // A plain file where the settings directory should be, and no program directory.
-    writeFile(dir.path() + QStringLiteral("/blocked"), "not a directory");
-    p->locations.userConfigDir = dir.path() + QStringLiteral("/blocked/kitbox32");
-    p->locations.programDirectory = dir.path() + QStringLiteral("/missing/bin");
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.close();
+    writeFile(dir.path() + u"/blocked"_s, "not a directory");
+    p->locations.userConfigDir = dir.path() + u"/blocked/kitbox32"_s;
+    p->locations.programDirectory = dir.path() + u"/missing/bin"_s;
+    p->started().close();
     ASSERT_EQ(p->dialogs.messages().size(), 1);
     const ShownDialog box = p->dialogs.messages()[0];
-    EXPECT_EQ(box.title, QStringLiteral("Save_Ini"));
+    EXPECT_EQ(box.title, u"Save_Ini"_s);
     EXPECT_EQ(box.icon, MessageIcon::Information);
-    EXPECT_TRUE(box.text.startsWith(QStringLiteral("Fehler beim Speichern"))) << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains(QStringLiteral("kitbox32.INI"))) << box.text.toStdString();
+    EXPECT_TRUE(box.text.startsWith(u"Fehler beim Speichern"_s)) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains(u"kitbox32.INI"_s)) << box.text.toStdString();
     // The runtime is ended all the same.
-    EXPECT_EQ(p->api.calls().last(), QStringLiteral("apiEnd()"));
+    EXPECT_EQ(p->api.calls().last(), u"apiEnd()"_s);
 }
 
 TEST_F(KitBoxFixture, BatchEndTimerEndsTheProgramOnceNoTestRuns)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
-    auto *timer = w.findChild<QTimer *>(QStringLiteral("Timer_CASCADE_TEST"));
+    KitBox &w = p->started();
+    auto *timer = w.findChild<QTimer *>(u"Timer_CASCADE_TEST"_s);
     ASSERT_NE(timer, nullptr);
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(timer->interval(), 200);
-    EXPECT_EQ(w.findChild<QTimer *>(QStringLiteral("datum_timer"))->interval(), 1000);
+    EXPECT_EQ(w.findChild<QTimer *>(u"datum_timer"_s)->interval(), 1000);
 
     w.runFlags().testRun = true;
     w.startBatchEndTimer();
@@ -513,11 +472,9 @@ TEST_F(KitBoxFixture, BatchEndTimerEndsTheProgramOnceNoTestRuns)
 TEST_F(KitBoxFixture, EditMenuReportsTheChosenCommand)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
-    w.show();
+    KitBox &w = p->started();
     QMenu *menu = w.editMenu();
-    QAction *copy = menu->findChild<QAction *>(QStringLiteral("Kopieren"));
+    QAction *copy = menu->findChild<QAction *>(u"Kopieren"_s);
     ASSERT_NE(copy, nullptr);
     QTimer::singleShot(
         100, menu, [menu, copy] { QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(copy).center()); });
@@ -531,31 +488,30 @@ TEST_F(KitBoxFixture, EditMenuReportsTheChosenCommand)
 TEST_F(KitBoxFixture, WindowsArrangeOneBelowTheOther)
 {
     auto p = instance();
-    KitBox &w = p->window();
-    ASSERT_EQ(w.load(QString()), StartSequence::Outcome::Run);
+    KitBox &w = p->started();
     w.showNormal();
     w.resize(900, 700);
     Res_Form *form = w.resultsWindow(true);
     auto *second = new QMdiSubWindow;
-    second->setWindowTitle(QStringLiteral("second"));
+    second->setWindowTitle(u"second"_s);
     w.mdiArea()->addSubWindow(second);
     second->show();
     QCoreApplication::processEvents();
-    w.menuAction(QStringLiteral("FensterUntereinander"))->trigger();
+    w.menuAction(u"FensterUntereinander"_s)->trigger();
     const QSize area = w.mdiArea()->viewport()->size();
     EXPECT_EQ(form->geometry().width(), area.width());
     EXPECT_EQ(form->geometry().height() + second->geometry().height(), area.height());
-    w.menuAction(QStringLiteral("FensterNebeneinander"))->trigger();
+    w.menuAction(u"FensterNebeneinander"_s)->trigger();
     EXPECT_EQ(form->geometry().height(), area.height());
     EXPECT_EQ(form->geometry().width() + second->geometry().width(), area.width());
 
     // The window menu lists the open windows.
-    QMenu *windows = w.menu(QStringLiteral("Fenster"));
+    QMenu *windows = w.menu(u"Fenster"_s);
     emit windows->aboutToShow();
     QStringList titles;
     for (QAction *a : windows->actions())
         titles << a->text();
-    EXPECT_TRUE(titles.contains(QStringLiteral("&2 second"))) << titles.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(titles.contains(u"&2 second"_s)) << titles.join(QLatin1Char('|')).toStdString();
     w.close();
 }
 

@@ -3,22 +3,19 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace kitbox;
 
 TEST(FakeRuntime, AnswersScriptedSetsByNameWithoutRegardToCase)
 {
     FakeVedamisApi api;
     ASSERT_TRUE(api.apiInit());
-    FakeResult variant{QStringLiteral("VARIANTE"), ResultType::Text, QStringLiteral("D_MOTOR"), {}, 0, {}};
-    FakeResult temp{QStringLiteral("STAT_TEMP"),
-                    ResultType::Integer,
-                    QStringLiteral("90"),
-                    {{QStringLiteral("-5I"), QStringLiteral("90   ")}},
-                    90,
-                    {}};
-    api.setJobResults(QStringLiteral("d_motor"), QStringLiteral("status"), {{variant}, {temp}});
+    FakeResult variant{u"VARIANTE"_s, ResultType::Text, u"D_MOTOR"_s, {}, 0, {}};
+    FakeResult temp{u"STAT_TEMP"_s, ResultType::Integer, u"90"_s, {{u"-5I"_s, u"90   "_s}}, 90, {}};
+    api.setJobResults(u"d_motor"_s, u"status"_s, {{variant}, {temp}});
 
-    api.apiJob(QStringLiteral("D_MOTOR"), QStringLiteral("STATUS"), QString(), QString());
+    api.apiJob(u"D_MOTOR"_s, u"STATUS"_s, QString(), QString());
     EXPECT_EQ(api.apiErrorCode(), 0);
     qint16 sets = -1;
     ASSERT_TRUE(api.apiResultSets(sets));
@@ -28,15 +25,15 @@ TEST(FakeRuntime, AnswersScriptedSetsByNameWithoutRegardToCase)
     EXPECT_EQ(count, 1);
     QString name;
     ASSERT_TRUE(api.apiResultName(name, 1, 1));
-    EXPECT_EQ(name, QStringLiteral("STAT_TEMP"));
+    EXPECT_EQ(name, u"STAT_TEMP"_s);
     EXPECT_FALSE(api.apiResultName(name, 2, 1));
     QString text;
-    ASSERT_TRUE(api.apiResultText(text, QStringLiteral("stat_temp"), 1, QStringLiteral("-5I")));
-    EXPECT_EQ(text, QStringLiteral("90   "));
-    ASSERT_TRUE(api.apiResultText(text, QStringLiteral("STAT_TEMP"), 1, QString()));
-    EXPECT_EQ(text, QStringLiteral("90"));
+    ASSERT_TRUE(api.apiResultText(text, u"stat_temp"_s, 1, u"-5I"_s));
+    EXPECT_EQ(text, u"90   "_s);
+    ASSERT_TRUE(api.apiResultText(text, u"STAT_TEMP"_s, 1, QString()));
+    EXPECT_EQ(text, u"90"_s);
     qint16 type = 0;
-    ASSERT_TRUE(api.apiResultFormat(type, QStringLiteral("STAT_TEMP"), 1));
+    ASSERT_TRUE(api.apiResultFormat(type, u"STAT_TEMP"_s, 1));
     EXPECT_EQ(type, static_cast<qint16>(ResultType::Integer));
 }
 
@@ -44,27 +41,27 @@ TEST(FakeRuntime, LongBinaryNeedsTheExtendedRead)
 {
     FakeVedamisApi api;
     ASSERT_TRUE(api.apiInit());
-    FakeResult big{QStringLiteral("DATA"), ResultType::Binary, {}, {}, 0, QByteArray(1500, '\x5A')};
-    api.setJobResults(QStringLiteral("D"), QStringLiteral("J"), {{}, {big}});
-    api.apiJob(QStringLiteral("D"), QStringLiteral("J"), QString(), QString());
+    FakeResult big{u"DATA"_s, ResultType::Binary, {}, {}, 0, QByteArray(1500, '\x5A')};
+    api.setJobResults(u"D"_s, u"J"_s, {{}, {big}});
+    api.apiJob(u"D"_s, u"J"_s, QString(), QString());
     QByteArray data;
-    EXPECT_FALSE(api.apiResultBinary(data, QStringLiteral("DATA"), 1));
+    EXPECT_FALSE(api.apiResultBinary(data, u"DATA"_s, 1));
     EXPECT_EQ(api.apiErrorCode(), VedamisApi::errorBinaryTooLong);
-    ASSERT_TRUE(api.apiResultBinaryExt(data, QStringLiteral("DATA"), 1));
+    ASSERT_TRUE(api.apiResultBinaryExt(data, u"DATA"_s, 1));
     EXPECT_EQ(data.size(), 1500);
 }
 
 TEST(FakeRuntime, JobsNeedAnOpenSessionAndErrorsAreClearedBySuccess)
 {
     FakeVedamisApi api;
-    api.apiJob(QStringLiteral("D"), QStringLiteral("J"), QString(), QString());
+    api.apiJob(u"D"_s, u"J"_s, QString(), QString());
     EXPECT_EQ(api.apiErrorCode(), FakeVedamisApi::errorNoSession);
     ASSERT_TRUE(api.apiInit());
-    api.setJobError(QStringLiteral("D"), QStringLiteral("BAD"), 1234, QStringLiteral("job failed"));
-    api.apiJob(QStringLiteral("D"), QStringLiteral("BAD"), QString(), QString());
+    api.setJobError(u"D"_s, u"BAD"_s, 1234, u"job failed"_s);
+    api.apiJob(u"D"_s, u"BAD"_s, QString(), QString());
     EXPECT_EQ(api.apiErrorCode(), 1234);
-    EXPECT_EQ(api.apiErrorText(), QStringLiteral("job failed"));
-    api.apiJob(QStringLiteral("D"), QStringLiteral("GOOD"), QString(), QString());
+    EXPECT_EQ(api.apiErrorText(), u"job failed"_s);
+    api.apiJob(u"D"_s, u"GOOD"_s, QString(), QString());
     EXPECT_EQ(api.apiErrorCode(), 0);
 }
 
@@ -72,12 +69,12 @@ TEST(FakeRuntime, ConfigurationIsReadAndSetAndCanBeRefused)
 {
     FakeVedamisApi api;
     ASSERT_TRUE(api.apiInit());
-    EXPECT_TRUE(api.apiSetConfig(QStringLiteral("IfhTrace"), QStringLiteral("2")));
+    EXPECT_TRUE(api.apiSetConfig(u"IfhTrace"_s, u"2"_s));
     QString value;
-    ASSERT_TRUE(api.apiGetConfig(QStringLiteral("IFHTRACE"), value));
-    EXPECT_EQ(value, QStringLiteral("2"));
-    api.refuseSetConfig(QStringLiteral("EcuPath"), 11, QStringLiteral("bad value"));
-    EXPECT_FALSE(api.apiSetConfig(QStringLiteral("EcuPath"), QStringLiteral("/x")));
+    ASSERT_TRUE(api.apiGetConfig(u"IFHTRACE"_s, value));
+    EXPECT_EQ(value, u"2"_s);
+    api.refuseSetConfig(u"EcuPath"_s, 11, u"bad value"_s);
+    EXPECT_FALSE(api.apiSetConfig(u"EcuPath"_s, u"/x"_s));
     EXPECT_EQ(api.apiErrorCode(), 11);
-    EXPECT_TRUE(api.calls().contains(QStringLiteral("apiSetConfig(EcuPath,/x)")));
+    EXPECT_TRUE(api.calls().contains(u"apiSetConfig(EcuPath,/x)"_s));
 }

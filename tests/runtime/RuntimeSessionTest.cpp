@@ -7,9 +7,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 using namespace kitbox;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -23,6 +26,18 @@ public:
 };
 
 struct SessionFixture : ::testing::Test {
+    // A session opened in single-instance mode.
+    std::unique_ptr<RuntimeSession> opened()
+    {
+        auto session = std::make_unique<RuntimeSession>(api, dialogs, texts);
+        EXPECT_TRUE(session->open(false, {}));
+        return session;
+    }
+    void failJob(const QString &description, qint16 code, const QString &text)
+    {
+        api.setJobError(description, u"_JOBS"_s, code, text);
+        api.apiJob(description, u"_JOBS"_s, QString(), QString());
+    }
     FakeVedamisApi api;
     ScriptedDialogService dialogs;
     TextCatalogue texts = loadTexts();
@@ -30,187 +45,143 @@ struct SessionFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(SessionFixture, RefusedPlainStartShowsThreeLineBoxAndEndsTheRuntime)
+TEST_F(SessionFixture, RefusedStartsShowTheirBoxAndEndTheRuntimeOnlyWhenItWasOpened)
 {
-    api.refuseInit(123, QStringLiteral("T"));
-    RuntimeSession session(api, dialogs, texts);
-    EXPECT_FALSE(session.open(false, {}));
-    EXPECT_FALSE(session.isOpen());
-
-    ASSERT_EQ(dialogs.messages().size(), 1);
-    const ShownDialog box = dialogs.messages().first();
-    EXPECT_EQ(box.title, QStringLiteral("Fehler in apiInit()"));
-    EXPECT_EQ(box.text, QStringLiteral("VEDAMIS Fehler 123\r\nT\r\nDas Programm wird abgebrochen!"));
-    EXPECT_EQ(box.icon, MessageIcon::Critical);
-    EXPECT_EQ(api.callCount(QStringLiteral("apiEnd")), 1);
-    // A later unload must not end the runtime a second time.
-    session.close();
-    EXPECT_EQ(api.callCount(QStringLiteral("apiEnd")), 1);
-}
-
-TEST_F(SessionFixture, StartFailureBoxFollowsTheLanguage)
-{
-    texts.selectLanguage(QStringLiteral("E"));
-    api.refuseInit(7, QStringLiteral("no interface"));
-    RuntimeSession session(api, dialogs, texts);
-    EXPECT_FALSE(session.open(false, {}));
-    const ShownDialog box = dialogs.messages().value(0);
-    EXPECT_EQ(box.title, QStringLiteral("Failure in apiInit()"));
-    EXPECT_EQ(box.text, QStringLiteral("VEDAMIS failure7\r\nno interface\r\nabort the program!"));
+    enum class Refused { Init, InitExt, Server };
+    const struct Case {
+        Refused refused;
+        const char *language;
+        bool multi;
+        QString title;
+        QString text; // empty: not checked
+        int ends;
+    } cases[] = {
+        {Refused::Init, "D", false, u"Fehler in apiInit()"_s,
+         u"VEDAMIS Fehler 123\r\nT\r\nDas Programm wird abgebrochen!"_s, 1},
+        {Refused::Init, "E", false, u"Failure in apiInit()"_s, u"VEDAMIS failure123\r\nT\r\nabort the program!"_s, 1},
+        {Refused::InitExt, "D", true, u"Fehler in apiInitExt(a,b,,)"_s, {}, 1},
+        {Refused::Server, "D", true, u"Fehler in enableServer()"_s, {}, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        FakeVedamisApi api;
+        ScriptedDialogService dialogs;
+        TextCatalogue texts = loadTexts(c.language);
+        (c.refused == Refused::Init      ? api.refuseInit(123, u"T"_s)
+         : c.refused == Refused::InitExt ? api.refuseInitExt(123, u"T"_s)
+                                         : api.refuseEnableServer(123, u"T"_s));
+        RuntimeSession session(api, dialogs, texts);
+        EXPECT_FALSE(session.open(c.multi, {u"a"_s, u"b"_s, QString(), QString()}));
+        EXPECT_FALSE(session.isOpen());
+        ASSERT_EQ(dialogs.messages().size(), 1);
+        const ShownDialog box = dialogs.messages().first();
+        EXPECT_EQ(box.title, c.title);
+        if (!c.text.isEmpty()) {
+            EXPECT_EQ(box.text, c.text);
+        }
+        EXPECT_EQ(box.icon, MessageIcon::Critical);
+        EXPECT_EQ(api.callCount(u"apiEnd"_s), c.ends);
+        if (c.refused == Refused::Server) {
+            EXPECT_EQ(api.callCount(u"apiInitExt"_s), 0);
+        }
+        if (c.ends == 1) { // a later unload must not end the runtime a second time
+            session.close();
+            EXPECT_EQ(api.callCount(u"apiEnd"_s), 1);
+        }
+    }
 }
 
 TEST_F(SessionFixture, MultiInstanceStartUsesServerAndExtendedInitialisation)
 {
-    api.setConfig(QStringLiteral("VedamisVersion"), QStringLiteral("7.3.0"));
+    api.setConfig(u"VedamisVersion"_s, u"7.3.0"_s);
     RuntimeSession session(api, dialogs, texts);
-    ASSERT_TRUE(session.open(true, {QStringLiteral("SIM"), QStringLiteral("u"), QStringLiteral("app"), QString()}));
-    EXPECT_EQ(api.calls().value(0), QStringLiteral("enableServer(0)"));
-    EXPECT_EQ(api.calls().value(1), QStringLiteral("apiInitExt(SIM,u,app,)"));
-    EXPECT_EQ(api.callCount(QStringLiteral("apiInit")), 0);
+    ASSERT_TRUE(session.open(true, {u"SIM"_s, u"u"_s, u"app"_s, QString()}));
+    EXPECT_EQ(api.calls().value(0), u"enableServer(0)"_s);
+    EXPECT_EQ(api.calls().value(1), u"apiInitExt(SIM,u,app,)"_s);
+    EXPECT_EQ(api.callCount(u"apiInit"_s), 0);
     EXPECT_DOUBLE_EQ(session.vedamisVersion(), 7.3);
     EXPECT_TRUE(dialogs.shown().isEmpty());
 }
 
-TEST_F(SessionFixture, RefusedServerEndsWithoutEndingTheRuntime)
+TEST_F(SessionFixture, VersionIsTheLeadingNumberOrZero)
 {
-    api.refuseEnableServer(5, QStringLiteral("busy"));
-    RuntimeSession session(api, dialogs, texts);
-    EXPECT_FALSE(session.open(true, {}));
-    EXPECT_EQ(dialogs.messages().value(0).title, QStringLiteral("Fehler in enableServer()"));
-    EXPECT_EQ(api.callCount(QStringLiteral("apiInitExt")), 0);
-    EXPECT_EQ(api.callCount(QStringLiteral("apiEnd")), 0);
-}
+    EXPECT_EQ(opened()->vedamisVersion(), 0.0); // unreadable
+    api.setConfig(u"VedamisVersion"_s, u"beta"_s);
+    EXPECT_EQ(opened()->vedamisVersion(), 0.0);
 
-TEST_F(SessionFixture, RefusedExtendedStartNamesTheFourTextsInTheTitle)
-{
-    api.refuseInitExt(9, QStringLiteral("x"));
-    RuntimeSession session(api, dialogs, texts);
-    EXPECT_FALSE(session.open(true, {QStringLiteral("a"), QStringLiteral("b"), QString(), QString()}));
-    EXPECT_EQ(dialogs.messages().value(0).title, QStringLiteral("Fehler in apiInitExt(a,b,,)"));
-    EXPECT_EQ(api.callCount(QStringLiteral("apiEnd")), 1);
-}
-
-TEST_F(SessionFixture, VersionIsZeroWhenUnreadableOrNotANumber)
-{
-    {
-        RuntimeSession session(api, dialogs, texts);
-        ASSERT_TRUE(session.open(false, {}));
-        EXPECT_EQ(session.vedamisVersion(), 0.0);
-    }
-    api.setConfig(QStringLiteral("VedamisVersion"), QStringLiteral("beta"));
-    RuntimeSession session(api, dialogs, texts);
-    ASSERT_TRUE(session.open(false, {}));
-    EXPECT_EQ(session.vedamisVersion(), 0.0);
-}
-
-TEST(RuntimeVersion, ReadsTheLeadingNumber)
-{
-    EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(QStringLiteral("  6.5")), 6.5);
-    EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(QStringLiteral("7.3.0")), 7.3);
-    EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(QStringLiteral("12abc")), 12.0);
-    EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(QStringLiteral("-2")), -2.0);
-    EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(QStringLiteral(".5")), 0.5);
-    EXPECT_EQ(RuntimeSession::parseVersion(QStringLiteral("")), 0.0);
-    EXPECT_EQ(RuntimeSession::parseVersion(QStringLiteral("-")), 0.0);
-    EXPECT_EQ(RuntimeSession::parseVersion(QStringLiteral("v7")), 0.0);
+    const std::pair<QString, double> cases[] = {{u"  6.5"_s, 6.5}, {u"7.3.0"_s, 7.3}, {u"12abc"_s, 12.0},
+                                                {u"-2"_s, -2.0},   {u".5"_s, 0.5},    {QString(), 0.0},
+                                                {u"-"_s, 0.0},     {u"v7"_s, 0.0}};
+    for (const auto &[text, version] : cases)
+        EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(text), version) << text.toStdString();
 }
 
 TEST_F(SessionFixture, ConfigurationReadTrimsTheNameAndGivesEmptyOnFailure)
 {
-    api.setConfig(QStringLiteral("EcuPath"), QStringLiteral("/data/ecu"));
-    RuntimeSession session(api, dialogs, texts);
-    ASSERT_TRUE(session.open(false, {}));
-    EXPECT_EQ(session.configValue(QStringLiteral("  EcuPath ")), QStringLiteral("/data/ecu"));
-    EXPECT_TRUE(api.calls().contains(QStringLiteral("apiGetConfig(EcuPath)")));
-    EXPECT_EQ(session.configValue(QStringLiteral("NoSuchValue")), QString());
+    api.setConfig(u"EcuPath"_s, u"/data/ecu"_s);
+    auto session = opened();
+    EXPECT_EQ(session->configValue(u"  EcuPath "_s), u"/data/ecu"_s);
+    EXPECT_TRUE(api.calls().contains(u"apiGetConfig(EcuPath)"_s));
+    EXPECT_EQ(session->configValue(u"NoSuchValue"_s), QString());
 }
 
 TEST_F(SessionFixture, RuntimeErrorReplacesTheResultTextOrAppendsDuringUdsListCheck)
 {
-    RuntimeSession session(api, dialogs, texts);
-    ASSERT_TRUE(session.open(false, {}));
+    auto session = opened();
     RecordingOutput output;
-    output.m_text = QStringLiteral("old report\r\n");
+    output.m_text = u"old report\r\n"_s;
+    api.apiJob(u"D_MOTOR"_s, u"_JOBS"_s, QString(), QString());
+    EXPECT_FALSE(session->reportRuntimeError(output, false)); // no error: the window is left alone
+    EXPECT_EQ(output.m_text, u"old report\r\n"_s);
+    EXPECT_EQ(output.shown, 0);
 
-    api.setJobError(QStringLiteral("D_MOTOR"), QStringLiteral("_JOBS"), 20, QStringLiteral("description not found"));
-    api.apiJob(QStringLiteral("D_MOTOR"), QStringLiteral("_JOBS"), QString(), QString());
-    EXPECT_TRUE(session.reportRuntimeError(output, false));
-    EXPECT_EQ(output.m_text, QStringLiteral("VEDAMIS Fehler 20 : description not found\r\n"));
+    failJob(u"D_MOTOR"_s, 20, u"description not found"_s);
+    EXPECT_TRUE(session->reportRuntimeError(output, false));
+    EXPECT_EQ(output.m_text, u"VEDAMIS Fehler 20 : description not found\r\n"_s);
     EXPECT_EQ(output.shown, 1);
 
-    api.setJobError(QStringLiteral("D_GETRIEBE"), QStringLiteral("_JOBS"), 21, QStringLiteral("invalid"));
-    api.apiJob(QStringLiteral("D_GETRIEBE"), QStringLiteral("_JOBS"), QString(), QString());
-    EXPECT_TRUE(session.reportRuntimeError(output, true));
-    EXPECT_EQ(output.m_text,
-              QStringLiteral("VEDAMIS Fehler 20 : description not found\r\nVEDAMIS Fehler 21 : invalid\r\n"));
-}
-
-TEST_F(SessionFixture, NoRuntimeErrorLeavesTheResultsWindowAlone)
-{
-    RuntimeSession session(api, dialogs, texts);
-    ASSERT_TRUE(session.open(false, {}));
-    RecordingOutput output;
-    output.m_text = QStringLiteral("report");
-    api.apiJob(QStringLiteral("D_MOTOR"), QStringLiteral("_JOBS"), QString(), QString());
-    EXPECT_FALSE(session.reportRuntimeError(output, false));
-    EXPECT_EQ(output.m_text, QStringLiteral("report"));
-    EXPECT_EQ(output.shown, 0);
-}
-
-TEST_F(SessionFixture, ErrorLinePrefixIsTheSameInEnglish)
-{
-    texts.selectLanguage(QStringLiteral("E"));
-    RuntimeSession session(api, dialogs, texts);
-    ASSERT_TRUE(session.open(false, {}));
-    api.setJobError(QStringLiteral("X"), QStringLiteral("J"), 44, QStringLiteral("failed"));
-    api.apiJob(QStringLiteral("X"), QStringLiteral("J"), QString(), QString());
-    EXPECT_EQ(session.runtimeErrorLine(), QStringLiteral("VEDAMIS Fehler 44 : failed\r\n"));
+    // The prefix stays German in English.
+    texts.selectLanguage(u"E"_s);
+    failJob(u"D_GETRIEBE"_s, 21, u"invalid"_s);
+    EXPECT_EQ(session->runtimeErrorLine(), u"VEDAMIS Fehler 21 : invalid\r\n"_s);
+    EXPECT_TRUE(session->reportRuntimeError(output, true));
+    EXPECT_EQ(output.m_text, u"VEDAMIS Fehler 20 : description not found\r\nVEDAMIS Fehler 21 : invalid\r\n"_s);
 }
 
 TEST_F(SessionFixture, SessionEndsOnceAtUnloadAndOnDestruction)
 {
-    {
-        RuntimeSession session(api, dialogs, texts);
-        ASSERT_TRUE(session.open(false, {}));
-        session.close();
-        session.close();
-    }
-    EXPECT_EQ(api.callCount(QStringLiteral("apiEnd")), 1);
-    {
-        RuntimeSession session(api, dialogs, texts);
-        ASSERT_TRUE(session.open(false, {}));
-    }
-    EXPECT_EQ(api.callCount(QStringLiteral("apiEnd")), 2);
+    auto session = opened();
+    session->close();
+    session->close();
+    session.reset();
+    EXPECT_EQ(api.callCount(u"apiEnd"_s), 1);
+    opened().reset();
+    EXPECT_EQ(api.callCount(u"apiEnd"_s), 2);
 }
 
 TEST_F(SessionFixture, TraceMenuFollowsTraceFileAndLevel)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    RuntimeSession session(api, dialogs, texts);
-    ASSERT_TRUE(session.open(false, {}));
-
+    auto session = opened();
     // Without TracePath the entries keep their state.
-    EXPECT_FALSE(session.traceMenuState().known);
+    EXPECT_FALSE(session->traceMenuState().known);
 
-    api.setConfig(QStringLiteral("TracePath"), dir.path() + QLatin1Char('/'));
-    api.setConfig(QStringLiteral("IfhTrace"), QStringLiteral("0"));
-    TraceMenuState state = session.traceMenuState();
-    EXPECT_TRUE(state.known);
-    EXPECT_FALSE(state.showEnabled);
-    EXPECT_FALSE(state.clearEnabled);
-    EXPECT_EQ(session.traceFilePath(), dir.path() + QStringLiteral("/IFH.TRC"));
+    api.setConfig(u"TracePath"_s, dir.path() + QLatin1Char('/'));
+    api.setConfig(u"IfhTrace"_s, u"0"_s);
+    auto state = [&] {
+        const TraceMenuState s = session->traceMenuState();
+        EXPECT_TRUE(s.known);
+        return std::pair(s.showEnabled, s.clearEnabled);
+    };
+    EXPECT_EQ(state(), std::pair(false, false));
+    EXPECT_EQ(session->traceFilePath(), dir.path() + u"/IFH.TRC"_s);
 
-    QFile trace(dir.filePath(QStringLiteral("IFH.TRC")));
+    QFile trace(dir.filePath(u"IFH.TRC"_s));
     ASSERT_TRUE(trace.open(QIODevice::WriteOnly));
     trace.write("telegram\n");
     trace.close();
-    state = session.traceMenuState();
-    EXPECT_TRUE(state.showEnabled);
-    EXPECT_TRUE(state.clearEnabled);
-
-    api.setConfig(QStringLiteral("IfhTrace"), QStringLiteral("2"));
-    state = session.traceMenuState();
-    EXPECT_FALSE(state.showEnabled);
-    EXPECT_TRUE(state.clearEnabled);
+    EXPECT_EQ(state(), std::pair(true, true));
+    api.setConfig(u"IfhTrace"_s, u"2"_s);
+    EXPECT_EQ(state(), std::pair(false, true));
 }
