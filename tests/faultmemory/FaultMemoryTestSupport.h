@@ -4,6 +4,7 @@
 // fixture with a fixed clock.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QHash>
 
 #include <ostream>
@@ -20,59 +21,55 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace kitbox::testing {
 
-inline FakeResult txt(const QString &name, const QString &value)
+inline FakeResult txt(QStringView name, QStringView value)
 {
     FakeResult r;
-    r.name = name;
-    r.text = value;
+    r.name = name.toString();
+    r.text = value.toString();
     return r;
 }
 
 // A text result that the runtime renders differently for one format.
-inline FakeResult formatted(const QString &name, const QString &format, const QString &shown,
-                            const QString &plain = QString())
+inline FakeResult formatted(QStringView name, QStringView format, QStringView shown)
 {
-    FakeResult r = txt(name, plain.isEmpty() ? shown.trimmed() : plain);
-    r.formatted.insert(format, shown);
+    FakeResult r = txt(name, shown.trimmed());
+    r.formatted.insert(format.toString(), shown.toString());
     return r;
 }
 
-inline FakeResult num(const QString &name, qint16 value)
+inline FakeResult num(QStringView name, qint16 value)
 {
-    FakeResult r;
-    r.name = name;
+    FakeResult r = txt(name, QString::number(value));
     r.type = ResultType::Integer;
     r.intValue = value;
-    r.text = QString::number(value);
     return r;
 }
 
-inline FakeResult bin(const QString &name, const QByteArray &bytes)
+inline FakeResult bin(QStringView name, const QByteArray &bytes)
 {
-    FakeResult r;
-    r.name = name;
+    FakeResult r = txt(name, {});
     r.type = ResultType::Binary;
     r.binary = bytes;
     return r;
 }
 
-inline QString pad(const QString &text, qsizetype width)
+inline QString pad(QStringView text, qsizetype width)
 {
-    return text.leftJustified(width, u' ');
-}
-
-// Lines joined with CR LF, each line ended by one.
-inline QString crlf(const QStringList &lines)
-{
-    QString out;
-    for (const QString &l : lines)
-        out += l + QStringLiteral("\r\n");
-    return out;
+    return text.toString().leftJustified(width, u' ');
 }
 
 inline QString rule(char16_t c, qsizetype n = 61)
 {
     return QString(n, QChar(c));
+}
+
+// An expected report from tests/data/faultmemory, byte for byte (CR LF kept).
+inline QString golden(const char *name)
+{
+    QFile file(QStringLiteral(KITBOX_SOURCE_DIR "/tests/data/faultmemory/") + QString::fromUtf8(name));
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("<missing golden file %1>").arg(file.fileName());
+    return QString::fromUtf8(file.readAll());
 }
 
 // The fake answers a job the same way whatever its arguments; detail jobs

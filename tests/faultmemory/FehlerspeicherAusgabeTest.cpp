@@ -1,118 +1,142 @@
 // The fault-memory report against a scripted runtime: the three layouts,
-// the option bits, the question-mark markers and the error lines.
+// the option bits, the question-mark markers and the error lines. Whole
+// reports are compared with the files in tests/data/faultmemory.
 #include "FaultMemoryTestSupport.h"
 
 using namespace kitbox;
 using namespace kitbox::testing;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-const QString ALT = QStringLiteral("D_ALT");
-const QString MOTOR = QStringLiteral("D_MOTOR");
-const QString fs = QStringLiteral("fs_lesen");
+const QString ALT = u"D_ALT"_s;
+const QString MOTOR = u"D_MOTOR"_s;
+const QString fs = u"fs_lesen"_s;
 constexpr int defaultWord = faultmode::defaultWord;                    // 1919
 constexpr int detailWord = faultmode::defaultWord | faultmode::detail; // 3967
 
-const QString title = QString(11, u' ');
-const QString underline = QString(11, u' ') + rule(u'-', 39);
-
 FakeResultSet variant(const QString &name)
 {
-    return {txt(QStringLiteral("VARIANTE"), name)};
+    return {txt(u"VARIANTE", name)};
 }
 FakeResultSet okay()
 {
-    return {txt(QStringLiteral("JOB_STATUS"), QStringLiteral("OKAY"))};
+    return {txt(u"JOB_STATUS", u"OKAY")};
+}
+FakeResult envText(int k, QStringView format, QStringView name, qsizetype width)
+{
+    return formatted(u"F_UW%1_TEXT"_s.arg(k), format, pad(name, width));
+}
+FakeResult envValue(int k, QStringView format, QStringView value)
+{
+    return formatted(u"F_UW%1_WERT"_s.arg(k), format, value);
+}
+FakeResult envUnit(int k, QStringView unit)
+{
+    return txt(u"F_UW%1_EINH"_s.arg(k), unit);
 }
 
 // Two faults in the oldest layout: the first with two groups of environment
 // conditions and fault types, the second with a single group and nothing else.
 void scriptFirstGeneration(DetailRuntime &rt, const QString &job)
 {
-    FakeResultSet first = {
-        formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-5I"), QStringLiteral("42   ")),
-        txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Drosselklappe")),
-        txt(QStringLiteral("F_HFK"), QStringLiteral("3")),
-        txt(QStringLiteral("F_LZ"), QStringLiteral("12")),
-        num(QStringLiteral("F_UW_ANZ"), 4),
-        num(QStringLiteral("F_UW_SATZ"), 2),
-        num(QStringLiteral("F_ART_ANZ"), 3),
-        txt(QStringLiteral("F_ART1_TEXT"), QStringLiteral("Signal zu gross")),
-        txt(QStringLiteral("F_ART2_TEXT"), QStringLiteral("--")),
-        txt(QStringLiteral("F_ART3_TEXT"), QString()),
-        bin(QStringLiteral("F_HEX_CODE"), QByteArray::fromHex("1234ab")),
-    };
-    const QStringList names = {QStringLiteral("Drehzahl"), QStringLiteral("Temperatur"), QStringLiteral("Drehzahl"),
-                               QStringLiteral("Temperatur")};
-    const QStringList values = {QStringLiteral("  850.00"), QStringLiteral("   90.50"), QStringLiteral(" 1200.00"),
-                                QStringLiteral("   95.00")};
-    for (int k = 1; k <= 4; ++k) {
-        first << formatted(QStringLiteral("F_UW%1_TEXT").arg(k), QStringLiteral("-40T"), pad(names[k - 1], 40))
-              << formatted(QStringLiteral("F_UW%1_WERT").arg(k), QStringLiteral("8.2R"), values[k - 1])
-              << txt(QStringLiteral("F_UW%1_EINH").arg(k), k % 2 ? QStringLiteral("1/min") : QStringLiteral("Grad C"));
-    }
-    const FakeResultSet second = {
-        formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-5I"), QStringLiteral("7    ")),
-        txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Lambdasonde")),
-        txt(QStringLiteral("F_HFK"), QStringLiteral("1")),
-        txt(QStringLiteral("F_LZ"), QStringLiteral("0")),
-        num(QStringLiteral("F_UW_ANZ"), 1),
-        formatted(QStringLiteral("F_UW1_TEXT"), QStringLiteral("-40T"), pad(QStringLiteral("Spannung"), 40)),
-        formatted(QStringLiteral("F_UW1_WERT"), QStringLiteral("8.2R"), QStringLiteral("    0.45")),
-        txt(QStringLiteral("F_UW1_EINH"), QStringLiteral("V")),
-        num(QStringLiteral("F_ART_ANZ"), 0),
-    };
+    FakeResultSet first = {formatted(u"F_ORT_NR", u"-5I", u"42   "),
+                           txt(u"F_ORT_TEXT", u"Drosselklappe"),
+                           txt(u"F_HFK", u"3"),
+                           txt(u"F_LZ", u"12"),
+                           num(u"F_UW_ANZ", 4),
+                           num(u"F_UW_SATZ", 2),
+                           num(u"F_ART_ANZ", 3),
+                           txt(u"F_ART1_TEXT", u"Signal zu gross"),
+                           txt(u"F_ART2_TEXT", u"--"),
+                           txt(u"F_ART3_TEXT", u""),
+                           bin(u"F_HEX_CODE", QByteArray::fromHex("1234ab"))};
+    const QStringList names = {u"Drehzahl"_s, u"Temperatur"_s, u"Drehzahl"_s, u"Temperatur"_s};
+    const QStringList values = {u"  850.00"_s, u"   90.50"_s, u" 1200.00"_s, u"   95.00"_s};
+    for (int k = 1; k <= 4; ++k)
+        first << envText(k, u"-40T", names[k - 1], 40) << envValue(k, u"8.2R", values[k - 1])
+              << envUnit(k, k % 2 ? u"1/min" : u"Grad C");
+    const FakeResultSet second = {formatted(u"F_ORT_NR", u"-5I", u"7    "),
+                                  txt(u"F_ORT_TEXT", u"Lambdasonde"),
+                                  txt(u"F_HFK", u"1"),
+                                  txt(u"F_LZ", u"0"),
+                                  num(u"F_UW_ANZ", 1),
+                                  envText(1, u"-40T", u"Spannung", 40),
+                                  envValue(1, u"8.2R", u"    0.45"),
+                                  envUnit(1, u"V"),
+                                  num(u"F_ART_ANZ", 0)};
     rt.setJobResults(ALT, job, {variant(ALT), first, second, okay()});
 }
 
-QStringList firstGenerationHeader(const QString &titleText)
+// A fault memory in the newest layout with three faults: the first one's
+// detail job answers with every block, the second with a refusal and the
+// telegram, the third location cannot be read and its detail job fails.
+void scriptThirdGeneration(DetailRuntime &rt, const QString &job)
 {
-    return {title + titleText,
-            underline,
-            QString(),
-            QStringLiteral("Datum:     07.03.26 09:05"),
-            QStringLiteral("ECU:       D_ALT"),
-            QStringLiteral("JobStatus: OKAY"),
-            QStringLiteral("Variante:  D_ALT"),
-            rule(u'-')};
+    rt.setJobResults(MOTOR, u"INFO"_s, {variant(MOTOR), {txt(u"REVISION", u"2.31")}});
+    const FakeResultSet first = {num(u"F_VERSION", 3),
+                                 formatted(u"F_ORT_NR", u"-6X", u"ABC   "),
+                                 txt(u"F_ORT_TEXT", u"Kurbelwelle"),
+                                 txt(u"F_READY_TEXT", u"Test abgeschlossen"),
+                                 txt(u"F_VORHANDEN_TEXT", u"Fehler vorhanden"),
+                                 txt(u"F_WARNUNG_TEXT", u"--"),
+                                 num(u"F_EREIGNIS_DTC", 0),
+                                 bin(u"F_HEX_CODE", QByteArray::fromHex("000abc20"))};
+    const FakeResultSet second = {formatted(u"F_ORT_NR", u"-6X", u"4711  "), txt(u"F_ORT_TEXT", u"Nockenwelle")};
+    rt.setJobResults(MOTOR, job, {variant(MOTOR), first, second, {}, okay()});
+
+    const QString detail = job + u"_detail";
+    const FakeResultSet detailFirst = {formatted(u"F_ORT_NR", u"-6X", u"ABC   "),
+                                       txt(u"F_ORT_TEXT", u"Kurbelwelle"),
+                                       txt(u"F_SAE_CODE_STRING", u"P0335"),
+                                       txt(u"F_SAE_CODE_TEXT", u"P0335 Kurbelwellengeber"),
+                                       num(u"F_UEBERLAUF", 1),
+                                       txt(u"F_HFK", u"5"),
+                                       txt(u"F_HLZ", u"-1"),
+                                       txt(u"F_UW_ZEIT", u"1234"),
+                                       formatted(u"F_UW_KM", u"6L", u" 12345"),
+                                       num(u"F_UW_ANZ", 3),
+                                       envUnit(1, u"1/min"),
+                                       envText(1, u"-40T", u"Drehzahl", 40),
+                                       envValue(1, u"8.2R", u"  850.00"),
+                                       envUnit(2, u"hex"),
+                                       envText(2, u"-20T", u"Statusbyte", 20),
+                                       envValue(2, u"28T", u"0x1F"_s.rightJustified(28)),
+                                       envUnit(3, u"V"),
+                                       envText(3, u"-40T", u"--", 40),
+                                       txt(u"F_READY_TEXT", u"Test abgeschlossen"),
+                                       txt(u"F_VORHANDEN_TEXT", u"Fehler vorhanden"),
+                                       txt(u"F_WARNUNG_TEXT", u"--"),
+                                       num(u"F_EREIGNIS_DTC", 1),
+                                       bin(u"F_HEX_CODE", QByteArray::fromHex("000abc20"))};
+    const FakeResultSet detailSecond = {formatted(u"F_UW_KM", u"6L", u"524280"), num(u"F_UW_ANZ", 1),
+                                        envUnit(1, u"0-n"), envText(1, u"-20T", u"Zaehler", 20)};
+    rt.setDetail(detail, u"0xABC"_s, {variant(MOTOR), detailFirst, detailSecond, okay()});
+    const FakeResultSet refusal = {txt(u"JOB_STATUS", u"ERROR_CONDITIONS"),
+                                   txt(u"JOB_MESSAGE", u"Bedingungen nicht erfuellt"),
+                                   bin(u"_RESPONSE_EXTENDED_DATA", QByteArray::fromHex("5906004711ff01")),
+                                   bin(u"_RESPONSE_SNAPSHOT", QByteArray::fromHex("5904004711ff01"))};
+    rt.setDetail(detail, u"0x4711"_s, {variant(MOTOR), refusal});
 }
 
 } // namespace
 
 class FirstGeneration : public FaultMemoryFixture {};
 
-TEST_F(FirstGeneration, FullReportWithEveryBlock)
+TEST_F(FirstGeneration, FullReportCountOnlyAndBitsThatSwitchTheirLines)
 {
     scriptFirstGeneration(runtime, fs);
-    const QString out = build(ALT, fs, defaultWord);
+    QString out = build(ALT, fs, defaultWord);
     EXPECT_EQ(report.lastGeneration(), 1);
-    QStringList expected = firstGenerationHeader(QStringLiteral("F E H L E R S P E I C H E R   L E S E N"));
-    expected << QString() << QStringLiteral("ERGEBNIS:  2 Fehler im Fehlerspeicher !") << rule(u'-') << QString()
-             << QStringLiteral("42    Drosselklappe") << QString() << QStringLiteral("Fehlerhäufigkeit: 3")
-             << QStringLiteral("Logistikzähler  : 12") << QString()
-             << QStringLiteral("   Fehler 1. mal aufgetreten bei:") << QString()
-             << u"   " + pad(QStringLiteral("Drehzahl"), 40) + u"   850.00  1/min"
-             << u"   " + pad(QStringLiteral("Temperatur"), 40) + u"    90.50  Grad C" << QString()
-             << QStringLiteral("   Fehler 2. mal aufgetreten bei:") << QString()
-             << u"   " + pad(QStringLiteral("Drehzahl"), 40) + u"  1200.00  1/min"
-             << u"   " + pad(QStringLiteral("Temperatur"), 40) + u"    95.00  Grad C" << QString()
-             << QStringLiteral("   Signal zu gross") << QString() << QStringLiteral("Fehlercode: 12 34 AB")
-             << rule(u'-') << QString() << QStringLiteral("7     Lambdasonde") << QString()
-             << QStringLiteral("Fehlerhäufigkeit: 1") << QStringLiteral("Logistikzähler  : 0") << QString()
-             << u"   " + pad(QStringLiteral("Spannung"), 40) + u"     0.45  V" << rule(u'=');
-    EXPECT_EQ(out, crlf(expected));
+    EXPECT_EQ(out, golden("first_full.txt"));
     EXPECT_EQ(report.lastErrorCode(), 0);
     // The job ran once to find the layout and once for the report.
     EXPECT_EQ(runtime.argumentsOf(fs), QStringList({QString(), QString()}));
-}
 
-TEST_F(FirstGeneration, BitsSwitchTheirLinesAndBit256AloneGivesHeaderAndCount)
-{
-    scriptFirstGeneration(runtime, fs);
     // Location only; environment without value and unit columns.
-    QString out = build(ALT, fs, faultmode::zemo | faultmode::location | faultmode::environment);
+    out = build(ALT, fs, faultmode::zemo | faultmode::location | faultmode::environment);
     EXPECT_TRUE(out.contains(u"\r\n42    Drosselklappe\r\n"));
-    EXPECT_TRUE(out.contains(u"\r\n   " + pad(QStringLiteral("Drehzahl"), 40) + u"\r\n"));
+    EXPECT_TRUE(out.contains(u"\r\n   " + pad(u"Drehzahl", 40) + u"\r\n"));
     EXPECT_FALSE(out.contains(u"Fehlerhäufigkeit"));
     EXPECT_FALSE(out.contains(u"Fehlercode"));
     EXPECT_FALSE(out.contains(u"Signal zu gross"));
@@ -121,220 +145,65 @@ TEST_F(FirstGeneration, BitsSwitchTheirLinesAndBit256AloneGivesHeaderAndCount)
     out = build(ALT, fs, faultmode::zemo | 128);
     EXPECT_EQ(out.count(rule(u'-')), 3);
 
+    // Bit 256 alone gives the header and the count.
     runtime.clearCalls();
-    out = build(ALT, fs, faultmode::zemo);
-    QStringList expected = firstGenerationHeader(QStringLiteral("F E H L E R S P E I C H E R   L E S E N"));
-    expected << QString() << QStringLiteral("ERGEBNIS:  2 Fehler im Fehlerspeicher !") << rule(u'=');
-    EXPECT_EQ(out, crlf(expected));
-    EXPECT_EQ(runtime.callCount(QStringLiteral("apiResultText")), 2); // JOB_STATUS and VARIANTE only
+    EXPECT_EQ(build(ALT, fs, faultmode::zemo), golden("first_count_only.txt"));
+    EXPECT_EQ(runtime.callCount(u"apiResultText"_s), 2); // JOB_STATUS and VARIANTE only
 }
 
 TEST_F(FirstGeneration, UnknownVersionAndHistoryMemoryKeepTheOldLayout)
 {
-    scriptFirstGeneration(runtime, QStringLiteral("hs_lesen"));
-    QList<FakeResultSet> sets = {
-        variant(ALT), {num(QStringLiteral("F_VERSION"), 7), txt(QStringLiteral("JOB_STATUS"), QStringLiteral("OKAY"))}};
-    runtime.setJobResults(ALT, QStringLiteral("hs_lesen"), sets);
-    const QString out = build(ALT, QStringLiteral("hs_lesen"), defaultWord);
+    runtime.setJobResults(ALT, u"hs_lesen"_s, {variant(ALT), {num(u"F_VERSION", 7), txt(u"JOB_STATUS", u"OKAY")}});
+    EXPECT_EQ(build(ALT, u"hs_lesen"_s, defaultWord), golden("first_history_empty.txt"));
     EXPECT_EQ(report.lastGeneration(), 1);
-    QStringList expected = firstGenerationHeader(QStringLiteral("F E H L E R S P E I C H E R   L E S E N"));
-    expected << QString() << title + QStringLiteral(">>>>>>>>>> Kein Fehler gefunden <<<<<<<<<<<") << rule(u'=');
-    EXPECT_EQ(out, crlf(expected));
 }
 
 TEST_F(FirstGeneration, FewerConditionsThanGroupsAndAMissingGroupCount)
 {
-    FakeResultSet fault = {
-        num(QStringLiteral("F_UW_ANZ"), 2),
-        num(QStringLiteral("F_UW_SATZ"), 5),
-        formatted(QStringLiteral("F_UW1_TEXT"), QStringLiteral("-40T"), pad(QStringLiteral("A"), 40)),
-        formatted(QStringLiteral("F_UW2_TEXT"), QStringLiteral("-40T"), pad(QStringLiteral("B"), 40)),
-    };
+    const FakeResultSet fault = {num(u"F_UW_ANZ", 2), num(u"F_UW_SATZ", 5), envText(1, u"-40T", u"A", 40),
+                                 envText(2, u"-40T", u"B", 40)};
     runtime.setJobResults(ALT, fs, {variant(ALT), fault, okay()});
     const QString out = build(ALT, fs, faultmode::zemo | faultmode::environment);
-    EXPECT_TRUE(
-        out.contains(QStringLiteral("   Fehler 1. mal aufgetreten bei:\r\n\r\n   ") + pad(QStringLiteral("A"), 40)));
-    EXPECT_TRUE(
-        out.contains(QStringLiteral("   Fehler 2. mal aufgetreten bei:\r\n\r\n   ") + pad(QStringLiteral("B"), 40)));
+    EXPECT_TRUE(out.contains(u"   Fehler 1. mal aufgetreten bei:\r\n\r\n   " + pad(u"A", 40)));
+    EXPECT_TRUE(out.contains(u"   Fehler 2. mal aufgetreten bei:\r\n\r\n   " + pad(u"B", 40)));
     EXPECT_TRUE(out.endsWith(rule(u'=') + u"\r\n"));
 }
 
-TEST_F(FirstGeneration, AFailedEntryReadEndsTheReportWithTheErrorLine)
+TEST_F(FirstGeneration, FailedEntryReadOrJobEndTheReportWithTheErrorLine)
 {
-    const FakeResultSet fault = {
-        formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-5I"), QStringLiteral("42   ")),
-        txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Drosselklappe")),
-    };
+    const FakeResultSet fault = {formatted(u"F_ORT_NR", u"-5I", u"42   "), txt(u"F_ORT_TEXT", u"Drosselklappe")};
     runtime.setJobResults(ALT, fs, {variant(ALT), fault, fault, okay()});
     const QString out = build(ALT, fs, faultmode::zemo | faultmode::location | faultmode::faultType);
-    EXPECT_TRUE(
-        out.endsWith(QStringLiteral("42    Drosselklappe\r\nVEDAMIS Fehler 2 : no such result: F_ART_ANZ\r\n")));
+    EXPECT_TRUE(out.endsWith(u"42    Drosselklappe\r\nVEDAMIS Fehler 2 : no such result: F_ART_ANZ\r\n"));
     EXPECT_EQ(out.count(u"Drosselklappe"), 1);
     EXPECT_FALSE(out.contains(rule(u'=')));
     EXPECT_EQ(report.lastErrorCode(), 2);
+
+    // A job that fails ends after the description line.
+    runtime.setJobError(ALT, fs, 5, u"Zeitueberschreitung"_s);
+    EXPECT_EQ(build(ALT, fs, defaultWord), golden("first_job_failed.txt"));
 }
-
-TEST_F(FirstGeneration, AJobThatFailsEndsAfterTheDescriptionLine)
-{
-    runtime.setJobError(ALT, fs, 5, QStringLiteral("Zeitueberschreitung"));
-    const QString out = build(ALT, fs, defaultWord);
-    QStringList expected = {title + QStringLiteral("F E H L E R S P E I C H E R   L E S E N"),
-                            underline,
-                            QString(),
-                            QStringLiteral("Datum:     07.03.26 09:05"),
-                            QStringLiteral("ECU:       D_ALT"),
-                            QStringLiteral("VEDAMIS Fehler 5 : Zeitueberschreitung")};
-    EXPECT_EQ(out, crlf(expected));
-}
-
-namespace {
-
-// A fault memory in the newest layout with three faults: the first one's
-// detail job answers with every block, the second with a refusal and the
-// telegram, the third location cannot be read and its detail job fails.
-void scriptThirdGeneration(DetailRuntime &rt, const QString &job)
-{
-    rt.setJobResults(MOTOR, QStringLiteral("INFO"),
-                     {variant(MOTOR), {txt(QStringLiteral("REVISION"), QStringLiteral("2.31"))}});
-    const FakeResultSet first = {
-        num(QStringLiteral("F_VERSION"), 3),
-        formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-6X"), QStringLiteral("ABC   ")),
-        txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Kurbelwelle")),
-        txt(QStringLiteral("F_READY_TEXT"), QStringLiteral("Test abgeschlossen")),
-        txt(QStringLiteral("F_VORHANDEN_TEXT"), QStringLiteral("Fehler vorhanden")),
-        txt(QStringLiteral("F_WARNUNG_TEXT"), QStringLiteral("--")),
-        num(QStringLiteral("F_EREIGNIS_DTC"), 0),
-        bin(QStringLiteral("F_HEX_CODE"), QByteArray::fromHex("000abc20")),
-    };
-    const FakeResultSet second = {
-        formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-6X"), QStringLiteral("4711  ")),
-        txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Nockenwelle")),
-    };
-    rt.setJobResults(MOTOR, job, {variant(MOTOR), first, second, {}, okay()});
-
-    const QString detail = job + QStringLiteral("_detail");
-    const FakeResultSet detailFirst = {
-        formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-6X"), QStringLiteral("ABC   ")),
-        txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Kurbelwelle")),
-        txt(QStringLiteral("F_SAE_CODE_STRING"), QStringLiteral("P0335")),
-        txt(QStringLiteral("F_SAE_CODE_TEXT"), QStringLiteral("P0335 Kurbelwellengeber")),
-        num(QStringLiteral("F_UEBERLAUF"), 1),
-        txt(QStringLiteral("F_HFK"), QStringLiteral("5")),
-        txt(QStringLiteral("F_HLZ"), QStringLiteral("-1")),
-        txt(QStringLiteral("F_UW_ZEIT"), QStringLiteral("1234")),
-        formatted(QStringLiteral("F_UW_KM"), QStringLiteral("6L"), QStringLiteral(" 12345")),
-        num(QStringLiteral("F_UW_ANZ"), 3),
-        txt(QStringLiteral("F_UW1_EINH"), QStringLiteral("1/min")),
-        formatted(QStringLiteral("F_UW1_TEXT"), QStringLiteral("-40T"), pad(QStringLiteral("Drehzahl"), 40)),
-        formatted(QStringLiteral("F_UW1_WERT"), QStringLiteral("8.2R"), QStringLiteral("  850.00")),
-        txt(QStringLiteral("F_UW2_EINH"), QStringLiteral("hex")),
-        formatted(QStringLiteral("F_UW2_TEXT"), QStringLiteral("-20T"), pad(QStringLiteral("Statusbyte"), 20)),
-        formatted(QStringLiteral("F_UW2_WERT"), QStringLiteral("28T"), QStringLiteral("0x1F").rightJustified(28)),
-        txt(QStringLiteral("F_UW3_EINH"), QStringLiteral("V")),
-        formatted(QStringLiteral("F_UW3_TEXT"), QStringLiteral("-40T"), pad(QStringLiteral("--"), 40)),
-        txt(QStringLiteral("F_READY_TEXT"), QStringLiteral("Test abgeschlossen")),
-        txt(QStringLiteral("F_VORHANDEN_TEXT"), QStringLiteral("Fehler vorhanden")),
-        txt(QStringLiteral("F_WARNUNG_TEXT"), QStringLiteral("--")),
-        num(QStringLiteral("F_EREIGNIS_DTC"), 1),
-        bin(QStringLiteral("F_HEX_CODE"), QByteArray::fromHex("000abc20")),
-    };
-    const FakeResultSet detailSecond = {
-        formatted(QStringLiteral("F_UW_KM"), QStringLiteral("6L"), QStringLiteral("524280")),
-        num(QStringLiteral("F_UW_ANZ"), 1),
-        txt(QStringLiteral("F_UW1_EINH"), QStringLiteral("0-n")),
-        formatted(QStringLiteral("F_UW1_TEXT"), QStringLiteral("-20T"), pad(QStringLiteral("Zaehler"), 20)),
-    };
-    rt.setDetail(detail, QStringLiteral("0xABC"), {variant(MOTOR), detailFirst, detailSecond, okay()});
-    const FakeResultSet refusal = {
-        txt(QStringLiteral("JOB_STATUS"), QStringLiteral("ERROR_CONDITIONS")),
-        txt(QStringLiteral("JOB_MESSAGE"), QStringLiteral("Bedingungen nicht erfuellt")),
-        bin(QStringLiteral("_RESPONSE_EXTENDED_DATA"), QByteArray::fromHex("5906004711ff01")),
-        bin(QStringLiteral("_RESPONSE_SNAPSHOT"), QByteArray::fromHex("5904004711ff01")),
-    };
-    rt.setDetail(detail, QStringLiteral("0x4711"), {variant(MOTOR), refusal});
-}
-
-QStringList thirdGenerationHeader(const QString &titleText, int faults)
-{
-    return {title + titleText,
-            underline,
-            QString(),
-            QStringLiteral("Datum:     07.03.2026, 09:05:03"),
-            QStringLiteral("JobStatus: OKAY"),
-            QStringLiteral("Variante:  D_MOTOR.PRG"),
-            QStringLiteral("Version:   2.31"),
-            rule(u'-'),
-            QString(),
-            QStringLiteral("ERGEBNIS:  %1 Fehler im Fehlerspeicher !").arg(faults)};
-}
-
-} // namespace
 
 class NewerGenerations : public FaultMemoryFixture {};
 
 TEST_F(NewerGenerations, ThirdGenerationDetailReport)
 {
     scriptThirdGeneration(runtime, fs);
-    const QString out = build(MOTOR, fs, detailWord);
+    EXPECT_EQ(build(MOTOR, fs, detailWord), golden("third_detail.txt"));
     EXPECT_EQ(report.lastGeneration(), 3);
-    QStringList expected = thirdGenerationHeader(QStringLiteral("F E H L E R S P E I C H E R   L E S E N"), 3);
-    expected << rule(u'-') << QString() << QStringLiteral("0x000ABC   Kurbelwelle") << QString()
-             << QStringLiteral("P0335 Kurbelwellengeber") << QString() << rule(u'+', 79)
-             << rule(u'+', 24) + QStringLiteral(" Fehlerspeicher ist übergelaufen! ") + rule(u'+', 21) << rule(u'+', 79)
-             << QString() << QStringLiteral("Fehlerhäufigkeit:  5")
-             << QStringLiteral("Heilungszähler  : wird nicht unterstützt") << QStringLiteral("1. Umweltsatz")
-             << u"   " + pad(QStringLiteral("Absolute Zeit"), 40) + u"  1234     s"
-             << u"   " + pad(QStringLiteral("Kilometerstand"), 40) + u" 12345     km"
-             << u"   " + pad(QStringLiteral("Drehzahl"), 40) + u"   850.00  1/min"
-             << u"   " + pad(QStringLiteral("Statusbyte"), 20) + u" " + QStringLiteral("0x1F").rightJustified(28) +
-                    u"  hex"
-             << QStringLiteral("2. Umweltsatz")
-             << u"   " + pad(QStringLiteral("Zaehler"), 20) + u" " + QStringLiteral("????").rightJustified(28) +
-                    u"  0-n"
-             << QString() << QStringLiteral("   Test abgeschlossen") << QStringLiteral("   Fehler vorhanden")
-             << QStringLiteral("   Dies ist ein Ereignis-DTC. Das SG ist somit nicht für den Fehlerspeichereintrag "
-                               "verantwortlich.")
-             << QStringLiteral("   (Z.B. falsche oder fehlende Netzwerkinformationen.)") << QString()
-             << QStringLiteral("Fehlercode: 00 0A BC 20")
-             // The refused detail job: location line, status and the telegram.
-             << rule(u'-') << QStringLiteral("0x4711     Nockenwelle")
-             << QStringLiteral("fs_lesen_detail: JobStatus: ERROR_CONDITIONS --> Bedingungen nicht erfuellt")
-             << QString() << QStringLiteral("Telegramm-Antwort ab Service Identifier zur Analyse")
-             << QStringLiteral("Data      : 59 06 00 47 11 FF 01")
-             << QStringLiteral("Snapshot  : 59 04 00 47 11 FF 01")
-             // Nothing readable about the third fault, and its detail job fails.
-             << rule(u'-') << QStringLiteral("0x??????    ????") << QStringLiteral("VEDAMIS Fehler  2 : no results")
-             << rule(u'=');
-    EXPECT_EQ(out, crlf(expected));
-    EXPECT_EQ(runtime.argumentsOf(QStringLiteral("fs_lesen_detail")),
-              QStringList({QStringLiteral("0xABC"), QStringLiteral("0x4711"), QStringLiteral("0x??????")}));
+    EXPECT_EQ(runtime.argumentsOf(u"fs_lesen_detail"_s), QStringList({u"0xABC"_s, u"0x4711"_s, u"0x??????"_s}));
     EXPECT_EQ(report.lastErrorCode(), 2);
 }
 
 TEST_F(NewerGenerations, ThirdGenerationShortBlocksReadTheFaultJobOnly)
 {
     scriptThirdGeneration(runtime, fs);
-    const QString out = build(MOTOR, fs, defaultWord);
-    QStringList expected = thirdGenerationHeader(QStringLiteral("F E H L E R S P E I C H E R   L E S E N"), 3);
-    expected << rule(u'-') << QString() << QStringLiteral("0x000ABC   Kurbelwelle") << QString()
-             << QStringLiteral("   Test abgeschlossen") << QStringLiteral("   Fehler vorhanden")
-             << QStringLiteral("   Dies ist kein Ereignis-DTC. Das SG ist für den Fehlerspeichereintrag (DTC) "
-                               "verantwortlich.")
-             << QString() << QStringLiteral("Fehlercode: 00 0A BC 20") << rule(u'-') << QString()
-             << QStringLiteral("0x004711   Nockenwelle") << QString() << QStringLiteral("   ????")
-             << QStringLiteral("   ????") << QStringLiteral("   ????") << QStringLiteral("   ????") << QString()
-             << QStringLiteral("Fehlercode: ????") << rule(u'-') << QString() << QStringLiteral("0x??????   ????")
-             << QString() << QStringLiteral("   ????") << QStringLiteral("   ????") << QStringLiteral("   ????")
-             << QStringLiteral("   ????") << QString() << QStringLiteral("Fehlercode: ????") << rule(u'=');
-    EXPECT_EQ(out, crlf(expected));
-    EXPECT_TRUE(runtime.argumentsOf(QStringLiteral("fs_lesen_detail")).isEmpty());
+    EXPECT_EQ(build(MOTOR, fs, defaultWord), golden("third_short.txt"));
+    EXPECT_TRUE(runtime.argumentsOf(u"fs_lesen_detail"_s).isEmpty());
 
     // The mode bit alone: header and count, no entry is read at all.
     runtime.clearCalls();
-    const QString bare = build(MOTOR, fs, faultmode::zemo);
-    expected = thirdGenerationHeader(QStringLiteral("F E H L E R S P E I C H E R   L E S E N"), 3);
-    expected << rule(u'=');
-    EXPECT_EQ(bare, crlf(expected));
+    EXPECT_EQ(build(MOTOR, fs, faultmode::zemo), golden("third_count_only.txt"));
     EXPECT_FALSE(runtime.calls().join(u' ').contains(u"F_ORT"));
 }
 
@@ -345,7 +214,7 @@ TEST_F(NewerGenerations, DetailBitsSwitchTheirBlocks)
     QString out =
         build(MOTOR, fs,
               faultmode::zemo | faultmode::detail | faultmode::frequency | faultmode::environment | faultmode::value);
-    EXPECT_TRUE(out.contains(u"   " + pad(QStringLiteral("Drehzahl"), 40) + u"   850.00\r\n"));
+    EXPECT_TRUE(out.contains(u"   " + pad(u"Drehzahl", 40) + u"   850.00\r\n"));
     EXPECT_FALSE(out.contains(u"0x000ABC"));
     EXPECT_FALSE(out.contains(u"P0335"));
     EXPECT_FALSE(out.contains(u"Fehlercode"));
@@ -359,175 +228,101 @@ TEST_F(NewerGenerations, DetailBitsSwitchTheirBlocks)
 
 TEST_F(NewerGenerations, SecondGenerationDetailReportOfTheHistoryMemory)
 {
-    const QString hs = QStringLiteral("hs_lesen");
-    const QString motor2 = QStringLiteral("D_MOTOR2");
-    runtime.setJobResults(motor2, hs,
-                          {variant(motor2),
-                           {num(QStringLiteral("F_VERSION"), 2),
-                            formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-4X"), QStringLiteral("2A  ")),
-                            txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Ladedruck"))},
-                           okay()});
-    const FakeResultSet detail = {
-        formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-4X"), QStringLiteral("2A  ")),
-        txt(QStringLiteral("F_ORT_TEXT"), QStringLiteral("Ladedruck")),
-        txt(QStringLiteral("F_PCODE_STRING"), QStringLiteral("??")),
-        formatted(QStringLiteral("F_PCODE"), QStringLiteral("-4X"), QStringLiteral("1A2B")),
-        txt(QStringLiteral("F_PCODE_TEXT"), QStringLiteral("unbekannter Code")),
-        txt(QStringLiteral("F_PCODE7_STRING"), QStringLiteral("--")),
-        txt(QStringLiteral("F_PCODE7_TEXT"), QStringLiteral("nie zu sehen")),
-        txt(QStringLiteral("F_HFK"), QStringLiteral("2")),
-        txt(QStringLiteral("F_LZ"), QStringLiteral("-1")),
-        formatted(QStringLiteral("F_UW_KM"), QStringLiteral("6L"), QStringLiteral("  1500")),
-        num(QStringLiteral("F_UW_ANZ"), 0),
-        txt(QStringLiteral("F_SYMPTOM_TEXT"), QStringLiteral("--")),
-        txt(QStringLiteral("F_READY_TEXT"), QStringLiteral("Test nicht abgeschlossen")),
-        txt(QStringLiteral("F_VORHANDEN_TEXT"), QStringLiteral("sporadisch")),
-        txt(QStringLiteral("F_WARNUNG_TEXT"), QStringLiteral("Warnlampe aus")),
-        num(QStringLiteral("F_ART_ANZ"), 2),
-        txt(QStringLiteral("F_ART1_TEXT"), QStringLiteral("Kurzschluss")),
-    };
-    runtime.setDetail(QStringLiteral("hs_lesen_detail"), QStringLiteral(";1"), {variant(motor2), detail, okay()});
-
-    const QString out = build(motor2, hs, detailWord);
+    const QString hs = u"hs_lesen"_s;
+    const QString motor2 = u"D_MOTOR2"_s;
+    runtime.setJobResults(
+        motor2, hs,
+        {variant(motor2),
+         {num(u"F_VERSION", 2), formatted(u"F_ORT_NR", u"-4X", u"2A  "), txt(u"F_ORT_TEXT", u"Ladedruck")},
+         okay()});
+    const FakeResultSet detail = {formatted(u"F_ORT_NR", u"-4X", u"2A  "),
+                                  txt(u"F_ORT_TEXT", u"Ladedruck"),
+                                  txt(u"F_PCODE_STRING", u"??"),
+                                  formatted(u"F_PCODE", u"-4X", u"1A2B"),
+                                  txt(u"F_PCODE_TEXT", u"unbekannter Code"),
+                                  txt(u"F_PCODE7_STRING", u"--"),
+                                  txt(u"F_PCODE7_TEXT", u"nie zu sehen"),
+                                  txt(u"F_HFK", u"2"),
+                                  txt(u"F_LZ", u"-1"),
+                                  formatted(u"F_UW_KM", u"6L", u"  1500"),
+                                  num(u"F_UW_ANZ", 0),
+                                  txt(u"F_SYMPTOM_TEXT", u"--"),
+                                  txt(u"F_READY_TEXT", u"Test nicht abgeschlossen"),
+                                  txt(u"F_VORHANDEN_TEXT", u"sporadisch"),
+                                  txt(u"F_WARNUNG_TEXT", u"Warnlampe aus"),
+                                  num(u"F_ART_ANZ", 2),
+                                  txt(u"F_ART1_TEXT", u"Kurzschluss")};
+    runtime.setDetail(u"hs_lesen_detail"_s, u";1"_s, {variant(motor2), detail, okay()});
+    EXPECT_EQ(build(motor2, hs, detailWord), golden("second_history_detail.txt"));
     EXPECT_EQ(report.lastGeneration(), 2);
-    const QStringList expected = {title + QStringLiteral("H I S T O R I E N S P E I C H E R   L E S E N"),
-                                  underline,
-                                  QString(),
-                                  QStringLiteral("Datum:     07.03.2026 09:05:03"),
-                                  QStringLiteral("ECU:       D_MOTOR2"),
-                                  QStringLiteral("JobStatus: OKAY"),
-                                  QStringLiteral("Variante:  D_MOTOR2"),
-                                  rule(u'-'),
-                                  QString(),
-                                  QStringLiteral("ERGEBNIS:  1 Fehler im Fehlerspeicher !"),
-                                  rule(u'-'),
-                                  QString(),
-                                  QStringLiteral("2A    Ladedruck"),
-                                  QString(),
-                                  QStringLiteral("1A2B  unbekannter Code"),
-                                  QString(),
-                                  QStringLiteral("Fehlerhäufigkeit: 2"),
-                                  u"   " + pad(QStringLiteral("Kilometerstand"), 40) + u"  1500     km",
-                                  QString(),
-                                  QStringLiteral("   Test nicht abgeschlossen"),
-                                  QStringLiteral("   sporadisch"),
-                                  QStringLiteral("   Warnlampe aus"),
-                                  QStringLiteral("   Kurzschluss"),
-                                  QStringLiteral("   ????"),
-                                  QString(),
-                                  QStringLiteral("Fehlercode: ????"),
-                                  rule(u'=')};
-    EXPECT_EQ(out, crlf(expected));
 
     // The fault memory asks for the location instead of the set number.
-    runtime.setJobResults(motor2, fs, {variant(motor2), {num(QStringLiteral("F_VERSION"), 2)}, okay()});
+    runtime.setJobResults(motor2, fs, {variant(motor2), {num(u"F_VERSION", 2)}, okay()});
     runtime.clearCalls();
     const QString failed = build(motor2, fs, detailWord);
-    EXPECT_EQ(runtime.argumentsOf(QStringLiteral("fs_lesen_detail")), QStringList({QStringLiteral("0x????")}));
-    EXPECT_TRUE(failed.contains(QStringLiteral("\r\n????   ????\r\nVEDAMIS Fehler  2 : no results\r\n")));
+    EXPECT_EQ(runtime.argumentsOf(u"fs_lesen_detail"_s), QStringList({u"0x????"_s}));
+    EXPECT_TRUE(failed.contains(u"\r\n????   ????\r\nVEDAMIS Fehler  2 : no results\r\n"));
 }
 
 TEST_F(NewerGenerations, CodeLinesFromTheirStringResult)
 {
     auto detailWith = [&](const FakeResultSet &codes) {
-        runtime.setJobResults(QStringLiteral("D_MOTOR2"), fs,
-                              {variant(QStringLiteral("D_MOTOR2")),
-                               {num(QStringLiteral("F_VERSION"), 2),
-                                formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-4X"), QStringLiteral("10  "))},
-                               okay()});
-        runtime.setDetail(QStringLiteral("fs_lesen_detail"), QStringLiteral("0x10"),
-                          {variant(QStringLiteral("D_MOTOR2")), codes, okay()});
-        return build(QStringLiteral("D_MOTOR2"), fs,
-                     faultmode::zemo | faultmode::detail | faultmode::pCode | faultmode::pCode7);
+        runtime.setJobResults(
+            u"D_MOTOR2"_s, fs,
+            {variant(u"D_MOTOR2"_s), {num(u"F_VERSION", 2), formatted(u"F_ORT_NR", u"-4X", u"10  ")}, okay()});
+        runtime.setDetail(u"fs_lesen_detail"_s, u"0x10"_s, {variant(u"D_MOTOR2"_s), codes, okay()});
+        return build(u"D_MOTOR2"_s, fs, faultmode::zemo | faultmode::detail | faultmode::pCode | faultmode::pCode7);
     };
-    const QString body = rule(u'-') + QStringLiteral("\r\n");
+    const QString body = rule(u'-') + u"\r\n";
     // A readable code string shows the text alone; "??" with an unreadable text shows two markers.
-    QString out = detailWith({txt(QStringLiteral("F_PCODE_STRING"), QStringLiteral("P0101")),
-                              txt(QStringLiteral("F_PCODE_TEXT"), QStringLiteral("P0101 Luftmasse")),
-                              txt(QStringLiteral("F_PCODE7_STRING"), QStringLiteral("??")),
-                              formatted(QStringLiteral("F_PCODE7"), QStringLiteral("-4X"), QStringLiteral("FFFF"))});
-    EXPECT_TRUE(out.contains(body + QStringLiteral("\r\nP0101 Luftmasse\r\n\r\n????  ????\r\n=")));
+    QString out = detailWith({txt(u"F_PCODE_STRING", u"P0101"), txt(u"F_PCODE_TEXT", u"P0101 Luftmasse"),
+                              txt(u"F_PCODE7_STRING", u"??"), formatted(u"F_PCODE7", u"-4X", u"FFFF")});
+    EXPECT_TRUE(out.contains(body + u"\r\nP0101 Luftmasse\r\n\r\n????  ????\r\n="));
     // A string that cannot be read gives nothing; a readable string with an unreadable text gives "????".
-    out = detailWith({txt(QStringLiteral("F_PCODE7_STRING"), QStringLiteral("P010100"))});
-    EXPECT_TRUE(out.contains(body + QStringLiteral("\r\n????\r\n=")));
+    out = detailWith({txt(u"F_PCODE7_STRING", u"P010100")});
+    EXPECT_TRUE(out.contains(body + u"\r\n????\r\n="));
 }
 
 TEST_F(NewerGenerations, InfoMemoryAsksBySetNumberAndShowsItsOwnOverflow)
 {
-    const QString is = QStringLiteral("is_lesen");
-    runtime.setJobResults(MOTOR, QStringLiteral("INFO"),
-                          {variant(MOTOR), {txt(QStringLiteral("REVISION"), QStringLiteral("2.31"))}});
-    runtime.setJobResults(MOTOR, is, {variant(MOTOR), {num(QStringLiteral("F_VERSION"), 3)}, {}, okay()});
-    runtime.setDetail(
-        QStringLiteral("is_lesen_detail"), QStringLiteral(";2"),
-        {variant(MOTOR), {num(QStringLiteral("F_UEBERLAUF"), 1), num(QStringLiteral("F_EREIGNIS_DTC"), 4)}, okay()});
+    const QString is = u"is_lesen"_s;
+    runtime.setJobResults(MOTOR, u"INFO"_s, {variant(MOTOR), {txt(u"REVISION", u"2.31")}});
+    runtime.setJobResults(MOTOR, is, {variant(MOTOR), {num(u"F_VERSION", 3)}, {}, okay()});
+    runtime.setDetail(u"is_lesen_detail"_s, u";2"_s,
+                      {variant(MOTOR), {num(u"F_UEBERLAUF", 1), num(u"F_EREIGNIS_DTC", 4)}, okay()});
     const QString out = build(MOTOR, is, faultmode::zemo | faultmode::detail | faultmode::faultType);
-    EXPECT_TRUE(out.startsWith(title + QStringLiteral("I N F O S P E I C H E R   L E S E N\r\n")));
-    EXPECT_EQ(runtime.argumentsOf(QStringLiteral("is_lesen_detail")),
-              QStringList({QStringLiteral(";1"), QStringLiteral(";2")}));
-    EXPECT_TRUE(
-        out.contains(rule(u'+', 24) + QStringLiteral(" Infospeicher ist übergelaufen! ") + rule(u'+', 23) + u"\r\n"));
+    EXPECT_TRUE(out.startsWith(QString(11, u' ') + u"I N F O S P E I C H E R   L E S E N\r\n"));
+    EXPECT_EQ(runtime.argumentsOf(u"is_lesen_detail"_s), QStringList({u";1"_s, u";2"_s}));
+    EXPECT_TRUE(out.contains(rule(u'+', 24) + u" Infospeicher ist übergelaufen! " + rule(u'+', 23) + u"\r\n"));
     EXPECT_TRUE(out.contains(u"   Fehler in SGBD! In Tabelle FOrtTexte, muss EREIGNIS_DTC 0 oder 1 sein.\r\n"));
 }
 
-TEST_F(NewerGenerations, NothingReadableInADetailAnswerShowsMarkers)
+TEST_F(NewerGenerations, UnreadableAnswersShowMarkersAndAFailedHeaderReadEndsTheReport)
 {
-    runtime.setJobResults(MOTOR, QStringLiteral("INFO"), {variant(MOTOR)}); // no REVISION
+    runtime.setJobResults(MOTOR, u"INFO"_s, {variant(MOTOR)}); // no REVISION
     runtime.setJobResults(MOTOR, fs,
-                          {variant(MOTOR),
-                           {num(QStringLiteral("F_VERSION"), 3),
-                            formatted(QStringLiteral("F_ORT_NR"), QStringLiteral("-6X"), QStringLiteral("1     "))},
-                           okay()});
-    runtime.setDetail(QStringLiteral("fs_lesen_detail"), QStringLiteral("0x1"),
-                      {variant(MOTOR), {num(QStringLiteral("F_UW_ANZ"), 1)}, okay()});
-    const QString out = build(MOTOR, fs, detailWord);
-    EXPECT_TRUE(out.contains(u"\r\nVersion:   ?.??\r\n"));
-    const QStringList expected = {rule(u'-'),
-                                  QString(),
-                                  QStringLiteral("0x??????   ????"),
-                                  QString(),
-                                  QStringLiteral("Fehlerhäufigkeit: ????"),
-                                  QStringLiteral("Heilungszähler  : ????"),
-                                  u"   " + pad(QStringLiteral("Kilometerstand"), 40) + u"  ????     km",
-                                  u"   " + pad(QStringLiteral("????"), 40) + u"  ????     ????",
-                                  QString(),
-                                  QStringLiteral("   ????"),
-                                  QStringLiteral("   ????"),
-                                  QStringLiteral("   ????"),
-                                  QStringLiteral("   ????"),
-                                  QString(),
-                                  QStringLiteral("Fehlercode: ????"),
-                                  rule(u'=')};
-    EXPECT_TRUE(out.endsWith(crlf(expected))) << out.toStdString();
+                          {variant(MOTOR), {num(u"F_VERSION", 3), formatted(u"F_ORT_NR", u"-6X", u"1     ")}, okay()});
+    runtime.setDetail(u"fs_lesen_detail"_s, u"0x1"_s, {variant(MOTOR), {num(u"F_UW_ANZ", 1)}, okay()});
+    EXPECT_EQ(build(MOTOR, fs, detailWord), golden("third_unreadable.txt"));
     EXPECT_EQ(report.lastErrorCode(), 0);
-}
 
-TEST_F(NewerGenerations, HeaderReadFailureEndsTheReport)
-{
-    runtime.setJobResults(MOTOR, QStringLiteral("INFO"),
-                          {variant(MOTOR), {txt(QStringLiteral("REVISION"), QStringLiteral("1.0"))}});
-    runtime.setJobResults(MOTOR, fs, {variant(MOTOR), {num(QStringLiteral("F_VERSION"), 3)}});
-    const QString out = build(MOTOR, fs, detailWord);
-    EXPECT_TRUE(out.endsWith(QStringLiteral("Datum:     07.03.2026, 09:05:03\r\n"
-                                            "VEDAMIS Fehler  2 : no such result: JOB_STATUS\r\n")));
+    runtime.setJobResults(MOTOR, u"INFO"_s, {variant(MOTOR), {txt(u"REVISION", u"1.0")}});
+    runtime.setJobResults(MOTOR, fs, {variant(MOTOR), {num(u"F_VERSION", 3)}});
+    EXPECT_TRUE(build(MOTOR, fs, detailWord)
+                    .endsWith(u"Datum:     07.03.2026, 09:05:03\r\n"
+                              u"VEDAMIS Fehler  2 : no such result: JOB_STATUS\r\n"));
 }
 
 TEST_F(NewerGenerations, EnglishTexts)
 {
-    texts.selectLanguage(QStringLiteral("E"));
+    texts.selectLanguage(u"E"_s);
     scriptThirdGeneration(runtime, fs);
     QString out = build(MOTOR, fs, defaultWord);
-    const QStringList head = {title + QStringLiteral("E R R O R   M E M O R Y"),
-                              underline,
-                              QString(),
-                              QStringLiteral("Date:      07.03.2026, 09:05:03"),
-                              QStringLiteral("JobStatus: OKAY"),
-                              QStringLiteral("Variant:   D_MOTOR.PRG"),
-                              QStringLiteral("Version:   2.31"),
-                              rule(u'-'),
-                              QString(),
-                              QStringLiteral("RESULT:    3 error in error memory !")};
-    EXPECT_TRUE(out.startsWith(crlf(head)));
+    const QString title(11, u' ');
+    EXPECT_TRUE(out.startsWith(title + u"E R R O R   M E M O R Y\r\n" + title + rule(u'-', 39) +
+                               u"\r\n\r\nDate:      07.03.2026, 09:05:03\r\nJobStatus: OKAY\r\n"
+                               u"Variant:   D_MOTOR.PRG\r\nVersion:   2.31\r\n" +
+                               rule(u'-') + u"\r\n\r\nRESULT:    3 error in error memory !\r\n"));
     EXPECT_TRUE(out.contains(u"   This is no event DTC. This ecu IS RESPONSIBLE for this error entry.\r\n"));
     EXPECT_TRUE(out.contains(u"\r\nError code: 00 0A BC 20\r\n"));
 
@@ -539,12 +334,12 @@ TEST_F(NewerGenerations, EnglishTexts)
     // The oldest layout keeps its German frame words; titles and counts follow the language.
     scriptFirstGeneration(runtime, fs);
     out = build(ALT, fs, faultmode::zemo | faultmode::frequency);
-    EXPECT_TRUE(out.startsWith(title + QStringLiteral("E R R O R   M E M O R Y\r\n") + underline +
-                               QStringLiteral("\r\n\r\nDatum:     07.03.26 09:05\r\n")));
+    EXPECT_TRUE(out.startsWith(title + u"E R R O R   M E M O R Y\r\n" + title + rule(u'-', 39) +
+                               u"\r\n\r\nDatum:     07.03.26 09:05\r\n"));
     EXPECT_TRUE(out.contains(u"\r\nError counter   : 3\r\nLogistic counter: 12\r\n"));
     runtime.setJobResults(ALT, fs, {variant(ALT), okay()});
     out = build(ALT, fs, defaultWord);
-    EXPECT_TRUE(out.contains(title + QStringLiteral(">>>>>>>>>>>>> No error found <<<<<<<<<<<<<<\r\n")));
+    EXPECT_TRUE(out.contains(title + u">>>>>>>>>>>>> No error found <<<<<<<<<<<<<<\r\n"));
 }
 
 TEST(FaultMemoryLayout, ByteColumnsBreakAfterSixteenBytes)
@@ -552,22 +347,21 @@ TEST(FaultMemoryLayout, ByteColumnsBreakAfterSixteenBytes)
     QByteArray bytes;
     for (int i = 0; i < 33; ++i)
         bytes.append(char(i));
-    const QString first = QStringLiteral(" 00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F");
-    const QString second = QStringLiteral(" 10 11 12 13 14 15 16 17   18 19 1A 1B 1C 1D 1E 1F");
+    const QString first = u" 00 01 02 03 04 05 06 07   08 09 0A 0B 0C 0D 0E 0F"_s;
+    const QString second = u" 10 11 12 13 14 15 16 17   18 19 1A 1B 1C 1D 1E 1F"_s;
     const QString indent(11, u' ');
     EXPECT_EQ(FehlerspeicherAusgabe::byteColumns(bytes.left(16)), first);
     EXPECT_EQ(FehlerspeicherAusgabe::byteColumns(bytes.left(32)), first + u"\r\n" + indent + second);
     EXPECT_EQ(FehlerspeicherAusgabe::byteColumns(bytes), first + u"\r\n" + indent + second + u"\r\n" + indent + u" 20");
-    EXPECT_EQ(FehlerspeicherAusgabe::byteColumns(bytes.left(8)), QStringLiteral(" 00 01 02 03 04 05 06 07  "));
-    EXPECT_EQ(FehlerspeicherAusgabe::byteColumns(QByteArray("\xff", 1)), QStringLiteral(" FF"));
+    EXPECT_EQ(FehlerspeicherAusgabe::byteColumns(bytes.left(8)), u" 00 01 02 03 04 05 06 07  "_s);
+    EXPECT_EQ(FehlerspeicherAusgabe::byteColumns(QByteArray("\xff", 1)), u" FF"_s);
 }
 
 TEST(FaultMemoryLayout, AppliesToTheThreeMemoryJobsInZemoModeOnly)
 {
-    EXPECT_TRUE(FehlerspeicherAusgabe::appliesTo(QStringLiteral("fs_lesen"), 256));
-    EXPECT_TRUE(FehlerspeicherAusgabe::appliesTo(QStringLiteral("is_lesen"), 1919));
-    EXPECT_TRUE(FehlerspeicherAusgabe::appliesTo(QStringLiteral("hs_lesen"), 3967));
-    EXPECT_FALSE(FehlerspeicherAusgabe::appliesTo(QStringLiteral("fs_lesen"), 1919 & ~256));
-    EXPECT_FALSE(FehlerspeicherAusgabe::appliesTo(QStringLiteral("fs_lesen_detail"), 1919));
-    EXPECT_FALSE(FehlerspeicherAusgabe::appliesTo(QStringLiteral("FS_LESEN"), 1919));
+    const std::tuple<const char16_t *, int, bool> cases[] = {
+        {u"fs_lesen", 256, true},          {u"is_lesen", 1919, true},         {u"hs_lesen", 3967, true},
+        {u"fs_lesen", 1919 & ~256, false}, {u"fs_lesen_detail", 1919, false}, {u"FS_LESEN", 1919, false}};
+    for (const auto &[job, mode, applies] : cases)
+        EXPECT_EQ(FehlerspeicherAusgabe::appliesTo(QString::fromUtf16(job), mode), applies) << mode;
 }
