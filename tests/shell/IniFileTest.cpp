@@ -1,4 +1,5 @@
 #include "shell/IniFile.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,20 +9,9 @@
 
 #include <random>
 
+using namespace Qt::StringLiterals;
+
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 const QByteArray sample = "; written by hand\r\n"
                           "[Programm]\r\n"
@@ -37,92 +27,72 @@ const QByteArray sample = "; written by hand\r\n"
                           "x=\"quoted\"\r\n"
                           "not an entry\r\n";
 
+IniFile parsed(const QByteArray &data)
+{
+    IniFile ini;
+    ini.loadFromData(data);
+    return ini;
+}
+
 } // namespace
 
 TEST(IniFile, ReadsWithoutRegardToCaseAndWithoutQuoting)
 {
-    IniFile ini;
-    ini.loadFromData(sample);
-    EXPECT_EQ(ini.value(QStringLiteral("konfiguration"), QStringLiteral("language")), QStringLiteral("english"));
-    EXPECT_EQ(ini.value(QStringLiteral("FREMD"), QStringLiteral("X")), QStringLiteral("\"quoted\""));
-    EXPECT_EQ(ini.value(QStringLiteral("KONFIGURATION"), QStringLiteral("SomethingElse")),
-              QStringLiteral("kept as is ; really"));
-    EXPECT_EQ(ini.value(QStringLiteral("KONFIGURATION"), QStringLiteral("missing"), QStringLiteral("dflt")),
-              QStringLiteral("dflt"));
-    EXPECT_EQ(ini.value(QStringLiteral("Nowhere"), QStringLiteral("Name"), QStringLiteral("d")), QStringLiteral("d"));
+    IniFile ini = parsed(sample);
+    EXPECT_EQ(ini.value(u"konfiguration"_s, u"language"_s), u"english"_s);
+    EXPECT_EQ(ini.value(u"FREMD"_s, u"X"_s), u"\"quoted\""_s);
+    EXPECT_EQ(ini.value(u"KONFIGURATION"_s, u"SomethingElse"_s), u"kept as is ; really"_s);
+    EXPECT_EQ(ini.value(u"KONFIGURATION"_s, u"missing"_s, u"dflt"_s), u"dflt"_s);
+    EXPECT_EQ(ini.value(u"Nowhere"_s, u"Name"_s, u"d"_s), u"d"_s);
     // A comment line is never an entry even when it holds "=".
-    EXPECT_FALSE(ini.contains(QStringLiteral("KONFIGURATION"), QStringLiteral("# a comment with")));
+    EXPECT_FALSE(ini.contains(u"KONFIGURATION"_s, u"# a comment with"_s));
     // A key of another section is not found in this one.
-    EXPECT_FALSE(ini.contains(QStringLiteral("Programm"), QStringLiteral("TOOLBAR")));
-    EXPECT_EQ(ini.keys(QStringLiteral("konfiguration")),
-              QStringList({QStringLiteral("LANGUAGE"), QStringLiteral("SomethingElse"), QStringLiteral("TOOLBAR")}));
+    EXPECT_FALSE(ini.contains(u"Programm"_s, u"TOOLBAR"_s));
+    EXPECT_EQ(ini.keys(u"konfiguration"_s), QStringList({u"LANGUAGE"_s, u"SomethingElse"_s, u"TOOLBAR"_s}));
 }
 
 TEST(IniFile, FirstOfDuplicateSectionsAndKeysWins)
 {
-    IniFile ini;
-    ini.loadFromData("[A]\nk=1\nK=2\n[a]\nk=3\n");
-    EXPECT_EQ(ini.value(QStringLiteral("a"), QStringLiteral("k")), QStringLiteral("1"));
-    ini.setValue(QStringLiteral("A"), QStringLiteral("K"), QStringLiteral("9"));
+    IniFile ini = parsed("[A]\nk=1\nK=2\n[a]\nk=3\n");
+    EXPECT_EQ(ini.value(u"a"_s, u"k"_s), u"1"_s);
+    ini.setValue(u"A"_s, u"K"_s, u"9"_s);
     EXPECT_EQ(ini.toData(), QByteArray("[A]\nk=9\nK=2\n[a]\nk=3\n"));
 }
 
 TEST(IniFile, IntegerReadingTakesLeadingDigits)
 {
-    IniFile ini;
-    ini.loadFromData("[S]\na=-1\nb=abc\nc=12abc\nd=\ne= +7 \nf=99999999999\n");
-    const QString s = QStringLiteral("S");
-    EXPECT_EQ(ini.intValue(s, QStringLiteral("a"), 5), -1);
-    EXPECT_EQ(ini.intValue(s, QStringLiteral("b"), 5), 0);
-    EXPECT_EQ(ini.intValue(s, QStringLiteral("c"), 5), 12);
-    EXPECT_EQ(ini.intValue(s, QStringLiteral("d"), 5), 0);
-    EXPECT_EQ(ini.intValue(s, QStringLiteral("e"), 5), 7);
-    EXPECT_EQ(ini.intValue(s, QStringLiteral("f"), 5), 2147483647);
-    EXPECT_EQ(ini.intValue(s, QStringLiteral("missing"), 5), 5);
+    const IniFile ini = parsed("[S]\na=-1\nb=abc\nc=12abc\nd=\ne= +7 \nf=99999999999\n");
+    for (const auto &[key, value] :
+         {std::pair("a", -1), {"b", 0}, {"c", 12}, {"d", 0}, {"e", 7}, {"f", 2147483647}, {"missing", 5}})
+        EXPECT_EQ(ini.intValue(u"S"_s, QString::fromLatin1(key), 5), value) << key;
 }
 
 TEST(IniFile, WritingKeepsEveryOtherLineByteForByte)
 {
-    IniFile ini;
-    ini.loadFromData(sample);
+    IniFile ini = parsed(sample);
     // Writing the value a key already has changes nothing, not even the blanks around it.
-    ini.setValue(QStringLiteral("konfiguration"), QStringLiteral("LANGUAGE"), QStringLiteral("english"));
-    ini.setValue(QStringLiteral("Programm"), QStringLiteral("Name"), QStringLiteral("Kitbox"));
+    ini.setValue(u"konfiguration"_s, u"LANGUAGE"_s, u"english"_s);
+    ini.setValue(u"Programm"_s, u"Name"_s, u"Kitbox"_s);
     EXPECT_EQ(ini.toData(), sample);
 
-    ini.setValue(QStringLiteral("KONFIGURATION"), QStringLiteral("language"), QStringLiteral("E"));
-    ini.setValue(QStringLiteral("KONFIGURATION"), QStringLiteral("NEWKEY"), QStringLiteral("v"));
-    ini.setValue(QStringLiteral("Neu"), QStringLiteral("k"), QStringLiteral("w"));
-    const QByteArray expected = "; written by hand\r\n"
-                                "[Programm]\r\n"
-                                "Name=Kitbox\r\n"
-                                "\r\n"
-                                "[KONFIGURATION]\r\n"
-                                "LANGUAGE = E\r\n"
-                                "SomethingElse=kept as is ; really\r\n"
-                                "# a comment with = inside\r\n"
-                                "TOOLBAR=0\r\n"
-                                "NEWKEY=v\r\n"
-                                "\r\n"
-                                "[Fremd]\r\n"
-                                "x=\"quoted\"\r\n"
-                                "not an entry\r\n"
-                                "\r\n"
-                                "[Neu]\r\n"
-                                "k=w\r\n";
+    ini.setValue(u"KONFIGURATION"_s, u"language"_s, u"E"_s);
+    ini.setValue(u"KONFIGURATION"_s, u"NEWKEY"_s, u"v"_s);
+    ini.setValue(u"Neu"_s, u"k"_s, u"w"_s);
+    QByteArray expected = sample;
+    expected.replace("LANGUAGE = english   ", "LANGUAGE = E").replace("TOOLBAR=0\r\n", "TOOLBAR=0\r\nNEWKEY=v\r\n");
+    expected += "\r\n[Neu]\r\nk=w\r\n";
     EXPECT_EQ(ini.toData(), expected);
 }
 
 TEST(IniFile, LineEndingsFollowTheFile)
 {
-    IniFile lf;
-    lf.loadFromData("[A]\nx=1"); // no line break after the last line
-    lf.setValue(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("2"));
-    lf.setValue(QStringLiteral("B"), QStringLiteral("z"), QStringLiteral("line\r\nbreak"));
+    IniFile lf = parsed("[A]\nx=1"); // no line break after the last line
+    lf.setValue(u"A"_s, u"y"_s, u"2"_s);
+    lf.setValue(u"B"_s, u"z"_s, u"line\r\nbreak"_s);
     EXPECT_EQ(lf.toData(), QByteArray("[A]\nx=1\ny=2\n\n[B]\nz=line break\n"));
 
     IniFile fresh;
-    fresh.setValue(QStringLiteral("Programm"), QStringLiteral("Name"), QStringLiteral("Kitbox"));
+    fresh.setValue(u"Programm"_s, u"Name"_s, u"Kitbox"_s);
     EXPECT_EQ(fresh.toData(), QByteArray("[Programm]\r\nName=Kitbox\r\n"));
 }
 
@@ -130,38 +100,35 @@ TEST(IniFile, NotUtf8IsReadAsLatin1AndKeptSo)
 {
     const QByteArray latin1 = "[S]\nstreet=Stra\xDF"
                               "e\nother=x\n";
-    IniFile ini;
-    ini.loadFromData(latin1);
-    EXPECT_EQ(ini.value(QStringLiteral("S"), QStringLiteral("street")), QString::fromUtf8("Straße"));
-    ini.setValue(QStringLiteral("S"), QStringLiteral("other"), QString::fromUtf8("ä"));
+    IniFile ini = parsed(latin1);
+    EXPECT_EQ(ini.value(u"S"_s, u"street"_s), QString::fromUtf8("Straße"));
+    ini.setValue(u"S"_s, u"other"_s, QString::fromUtf8("ä"));
     EXPECT_EQ(ini.toData(), QByteArray("[S]\nstreet=Stra\xDF"
                                        "e\nother=\xE4\n"));
     // A value Latin-1 cannot hold turns the file into UTF-8 rather than losing it.
-    ini.setValue(QStringLiteral("S"), QStringLiteral("other"), QString::fromUtf8("€"));
+    ini.setValue(u"S"_s, u"other"_s, QString::fromUtf8("€"));
     EXPECT_EQ(ini.toData(), QByteArray("[S]\nstreet=Stra\xC3\x9F"
                                        "e\nother=\xE2\x82\xAC\n"));
 
-    IniFile latin1Bom;
-    latin1Bom.loadFromData("\xEF\xBB\xBF[S]\nk=\xE4\n");
-    EXPECT_EQ(latin1Bom.value(QStringLiteral("s"), QStringLiteral("k")), QString::fromUtf8("ä"));
-    EXPECT_EQ(latin1Bom.toData(), QByteArray("\xEF\xBB\xBF[S]\nk=\xE4\n"));
-
-    IniFile bom;
-    bom.loadFromData("\xEF\xBB\xBF[S]\nk=\xC3\xA4\n");
-    EXPECT_EQ(bom.value(QStringLiteral("s"), QStringLiteral("k")), QString::fromUtf8("ä"));
-    EXPECT_EQ(bom.toData(), QByteArray("\xEF\xBB\xBF[S]\nk=\xC3\xA4\n"));
+    // Behind a byte order mark either encoding is read, and kept as it is.
+    for (const QByteArray &data :
+         {QByteArray("\xEF\xBB\xBF[S]\nk=\xE4\n"), QByteArray("\xEF\xBB\xBF[S]\nk=\xC3\xA4\n")}) {
+        const IniFile bom = parsed(data);
+        EXPECT_EQ(bom.value(u"s"_s, u"k"_s), QString::fromUtf8("ä"));
+        EXPECT_EQ(bom.toData(), data);
+    }
 }
 
 TEST(IniFile, LoadAndSaveOnDisk)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const QString path = dir.filePath(QStringLiteral("kitbox32.INI"));
+    const QString path = dir.filePath(u"kitbox32.INI"_s);
 
     IniFile missing;
     ASSERT_TRUE(missing.load(path).ok());
     EXPECT_TRUE(missing.sections().isEmpty());
-    missing.setValue(QStringLiteral("Programm"), QStringLiteral("Name"), QStringLiteral("Kitbox"));
+    missing.setValue(u"Programm"_s, u"Name"_s, u"Kitbox"_s);
     ASSERT_TRUE(missing.save().ok());
 
     writeAll(path, sample);
@@ -182,16 +149,16 @@ TEST(IniFile, FailedSaveReportsAndLeavesTheOldFile)
     ASSERT_TRUE(dir.isValid());
     // A regular file where the directory should be cannot hold the settings,
     // whoever runs the test.
-    const QString blocker = dir.filePath(QStringLiteral("notadir"));
+    const QString blocker = dir.filePath(u"notadir"_s);
     writeAll(blocker, "x");
     IniFile ini;
-    ASSERT_TRUE(ini.load(blocker + QStringLiteral("/kitbox32.INI")).ok());
-    ini.setValue(QStringLiteral("A"), QStringLiteral("b"), QStringLiteral("c"));
+    ASSERT_TRUE(ini.load(blocker + u"/kitbox32.INI"_s).ok());
+    ini.setValue(u"A"_s, u"b"_s, u"c"_s);
     const kitbox::Status status = ini.save();
     ASSERT_FALSE(status.ok());
     EXPECT_NE(status.error().find("notadir/kitbox32.INI"), std::string::npos) << status.error();
     EXPECT_EQ(readAll(blocker), QByteArray("x"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("notadir")});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"notadir"_s});
 }
 
 TEST(IniFile, AnyBytesSurviveUnchangedAndTakeNewValues)
@@ -204,17 +171,14 @@ TEST(IniFile, AnyBytesSurviveUnchangedAndTakeNewValues)
         const int length = int(random() % 60);
         for (int i = 0; i < length; ++i)
             data += alphabet.at(int(random() % alphabet.size()));
-        IniFile ini;
-        ini.loadFromData(data);
+        IniFile ini = parsed(data);
         ASSERT_EQ(ini.toData(), data) << data.toHex().toStdString();
 
-        const QString value = QStringLiteral("v") + QString::number(round);
-        ini.setValue(QStringLiteral("s"), QStringLiteral("k"), value);
-        ini.setValue(QStringLiteral("New"), QStringLiteral("K"), QStringLiteral("w"));
-        IniFile back;
-        back.loadFromData(ini.toData());
-        ASSERT_EQ(back.value(QStringLiteral("S"), QStringLiteral("K")), value) << data.toHex().toStdString();
-        ASSERT_EQ(back.value(QStringLiteral("new"), QStringLiteral("k")), QStringLiteral("w"))
-            << data.toHex().toStdString();
+        const QString value = u"v"_s + QString::number(round);
+        ini.setValue(u"s"_s, u"k"_s, value);
+        ini.setValue(u"New"_s, u"K"_s, u"w"_s);
+        const IniFile back = parsed(ini.toData());
+        ASSERT_EQ(back.value(u"S"_s, u"K"_s), value) << data.toHex().toStdString();
+        ASSERT_EQ(back.value(u"new"_s, u"k"_s), u"w"_s) << data.toHex().toStdString();
     }
 }

@@ -18,6 +18,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 void ensureApplication()
@@ -38,7 +40,7 @@ std::function<bool(int)> takenIn(std::set<int> taken, std::vector<int> *asked = 
     };
 }
 
-const QString title = QStringLiteral("KitBox32");
+const QString title = u"KitBox32"_s;
 
 // A raw client of the registry's socket, as another program could be.
 class RawPeer {
@@ -74,44 +76,40 @@ private:
 
 TEST(CommandLine, InterfaceOptionIsCutOutAndSplit)
 {
-    ParsedCommandLine p = parseCommandLine(QStringLiteral("c:/ecu/d_motor.prg -interface03=OBD,COM1"));
-    EXPECT_EQ(p.commandLine, QStringLiteral("c:/ecu/d_motor.prg"));
-    EXPECT_EQ(p.option.optionText, QStringLiteral("-interface03=OBD,COM1"));
-    EXPECT_EQ(p.option.instance, 3);
-    EXPECT_EQ(p.option.texts, (InterfaceTexts{QStringLiteral("OBD"), QStringLiteral("COM1"), QString(), QString()}));
-
-    p = parseCommandLine(QStringLiteral("test.tst -INTERFACE01=a,b,c,d,e 3 1"));
-    EXPECT_EQ(p.commandLine, QStringLiteral("test.tst 3 1"));
-    EXPECT_EQ(p.option.texts,
-              (InterfaceTexts{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
-
-    p = parseCommandLine(QStringLiteral("  -INTERFACE02=,,x  \"my file.prg\"  "));
-    EXPECT_EQ(p.commandLine, QStringLiteral("my file.prg"));
-    EXPECT_EQ(p.option.instance, 2);
-    EXPECT_EQ(p.option.texts, (InterfaceTexts{QString(), QString(), QStringLiteral("x"), QString()}));
-}
-
-TEST(CommandLine, InstanceNumberEdgeCases)
-{
-    ParsedCommandLine p = parseCommandLine(QStringLiteral("-INTERFACE10=a,b,c,d"));
-    EXPECT_EQ(p.option.instance, 10);
-    EXPECT_TRUE(p.commandLine.isEmpty());
-
-    // Not a number: instance 0 and nothing else is taken.
-    p = parseCommandLine(QStringLiteral("-INTERFACEab=a,b,c,d x.prg"));
-    EXPECT_TRUE(p.option.present());
-    EXPECT_EQ(p.option.instance, 0);
-    EXPECT_EQ(p.option.texts, InterfaceTexts{});
-    EXPECT_EQ(p.commandLine, QStringLiteral("x.prg"));
-
-    EXPECT_EQ(parseCommandLine(QStringLiteral("-INTERFACE7=a")).option.instance, 7);
-    p = parseCommandLine(QStringLiteral("-INTERFACE05"));
-    EXPECT_EQ(p.option.instance, 5);
-    EXPECT_EQ(p.option.texts, InterfaceTexts{});
-
-    p = parseCommandLine(QStringLiteral("\"a.prg\""));
-    EXPECT_FALSE(p.option.present());
-    EXPECT_EQ(p.commandLine, QStringLiteral("a.prg"));
+    const struct {
+        QString line, rest, option;
+        int instance;
+        InterfaceTexts texts;
+    } cases[] = {
+        {u"c:/ecu/d_motor.prg -interface03=OBD,COM1"_s,
+         u"c:/ecu/d_motor.prg"_s,
+         u"-interface03=OBD,COM1"_s,
+         3,
+         {u"OBD"_s, u"COM1"_s}},
+        {u"test.tst -INTERFACE01=a,b,c,d,e 3 1"_s,
+         u"test.tst 3 1"_s,
+         u"-INTERFACE01=a,b,c,d,e"_s,
+         1,
+         {u"a"_s, u"b"_s, u"c"_s, u"d"_s}},
+        {u"  -INTERFACE02=,,x  \"my file.prg\"  "_s,
+         u"my file.prg"_s,
+         u"-INTERFACE02=,,x"_s,
+         2,
+         {QString(), QString(), u"x"_s}},
+        {u"-INTERFACE10=a,b,c,d"_s, {}, u"-INTERFACE10=a,b,c,d"_s, 10, {u"a"_s, u"b"_s, u"c"_s, u"d"_s}},
+        // Not a number: instance 0 and nothing else is taken.
+        {u"-INTERFACEab=a,b,c,d x.prg"_s, u"x.prg"_s, u"-INTERFACEab=a,b,c,d"_s, 0, {}},
+        {u"-INTERFACE7=a"_s, {}, u"-INTERFACE7=a"_s, 7, {u"a"_s}},
+        {u"-INTERFACE05"_s, {}, u"-INTERFACE05"_s, 5, {}},
+        {u"\"a.prg\""_s, u"a.prg"_s, {}, 0, {}},
+    };
+    for (const auto &c : cases) {
+        const ParsedCommandLine p = parseCommandLine(c.line);
+        EXPECT_EQ(p.commandLine, c.rest) << c.line.toStdString();
+        EXPECT_EQ(p.option.optionText, c.option) << c.line.toStdString();
+        EXPECT_EQ(p.option.instance, c.instance) << c.line.toStdString();
+        EXPECT_EQ(p.option.texts, c.texts) << c.line.toStdString();
+    }
 }
 
 TEST(InstanceRules, SingleInstanceMode)
@@ -133,13 +131,13 @@ TEST(InstanceRules, MultiInstanceModeTakesTheLowestFreeNumber)
 {
     InstanceDecision d = selectInstance(title, 0, true, takenIn({}));
     EXPECT_EQ(d.action, InstanceDecision::Action::Run);
-    EXPECT_EQ(d.caption, QStringLiteral("KitBox32 : 1"));
+    EXPECT_EQ(d.caption, u"KitBox32 : 1"_s);
     EXPECT_EQ(d.instanceNumber, 1);
     EXPECT_TRUE(d.multiInstance);
 
     d = selectInstance(title, 0, true, takenIn({0, 1, 2, 4}));
     EXPECT_EQ(d.instanceNumber, 3);
-    EXPECT_EQ(d.caption, QStringLiteral("KitBox32 : 3"));
+    EXPECT_EQ(d.caption, u"KitBox32 : 3"_s);
 
     d = selectInstance(title, 0, true, takenIn({1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
@@ -164,9 +162,9 @@ TEST(InstanceRules, InterfaceOptionChoosesTheNumber)
     EXPECT_EQ(d.action, InstanceDecision::Action::Run);
     EXPECT_TRUE(d.multiInstance);
     EXPECT_EQ(d.instanceNumber, 2);
-    EXPECT_EQ(d.caption, QStringLiteral("KitBox32 : 2"));
+    EXPECT_EQ(d.caption, u"KitBox32 : 2"_s);
 
-    const ParsedCommandLine p = parseCommandLine(QStringLiteral("-INTERFACE10=a,b,c,d"));
+    const ParsedCommandLine p = parseCommandLine(u"-INTERFACE10=a,b,c,d"_s);
     EXPECT_EQ(selectInstance(title, p.option.instance, true, takenIn({})).errorTextId, 49);
 }
 
@@ -218,9 +216,9 @@ TEST_F(Registry, TwoRegistriesFindAndActivateEachOther)
 
 TEST_F(Registry, CaptionsMatchWithoutCaseAndNumbersAreExclusive)
 {
-    InstanceRegistry upper(QStringLiteral("KITBOX32"), nullptr, m_dir.path());
-    InstanceRegistry lower(QStringLiteral("kitbox32"), nullptr, m_dir.path());
-    InstanceRegistry other(QStringLiteral("Other"), nullptr, m_dir.path());
+    InstanceRegistry upper(u"KITBOX32"_s, nullptr, m_dir.path());
+    InstanceRegistry lower(u"kitbox32"_s, nullptr, m_dir.path());
+    InstanceRegistry other(u"Other"_s, nullptr, m_dir.path());
     ASSERT_TRUE(upper.listen(0).ok());
     EXPECT_TRUE(lower.isTaken(0));
     EXPECT_FALSE(other.isTaken(0));
@@ -228,21 +226,6 @@ TEST_F(Registry, CaptionsMatchWithoutCaseAndNumbersAreExclusive)
     EXPECT_FALSE(again.ok());
     EXPECT_NE(again.error().find("kitbox32"), std::string::npos) << again.error();
     EXPECT_TRUE(upper.isListening());
-}
-
-TEST_F(Registry, SocketLeftByACrashedInstanceIsReplaced)
-{
-    InstanceRegistry registry(title, nullptr, m_dir.path());
-    const QString path = registry.socketName(4);
-    EXPECT_TRUE(path.startsWith(m_dir.path()));
-    {
-        QFile leftover(path);
-        ASSERT_TRUE(leftover.open(QIODevice::WriteOnly));
-    }
-    EXPECT_FALSE(registry.isTaken(4));
-    ASSERT_TRUE(registry.listen(4).ok());
-    InstanceRegistry probe(title, nullptr, m_dir.path());
-    EXPECT_TRUE(probe.isTaken(4));
 }
 
 TEST_F(Registry, GarbageOnTheSocketIsIgnored)
@@ -297,24 +280,31 @@ TEST_F(Registry, SocketBelongsToTheUserAndGoesWithTheRegistry)
     EXPECT_FALSE(probe.isTaken(3));
 }
 
-TEST_F(Registry, SocketOfAnInstanceThatDiedIsTakenOver)
+// What a crashed or killed instance leaves behind: a plain file, or a real socket nobody listens on.
+TEST_F(Registry, LeftoverSocketFilesAreTakenOver)
 {
-    // A real socket file that nobody listens on any more, as a killed instance leaves it.
     InstanceRegistry registry(title, nullptr, m_dir.path());
-    const QString path = registry.socketName(5);
+    const QString plain = registry.socketName(4);
+    EXPECT_TRUE(plain.startsWith(m_dir.path()));
+    ASSERT_TRUE(QFile(plain).open(QIODevice::WriteOnly));
+
+    const QString dead = registry.socketName(5);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = QFile::encodeName(dead);
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
     ::close(fd);
-    ASSERT_TRUE(QFile::exists(path));
+    ASSERT_TRUE(QFile::exists(dead));
 
-    EXPECT_FALSE(registry.isTaken(5));
-    ASSERT_TRUE(registry.listen(5).ok());
     InstanceRegistry probe(title, nullptr, m_dir.path());
-    EXPECT_TRUE(probe.isTaken(5));
+    for (int number : {4, 5}) {
+        EXPECT_FALSE(registry.isTaken(number)) << number;
+        InstanceRegistry owner(title, nullptr, m_dir.path());
+        ASSERT_TRUE(owner.listen(number).ok()) << number;
+        EXPECT_TRUE(probe.isTaken(number)) << number;
+    }
 }
 
 TEST_F(Registry, TooLongASocketPathIsAnErrorNotACrash)

@@ -1,4 +1,5 @@
 #include "shell/Settings.h"
+#include "TestFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -8,20 +9,26 @@
 
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
-QByteArray readAll(const QString &path)
+// Settings read from the given file contents on a screen of the given width, and written out again.
+Settings readFrom(const QByteArray &data, int screenWidth = 1024)
 {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    IniFile ini;
+    ini.loadFromData(data);
+    Settings s;
+    s.readCommon(ini, screenWidth);
+    return s;
 }
-
-void writeAll(const QString &path, const QByteArray &data)
+IniFile written(const Settings &s)
 {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
-    f.write(data);
+    IniFile out;
+    s.writeTo(out);
+    return out;
 }
+const QString konfiguration = u"KONFIGURATION"_s;
 
 class SettingsFile : public ::testing::Test {
 protected:
@@ -30,13 +37,13 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         for (const char *sub : {"vedamis", "windir", "user", "program"})
             ASSERT_TRUE(QDir(m_dir.path()).mkpath(QString::fromLatin1(sub)));
-        m_locations.userConfigDir = dir(QStringLiteral("user/kitbox32"));
-        m_locations.programDirectory = dir(QStringLiteral("program"));
-        m_locations.fileName = QStringLiteral("kitbox32.INI");
+        m_locations.userConfigDir = dir(u"user/kitbox32"_s);
+        m_locations.programDirectory = dir(u"program"_s);
+        m_locations.fileName = u"kitbox32.INI"_s;
     }
     QString dir(const QString &sub) const { return m_dir.filePath(sub); }
-    QString userFile() const { return m_locations.userConfigDir + QStringLiteral("/kitbox32.INI"); }
-    QString programFile() const { return m_locations.programDirectory + QStringLiteral("/kitbox32.INI"); }
+    QString userFile() const { return m_locations.userConfigDir + u"/kitbox32.INI"_s; }
+    QString programFile() const { return m_locations.programDirectory + u"/kitbox32.INI"_s; }
 
     // Reads the settings back the way the program does at start.
     Settings reread(int screenWidth = 1024) const
@@ -54,26 +61,23 @@ protected:
 
 TEST(SettingsDefaults, MissingKeysTakeTheirDefaultsAndTheScreenDecidesTheDisplayFlags)
 {
-    IniFile empty;
-    Settings s;
-    s.readCommon(empty, 800);
+    const Settings s = readFrom({}, 800);
     const ShellOptions &o = s.options();
-    EXPECT_EQ(o.language, QStringLiteral("D"));
-    EXPECT_EQ(o.multiInstanz, QStringLiteral("N"));
+    EXPECT_EQ(o.language, u"D"_s);
+    EXPECT_EQ(o.multiInstanz, u"N"_s);
     EXPECT_EQ(o.ausgabeSortiert, 1);
     EXPECT_EQ(o.zemoFsMode, 1919);
     EXPECT_TRUE(o.udsEinh && o.udsInfo && o.udsText);
     // 800 pixels: toolbar, header, job and table information, but no hint line.
     EXPECT_EQ(std::vector<int>({o.toolbar, o.kopfzeile, o.jobInfo, o.tabInfo, o.hinweiszeile, o.argInfo}),
               std::vector<int>({-1, -1, -1, -1, 0, -1}));
-    EXPECT_EQ(s.window(QStringLiteral("APP")), (WindowPlacement{0, 0, 10000, 6000, 0}));
-    EXPECT_EQ(s.window(QStringLiteral("TAB")), (WindowPlacement{4800, 3075, 4800, 3555, 1}));
+    EXPECT_EQ(s.window(u"APP"_s), (WindowPlacement{0, 0, 10000, 6000, 0}));
+    EXPECT_EQ(s.window(u"TAB"_s), (WindowPlacement{4800, 3075, 4800, 3555, 1}));
 
-    Settings small;
-    small.readCommon(empty, 640);
-    EXPECT_EQ(small.options().toolbar, 0);
-    EXPECT_EQ(small.options().tabInfo, 0);
-    EXPECT_EQ(small.options().argInfo, -1); // not screen dependent
+    const ShellOptions small = readFrom({}, 640).options();
+    EXPECT_EQ(small.toolbar, 0);
+    EXPECT_EQ(small.tabInfo, 0);
+    EXPECT_EQ(small.argInfo, -1); // not screen dependent
 }
 
 TEST(SettingsValues, LanguageAndMultiInstanceKeepTheirFirstLetter)
@@ -85,40 +89,28 @@ TEST(SettingsValues, LanguageAndMultiInstanceKeepTheirFirstLetter)
     };
     for (const Case &c :
          {Case{"english", "E", true}, Case{"Deutsch", "D", false}, Case{"x", "X", false}, Case{"e", "E", true}}) {
-        IniFile ini;
-        ini.loadFromData(QByteArray("[KONFIGURATION]\nLANGUAGE=") + c.language + '\n');
-        Settings s;
-        s.readCommon(ini, 1024);
+        const Settings s = readFrom(QByteArray("[KONFIGURATION]\nLANGUAGE=") + c.language + '\n');
         EXPECT_EQ(s.options().language, QString::fromLatin1(c.letter)) << c.language;
         EXPECT_EQ(s.options().english(), c.english) << c.language;
-        IniFile out;
-        s.writeTo(out);
-        EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION"), QStringLiteral("LANGUAGE")),
-                  QString::fromLatin1(c.letter));
+        EXPECT_EQ(written(s).value(konfiguration, u"LANGUAGE"_s), QString::fromLatin1(c.letter));
     }
-    for (const char *multi : {"yes", "J", "ja", "True"}) {
-        IniFile ini;
-        ini.loadFromData(QByteArray("[KONFIGURATION]\nMULTIINSTANZ=") + multi + '\n');
-        Settings s;
-        s.readCommon(ini, 1024);
-        EXPECT_TRUE(s.options().multiInstanceRequested()) << multi;
-    }
-    for (const char *single : {"Nein", "N", "no", ""}) {
-        IniFile ini;
-        ini.loadFromData(QByteArray("[KONFIGURATION]\nMULTIINSTANZ=") + single + '\n');
-        Settings s;
-        s.readCommon(ini, 1024);
-        EXPECT_FALSE(s.options().multiInstanceRequested()) << single;
+    for (const auto &[multi, requested] : {std::pair("yes", true),
+                                           {"J", true},
+                                           {"ja", true},
+                                           {"True", true},
+                                           {"Nein", false},
+                                           {"N", false},
+                                           {"no", false},
+                                           {"", false}}) {
+        const Settings s = readFrom(QByteArray("[KONFIGURATION]\nMULTIINSTANZ=") + multi + '\n');
+        EXPECT_EQ(s.options().multiInstanceRequested(), requested) << multi;
     }
 }
 
 TEST(SettingsValues, FlagsAndSwitchesKeepTheirWrittenForm)
 {
-    IniFile ini;
-    ini.loadFromData("[konfiguration]\nuds_einh=5\nUDS_INFO=0\nUDS_TEXT=abc\nAUSGABE_SORTIERT=-1\n"
-                     "TOOLBAR=nonsense\nUDS_CHECK_LISTE=1\nZEMO_FS_MODE=7\n");
-    Settings s;
-    s.readCommon(ini, 1024);
+    const Settings s = readFrom("[konfiguration]\nuds_einh=5\nUDS_INFO=0\nUDS_TEXT=abc\nAUSGABE_SORTIERT=-1\n"
+                                "TOOLBAR=nonsense\nUDS_CHECK_LISTE=1\nZEMO_FS_MODE=7\n");
     EXPECT_TRUE(s.options().udsEinh);
     EXPECT_FALSE(s.options().udsInfo);
     EXPECT_FALSE(s.options().udsText); // not a number reads as 0
@@ -127,83 +119,75 @@ TEST(SettingsValues, FlagsAndSwitchesKeepTheirWrittenForm)
     EXPECT_EQ(s.options().udsCheckListe, 1);
     EXPECT_EQ(s.options().zemoFsMode, 7);
 
-    IniFile out;
-    s.writeTo(out);
-    const QString k = QStringLiteral("KONFIGURATION");
-    EXPECT_EQ(out.value(k, QStringLiteral("UDS_EINH")), QStringLiteral("1"));
-    EXPECT_EQ(out.value(k, QStringLiteral("UDS_INFO")), QStringLiteral("0"));
-    EXPECT_EQ(out.value(k, QStringLiteral("AUSGABE_SORTIERT")), QStringLiteral("-1"));
-    EXPECT_EQ(out.value(k, QStringLiteral("TOOLBAR")), QStringLiteral("0"));
-    EXPECT_EQ(out.value(k, QStringLiteral("ARG_INFO")), QStringLiteral("-1"));
-    EXPECT_FALSE(out.contains(k, QStringLiteral("UDS_CHECK_LISTE"))); // read only
-    EXPECT_EQ(out.value(QStringLiteral("Programm"), QStringLiteral("Name")), QStringLiteral("Kitbox"));
+    const IniFile out = written(s);
+    const QString &k = konfiguration;
+    EXPECT_EQ(out.value(k, u"UDS_EINH"_s), u"1"_s);
+    EXPECT_EQ(out.value(k, u"UDS_INFO"_s), u"0"_s);
+    EXPECT_EQ(out.value(k, u"AUSGABE_SORTIERT"_s), u"-1"_s);
+    EXPECT_EQ(out.value(k, u"TOOLBAR"_s), u"0"_s);
+    EXPECT_EQ(out.value(k, u"ARG_INFO"_s), u"-1"_s);
+    EXPECT_FALSE(out.contains(k, u"UDS_CHECK_LISTE"_s)); // read only
+    EXPECT_EQ(out.value(u"Programm"_s, u"Name"_s), u"Kitbox"_s);
     // Single-instance mode writes all nine interface keys.
     for (int n = 1; n <= 9; ++n)
-        EXPECT_EQ(out.value(k, QStringLiteral("INTERFACE0") + QString::number(n)), QStringLiteral(",,,"));
+        EXPECT_EQ(out.value(k, u"INTERFACE0"_s + QString::number(n)), u",,,"_s);
 }
 
 TEST(SettingsValues, HistoriesCloseGapsAndInterfacesSplitAtCommas)
 {
-    IniFile ini;
-    ini.loadFromData("[ARGUMENT]\nARGUMENT1=a\nARGUMENT3=c\nARGUMENT20=t\nARGUMENT21=never\n"
-                     "[RESULT]\nRESULT2=r\n"
-                     "[KONFIGURATION]\nINTERFACE03=OBD,COM1,APP\nINTERFACE09=a,b,c,d,e\n");
-    Settings s;
-    s.readCommon(ini, 1024);
-    EXPECT_EQ(s.argumentHistory(), QStringList({QStringLiteral("a"), QStringLiteral("c"), QStringLiteral("t")}));
-    EXPECT_EQ(s.resultHistory(), QStringList{QStringLiteral("r")});
-    EXPECT_EQ(s.interfaceTexts(3),
-              (InterfaceTexts{QStringLiteral("OBD"), QStringLiteral("COM1"), QStringLiteral("APP"), QString()}));
-    EXPECT_EQ(s.interfaceTexts(9),
-              (InterfaceTexts{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")}));
+    const Settings s = readFrom("[ARGUMENT]\nARGUMENT1=a\nARGUMENT3=c\nARGUMENT20=t\nARGUMENT21=never\n"
+                                "[RESULT]\nRESULT2=r\n"
+                                "[KONFIGURATION]\nINTERFACE03=OBD,COM1,APP\nINTERFACE09=a,b,c,d,e\n");
+    EXPECT_EQ(s.argumentHistory(), QStringList({u"a"_s, u"c"_s, u"t"_s}));
+    EXPECT_EQ(s.resultHistory(), QStringList{u"r"_s});
+    EXPECT_EQ(s.interfaceTexts(3), (InterfaceTexts{u"OBD"_s, u"COM1"_s, u"APP"_s, QString()}));
+    EXPECT_EQ(s.interfaceTexts(9), (InterfaceTexts{u"a"_s, u"b"_s, u"c"_s, u"d"_s}));
 
-    IniFile out;
-    s.writeTo(out);
-    EXPECT_EQ(out.value(QStringLiteral("ARGUMENT"), QStringLiteral("ARGUMENT2")), QStringLiteral("c"));
-    EXPECT_EQ(out.value(QStringLiteral("RESULT"), QStringLiteral("RESULT1")), QStringLiteral("r"));
-    EXPECT_FALSE(out.contains(QStringLiteral("RESULT"), QStringLiteral("RESULT2")));
-    EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION"), QStringLiteral("INTERFACE03")),
-              QStringLiteral("OBD,COM1,APP,"));
+    const IniFile out = written(s);
+    EXPECT_EQ(out.value(u"ARGUMENT"_s, u"ARGUMENT2"_s), u"c"_s);
+    EXPECT_EQ(out.value(u"RESULT"_s, u"RESULT1"_s), u"r"_s);
+    EXPECT_FALSE(out.contains(u"RESULT"_s, u"RESULT2"_s));
+    EXPECT_EQ(out.value(konfiguration, u"INTERFACE03"_s), u"OBD,COM1,APP,"_s);
 }
 
 TEST_F(SettingsFile, LocationIsTriedInOrderAndNeedsTheMarker)
 {
-    m_locations.vedamisConfigDir = dir(QStringLiteral("vedamis"));
-    m_locations.windir = dir(QStringLiteral("windir"));
+    m_locations.vedamisConfigDir = dir(u"vedamis"_s);
+    m_locations.windir = dir(u"windir"_s);
     // Without Programm/Name the candidate is passed over.
-    writeAll(dir(QStringLiteral("vedamis/kitbox32.INI")), "[KONFIGURATION]\nLANGUAGE=E\n");
-    writeAll(dir(QStringLiteral("windir/kitbox32.INI")), "[Programm]\nName=\n");
+    writeAll(dir(u"vedamis/kitbox32.INI"_s), "[KONFIGURATION]\nLANGUAGE=E\n");
+    writeAll(dir(u"windir/kitbox32.INI"_s), "[Programm]\nName=\n");
     EXPECT_EQ(Settings::locateForReading(m_locations), programFile());
 
-    writeAll(dir(QStringLiteral("windir/kitbox32.INI")), "[programm]\nname=Kitbox\n");
-    EXPECT_EQ(Settings::locateForReading(m_locations), dir(QStringLiteral("windir/kitbox32.INI")));
+    writeAll(dir(u"windir/kitbox32.INI"_s), "[programm]\nname=Kitbox\n");
+    EXPECT_EQ(Settings::locateForReading(m_locations), dir(u"windir/kitbox32.INI"_s));
 
     QDir().mkpath(m_locations.userConfigDir);
     writeAll(userFile(), "[Programm]\nName=Kitbox\n");
     m_locations.windir.clear();
     EXPECT_EQ(Settings::locateForReading(m_locations), userFile());
 
-    writeAll(dir(QStringLiteral("vedamis/kitbox32.INI")), "[Programm]\nName=Kitbox\n[KONFIGURATION]\nLANGUAGE=E\n");
-    EXPECT_EQ(Settings::locateForReading(m_locations), dir(QStringLiteral("vedamis/kitbox32.INI")));
+    writeAll(dir(u"vedamis/kitbox32.INI"_s), "[Programm]\nName=Kitbox\n[KONFIGURATION]\nLANGUAGE=E\n");
+    EXPECT_EQ(Settings::locateForReading(m_locations), dir(u"vedamis/kitbox32.INI"_s));
     EXPECT_TRUE(reread().options().english());
 }
 
 TEST_F(SettingsFile, SaveCreatesTheUserFileAndKeepsForeignLines)
 {
     Settings s = reread();
-    s.options().language = QStringLiteral("E");
-    s.argumentHistory() << QStringLiteral("arg;1");
+    s.options().language = u"E"_s;
+    s.argumentHistory() << u"arg;1"_s;
     auto saved = s.save(m_locations);
     ASSERT_TRUE(saved.ok()) << saved.error();
     EXPECT_EQ(saved.value(), userFile());
     IniFile written;
     ASSERT_TRUE(written.load(userFile()).ok());
-    EXPECT_EQ(written.value(QStringLiteral("Programm"), QStringLiteral("Name")), QStringLiteral("Kitbox"));
-    EXPECT_EQ(written.value(QStringLiteral("WINDOWS"), QStringLiteral("APP_WIDTH")), QStringLiteral("10000"));
-    EXPECT_EQ(written.value(QStringLiteral("WINDOWS"), QStringLiteral("KON_LEFT")), QStringLiteral("0"));
-    EXPECT_FALSE(written.contains(QStringLiteral("WINDOWS"), QStringLiteral("KON_WIDTH")));
-    EXPECT_FALSE(written.contains(QStringLiteral("WINDOWS"), QStringLiteral("APP_WINDOW")));
-    EXPECT_EQ(written.value(QStringLiteral("WINDOWS"), QStringLiteral("SIM_WINDOW")), QStringLiteral("1"));
+    EXPECT_EQ(written.value(u"Programm"_s, u"Name"_s), u"Kitbox"_s);
+    EXPECT_EQ(written.value(u"WINDOWS"_s, u"APP_WIDTH"_s), u"10000"_s);
+    EXPECT_EQ(written.value(u"WINDOWS"_s, u"KON_LEFT"_s), u"0"_s);
+    EXPECT_FALSE(written.contains(u"WINDOWS"_s, u"KON_WIDTH"_s));
+    EXPECT_FALSE(written.contains(u"WINDOWS"_s, u"APP_WINDOW"_s));
+    EXPECT_EQ(written.value(u"WINDOWS"_s, u"SIM_WINDOW"_s), u"1"_s);
 
     // Someone adds lines of their own; a second run keeps them exactly.
     QByteArray data = readAll(userFile());
@@ -213,7 +197,7 @@ TEST_F(SettingsFile, SaveCreatesTheUserFileAndKeepsForeignLines)
 
     Settings again = reread();
     EXPECT_TRUE(again.options().english());
-    EXPECT_EQ(again.argumentHistory(), QStringList{QStringLiteral("arg;1")});
+    EXPECT_EQ(again.argumentHistory(), QStringList{u"arg;1"_s});
     ASSERT_TRUE(again.save(m_locations).ok());
     EXPECT_EQ(readAll(userFile()), data);
 }
@@ -222,40 +206,40 @@ TEST_F(SettingsFile, EverythingReadBackAsWritten)
 {
     Settings s = reread(1280);
     ShellOptions &o = s.options();
-    o.language = QStringLiteral("E");
+    o.language = u"E"_s;
     o.hinweiszeile = 0;
     o.udsText = false;
     o.ausgabeSortiert = -1;
     o.zemoFsMode = 12;
-    o.multiInstanz = QStringLiteral("J");
-    s.resultHistory() = {QStringLiteral("R1"), QStringLiteral("R2")};
-    s.setInterfaceTexts(4, {QStringLiteral("i"), QStringLiteral("u"), QString(), QStringLiteral("x")});
-    s.setWindow(QStringLiteral("APP"), {100, -200, 9000, 5000, 0});
-    s.setWindow(QStringLiteral("RES"), {10, -20, 30, 40, 2});
+    o.multiInstanz = u"J"_s;
+    s.resultHistory() = {u"R1"_s, u"R2"_s};
+    s.setInterfaceTexts(4, {u"i"_s, u"u"_s, QString(), u"x"_s});
+    s.setWindow(u"APP"_s, {100, -200, 9000, 5000, 0});
+    s.setWindow(u"RES"_s, {10, -20, 30, 40, 2});
     ASSERT_TRUE(s.save(m_locations).ok());
 
     Settings back = reread(1280);
     const ShellOptions &b = back.options();
-    EXPECT_EQ(b.language, QStringLiteral("E"));
+    EXPECT_EQ(b.language, u"E"_s);
     EXPECT_EQ(std::vector<int>({b.hinweiszeile, b.toolbar, b.udsText, b.udsEinh, b.ausgabeSortiert, b.zemoFsMode}),
               std::vector<int>({0, -1, false, true, -1, 12}));
     EXPECT_TRUE(b.multiInstanceRequested());
     EXPECT_EQ(back.resultHistory(), s.resultHistory());
     EXPECT_EQ(back.interfaceTexts(4), s.interfaceTexts(4));
     // A child window's negative top is written as 0; the main window's is kept.
-    EXPECT_EQ(back.window(QStringLiteral("APP")), (WindowPlacement{100, -200, 9000, 5000, 0}));
-    EXPECT_EQ(back.window(QStringLiteral("RES")), (WindowPlacement{10, 0, 30, 40, 2}));
+    EXPECT_EQ(back.window(u"APP"_s), (WindowPlacement{100, -200, 9000, 5000, 0}));
+    EXPECT_EQ(back.window(u"RES"_s), (WindowPlacement{10, 0, 30, 40, 2}));
 }
 
 TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
 {
-    const QString a = dir(QStringLiteral("program/A.prg"));
-    const QString b = dir(QStringLiteral("program/b.TST"));
+    const QString a = dir(u"program/A.prg"_s);
+    const QString b = dir(u"program/b.TST"_s);
     writeAll(a, "x");
     writeAll(b, "x");
     writeAll(programFile(), QStringLiteral("[LASTFILE]\nLASTFILE1=%1\nLASTFILE2=%3\nLASTFILE3=%1\nLASTFILE4=\n"
                                            "LASTFILE5=%2\n")
-                                .arg(a, b, dir(QStringLiteral("program/gone.prg")))
+                                .arg(a, b, dir(u"program/gone.prg"_s))
                                 .toUtf8());
     Settings s = reread();
     EXPECT_EQ(s.recentFiles(), QStringList({a, b}));
@@ -264,10 +248,10 @@ TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
     ASSERT_TRUE(s.save(m_locations).ok());
     IniFile out;
     ASSERT_TRUE(out.load(programFile()).ok());
-    EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE1")), a); // case kept
-    EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE2")), b);
-    EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE3"), QStringLiteral("?")), QString());
-    EXPECT_EQ(out.value(QStringLiteral("LASTFILE"), QStringLiteral("LASTFILE5"), QStringLiteral("?")), QString());
+    EXPECT_EQ(out.value(u"LASTFILE"_s, u"LASTFILE1"_s), a); // case kept
+    EXPECT_EQ(out.value(u"LASTFILE"_s, u"LASTFILE2"_s), b);
+    EXPECT_EQ(out.value(u"LASTFILE"_s, u"LASTFILE3"_s, u"?"_s), QString());
+    EXPECT_EQ(out.value(u"LASTFILE"_s, u"LASTFILE5"_s, u"?"_s), QString());
 
     s.addRecentFile(b);
     EXPECT_EQ(s.recentFiles(), QStringList({b, a}));
@@ -276,17 +260,14 @@ TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
 TEST_F(SettingsFile, SaveFailureIsReportedWithThePathAndNothingIsLost)
 {
     // Every candidate directory is blocked by a regular file of the same name.
-    const QString blocked = dir(QStringLiteral("blocked"));
+    const QString blocked = dir(u"blocked"_s);
     writeAll(blocked, "not a directory");
     m_locations.vedamisConfigDir = blocked;
-    m_locations.userConfigDir = blocked + QStringLiteral("/kitbox32");
+    m_locations.userConfigDir = blocked + u"/kitbox32"_s;
     m_locations.programDirectory = blocked;
-    Settings s;
-    IniFile empty;
-    s.readCommon(empty, 1024);
-    const auto saved = s.save(m_locations);
+    const auto saved = readFrom({}).save(m_locations);
     ASSERT_FALSE(saved.ok());
-    EXPECT_NE(saved.error().find(QString(blocked + QStringLiteral("/kitbox32.INI")).toStdString()), std::string::npos)
+    EXPECT_NE(saved.error().find(QString(blocked + u"/kitbox32.INI"_s).toStdString()), std::string::npos)
         << saved.error();
     EXPECT_EQ(readAll(blocked), QByteArray("not a directory"));
 }
@@ -294,18 +275,18 @@ TEST_F(SettingsFile, SaveFailureIsReportedWithThePathAndNothingIsLost)
 TEST_F(SettingsFile, AnUnreadableCandidateIsNeverOverwritten)
 {
     // A directory with the settings file's name cannot be read: the save goes on to the next candidate.
-    m_locations.vedamisConfigDir = dir(QStringLiteral("vedamis"));
-    ASSERT_TRUE(QDir().mkpath(dir(QStringLiteral("vedamis/kitbox32.INI"))));
+    m_locations.vedamisConfigDir = dir(u"vedamis"_s);
+    ASSERT_TRUE(QDir().mkpath(dir(u"vedamis/kitbox32.INI"_s)));
     const auto saved = reread().save(m_locations);
     ASSERT_TRUE(saved.ok()) << saved.error();
     EXPECT_EQ(saved.value(), userFile());
-    EXPECT_TRUE(QFileInfo(dir(QStringLiteral("vedamis/kitbox32.INI"))).isDir());
+    EXPECT_TRUE(QFileInfo(dir(u"vedamis/kitbox32.INI"_s)).isDir());
 }
 
 TEST_F(SettingsFile, InstanceSectionsFallBackToTheCommonValues)
 {
-    const QString a = dir(QStringLiteral("program/a.prg"));
-    const QString b = dir(QStringLiteral("program/b.prg"));
+    const QString a = dir(u"program/a.prg"_s);
+    const QString b = dir(u"program/b.prg"_s);
     writeAll(a, "x");
     writeAll(b, "x");
     writeAll(programFile(), QStringLiteral("[Programm]\nName=Kitbox\n"
@@ -324,53 +305,52 @@ TEST_F(SettingsFile, InstanceSectionsFallBackToTheCommonValues)
     EXPECT_TRUE(s.options().multiInstanceRequested());
     s.setInstance(3, true);
     s.readInstance(3);
-    EXPECT_EQ(s.options().language, QStringLiteral("E"));
-    EXPECT_EQ(s.options().toolbar, 0);                        // from the common section
-    EXPECT_EQ(s.options().multiInstanz, QStringLiteral("J")); // common only
-    EXPECT_EQ(s.interfaceTexts(3)[0], QStringLiteral("x"));   // common only
-    EXPECT_EQ(s.argumentHistory(), QStringList{QStringLiteral("own")});
+    EXPECT_EQ(s.options().language, u"E"_s);
+    EXPECT_EQ(s.options().toolbar, 0);           // from the common section
+    EXPECT_EQ(s.options().multiInstanz, u"J"_s); // common only
+    EXPECT_EQ(s.interfaceTexts(3)[0], u"x"_s);   // common only
+    EXPECT_EQ(s.argumentHistory(), QStringList{u"own"_s});
     // Instance LASTFILE1 = b; LASTFILE2 falls back to the common b and is a duplicate.
     EXPECT_EQ(s.recentFiles(), QStringList({b, b}));
-    EXPECT_EQ(s.window(QStringLiteral("JOB")).left, 99);
-    EXPECT_EQ(s.window(QStringLiteral("JOB")).top, 12);
+    EXPECT_EQ(s.window(u"JOB"_s).left, 99);
+    EXPECT_EQ(s.window(u"JOB"_s).top, 12);
 
     s.options().toolbar = -1;
-    s.setInterfaceTexts(3, {QStringLiteral("new"), QString(), QString(), QString()});
-    s.setInterfaceTexts(5, {QStringLiteral("other"), QString(), QString(), QString()});
+    s.setInterfaceTexts(3, {u"new"_s, QString(), QString(), QString()});
+    s.setInterfaceTexts(5, {u"other"_s, QString(), QString(), QString()});
     m_locations.userConfigDir.clear();
     ASSERT_TRUE(s.save(m_locations).ok());
     IniFile out;
     ASSERT_TRUE(out.load(programFile()).ok());
-    EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION_03"), QStringLiteral("TOOLBAR")), QStringLiteral("-1"));
-    EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION"), QStringLiteral("TOOLBAR")), QStringLiteral("0"));
-    EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION"), QStringLiteral("INTERFACE03")), QStringLiteral("new,,,"));
+    EXPECT_EQ(out.value(u"KONFIGURATION_03"_s, u"TOOLBAR"_s), u"-1"_s);
+    EXPECT_EQ(out.value(konfiguration, u"TOOLBAR"_s), u"0"_s);
+    EXPECT_EQ(out.value(konfiguration, u"INTERFACE03"_s), u"new,,,"_s);
     // Only the own instance's interface key is written in multi-instance mode.
-    EXPECT_FALSE(out.contains(QStringLiteral("KONFIGURATION"), QStringLiteral("INTERFACE05")));
-    EXPECT_EQ(out.value(QStringLiteral("KONFIGURATION_03"), QStringLiteral("MULTIINSTANZ")), QStringLiteral("N"));
-    EXPECT_EQ(out.value(QStringLiteral("WINDOWS_03"), QStringLiteral("JOB_LEFT")), QStringLiteral("99"));
-    EXPECT_EQ(out.value(QStringLiteral("WINDOWS"), QStringLiteral("JOB_LEFT")), QStringLiteral("11"));
-    EXPECT_EQ(out.value(QStringLiteral("ARGUMENT_03"), QStringLiteral("ARGUMENT1")), QStringLiteral("own"));
-    EXPECT_FALSE(out.contains(QStringLiteral("Programm_03"), QStringLiteral("Name")));
+    EXPECT_FALSE(out.contains(konfiguration, u"INTERFACE05"_s));
+    EXPECT_EQ(out.value(u"KONFIGURATION_03"_s, u"MULTIINSTANZ"_s), u"N"_s);
+    EXPECT_EQ(out.value(u"WINDOWS_03"_s, u"JOB_LEFT"_s), u"99"_s);
+    EXPECT_EQ(out.value(u"WINDOWS"_s, u"JOB_LEFT"_s), u"11"_s);
+    EXPECT_EQ(out.value(u"ARGUMENT_03"_s, u"ARGUMENT1"_s), u"own"_s);
+    EXPECT_FALSE(out.contains(u"Programm_03"_s, u"Name"_s));
 }
 
 TEST(SettingsLocation, NamesAndEnvironment)
 {
-    EXPECT_EQ(Settings::settingsFileName(QStringLiteral("/opt/kitbox/bin/kitbox32")), QStringLiteral("kitbox32.INI"));
-    EXPECT_EQ(Settings::settingsFileName(QStringLiteral("/x/Kitbox32.exe")), QStringLiteral("Kitbox32.INI"));
+    EXPECT_EQ(Settings::settingsFileName(u"/opt/kitbox/bin/kitbox32"_s), u"kitbox32.INI"_s);
+    EXPECT_EQ(Settings::settingsFileName(u"/x/Kitbox32.exe"_s), u"Kitbox32.INI"_s);
 
     const QByteArray oldXdg = qgetenv("XDG_CONFIG_HOME");
     const QByteArray oldHome = qgetenv("HOME");
     qputenv("XDG_CONFIG_HOME", "/cfg");
     qputenv("VEDAMIS_CONFIG_DIR", "/vc");
     qunsetenv("windir");
-    SettingsLocations l = SettingsLocations::fromEnvironment(QStringLiteral("/opt/kb/bin/kitbox32"));
-    EXPECT_EQ(l.directories(),
-              QStringList({QStringLiteral("/vc"), QStringLiteral("/cfg/kitbox32"), QStringLiteral("/opt/kb/bin")}));
+    SettingsLocations l = SettingsLocations::fromEnvironment(u"/opt/kb/bin/kitbox32"_s);
+    EXPECT_EQ(l.directories(), QStringList({u"/vc"_s, u"/cfg/kitbox32"_s, u"/opt/kb/bin"_s}));
     qunsetenv("XDG_CONFIG_HOME");
     qputenv("HOME", "/home/tester");
     qunsetenv("VEDAMIS_CONFIG_DIR");
-    l = SettingsLocations::fromEnvironment(QStringLiteral("/opt/kb/bin/kitbox32"));
-    EXPECT_EQ(l.userConfigDir, QStringLiteral("/home/tester/.config/kitbox32"));
+    l = SettingsLocations::fromEnvironment(u"/opt/kb/bin/kitbox32"_s);
+    EXPECT_EQ(l.userConfigDir, u"/home/tester/.config/kitbox32"_s);
     qputenv("HOME", oldHome);
     if (!oldXdg.isEmpty())
         qputenv("XDG_CONFIG_HOME", oldXdg);

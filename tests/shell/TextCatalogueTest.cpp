@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 class BuiltInCatalogue : public ::testing::Test {
@@ -45,46 +47,46 @@ TEST_F(BuiltInCatalogue, EveryGermanTextHasItsEnglishTwin)
 
 TEST_F(BuiltInCatalogue, TextsAreExactIncludingBlanksQuotesAndAccelerators)
 {
-    EXPECT_EQ(german(1), QStringLiteral("10000"));
-    EXPECT_EQ(english(1), QStringLiteral("------- Ab hier englische Texte = Offset in Text 1 -------"));
-    EXPECT_EQ(german(2), QStringLiteral(" "));
-    EXPECT_EQ(english(2), QStringLiteral("_E"));
-    EXPECT_EQ(german(93), QStringLiteral("ERGEBNIS:  "));
-    EXPECT_EQ(english(93), QStringLiteral("RESULT:    "));
-    EXPECT_EQ(german(83), QStringLiteral("Kilometerstand") + QString(26, u' '));
+    EXPECT_EQ(german(1), u"10000"_s);
+    EXPECT_EQ(english(1), u"------- Ab hier englische Texte = Offset in Text 1 -------"_s);
+    EXPECT_EQ(german(2), u" "_s);
+    EXPECT_EQ(english(2), u"_E"_s);
+    EXPECT_EQ(german(93), u"ERGEBNIS:  "_s);
+    EXPECT_EQ(english(93), u"RESULT:    "_s);
+    EXPECT_EQ(german(83), u"Kilometerstand"_s + QString(26, u' '));
     EXPECT_EQ(english(83).size(), 40);
-    EXPECT_EQ(english(10), QStringLiteral("Load SGBD, Group file "));
-    EXPECT_EQ(german(71), QStringLiteral("Speichern von  "));
-    EXPECT_EQ(german(520), QStringLiteral(" Infospeicher ist übergelaufen! "));
-    EXPECT_EQ(german(34), QStringLiteral("Argument vom Typ Data (ja oder \"\"\"\"=nein)"));
+    EXPECT_EQ(english(10), u"Load SGBD, Group file "_s);
+    EXPECT_EQ(german(71), u"Speichern von  "_s);
+    EXPECT_EQ(german(520), u" Infospeicher ist übergelaufen! "_s);
+    EXPECT_EQ(german(34), u"Argument vom Typ Data (ja oder \"\"\"\"=nein)"_s);
     EXPECT_EQ(german(41), QStringLiteral("Logik (if \"\"Resultname\"\"==\"\"Wert\"\" then Ja else Nein) : "
                                          "Schritt Nr im Nein-Fall\""));
     EXPECT_EQ(german(240), QStringLiteral("LogiK (if \"\"Resultname\"\"==\"\"Wert\"\" then Ja else Nein) : "
                                           "Schritt Nr im Nein-Fall "));
-    EXPECT_EQ(german(503), QStringLiteral("\\IFH.TRC nicht löschbar!"));
-    EXPECT_EQ(german(200), QStringLiteral("&Datei"));
-    EXPECT_EQ(english(200), QStringLiteral("&File"));
-    EXPECT_EQ(german(222), QStringLiteral("Über&lappend"));
-    EXPECT_EQ(german(16), QStringLiteral("Job einmal ausführen"));
-    EXPECT_EQ(german(56), QStringLiteral("VEDAMIS Fehler "));
-    EXPECT_EQ(english(56), QStringLiteral("VEDAMIS failure"));
-    EXPECT_EQ(german(611), QStringLiteral("Kein STATUS ausgewählt !"));
-    EXPECT_EQ(english(611), QStringLiteral("No STATUS selected !"));
+    EXPECT_EQ(german(503), u"\\IFH.TRC nicht löschbar!"_s);
+    EXPECT_EQ(german(200), u"&Datei"_s);
+    EXPECT_EQ(english(200), u"&File"_s);
+    EXPECT_EQ(german(222), u"Über&lappend"_s);
+    EXPECT_EQ(german(16), u"Job einmal ausführen"_s);
+    EXPECT_EQ(german(56), u"VEDAMIS Fehler "_s);
+    EXPECT_EQ(english(56), u"VEDAMIS failure"_s);
+    EXPECT_EQ(german(611), u"Kein STATUS ausgewählt !"_s);
+    EXPECT_EQ(english(611), u"No STATUS selected !"_s);
 }
 
 TEST_F(BuiltInCatalogue, LanguageSelectsTheOffset)
 {
-    EXPECT_EQ(m_texts.text(200), QStringLiteral("&Datei"));
-    m_texts.selectLanguage(QStringLiteral("english"));
+    EXPECT_EQ(m_texts.text(200), u"&Datei"_s);
+    m_texts.selectLanguage(u"english"_s);
     EXPECT_TRUE(m_texts.isEnglish());
     EXPECT_EQ(m_texts.languageOffset(), 10000);
-    EXPECT_EQ(m_texts.text(200), QStringLiteral("&File"));
-    EXPECT_EQ(m_texts.text(93), QStringLiteral("RESULT:    "));
-    m_texts.selectLanguage(QStringLiteral("x"));
+    EXPECT_EQ(m_texts.text(200), u"&File"_s);
+    EXPECT_EQ(m_texts.text(93), u"RESULT:    "_s);
+    m_texts.selectLanguage(u"x"_s);
     EXPECT_EQ(m_texts.languageOffset(), 0);
-    EXPECT_EQ(m_texts.text(93), QStringLiteral("ERGEBNIS:  "));
-    m_texts.selectLanguage(QStringLiteral("e"));
-    EXPECT_EQ(m_texts.text(76), QStringLiteral("Save file failure "));
+    EXPECT_EQ(m_texts.text(93), u"ERGEBNIS:  "_s);
+    m_texts.selectLanguage(u"e"_s);
+    EXPECT_EQ(m_texts.text(76), u"Save file failure "_s);
     EXPECT_TRUE(m_reports.empty());
 }
 
@@ -92,15 +94,15 @@ TEST_F(BuiltInCatalogue, MissingIdIsReportedAndYieldsEmptyText)
 {
     EXPECT_EQ(m_texts.text(29), QString());
     ASSERT_EQ(m_reports.size(), 1u);
-    EXPECT_EQ(m_reports[0].first, QStringLiteral("Select_Language"));
-    EXPECT_TRUE(m_reports[0].second.startsWith(QStringLiteral("Unbekannter ResourceString 29\n")))
+    EXPECT_EQ(m_reports[0].first, u"Select_Language"_s);
+    EXPECT_TRUE(m_reports[0].second.startsWith(u"Unbekannter ResourceString 29\n"_s))
         << m_reports[0].second.toStdString();
 
-    m_texts.selectLanguage(QStringLiteral("E"));
+    m_texts.selectLanguage(u"E"_s);
     EXPECT_EQ(m_texts.text(29), QString());
     ASSERT_EQ(m_reports.size(), 2u);
-    EXPECT_EQ(m_reports[1].first, QStringLiteral("Select_Language"));
-    EXPECT_TRUE(m_reports[1].second.startsWith(QStringLiteral("Unknown resource string 10029\n")));
+    EXPECT_EQ(m_reports[1].first, u"Select_Language"_s);
+    EXPECT_TRUE(m_reports[1].second.startsWith(u"Unknown resource string 10029\n"_s));
 }
 
 TEST(TextCatalogueLookup, NoReportForTheReportTextsThemselves)
@@ -117,37 +119,35 @@ TEST(TextCatalogueLookup, NoReportForTheReportTextsThemselves)
     EXPECT_EQ(reports, 0);
     EXPECT_EQ(empty.text(10), QString());
     EXPECT_EQ(reports, 1);
-    EXPECT_TRUE(message.startsWith(QStringLiteral(" 10\n"))); // text 3 itself is missing
+    EXPECT_TRUE(message.startsWith(u" 10\n"_s)); // text 3 itself is missing
 }
 
 TEST_F(BuiltInCatalogue, HintsTooltipsAndHelpFile)
 {
     const QStringList hints = m_texts.hintTexts();
     ASSERT_EQ(hints.size(), 14);
-    EXPECT_EQ(hints[0], QStringLiteral("SGBD, Gruppendatei Laden"));
-    EXPECT_EQ(hints[11], QStringLiteral("Hilfe"));
+    EXPECT_EQ(hints[0], u"SGBD, Gruppendatei Laden"_s);
+    EXPECT_EQ(hints[11], u"Hilfe"_s);
     EXPECT_EQ(hints[12], QString());
-    EXPECT_EQ(hints[13], QStringLiteral("Drucken des Ausgabefensters"));
+    EXPECT_EQ(hints[13], u"Drucken des Ausgabefensters"_s);
 
     const QStringList tips = m_texts.testColumnTooltips();
     ASSERT_EQ(tips.size(), 12);
     EXPECT_EQ(tips[0], QString());
-    EXPECT_EQ(tips[1], QStringLiteral("Anzahl der Durchläufe je Schritt"));
+    EXPECT_EQ(tips[1], u"Anzahl der Durchläufe je Schritt"_s);
     EXPECT_EQ(tips[11], german(240));
 
-    EXPECT_EQ(m_texts.helpFileName(QStringLiteral("/opt/Kb"), QStringLiteral("kitbox32")),
-              QStringLiteral("/opt/Kb/KITBOX32.CHM"));
-    m_texts.selectLanguage(QStringLiteral("E"));
-    EXPECT_EQ(m_texts.helpFileName(QStringLiteral("/opt/Kb/"), QStringLiteral("kitbox32")),
-              QStringLiteral("/opt/Kb/KITBOX32_E.CHM"));
-    EXPECT_EQ(m_texts.hintTexts()[0], QStringLiteral("Load SGBD, Group file "));
+    EXPECT_EQ(m_texts.helpFileName(u"/opt/Kb"_s, u"kitbox32"_s), u"/opt/Kb/KITBOX32.CHM"_s);
+    m_texts.selectLanguage(u"E"_s);
+    EXPECT_EQ(m_texts.helpFileName(u"/opt/Kb/"_s, u"kitbox32"_s), u"/opt/Kb/KITBOX32_E.CHM"_s);
+    EXPECT_EQ(m_texts.hintTexts()[0], u"Load SGBD, Group file "_s);
 }
 
 TEST(TextCatalogueData, MalformedDataIsRejectedWithTheLine)
 {
     TextCatalogue texts;
     ASSERT_TRUE(texts.load("# header\n\n1\t10000|\r\n10001\ta\\tb\\\\c\\r\\n|\n").ok());
-    EXPECT_EQ(texts.rawText(10001), QStringLiteral("a\tb\\c\r\n"));
+    EXPECT_EQ(texts.rawText(10001), u"a\tb\\c\r\n"_s);
 
     const std::vector<std::pair<QByteArray, std::string>> bad = {
         {"1\t10000|\n2\tno end marker\n", "line 2"},
@@ -163,6 +163,6 @@ TEST(TextCatalogueData, MalformedDataIsRejectedWithTheLine)
         const kitbox::Status status = texts.load(data);
         ASSERT_FALSE(status.ok()) << data.toStdString();
         EXPECT_NE(status.error().find(expected), std::string::npos) << status.error();
-        EXPECT_EQ(texts.rawText(1), QStringLiteral("10000")) << "a failed load keeps the old texts";
+        EXPECT_EQ(texts.rawText(1), u"10000"_s) << "a failed load keeps the old texts";
     }
 }
