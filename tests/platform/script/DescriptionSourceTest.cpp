@@ -4,48 +4,21 @@
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 using vedamis::LuaSandbox;
 
 namespace {
 
-const char *const kSource = R"(-- demo
-local function decode(r)
-  return (r:byte(1) * 256 + r:byte(2)) / 4
-end
-
-ecu {
-  name = "D_TEST",
-  origin = "Test works",
-  revision = "1.2",
-  author = "Team: A; B",
-  package = "7",
-  from = "2026-01-02",
-  bip_version = "5.3.0",
-  comment = { "first", "second\nthird" },
-  uses = { "D_BASE", "D_OTHER" },
+// The source that uses every declaration (d_test.vds), and the info block it compiles to.
+std::string dataFile(const char *name)
+{
+    std::ifstream in(std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/description/" + name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
-
-tab "TEXTS" {
-  { "NR", "TEXT" },
-  { "1", "with ; semicolon" },
-  { "2", 'quote " and \'single\'' },
-  { "3", "two\nlines" },
-}
-
-job "Status_Read" {
-  comment = "reads the speed",
-  args = { { name = "MODE", type = "string", comment = { "a", "b" } } },
-  results = {
-    { name = "SPEED", type = "real", comment = "1/min" },
-    { name = "RAW", type = "binary" },
-  },
-  run = function() return decode(hex("0FA0")) end,
-}
-
-job "PLAIN" { run = function() end }
-)";
 
 kitbox::Result<vedamis::SourceModel> evaluate(LuaSandbox &sandbox, const std::string &source)
 {
@@ -65,19 +38,21 @@ const std::string kEcu = "ecu { name = \"D_TEST\" }\n";
 
 TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
 {
+    const std::string source = dataFile("d_test.vds");
     LuaSandbox sandbox;
-    auto result = evaluate(sandbox, kSource);
+    auto result = evaluate(sandbox, source);
     ASSERT_TRUE(result.ok()) << result.error();
     const auto &model = result.value();
-    EXPECT_EQ(model.ecu.name, "D_TEST");
-    EXPECT_EQ(model.ecu.author, "Team: A; B");
+    // Names, comments, uses, arguments and results are all in the info block.
+    EXPECT_EQ(vedamis::buildInfoBlock(model), dataFile("d_test.info"));
+    // Package, date and version are kept in the model only.
     EXPECT_EQ(model.ecu.package, "7");
     EXPECT_EQ(model.ecu.from, "2026-01-02");
     EXPECT_EQ(model.ecu.bipVersion, "5.3.0");
-    EXPECT_EQ(model.ecu.comment, (std::vector<std::string>{"first", "second", "third"}));
-    EXPECT_EQ(model.ecu.uses, (std::vector<std::string>{"D_BASE", "D_OTHER"}));
     EXPECT_EQ(model.ecuLine, 6);
     EXPECT_FALSE(model.isGroup);
+    ASSERT_EQ(model.jobs.size(), 2u);
+    EXPECT_EQ(model.jobs[0].line, 25);
 
     ASSERT_EQ(model.tables.size(), 1u);
     const prg::Table &table = model.tables[0];
@@ -87,48 +62,14 @@ TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
     EXPECT_EQ(table.cells, (std::vector<std::string>{"NR", "TEXT", "1", "with ; semicolon", "2",
                                                      "quote \" and 'single'", "3", "two\nlines"}));
 
-    ASSERT_EQ(model.jobs.size(), 2u);
-    const auto &job = model.jobs[0];
-    EXPECT_EQ(job.name, "Status_Read");
-    EXPECT_EQ(job.line, 25);
-    EXPECT_EQ(job.comment, (std::vector<std::string>{"reads the speed"}));
-    ASSERT_EQ(job.args.size(), 1u);
-    EXPECT_EQ(job.args[0].type, "string");
-    EXPECT_EQ(job.args[0].comment, (std::vector<std::string>{"a", "b"}));
-    ASSERT_EQ(job.results.size(), 2u);
-    EXPECT_EQ(job.results[1].name, "RAW");
-    EXPECT_TRUE(job.results[1].comment.empty());
-
-    EXPECT_EQ(vedamis::buildInfoBlock(model), "ECU:D_TEST\n"
-                                              "ORIGIN:Test works\n"
-                                              "REVISION:1.2\n"
-                                              "AUTHOR:Team: A; B\n"
-                                              "USES:D_BASE\n"
-                                              "USES:D_OTHER\n"
-                                              "ECUCOMMENT:first\n"
-                                              "ECUCOMMENT:second\n"
-                                              "ECUCOMMENT:third\n"
-                                              "JOBNAME:Status_Read\n"
-                                              "JOBCOMMENT:reads the speed\n"
-                                              "ARG:MODE\n"
-                                              "ARGTYPE:string\n"
-                                              "ARGCOMMENT:a\n"
-                                              "ARGCOMMENT:b\n"
-                                              "RESULT:SPEED\n"
-                                              "RESULTTYPE:real\n"
-                                              "RESULTCOMMENT:1/min\n"
-                                              "RESULT:RAW\n"
-                                              "RESULTTYPE:binary\n"
-                                              "JOBNAME:PLAIN\n");
-
     // A byte order mark in front changes nothing.
     LuaSandbox second;
-    auto withMark = evaluate(second, "\xEF\xBB\xBF" + std::string(kSource));
+    auto withMark = evaluate(second, "\xEF\xBB\xBF" + source);
     ASSERT_TRUE(withMark.ok()) << withMark.error();
     EXPECT_EQ(vedamis::buildInfoBlock(withMark.value()), vedamis::buildInfoBlock(model));
 
-    const prg::Description description = vedamis::toDescription(model, kSource);
-    EXPECT_EQ(description.script, kSource);
+    const prg::Description description = vedamis::toDescription(model, source);
+    EXPECT_EQ(description.script, source);
     EXPECT_EQ(description.tables.size(), 1u);
     EXPECT_FALSE(description.isGroup);
 }
@@ -142,7 +83,7 @@ TEST(DescriptionSource, JobFunctionsRunLaterWithTheEnginesFunctionsAndTopLevelHe
                     .run("function hex(s) return string.char(tonumber(s:sub(1, 2), 16), tonumber(s:sub(3, 4), 16)) end",
                          "=engine")
                     .ok());
-    auto model = evaluate(sandbox, kSource);
+    auto model = evaluate(sandbox, dataFile("d_test.vds"));
     ASSERT_TRUE(model.ok()) << model.error();
 
     // The declarations are gone, the engine's function is back.
@@ -269,7 +210,7 @@ TEST(DescriptionSource, EvaluationIsBoundedAndLeavesNoDeclarationsBehind)
     EXPECT_NE(late.error().find("only possible while a description is evaluated"), std::string::npos);
 
     // A second evaluation in the same state starts from an empty job registry.
-    ASSERT_TRUE(evaluate(sandbox, kSource).ok());
+    ASSERT_TRUE(evaluate(sandbox, dataFile("d_test.vds")).ok());
     ASSERT_TRUE(evaluate(sandbox, kEcu).ok());
     lua_State *L = sandbox.state();
     ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kJobRegistryKey), LUA_TTABLE);

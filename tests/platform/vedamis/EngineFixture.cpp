@@ -111,20 +111,26 @@ std::string EngineTest::text(const char *name, int16_t set, const char *format)
     return std::string(buffer, static_cast<size_t>(length));
 }
 
-std::string EngineTest::errorText()
+void EngineTest::expectTexts(int16_t set, std::initializer_list<std::pair<const char *, std::string>> expected)
+{
+    for (const auto &[name, value] : expected)
+        EXPECT_EQ(text(name, set), value) << name << " in set " << set;
+}
+
+std::string errorTextOf(int32_t handle)
 {
     char buffer[VEDAMIS_ERROR_BUFFER];
     int32_t length = 0;
-    apiVB4ErrorText(m_handle, buffer, &length);
+    apiVB4ErrorText(handle, buffer, &length);
     return std::string(buffer, static_cast<size_t>(length));
 }
 
-std::string EngineTest::config(const char *name)
+std::string configOf(int32_t handle, const char *name)
 {
     char buffer[VEDAMIS_CONFIG_BUFFER];
     int32_t length = 0;
-    if (!apiVB4GetConfig(m_handle, name, buffer, &length))
-        return "<error " + std::to_string(apiVBErrorCode(m_handle)) + ">";
+    if (!apiVB4GetConfig(handle, name, buffer, &length))
+        return "<error " + std::to_string(apiVBErrorCode(handle)) + ">";
     return std::string(buffer, static_cast<size_t>(length));
 }
 

@@ -13,6 +13,9 @@ std::string makeTempDir();
 void writeText(const std::string &path, const std::string &text);
 std::string readText(const std::string &path);
 bool exists(const std::string &path);
+// Session reads by handle, "<error N>" when the engine refuses.
+std::string configOf(int32_t handle, const char *name);
+std::string errorTextOf(int32_t handle);
 // Compiles description source into dir/fileName (.prg or .grp).
 void compileInto(const std::string &dir, const std::string &fileName, const std::string &source);
 
@@ -33,8 +36,10 @@ protected:
     int16_t runData(const std::string &description, const std::string &job, const std::string &data);
     int16_t sets();
     std::string text(const char *name, int16_t set, const char *format = "");
-    std::string errorText();
-    std::string config(const char *name);
+    // Expects each named result of `set` to read as the given text.
+    void expectTexts(int16_t set, std::initializer_list<std::pair<const char *, std::string>> expected);
+    std::string errorText() { return errorTextOf(m_handle); }
+    std::string config(const char *name) { return configOf(m_handle, name); }
     bool setConfig(const char *name, const std::string &value) { return apiVBSetConfig(m_handle, name, value.c_str()); }
 
     std::string m_root, m_ecu, m_sim, m_trace;

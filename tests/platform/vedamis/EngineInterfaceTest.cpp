@@ -54,24 +54,24 @@ protected:
 
 TEST_F(Interface, AnswersFromTheDescriptionsFile)
 {
-    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
-    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0F A0");
-    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
-    EXPECT_EQ(ask("31 01 AA BB"), "71 01");
-    EXPECT_EQ(ask("31 01 AA BB CC DD"), "71 01");
-    EXPECT_EQ(ask("31 01 AA"), "<error 50>");
-    EXPECT_EQ(ask("19 02"), "59 02");
-    EXPECT_EQ(ask("3E 00"), "<error 50>");
+    const std::pair<const char *, const char *> exchanges[] = {
+        {"22 F4 0C", "62 F4 0C 0B B8"},
+        {"22 F4 0C", "62 F4 0C 0F A0"},
+        {"22 F4 0C", "62 F4 0C 0B B8"},
+        {"31 01 AA BB", "71 01"},
+        {"31 01 AA BB CC DD", "71 01"},
+        {"31 01 AA", "<error 50>"},
+        {"19 02", "59 02"},
+        {"3E 00", "<error 50>"},
+    };
+    for (const auto &[request, answer] : exchanges)
+        EXPECT_EQ(ask(request), answer) << request;
     EXPECT_EQ(errorText(), "no response from control unit: request 3E 00");
     ASSERT_EQ(run("D_SIM", "TWICE"), 0);
     EXPECT_NE(text("A", 1), text("B", 1));
-}
-
-TEST_F(Interface, AMissingAnswerCanBeCaughtByTheJob)
-{
+    // A missing answer can be caught by the job.
     ASSERT_EQ(run("D_SIM", "CATCH"), 0) << errorText();
-    EXPECT_EQ(text("OK", 1), "false");
-    EXPECT_EQ(text("MSG", 1), "no response from control unit: request 3E 00");
+    expectTexts(1, {{"OK", "false"}, {"MSG", "no response from control unit: request 3E 00"}});
 }
 
 TEST_F(Interface, ChangedFileIsReadAgainAndCyclesRestart)
@@ -120,11 +120,9 @@ TEST_F(Interface, IfhTraceLevelsWriteTelegramsAndLevelZeroWritesNothing)
     EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0F A0");
     EXPECT_EQ(ask("3E 00"), "<error 50>");
     std::string content = readText(trace);
-    EXPECT_NE(content.find("REQ 22 F4 0C\n"), std::string::npos) << content;
-    EXPECT_NE(content.find("RSP 62 F4 0C 0F A0\n"), std::string::npos) << content;
-    EXPECT_NE(content.find("JOB D_SIM ASK ARG \"22 F4 0C\""), std::string::npos) << content;
-    EXPECT_NE(content.find("END D_SIM ASK sets 1 error 0"), std::string::npos) << content;
-    EXPECT_NE(content.find("NRS no response"), std::string::npos) << content;
+    for (const char *line : {"REQ 22 F4 0C\n", "RSP 62 F4 0C 0F A0\n", "JOB D_SIM ASK ARG \"22 F4 0C\"",
+                             "END D_SIM ASK sets 1 error 0", "NRS no response"})
+        EXPECT_NE(content.find(line), std::string::npos) << line << " missing in\n" << content;
     EXPECT_EQ(content.find("SIM d_sim.sim"), std::string::npos) << "level 3 detail at level 2";
 
     ASSERT_TRUE(setConfig("IfhTrace", "0"));

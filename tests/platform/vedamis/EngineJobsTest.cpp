@@ -94,10 +94,7 @@ TEST_F(Jobs, JobsListsOwnJobsOneSetEach)
 {
     ASSERT_EQ(run("d_test", "_jobs"), 0) << errorText();
     ASSERT_EQ(sets(), 13);
-    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
-    EXPECT_EQ(text("JOBNAME", 0), "_JOBS");
-    EXPECT_EQ(text("OBJECT", 0), "D_TEST");
-    EXPECT_EQ(text("SAETZE", 0), "13");
+    expectTexts(0, {{"VARIANTE", "D_TEST"}, {"JOBNAME", "_JOBS"}, {"OBJECT", "D_TEST"}, {"SAETZE", "13"}});
     EXPECT_EQ(text("JOBNAME", 1), "ALL_TYPES");
     EXPECT_EQ(text("JOBNAME", 13), "OVERRIDDEN");
     int16_t count = 0;
@@ -112,16 +109,16 @@ TEST_F(Jobs, VersionInfoGivesEcuDataWithNumberedLines)
 {
     ASSERT_EQ(run("D_TEST", "_VERSIONINFO"), 0) << errorText();
     ASSERT_EQ(sets(), 1);
-    EXPECT_EQ(text("ECU", 1), "D_TEST");
-    EXPECT_EQ(text("ORIGIN", 1), "Test origin");
-    EXPECT_EQ(text("REVISION", 1), "1.0");
-    EXPECT_EQ(text("AUTHOR", 1), "Tester");
-    EXPECT_EQ(text("PACKAGE", 1), "7");
-    EXPECT_EQ(text("FROM", 1), "2026-01-02");
-    EXPECT_EQ(text("BIP_VERSION", 1), "5.3.0");
-    EXPECT_EQ(text("ECUCOMMENT0", 1), "first comment");
-    EXPECT_EQ(text("ECUCOMMENT1", 1), "second comment");
-    EXPECT_EQ(text("USES0", 1), "D_BASE");
+    expectTexts(1, {{"ECU", "D_TEST"},
+                    {"ORIGIN", "Test origin"},
+                    {"REVISION", "1.0"},
+                    {"AUTHOR", "Tester"},
+                    {"PACKAGE", "7"},
+                    {"FROM", "2026-01-02"},
+                    {"BIP_VERSION", "5.3.0"},
+                    {"ECUCOMMENT0", "first comment"},
+                    {"ECUCOMMENT1", "second comment"},
+                    {"USES0", "D_BASE"}});
     // Empty values give no result.
     ASSERT_EQ(run("D_BASE", "_VERSIONINFO"), 0);
     EXPECT_EQ(text("PACKAGE", 1), "<error 30>");
@@ -180,31 +177,26 @@ TEST_F(Jobs, TypesFormatsAndCaseInsensitiveNames)
     EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_FORMAT);
     EXPECT_EQ(text("C", 1), "-5");
     EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_FORMAT);
+
+    // A result filter keeps the results it names, without regard to case or blanks.
+    apiVBJob(m_handle, "D_TEST", "ALL_TYPES", "", "w; bin");
+    ASSERT_EQ(apiVBErrorCode(m_handle), 0);
+    int16_t count = 0;
+    ASSERT_TRUE(apiVBResultNumber(m_handle, &count, 1));
+    EXPECT_EQ(count, 2);
+    expectTexts(1, {{"W", "42"}, {"C", "<error 30>"}});
 }
 
 TEST_F(Jobs, SeveralSetsInOrder)
 {
     ASSERT_EQ(run("D_TEST", "SETS"), 0) << errorText();
     ASSERT_EQ(sets(), 3);
-    for (int16_t set = 1; set <= 3; ++set) {
-        EXPECT_EQ(text("NR", set), std::to_string(set));
-        EXPECT_EQ(text("NAME", set), "set " + std::to_string(set));
-    }
+    for (int16_t set = 1; set <= 3; ++set)
+        expectTexts(set, {{"NR", std::to_string(set)}, {"NAME", "set " + std::to_string(set)}});
     EXPECT_EQ(text("SAETZE", 0), "3");
     int16_t count = 0;
     EXPECT_FALSE(apiVBResultNumber(m_handle, &count, 4));
     EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_SET_NOT_FOUND);
-}
-
-TEST_F(Jobs, ResultFilterKeepsNamedResults)
-{
-    apiVBJob(m_handle, "D_TEST", "ALL_TYPES", "", "w; bin");
-    ASSERT_EQ(apiVBErrorCode(m_handle), 0);
-    int16_t count = 0;
-    ASSERT_TRUE(apiVBResultNumber(m_handle, &count, 1));
-    EXPECT_EQ(count, 2);
-    EXPECT_EQ(text("W", 1), "42");
-    EXPECT_EQ(text("C", 1), "<error 30>");
 }
 
 // Each job starts from empty sets, whatever the job before gave: other
@@ -244,14 +236,11 @@ end }
     for (int round = 0; round < 2; ++round) {
         ASSERT_EQ(run("D_SHAPE", "SHAPE", "a"), 0) << errorText();
         EXPECT_EQ(names(), "N1;N2;N3;");
-        EXPECT_EQ(text("N2", 1), "6"); // the second result of that name replaced the first
-        EXPECT_EQ(text("N3", 1), "AA BB");
+        expectTexts(1, {{"N2", "6"}, {"N3", "AA BB"}}); // the second N2 replaced the first
 
         ASSERT_EQ(run("D_SHAPE", "SHAPE", "b"), 0) << errorText();
         EXPECT_EQ(names(), "N2;N1;");
-        EXPECT_EQ(text("N1", 1), "2.5");
-        EXPECT_EQ(text("N2", 1), "second shape");
-        EXPECT_EQ(text("N3", 1), "<error 30>");
+        expectTexts(1, {{"N1", "2.5"}, {"N2", "second shape"}, {"N3", "<error 30>"}});
         unsigned char bytes[VEDAMIS_BINARY_BUFFER];
         int32_t length = 0;
         EXPECT_FALSE(apiVB4ResultBinary(m_handle, bytes, &length, "N1", 1));
@@ -276,18 +265,13 @@ end }
 TEST_F(Jobs, TextAndDataArguments)
 {
     ASSERT_EQ(run("D_TEST", "ARGS", "first;;third"), 0) << errorText();
-    EXPECT_EQ(text("COUNT", 1), "3");
-    EXPECT_EQ(text("ALL", 1), "first;;third");
-    EXPECT_EQ(text("A1", 1), "first");
-    EXPECT_EQ(text("A2", 1), "");
-    EXPECT_EQ(text("A3", 1), "third");
-    EXPECT_EQ(text("MISSING", 1), "nil");
+    expectTexts(
+        1, {{"COUNT", "3"}, {"ALL", "first;;third"}, {"A1", "first"}, {"A2", ""}, {"A3", "third"}, {"MISSING", "nil"}});
     ASSERT_EQ(run("D_TEST", "ARGS", ""), 0);
     EXPECT_EQ(text("COUNT", 1), "0");
 
     ASSERT_EQ(runData("D_TEST", "DATA", std::string("\x01\x00\xFF", 3)), 0) << errorText();
-    EXPECT_EQ(text("LEN", 1), "3");
-    EXPECT_EQ(text("HEX", 1), "01 00 FF");
+    expectTexts(1, {{"LEN", "3"}, {"HEX", "01 00 FF"}});
     ASSERT_EQ(runData("D_TEST", "DATA", std::string(VEDAMIS_DATA_MAX, 'x')), 0);
     EXPECT_EQ(text("LEN", 1), "65536");
     EXPECT_EQ(runData("D_TEST", "DATA", std::string(VEDAMIS_DATA_MAX + 1, 'x')), VEDAMIS_ERR_BAD_ARGUMENT);
@@ -356,25 +340,28 @@ TEST_F(Jobs, FailingJobsReportCodeAndText)
     EXPECT_FALSE(apiVBResultSets(m_handle, &count));
     EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_JOB_FAILED);
     // Set 0 stays readable: it tells which variant the job ran on.
-    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
+    expectTexts(0, {{"VARIANTE", "D_TEST"}});
     EXPECT_EQ(text("X", 1), "<error 31>");
 
-    EXPECT_EQ(run("D_TEST", "FAIL_CODE"), 4711);
-    EXPECT_EQ(errorText(), "custom failure");
-
-    EXPECT_EQ(run("D_TEST", "BAD_RANGE"), VEDAMIS_ERR_JOB_RESULT);
-    EXPECT_NE(errorText().find("256 out of range 0..255"), std::string::npos) << errorText();
-    EXPECT_EQ(run("D_TEST", "BAD_TYPE"), VEDAMIS_ERR_JOB_RESULT);
-    EXPECT_NE(errorText().find("needs an integer"), std::string::npos) << errorText();
-    EXPECT_EQ(run("D_TEST", "BAD_NAME"), VEDAMIS_ERR_JOB_RESULT);
-
-    EXPECT_EQ(run("D_TEST", "LUA_ERROR"), VEDAMIS_ERR_JOB_RUNTIME);
-    EXPECT_NE(errorText().find("attempt to index a nil value"), std::string::npos) << errorText();
-    EXPECT_NE(errorText().find("D_TEST.prg:"), std::string::npos) << errorText();
-
-    EXPECT_EQ(run("D_TEST", "NO_SUCH_JOB"), VEDAMIS_ERR_JOB_NOT_FOUND);
-    EXPECT_EQ(run("D_NOWHERE", "_JOBS"), VEDAMIS_ERR_DESCRIPTION_NOT_FOUND);
-    EXPECT_EQ(run("../ecu/D_TEST", "_JOBS"), VEDAMIS_ERR_DESCRIPTION_NOT_FOUND);
+    const struct {
+        const char *description, *job;
+        int16_t code;
+        const char *message; // a part of the error text
+    } cases[] = {
+        {"D_TEST", "FAIL_CODE", 4711, "custom failure"},
+        {"D_TEST", "BAD_RANGE", VEDAMIS_ERR_JOB_RESULT, "256 out of range 0..255"},
+        {"D_TEST", "BAD_TYPE", VEDAMIS_ERR_JOB_RESULT, "needs an integer"},
+        {"D_TEST", "BAD_NAME", VEDAMIS_ERR_JOB_RESULT, ""},
+        {"D_TEST", "LUA_ERROR", VEDAMIS_ERR_JOB_RUNTIME, "attempt to index a nil value"},
+        {"D_TEST", "LUA_ERROR", VEDAMIS_ERR_JOB_RUNTIME, "D_TEST.prg:"},
+        {"D_TEST", "NO_SUCH_JOB", VEDAMIS_ERR_JOB_NOT_FOUND, ""},
+        {"D_NOWHERE", "_JOBS", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, ""},
+        {"../ecu/D_TEST", "_JOBS", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, ""},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(run(c.description, c.job), c.code) << c.job;
+        EXPECT_NE(errorText().find(c.message), std::string::npos) << errorText();
+    }
     // The session keeps working after every one of them.
     EXPECT_EQ(run("D_TEST", "SETS"), 0);
 }
@@ -382,19 +369,14 @@ TEST_F(Jobs, FailingJobsReportCodeAndText)
 TEST_F(Jobs, TablesByColumnAndValueIgnoringCase)
 {
     ASSERT_EQ(run("D_TEST", "TABLES"), 0) << errorText();
-    EXPECT_EQ(text("TEXT", 1), "two");
-    EXPECT_EQ(text("ROWS", 1), "2");
-    EXPECT_EQ(text("FIRST", 1), "one; with \"quotes\"");
-    EXPECT_EQ(text("NONE", 1), "nil");
+    expectTexts(1, {{"TEXT", "two"}, {"ROWS", "2"}, {"FIRST", "one; with \"quotes\""}, {"NONE", "nil"}});
 }
 
 TEST_F(Jobs, InheritedJobsRunWithTheCallersSimulation)
 {
     ASSERT_EQ(run("D_TEST", "IDENT"), 0) << errorText();
-    EXPECT_EQ(text("IDENT_TEXT", 1), "5A 80 31 32");
-    EXPECT_EQ(text("SEEN_BY", 1), "D_TEST");
-    EXPECT_EQ(text("TAB", 1), "from base");
-    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
+    expectTexts(1, {{"IDENT_TEXT", "5A 80 31 32"}, {"SEEN_BY", "D_TEST"}, {"TAB", "from base"}});
+    expectTexts(0, {{"VARIANTE", "D_TEST"}});
     ASSERT_EQ(run("D_TEST", "OVERRIDDEN"), 0);
     EXPECT_EQ(text("FROM", 1), "derived");
     // Run on the base itself, its own simulation file is used: there is none.
@@ -463,8 +445,7 @@ job "ONLY_B" { run = function() end })");
     writeSim("D_VAR_A.SIM", "10 = 50\n");
     ASSERT_EQ(run("D_GROUP", "WHO"), 0) << errorText();
     EXPECT_EQ(text("ME", 1), "B");
-    EXPECT_EQ(text("VARIANTE", 0), "D_VAR_B");
-    EXPECT_EQ(text("OBJECT", 0), "D_GROUP");
+    expectTexts(0, {{"VARIANTE", "D_VAR_B"}, {"OBJECT", "D_GROUP"}});
     ASSERT_EQ(run("D_GROUP", "_JOBS"), 0);
     EXPECT_EQ(sets(), 2);
     EXPECT_EQ(text("JOBNAME", 2), "ONLY_B");
@@ -473,8 +454,7 @@ job "ONLY_B" { run = function() end })");
     // A changed configuration identifies again: now the answer is 1.
     ASSERT_TRUE(setConfig("RetryComm", "0"));
     ASSERT_EQ(run("D_GROUP", "WHO"), 0) << errorText();
-    EXPECT_EQ(text("ME", 1), "D_VAR_A");
-    EXPECT_EQ(text("R", 1), "50"); // the variant's own simulation file
+    expectTexts(1, {{"ME", "D_VAR_A"}, {"R", "50"}}); // R from the variant's own simulation file
     EXPECT_EQ(text("VARIANTE", 0), "D_VAR_A");
 }
 

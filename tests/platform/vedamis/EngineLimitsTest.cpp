@@ -73,10 +73,10 @@ TEST_F(Limits, EscapeAttemptsFailWithARuntimeErrorAndTouchNothing)
 TEST_F(Limits, EndlessLoopsEndAtTheTimeLimitEvenUnderPcall)
 {
     ASSERT_TRUE(setConfig("JobTimeout", "200"));
-    EXPECT_EQ(run("D_HOSTILE", "ENDLESS"), VEDAMIS_ERR_JOB_TIME_LIMIT);
-    EXPECT_NE(errorText().find("time limit"), std::string::npos) << errorText();
-    EXPECT_EQ(run("D_HOSTILE", "ENDLESS_PCALL"), VEDAMIS_ERR_JOB_TIME_LIMIT);
-    EXPECT_EQ(run("D_HOSTILE", "SLEEPY"), VEDAMIS_ERR_JOB_TIME_LIMIT);
+    for (const char *job : {"ENDLESS", "ENDLESS_PCALL", "SLEEPY"}) {
+        EXPECT_EQ(run("D_HOSTILE", job), VEDAMIS_ERR_JOB_TIME_LIMIT) << job;
+        EXPECT_NE(errorText().find("time limit"), std::string::npos) << errorText();
+    }
     EXPECT_EQ(run("D_HOSTILE", "AFTER"), 0) << errorText();
 }
 
@@ -91,9 +91,8 @@ TEST_F(Limits, MemoryCapEndsAGreedyJob)
 TEST_F(Limits, BreakFromAnotherThreadStopsLoopsSleepsAndDelays)
 {
     ASSERT_TRUE(setConfig("JobTimeout", "0")); // only the break can end these
-    EXPECT_EQ(runAndBreak("ENDLESS"), VEDAMIS_ERR_JOB_BREAK);
-    EXPECT_EQ(runAndBreak("SLEEPY"), VEDAMIS_ERR_JOB_BREAK);
-    EXPECT_EQ(runAndBreak("WAIT_SIM"), VEDAMIS_ERR_JOB_BREAK);
+    for (const char *job : {"ENDLESS", "SLEEPY", "WAIT_SIM"})
+        EXPECT_EQ(runAndBreak(job), VEDAMIS_ERR_JOB_BREAK) << job;
     // A break while no job runs does not stop the next job.
     apiVBBreak(m_handle);
     EXPECT_EQ(run("D_HOSTILE", "AFTER"), 0) << errorText();

@@ -35,23 +35,6 @@ private:
     bool m_had = false;
 };
 
-std::string configOf(int32_t handle, const char *name)
-{
-    char buffer[VEDAMIS_CONFIG_BUFFER];
-    int32_t length = 0;
-    if (!apiVB4GetConfig(handle, name, buffer, &length))
-        return "<error " + std::to_string(apiVBErrorCode(handle)) + ">";
-    return std::string(buffer, static_cast<size_t>(length));
-}
-
-std::string errorTextOf(int32_t handle)
-{
-    char buffer[VEDAMIS_ERROR_BUFFER];
-    int32_t length = 0;
-    apiVB4ErrorText(handle, buffer, &length);
-    return buffer;
-}
-
 TEST(Session, DefaultsPointBesideTheProgramWithSimulationOn)
 {
     const std::string dir = makeTempDir();
@@ -61,16 +44,20 @@ TEST(Session, DefaultsPointBesideTheProgramWithSimulationOn)
     int32_t handle = 0;
     ASSERT_TRUE(apiVBInit(&handle)) << errorTextOf(handle);
     const std::string bin = std::filesystem::canonical("/proc/self/exe").parent_path().string();
-    EXPECT_EQ(configOf(handle, "EcuPath"), bin + "/../share/kitbox32/ecu");
-    EXPECT_EQ(configOf(handle, "simulationpath"), bin + "/../share/kitbox32/sim");
-    EXPECT_EQ(configOf(handle, "TRACEPATH"), dir + "/cache/vedamis/trace");
-    EXPECT_EQ(configOf(handle, "Simulation"), "1");
-    EXPECT_EQ(configOf(handle, "Interface"), "SIMULATION");
-    EXPECT_EQ(configOf(handle, "IfhTrace"), "0");
-    EXPECT_EQ(configOf(handle, "ApiTrace"), "0");
-    EXPECT_EQ(configOf(handle, "VedamisIniPath"), "");
+    const std::pair<const char *, std::string> defaults[] = {
+        {"EcuPath", bin + "/../share/kitbox32/ecu"},
+        {"simulationpath", bin + "/../share/kitbox32/sim"},
+        {"TRACEPATH", dir + "/cache/vedamis/trace"},
+        {"Simulation", "1"},
+        {"Interface", "SIMULATION"},
+        {"IfhTrace", "0"},
+        {"ApiTrace", "0"},
+        {"VedamisIniPath", ""},
+        {"NoSuchName", "<error 10>"},
+    };
+    for (const auto &[name, value] : defaults)
+        EXPECT_EQ(configOf(handle, name), value) << name;
     EXPECT_EQ(std::stod(configOf(handle, "VedamisVersion")), 1.0);
-    EXPECT_EQ(configOf(handle, "NoSuchName"), "<error 10>");
     // Nothing is written while the traces are off.
     EXPECT_FALSE(exists(dir + "/cache"));
     apiVBEnd(handle);
@@ -253,6 +240,7 @@ TEST_F(Config, SetValuesAreCheckedNormalisedAndKeptForTheSession)
     EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_CONFIG_VALUE);
     EXPECT_EQ(config("IfhTrace"), "2");
     EXPECT_FALSE(setConfig("Simulation", "yes"));
+    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_CONFIG_VALUE);
     EXPECT_FALSE(setConfig("VedamisVersion", "2.0"));
     EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_CONFIG_READONLY);
     EXPECT_FALSE(setConfig("Colour", "1"));

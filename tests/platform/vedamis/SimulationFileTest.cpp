@@ -59,13 +59,9 @@ TEST(SimulationFile, FirstMatchWinsAndResponsesCycle)
     EXPECT_EQ(r.bytes, bytes({0x99}));
     EXPECT_EQ(line, 2);
     EXPECT_FALSE(file.answer(bytes({0x10}), r, line));
-}
 
-TEST(SimulationFile, NoneAndDelayedNone)
-{
-    SimulationFile file = parsed("3E 00 = NONE\n10 01 = @300 none | 50 01\n");
-    SimResponse r;
-    int line = 0;
+    // No answer, also after a delay.
+    file = parsed("3E 00 = NONE\n10 01 = @300 none | 50 01\n");
     ASSERT_TRUE(file.answer(bytes({0x3E, 0x00}), r, line));
     EXPECT_TRUE(r.none);
     ASSERT_TRUE(file.answer(bytes({0x10, 0x01}), r, line));
