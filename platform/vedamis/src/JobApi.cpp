@@ -9,6 +9,7 @@
 
 #include <lua.hpp>
 
+#include <array>
 #include <cmath>
 #include <new>
 
@@ -192,13 +193,21 @@ struct ResultArgs {
     size_t textLength = 0;
 };
 
-// 1 to 63 bytes, none of them a blank, a line break or NUL.
+// Bytes a result name may not hold: a blank, a line break or NUL.
+constexpr std::array<bool, 256> kNameBreaks = [] {
+    std::array<bool, 256> breaks{};
+    for (unsigned char c : {' ', '\t', '\r', '\n', '\0'})
+        breaks[c] = true;
+    return breaks;
+}();
+
+// 1 to 63 bytes, none of them a name break.
 bool plainResultName(std::string_view name)
 {
     if (name.empty() || name.size() > 63)
         return false;
     for (char c : name) {
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0')
+        if (kNameBreaks[static_cast<unsigned char>(c)])
             return false;
     }
     return true;
