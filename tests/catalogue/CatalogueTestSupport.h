@@ -11,6 +11,11 @@
 
 namespace kitbox::test {
 
+inline QString s(const char *text)
+{
+    return QString::fromUtf8(text);
+}
+
 inline QByteArray scrambled(QByteArray plain)
 {
     for (char &c : plain)

@@ -13,11 +13,6 @@ using namespace kitbox::test;
 
 namespace {
 
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 // Byte-by-byte table reading in chunks of 30000 bytes.
 struct ChunkedTable {
     QString text;

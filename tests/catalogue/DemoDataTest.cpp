@@ -15,13 +15,9 @@
 #include <gtest/gtest.h>
 
 using namespace kitbox;
+using namespace kitbox::test;
 
 namespace {
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 class DemoDataTest : public ::testing::Test {
 protected:

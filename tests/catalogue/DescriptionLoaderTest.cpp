@@ -13,11 +13,6 @@ using namespace kitbox::test;
 
 namespace {
 
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 class DescriptionLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -4,11 +4,9 @@
 #include <gtest/gtest.h>
 
 using namespace kitbox;
-using kitbox::test::infoBlock;
-using kitbox::test::scrambled;
+using namespace kitbox::test;
 
 namespace {
-
 JobCatalogue catalogueWithJobs(const QStringList &jobs)
 {
     JobCatalogue c;
@@ -17,36 +15,17 @@ JobCatalogue catalogueWithJobs(const QStringList &jobs)
     return c;
 }
 
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 } // namespace
 
 TEST(InfoBlockParser, BuildsJobTextSummaryAndResultNames)
 {
     JobCatalogue c = catalogueWithJobs({s("ident"), s("status")});
     InfoBlockParser parser(c, {});
-    parser.parseDescription(scrambled(infoBlock({
-        s("ECU:D_MOTOR"),
-        s("ORIGIN:Demo"),
-        s("JOBNAME:IDENT"),
-        s("JOBCOMMENT:Reads the"),
-        s("JOBCOMMENT:identity"),
-        s("RESULT:ID_TEXT"),
-        s("RESULTTYPE:string"),
-        s("JOBNAME:STATUS"),
-        s("ARG:MODE"),
-        s("ARGTYPE:binary"),
-        s("ARGCOMMENT:first: with colon"),
-        s("ARG:Level"),
-        s("ARGTYPE:int"),
-        s("RESULT:STAT_WERT"),
-        s("RESULTTYPE:real"),
-        s("RESULTCOMMENT:engine speed"),
-        s("RESULTCOMMENT:unit 1/min"),
-    })));
+    parser.parseDescription(scrambled("ECU:D_MOTOR\nORIGIN:Demo\nJOBNAME:IDENT\nJOBCOMMENT:Reads the\n"
+                                      "JOBCOMMENT:identity\nRESULT:ID_TEXT\nRESULTTYPE:string\nJOBNAME:STATUS\n"
+                                      "ARG:MODE\nARGTYPE:binary\nARGCOMMENT:first: with colon\nARG:Level\n"
+                                      "ARGTYPE:int\nRESULT:STAT_WERT\nRESULTTYPE:real\nRESULTCOMMENT:engine speed\n"
+                                      "RESULTCOMMENT:unit 1/min\n"));
 
     EXPECT_EQ(c.jobInfo[0], s("name      : IDENT\r\n  comment : Reads the\r\n            identity\r\n"
                               "\r\nresult    : ID_TEXT\r\n  type    : string\r\n"));
@@ -137,20 +116,9 @@ TEST(InfoBlockParser, BaseBlockSkipsRedefinedJobsWithoutShiftingTheOthers)
     c.lastFilledJob = 1;
     int beeps = 0;
     InfoBlockParser parser(c, [&beeps] { ++beeps; });
-    parser.parseBase(scrambled(infoBlock({
-                         s("ECU:D_BASIS"),
-                         s("JOBNAME:IDENT"),
-                         s("JOBCOMMENT:hidden"),
-                         s("ARG:GONE"),
-                         s("JOBNAME:init"),
-                         s("JOBCOMMENT:Starts"),
-                         s("ARG:MODE"),
-                         s("JOBNAME:IDENT2"),
-                         s("ARG:NOT_INIT"),
-                         s("RESULT:NOT_INIT"),
-                         s("JOBNAME:RESET"),
-                         s("RESULT:DONE"),
-                     })),
+    parser.parseBase(scrambled("ECU:D_BASIS\nJOBNAME:IDENT\nJOBCOMMENT:hidden\nARG:GONE\nJOBNAME:init\n"
+                               "JOBCOMMENT:Starts\nARG:MODE\nJOBNAME:IDENT2\nARG:NOT_INIT\nRESULT:NOT_INIT\n"
+                               "JOBNAME:RESET\nRESULT:DONE\n"),
                      s("d_basis"));
     EXPECT_EQ(beeps, 0);
     // The redefined job's comment arrives while the separator is current.

@@ -33,11 +33,6 @@ using namespace kitbox::test;
 
 namespace {
 
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 template <typename T> T *child(QWidget &w, const char *name)
 {
     return w.findChild<T *>(QString::fromUtf8(name));
@@ -228,7 +223,6 @@ TEST_F(JobFormTest, RightClickCopiesTheCurrentEntry)
 // Loading through the main window's menu.
 
 namespace {
-
 class WorkbenchTest : public ::testing::Test {
 protected:
     void SetUp() override

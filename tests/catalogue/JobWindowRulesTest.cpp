@@ -2,16 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "CatalogueTestSupport.h"
+
 using kitbox::JobWindowRules;
-
-namespace {
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
-} // namespace
+using kitbox::test::s;
 
 TEST(JobWindowRules, HistoryKeepsOneEntryAtTheTopAndAtMostTwenty)
 {

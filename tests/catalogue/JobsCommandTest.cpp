@@ -12,11 +12,6 @@ using namespace kitbox::test;
 
 namespace {
 
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
-
 struct CommandRun {
     int code = 0;
     QString out;

@@ -8,15 +8,9 @@
 #include <gtest/gtest.h>
 
 using namespace kitbox;
-using kitbox::test::scrambled;
-using kitbox::test::tableBytes;
+using namespace kitbox::test;
 
 namespace {
-
-QString s(const char *text)
-{
-    return QString::fromUtf8(text);
-}
 
 TableDescription table(const char *name, int columns, int rows)
 {
