@@ -34,6 +34,13 @@ std::string readText(const std::string &path)
     return buffer.str();
 }
 
+std::string dataText(const std::string &relative)
+{
+    const std::string path = std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/" + relative;
+    EXPECT_TRUE(exists(path)) << path;
+    return readText(path);
+}
+
 bool exists(const std::string &path)
 {
     return std::filesystem::exists(path);

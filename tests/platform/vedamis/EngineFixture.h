@@ -12,6 +12,8 @@ namespace enginetest {
 std::string makeTempDir();
 void writeText(const std::string &path, const std::string &text);
 std::string readText(const std::string &path);
+// A file below tests/data/platform of the source tree.
+std::string dataText(const std::string &relative);
 bool exists(const std::string &path);
 // Session reads by handle, "<error N>" when the engine refuses.
 std::string configOf(int32_t handle, const char *name);

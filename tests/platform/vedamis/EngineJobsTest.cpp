@@ -12,80 +12,14 @@ using namespace enginetest;
 
 namespace {
 
-const char *kBase = R"(
-ecu { name = "D_BASE", origin = "Base origin", revision = "2.0", author = "Base team" }
-tab "BASETAB" { { "K", "V" }, { "A", "from base" } }
-job "IDENT" { run = function()
-  local r = send(hex("1A 80"))
-  result("IDENT_TEXT", "text", tohex(r))
-  result("SEEN_BY", "text", description())
-  result("TAB", "text", tabrow("BASETAB", "K", "a").V)
-end }
-job "OVERRIDDEN" { run = function() result("FROM", "text", "base") end }
-)";
-
-const char *kTest = R"(
-ecu {
-  name = "D_TEST", origin = "Test origin", revision = "1.0", author = "Tester",
-  package = "7", from = "2026-01-02", bip_version = "5.3.0",
-  comment = { "first comment", "second comment" }, uses = { "D_BASE" },
-}
-tab "CODES" { { "ID", "TEXT" }, { "0x01", "one; with \"quotes\"" }, { "0x02", "two" } }
-job "ALL_TYPES" { run = function()
-  result("C", "char", -5)
-  result("B", "byte", 200)
-  result("I", "int", -1)
-  result("W", "word", 42)
-  result("L", "long", -100000)
-  result("D", "dword", 4000000000)
-  result("Status_Text", "text", "hello")
-  result("BIN", "binary", hex("01 02 0A"))
-  result("R", "real", 3.14159)
-end }
-job "SETS" { run = function()
-  for i = 1, 3 do
-    newset()
-    result("NR", "int", i)
-    result("NAME", "text", "set " .. i)
-  end
-end }
-job "ARGS" { run = function()
-  result("COUNT", "int", argcount())
-  result("ALL", "text", argtext())
-  for i = 1, argcount() do result("A" .. i, "text", arg(i)) end
-  result("MISSING", "text", tostring(arg(argcount() + 1)))
-end }
-job "DATA" { run = function()
-  result("LEN", "long", #data())
-  result("HEX", "text", tohex(data()))
-end }
-job "BIG" { run = function()
-  result("BIG", "binary", string.rep("\x55", tonumber(argtext())))
-  result("LONGTEXT", "text", string.rep("\xC3\xA4", 600))
-end }
-job "FAIL_PLAIN" { run = function() result("X", "int", 1); fail("sensor missing") end }
-job "FAIL_CODE" { run = function() fail(4711, "custom failure") end }
-job "BAD_RANGE" { run = function() result("B", "byte", 256) end }
-job "BAD_TYPE" { run = function() result("W", "word", "12") end }
-job "BAD_NAME" { run = function() result("TWO WORDS", "int", 1) end }
-job "LUA_ERROR" { run = function() local t = nil; return t.field end }
-job "TABLES" { run = function()
-  local row = tabrow("CODES", "id", "0X02")
-  result("TEXT", "text", row.TEXT)
-  result("ROWS", "int", #tabrows("CODES"))
-  result("FIRST", "text", tabrows("CODES")[1].TEXT)
-  result("NONE", "text", tostring(tabrow("CODES", "ID", "0x09")))
-end }
-job "OVERRIDDEN" { run = function() result("FROM", "text", "derived") end }
-)";
-
+// D_TEST (a job for each result type, argument kind and error) uses D_BASE; both are in tests/data/platform/ecu.
 class Jobs : public EngineTest {
 protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        compile("D_BASE.PRG", kBase);
-        compile("D_TEST.prg", kTest); // found without regard to case
+        compile("D_BASE.PRG", dataText("ecu/d_base.vds"));
+        compile("D_TEST.prg", dataText("ecu/d_test.vds")); // found without regard to case
         writeSim("D_TEST.SIM", "1A 80 = 5A 80 31 32\n");
     }
 };
@@ -420,21 +354,9 @@ TEST_F(Jobs, ScriptThatDoesNotEvaluateMakesTheDescriptionInvalid)
     EXPECT_NE(errorText().find("D_BROKEN.PRG:"), std::string::npos) << errorText();
 }
 
-const char *kGroup = R"(
-ecu { name = "D_GROUP" }
-group {
-  variants = { "D_VAR_A", "D_VAR_B" },
-  identify = function()
-    local r = send(hex("22 F1 50"))
-    if r:byte(4) == 2 then return "d_var_b" end
-    return "D_VAR_A"
-  end,
-}
-)";
-
 TEST_F(Jobs, GroupRunsTheIdentifiedVariant)
 {
-    compile("D_GROUP.GRP", kGroup);
+    compile("D_GROUP.GRP", dataText("ecu/d_group.vds"));
     compile("D_VAR_A.PRG", R"(ecu { name = "D_VAR_A" }
 job "WHO" { run = function() result("ME", "text", description()); result("R", "text", tohex(send(hex("10")))) end })");
     compile("D_VAR_B.PRG", R"(ecu { name = "D_VAR_B" }
@@ -460,7 +382,7 @@ job "ONLY_B" { run = function() end })");
 
 TEST_F(Jobs, GroupWithUnknownVariantFails)
 {
-    compile("D_GROUP.GRP", kGroup);
+    compile("D_GROUP.GRP", dataText("ecu/d_group.vds"));
     writeSim("D_GROUP.SIM", "22 F1 50 = 62 F1 50 01\n");
     EXPECT_EQ(run("D_GROUP", "WHO"), VEDAMIS_ERR_VARIANT); // D_VAR_A.PRG does not exist
     EXPECT_NE(errorText().find("D_VAR_A"), std::string::npos) << errorText();
