@@ -147,23 +147,18 @@ public:
             return std::nullopt;
         return value;
     }
-    std::optional<std::vector<unsigned char>> binary(const std::string &name, int set)
+    // A binary result through the normal buffer, or the extended one.
+    std::optional<std::vector<unsigned char>> binary(const std::string &name, int set, bool extended = false)
     {
-        std::vector<unsigned char> buffer(VEDAMIS_BINARY_BUFFER);
+        std::vector<unsigned char> buffer(extended ? VEDAMIS_BINARY_EXT_BUFFER : VEDAMIS_BINARY_BUFFER);
         int32_t length = 0;
-        if (!apiVB4ResultBinary(m_handle, buffer.data(), &length, name.c_str(), static_cast<int16_t>(set)))
+        const bool read =
+            extended ? apiVB4ResultBinaryExt(m_handle, buffer.data(), &length, VEDAMIS_BINARY_EXT_MAX, name.c_str(),
+                                             static_cast<int16_t>(set))
+                     : apiVB4ResultBinary(m_handle, buffer.data(), &length, name.c_str(), static_cast<int16_t>(set));
+        if (!read)
             return std::nullopt;
-        buffer.resize(static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_BINARY_BUFFER)));
-        return buffer;
-    }
-    std::optional<std::vector<unsigned char>> binaryExt(const std::string &name, int set)
-    {
-        std::vector<unsigned char> buffer(VEDAMIS_BINARY_EXT_BUFFER);
-        int32_t length = 0;
-        if (!apiVB4ResultBinaryExt(m_handle, buffer.data(), &length, VEDAMIS_BINARY_EXT_MAX, name.c_str(),
-                                   static_cast<int16_t>(set)))
-            return std::nullopt;
-        buffer.resize(static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_BINARY_EXT_BUFFER)));
+        buffer.resize(static_cast<size_t>(std::clamp<int32_t>(length, 0, int32_t(buffer.size()))));
         return buffer;
     }
     // Names of the results of a set, in the runtime's order.
@@ -178,6 +173,28 @@ public:
             int32_t length = 0;
             if (apiVB4ResultName(m_handle, buffer, &length, i, static_cast<int16_t>(set)))
                 out.emplace_back(buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_NAME_BUFFER - 1)));
+        }
+        return out;
+    }
+
+    // Every result of every set of the last job, one line each: "  NAME (type) = text", binaries in hex.
+    std::string report()
+    {
+        std::string out;
+        for (int set = 0; set <= sets().value_or(-1); ++set) {
+            out += "set " + std::to_string(set) + "\n";
+            for (const std::string &name : names(set)) {
+                const int code = type(name, set).value_or(-1);
+                out += "  " + name + " (" + std::to_string(code) + ") =";
+                if (code == VEDAMIS_TYPE_BINARY) {
+                    static const char digits[] = "0123456789ABCDEF";
+                    for (unsigned char byte : binary(name, set, true).value_or(std::vector<unsigned char>{}))
+                        out += {' ', digits[byte >> 4], digits[byte & 15]};
+                } else {
+                    out += " " + text(name, set).value_or("<no text>");
+                }
+                out += "\n";
+            }
         }
         return out;
     }
