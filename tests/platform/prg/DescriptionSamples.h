@@ -90,20 +90,12 @@ public:
         for (int i = 0; i < changes; ++i) {
             const size_t limit = pick(0, 1) == 0 ? m_directoryEnd : bytes.size();
             const size_t at = static_cast<size_t>(pick(0, static_cast<int>(limit) - 1));
-            switch (pick(0, 3)) {
-            case 0:
-                bytes[at] = static_cast<char>(pick(0, 255));
-                break;
-            case 1:
-                bytes[at] = static_cast<char>(bytes[at] ^ (1 << pick(0, 7)));
-                break;
-            case 2:
-                bytes[at] = static_cast<char>(0xFF);
-                break;
-            default:
-                bytes[at] = static_cast<char>(bytes[at] + 1);
-                break;
-            }
+            // A random byte, one bit flipped, all bits set, or one more.
+            const int kind = pick(0, 3), old = static_cast<unsigned char>(bytes[at]);
+            bytes[at] = static_cast<char>(kind == 0   ? pick(0, 255)
+                                          : kind == 1 ? old ^ (1 << pick(0, 7))
+                                          : kind == 2 ? 0xFF
+                                                      : old + 1);
         }
         const int tail = pick(0, 19);
         if (tail == 0)

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <thread>
 
 using namespace enginetest;
@@ -18,21 +19,14 @@ public:
     ScopedEnv(const char *name, const std::string &value) : m_name(name)
     {
         if (const char *old = std::getenv(name))
-            m_old = old, m_had = true;
+            m_old = old;
         setenv(name, value.c_str(), 1);
     }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            setenv(m_name, m_old.c_str(), 1);
-        else
-            unsetenv(m_name);
-    }
+    ~ScopedEnv() { m_old ? setenv(m_name, m_old->c_str(), 1) : unsetenv(m_name); }
 
 private:
     const char *m_name;
-    std::string m_old;
-    bool m_had = false;
+    std::optional<std::string> m_old;
 };
 
 TEST(Session, DefaultsPointBesideTheProgramWithSimulationOn)
