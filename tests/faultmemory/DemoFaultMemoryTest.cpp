@@ -3,8 +3,7 @@
 // kitbox32-cli run.
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
+#include "CliProcess.h"
 #include "FaultMemoryTestSupport.h"
 #include "runtime/InProcessVedamisApi.h"
 
@@ -81,27 +80,21 @@ TEST_F(DemoFaultMemory, ReportsOfTheFleetInEveryLayout)
 
 TEST_F(DemoFaultMemory, CommandLineToolPrintsTheSameReport)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VEDAMIS_INI"), QString());
-    environment.remove(QStringLiteral("KITBOX_RUNTIME_LIBRARY"));
-    process.setProcessEnvironment(environment);
-    auto run = [&](const QStringList &arguments) {
-        process.start(QStringLiteral(KITBOX_BIN_DIR "/kitbox32-cli"),
-                      QStringList{QStringLiteral("run"), QStringLiteral(KITBOX_DATA_DIR "/ecu/D_ALT.prg")} + arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return QString::fromUtf8(process.readAllStandardOutput());
+    auto run = [](const char *mode) {
+        return runCli({QStringLiteral("run"), QStringLiteral(KITBOX_DATA_DIR "/ecu/D_ALT.prg"), fs,
+                       QStringLiteral("--fault-mode"), QString::fromUtf8(mode)});
     };
     // The date line comes from the real clock; everything after it is the report the window shows.
-    const QString fromCli = run({fs, QStringLiteral("--fault-mode"), QStringLiteral("1919")});
-    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const CliRun fromCli = run("1919");
+    EXPECT_EQ(fromCli.exitCode, 0) << fromCli.err.toStdString();
     const QString inWindow = build(QStringLiteral("D_ALT"), fs, faultmode::defaultWord);
-    EXPECT_EQ(fromCli.section(QStringLiteral("ECU:"), 1), inWindow.section(QStringLiteral("ECU:"), 1));
+    EXPECT_EQ(QString::fromUtf8(fromCli.out).section(QStringLiteral("ECU:"), 1),
+              inWindow.section(QStringLiteral("ECU:"), 1));
 
-    const QString ordinary = run({fs, QStringLiteral("--fault-mode"), QStringLiteral("1663")});
-    EXPECT_TRUE(ordinary.startsWith(u"apiJob(\"D_ALT\",\"fs_lesen\",\"\",\"\")\r\n"));
+    EXPECT_TRUE(run("1663").out.startsWith("apiJob(\"D_ALT\",\"fs_lesen\",\"\",\"\")\r\n"));
 
-    EXPECT_TRUE(run({fs, QStringLiteral("--fault-mode"), QStringLiteral("65536")}).isEmpty());
-    EXPECT_EQ(process.exitCode(), 1);
-    EXPECT_TRUE(process.readAllStandardError().startsWith("--fault-mode needs a number from 0 to 65535"));
+    const CliRun refused = run("65536");
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.startsWith("--fault-mode needs a number from 0 to 65535"));
 }

@@ -60,16 +60,3 @@ TEST_F(FaultMemoryRun, ZemoModeShowsTheFaultMemoryReportOnce)
     EXPECT_EQ(host.output.writes, 1);
     EXPECT_EQ(host.caption, QStringLiteral("Results"));
 }
-
-TEST_F(FaultMemoryRun, WithoutTheModeBitTheOrdinaryReportRuns)
-{
-    options.zemoFsMode = faultmode::defaultWord & ~faultmode::zemo;
-    runner.starteJob();
-    EXPECT_TRUE(host.output.text().startsWith(u"apiJob(\"D_ALT\",\"fs_lesen\",\"\",\"\")\r\n"));
-
-    // Other jobs never go to the fault-memory report.
-    options.zemoFsMode = faultmode::defaultWord;
-    host.selection.entry = QStringLiteral("fs_lesen_detail");
-    runner.starteJob();
-    EXPECT_TRUE(host.output.text().startsWith(u"apiJob(\"D_ALT\",\"fs_lesen_detail\""));
-}

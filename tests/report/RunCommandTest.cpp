@@ -5,12 +5,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QProcess>
+#include "CliProcess.h"
 
 #include <vector>
 
 using namespace kitbox;
+using namespace kitbox::testing;
 
 namespace {
 
@@ -22,29 +22,9 @@ QStringList words(const std::vector<const char *> &list)
     return out;
 }
 
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-CliRun runCli(const QStringList &arguments)
+CliRun run(const QStringList &arguments)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VEDAMIS_INI"), QString());
-    env.remove(QStringLiteral("KITBOX_RUNTIME_LIBRARY"));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(KITBOX_BIN_DIR "/kitbox32-cli"), QStringList{QStringLiteral("run")} + arguments);
-    CliRun r;
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        return r;
-    }
-    r.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    r.out = process.readAllStandardOutput();
-    r.err = process.readAllStandardError();
-    return r;
+    return runCli(QStringList{QStringLiteral("run")} + arguments);
 }
 
 const QString kDemoFile = QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg");
@@ -102,21 +82,21 @@ TEST(RunArguments, WrongCommandLinesAreRefusedWithAReason)
 TEST(RunCli, ExitCodeTwoOnlyForARuntimeErrorLine)
 {
     const CliRun failing =
-        runCli({kDemoFile, QStringLiteral("fehler_job"), QStringLiteral("--language"), QStringLiteral("en")});
+        run({kDemoFile, QStringLiteral("fehler_job"), QStringLiteral("--language"), QStringLiteral("en")});
     EXPECT_EQ(failing.exitCode, 2);
     EXPECT_TRUE(failing.out.contains("\r\nVEDAMIS Error ")) << failing.out.toStdString();
 
-    const CliRun unknown = runCli({kDemoFile, QStringLiteral("kein_job")});
+    const CliRun unknown = run({kDemoFile, QStringLiteral("kein_job")});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_TRUE(unknown.out.isEmpty());
 
-    const CliRun badLine = runCli({kDemoFile});
+    const CliRun badLine = run({kDemoFile});
     EXPECT_EQ(badLine.exitCode, 1);
     EXPECT_TRUE(badLine.err.contains("usage"));
 
     // A filtered report is no error; each repetition prints its own report.
-    const CliRun filtered = runCli({kDemoFile, QStringLiteral("status_motor"), QStringLiteral("--uds-filter"),
-                                    QStringLiteral("TEXT"), QStringLiteral("--repeat"), QStringLiteral("2")});
+    const CliRun filtered = run({kDemoFile, QStringLiteral("status_motor"), QStringLiteral("--uds-filter"),
+                                 QStringLiteral("TEXT"), QStringLiteral("--repeat"), QStringLiteral("2")});
     EXPECT_EQ(filtered.exitCode, 0);
     EXPECT_FALSE(filtered.out.contains("_TEXT "));
     EXPECT_EQ(filtered.out.count(">>> Results sind gefiltert"), 2);

@@ -22,12 +22,13 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include "CliProcess.h"
 
 #include <memory>
 
@@ -262,16 +263,10 @@ TEST_F(RunWindowTest, CommandLineToolPrintsTheResultsWindowText)
     EXPECT_TRUE(shown.contains(QString::fromUtf16(u"  WERT_TEXT                       = Gr\u00fc\u00dfe\r\n")));
     EXPECT_TRUE(shown.contains(u"  WERT_BINARY                     = 4 Bytes\r\n    0000 : DE AD BE EF"));
 
-    QProcess cli;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VEDAMIS_INI"), QString());
-    env.remove(QStringLiteral("KITBOX_RUNTIME_LIBRARY"));
-    cli.setProcessEnvironment(env);
-    cli.start(QStringLiteral(KITBOX_BIN_DIR "/kitbox32-cli"),
-              {QStringLiteral("run"), kDemoFile, QStringLiteral("ALLE_TYPEN")});
-    ASSERT_TRUE(cli.waitForFinished(60000));
-    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-    EXPECT_EQ(QString::fromUtf8(cli.readAllStandardOutput()), shown);
+    const kitbox::testing::CliRun cli =
+        kitbox::testing::runCli({QStringLiteral("run"), kDemoFile, QStringLiteral("ALLE_TYPEN")});
+    EXPECT_EQ(cli.exitCode, 0) << cli.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(cli.out), shown);
 }
 
 int main(int argc, char **argv)
