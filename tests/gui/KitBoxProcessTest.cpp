@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString program = QStringLiteral(KITBOX_BIN_DIR "/kitbox32");
@@ -20,13 +22,13 @@ const QString program = QStringLiteral(KITBOX_BIN_DIR "/kitbox32");
 QProcessEnvironment isolatedEnvironment(const QString &home)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/.config"));
-    env.insert(QStringLiteral("TMPDIR"), home + QStringLiteral("/tmp"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.remove(QStringLiteral("VEDAMIS_CONFIG_DIR"));
-    env.remove(QStringLiteral("windir"));
-    env.remove(QStringLiteral("KITBOX_EXIT_WHEN_SHOWN"));
+    env.insert(u"HOME"_s, home);
+    env.insert(u"XDG_CONFIG_HOME"_s, home + u"/.config"_s);
+    env.insert(u"TMPDIR"_s, home + u"/tmp"_s);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.remove(u"VEDAMIS_CONFIG_DIR"_s);
+    env.remove(u"windir"_s);
+    env.remove(u"KITBOX_EXIT_WHEN_SHOWN"_s);
     return env;
 }
 
@@ -36,27 +38,27 @@ TEST(KitBoxProgram, VersionAndHelpNeedNoDisplay)
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("nonexistent-platform"));
+    env.insert(u"QT_QPA_PLATFORM"_s, u"nonexistent-platform"_s);
     p.setProcessEnvironment(env);
-    p.start(program, {QStringLiteral("--version")});
+    p.start(program, {u"--version"_s});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), QStringLiteral("kitbox32 " KITBOX_VERSION));
 
-    p.start(program, {QStringLiteral("--help")});
+    p.start(program, {u"--help"_s});
     ASSERT_TRUE(p.waitForFinished(10000));
     EXPECT_EQ(p.exitCode(), 0);
     const QString help = QString::fromUtf8(p.readAllStandardOutput());
-    EXPECT_TRUE(help.contains(QStringLiteral("--version")));
-    EXPECT_TRUE(help.contains(QStringLiteral("-INTERFACE")));
+    EXPECT_TRUE(help.contains(u"--version"_s));
+    EXPECT_TRUE(help.contains(u"-INTERFACE"_s));
 }
 
 TEST(KitBoxProgram, SecondStartActivatesTheFirstAndEndsWithoutWritingSettings)
 {
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    QDir().mkpath(home.path() + QStringLiteral("/tmp"));
-    const QString ini = home.path() + QStringLiteral("/.config/kitbox32/kitbox32.INI");
+    QDir().mkpath(home.path() + u"/tmp"_s);
+    const QString ini = home.path() + u"/.config/kitbox32/kitbox32.INI"_s;
 
     QProcess first;
     first.setProcessEnvironment(isolatedEnvironment(home.path()));
@@ -64,7 +66,7 @@ TEST(KitBoxProgram, SecondStartActivatesTheFirstAndEndsWithoutWritingSettings)
     ASSERT_TRUE(first.waitForStarted(10000));
 
     // The first instance answers under the program title once it runs.
-    InstanceRegistry probe(kitbox::programTitle(), nullptr, home.path() + QStringLiteral("/tmp"));
+    InstanceRegistry probe(kitbox::programTitle(), nullptr, home.path() + u"/tmp"_s);
     QDeadlineTimer deadline(20000);
     while (!probe.isTaken(0) && !deadline.hasExpired() && first.state() == QProcess::Running)
         QThread::msleep(100);

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace kitbox;
 namespace M = kitbox::MainWindowRules;
 
@@ -84,7 +86,7 @@ TEST(MenuTable, KeysAndStartStatesOfTheFileAndJobMenus)
     }
 }
 
-TEST(MenuTable, SeparatorsStandInTheGivenOrder)
+TEST(MenuTable, SeparatorsStandInTheGivenOrderWithTheRecentFilesBetween)
 {
     QStringList separators;
     for (const MenuEntry &e : MainMenuModel::entries()) {
@@ -94,7 +96,7 @@ TEST(MenuTable, SeparatorsStandInTheGivenOrder)
     EXPECT_EQ(separators, (strings({"Trennlinie11", "Trennlinie12", "Trennlinie20", "Trennlinie13", "Trennlinie",
                                     "Trennlinie15", "Trennlinie21", "Trennlinie5"})));
     // The recent files sit between their separator and the next one.
-    const QList<MenuEntry> file = MainMenuModel::children(QStringLiteral("Datei"));
+    const QList<MenuEntry> file = MainMenuModel::children(u"Datei"_s);
     qsizetype at = -1;
     for (qsizetype i = 0; i < file.size(); ++i) {
         if (file[i].objectName == QLatin1String("Trennlinie"))
@@ -102,8 +104,12 @@ TEST(MenuTable, SeparatorsStandInTheGivenOrder)
     }
     ASSERT_GE(at, 0);
     for (int n = 1; n <= 5; ++n)
-        EXPECT_EQ(file.value(at + n).objectName, QStringLiteral("LastFile") + QString::number(n));
-    EXPECT_EQ(file.last().objectName, QStringLiteral("Beenden"));
+        EXPECT_EQ(file.value(at + n).objectName, u"LastFile"_s + QString::number(n));
+    EXPECT_EQ(file.last().objectName, u"Beenden"_s);
+
+    const QString caption = MainMenuModel::recentFileCaption(3, u"/ECU/D_MOTOR.PRG"_s);
+    EXPECT_EQ(caption, u"&3 /ECU/D_MOTOR.PRG"_s);
+    EXPECT_EQ(MainMenuModel::recentFilePath(caption), u"/ECU/D_MOTOR.PRG"_s);
 }
 
 TEST(Toolbar, ThirteenButtonsWithoutIndexTwelve)
@@ -115,13 +121,13 @@ TEST(Toolbar, ThirteenButtonsWithoutIndexTwelve)
         EXPECT_NE(MainMenuModel::find(b.command), nullptr) << b.command.toStdString();
     }
     EXPECT_EQ(indices, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 13}));
-    EXPECT_EQ(MainMenuModel::hintText(0, texts), QStringLiteral("SGBD, Gruppendatei Laden"));
-    EXPECT_EQ(MainMenuModel::hintText(11, texts), QStringLiteral("Hilfe"));
-    EXPECT_EQ(MainMenuModel::hintText(13, texts), QStringLiteral("Drucken des Ausgabefensters"));
+    EXPECT_EQ(MainMenuModel::hintText(0, texts), u"SGBD, Gruppendatei Laden"_s);
+    EXPECT_EQ(MainMenuModel::hintText(11, texts), u"Hilfe"_s);
+    EXPECT_EQ(MainMenuModel::hintText(13, texts), u"Drucken des Ausgabefensters"_s);
     EXPECT_EQ(MainMenuModel::hintText(12, texts), QString());
-    EXPECT_EQ(MainMenuModel::unknownIndexMessage(12, texts), QStringLiteral("unbekannter Index: 12"));
-    texts.selectLanguage(QStringLiteral("E"));
-    EXPECT_EQ(MainMenuModel::hintText(7, texts), QStringLiteral("Start Job continualy"));
+    EXPECT_EQ(MainMenuModel::unknownIndexMessage(12, texts), u"unbekannter Index: 12"_s);
+    texts.selectLanguage(u"E"_s);
+    EXPECT_EQ(MainMenuModel::hintText(7, texts), u"Start Job continualy"_s);
 }
 
 TEST(EditMenu, CommandsOneToSixWithTheirSeparators)
@@ -137,23 +143,14 @@ TEST(EditMenu, CommandsOneToSixWithTheirSeparators)
     EXPECT_EQ(commands, (QList<int>{1, 0, 2, 3, 4, 5, 0, 6}));
 }
 
-TEST(RecentFileCaption, NumberAndPathRoundTrip)
-{
-    const QString caption = MainMenuModel::recentFileCaption(3, QStringLiteral("/ECU/D_MOTOR.PRG"));
-    EXPECT_EQ(caption, QStringLiteral("&3 /ECU/D_MOTOR.PRG"));
-    EXPECT_EQ(MainMenuModel::recentFilePath(caption), QStringLiteral("/ECU/D_MOTOR.PRG"));
-}
-
 TEST(MainWindowSize, HeightSpringsBackTo3700AndWidthToTheHeaderMinimum)
 {
     const int minimum = M::minimumWidth(800, 4000, 2000);
     EXPECT_EQ(minimum, 7760);
     EXPECT_EQ(M::constrainedSize({5000, 1000}, minimum), (M::Size{7760, 3700}));
     EXPECT_EQ(M::constrainedSize({9000, 6000}, minimum), (M::Size{9000, 6000}));
-}
 
-TEST(MainWindowHeader, LabelsRightAlignedAndTitleCentred)
-{
+    // Header labels right-aligned, the title centred.
     const M::HeaderPositions p = M::headerPositions(12000, 1000, 3000, 2000);
     EXPECT_EQ(p.labelsLeft, 12000 - 2000 - 240);
     EXPECT_EQ(p.titleLeft, 1000 + (9760 - 1000 - 3000) / 2);
@@ -164,45 +161,35 @@ TEST(EditorStatus, ModeAndPositionTexts)
 {
     TextCatalogue texts = germanTexts();
     M::EditorStatus s = M::editorStatus(true, true, true, 3, 10, 5, texts);
-    EXPECT_EQ(s.mode, QStringLiteral("nur lesen"));
-    EXPECT_EQ(s.position, QStringLiteral(" Zeile=3 von 10 Spalte=5"));
-    EXPECT_EQ(M::editorStatus(true, false, true, 1, 1, 1, texts).mode, QStringLiteral("überschreiben"));
-    EXPECT_EQ(M::editorStatus(true, false, false, 1, 1, 1, texts).mode, QStringLiteral("einfügen"));
+    EXPECT_EQ(s.mode, u"nur lesen"_s);
+    EXPECT_EQ(s.position, u" Zeile=3 von 10 Spalte=5"_s);
+    EXPECT_EQ(M::editorStatus(true, false, true, 1, 1, 1, texts).mode, u"überschreiben"_s);
+    EXPECT_EQ(M::editorStatus(true, false, false, 1, 1, 1, texts).mode, u"einfügen"_s);
     s = M::editorStatus(false, true, false, 3, 10, 5, texts);
     EXPECT_TRUE(s.mode.isEmpty());
     EXPECT_TRUE(s.position.isEmpty());
     EXPECT_TRUE(s.clearHint);
-}
 
-TEST(EditorStatus, CaretLineAndColumnCountFromOne)
-{
+    // Caret line and column count from one.
     const QList<int> starts{0, 10, 25};
-    EXPECT_EQ(M::caretPosition(starts, 0).line, 1);
-    EXPECT_EQ(M::caretPosition(starts, 0).column, 1);
-    EXPECT_EQ(M::caretPosition(starts, 12).line, 2);
-    EXPECT_EQ(M::caretPosition(starts, 12).column, 3);
-    EXPECT_EQ(M::caretPosition(starts, 25).line, 3);
-    EXPECT_EQ(M::caretPosition(starts, 40).column, 16);
+    for (const auto &[offset, line, column] : {std::tuple(0, 1, 1), {12, 2, 3}, {25, 3, 1}, {40, 3, 16}}) {
+        EXPECT_EQ(M::caretPosition(starts, offset).line, line) << offset;
+        EXPECT_EQ(M::caretPosition(starts, offset).column, column) << offset;
+    }
 }
 
-TEST(PrintPage, FramedTitleLineThenTheText)
+TEST(PrintPage, FramedTitleLineThenTheTextAndTheVersionLine)
 {
     TextCatalogue texts = germanTexts();
     const QString rule(70, QLatin1Char('='));
-    const QString page = M::printText(QStringLiteral("Results"), QDate(2024, 3, 9), QStringLiteral("a\r\nb"), texts);
-    EXPECT_EQ(page, rule + QStringLiteral("\r\n\r\nAusgabe : Results 09.03.2024\r\n\r\n") + rule +
-                        QStringLiteral("\r\n\r\na\r\nb"));
-    texts.selectLanguage(QStringLiteral("E"));
-    EXPECT_TRUE(M::printText(QStringLiteral("X"), QDate(2024, 3, 9), QString(), texts)
-                    .contains(QStringLiteral("Print output: X 09.03.2024")));
-    EXPECT_TRUE(M::isGridPrintSource(QStringLiteral("Tabelle_tab")));
-    EXPECT_TRUE(M::isGridPrintSource(QStringLiteral("Tabelle_test")));
-    EXPECT_FALSE(M::isGridPrintSource(QStringLiteral("Results")));
-}
-
-TEST(VersionLine, MajorMinorRevision)
-{
-    EXPECT_EQ(M::versionText(3, 8, 7), QStringLiteral("Version 3.8.7"));
+    const QString page = M::printText(u"Results"_s, QDate(2024, 3, 9), u"a\r\nb"_s, texts);
+    EXPECT_EQ(page, rule + u"\r\n\r\nAusgabe : Results 09.03.2024\r\n\r\n"_s + rule + u"\r\n\r\na\r\nb"_s);
+    texts.selectLanguage(u"E"_s);
+    EXPECT_TRUE(M::printText(u"X"_s, QDate(2024, 3, 9), QString(), texts).contains(u"Print output: X 09.03.2024"_s));
+    EXPECT_TRUE(M::isGridPrintSource(u"Tabelle_tab"_s));
+    EXPECT_TRUE(M::isGridPrintSource(u"Tabelle_test"_s));
+    EXPECT_FALSE(M::isGridPrintSource(u"Results"_s));
+    EXPECT_EQ(M::versionText(3, 8, 7), u"Version 3.8.7"_s);
 }
 
 TEST(ChildWindowArrangement, TilesFillTheAreaExactly)
@@ -221,40 +208,35 @@ TEST(ChildWindowArrangement, TilesFillTheAreaExactly)
     EXPECT_EQ(icons[2], QRect(0, 340, 100, 30));
 }
 
-TEST(CommandLinePieces, FilePartEndsThreeCharactersAfterTheFirstDot)
+TEST(CommandLinePieces, FileTraceLevelsDroppedNamesAndFileKinds)
 {
-    EXPECT_EQ(commandLineFile(QStringLiteral("/ecu/D_MOTOR.prg")), QStringLiteral("/ecu/D_MOTOR.prg"));
-    EXPECT_EQ(commandLineFile(QStringLiteral("/tests/run.tst 3 1")), QStringLiteral("/tests/run.tst"));
+    EXPECT_EQ(commandLineFile(u"/ecu/D_MOTOR.prg"_s), u"/ecu/D_MOTOR.prg"_s);
+    EXPECT_EQ(commandLineFile(u"/tests/run.tst 3 1"_s), u"/tests/run.tst"_s);
     // A directory with a dot cuts the path after the first dot and three characters.
-    EXPECT_EQ(commandLineFile(QStringLiteral("/home/a.b/X.PRG")), QStringLiteral("/home/a.b/X"));
-    EXPECT_EQ(commandLineFile(QStringLiteral("nothing")), QString());
-}
+    EXPECT_EQ(commandLineFile(u"/home/a.b/X.PRG"_s), u"/home/a.b/X"_s);
+    EXPECT_EQ(commandLineFile(u"nothing"_s), QString());
 
-TEST(CommandLinePieces, TraceLevelsAfterATestFile)
-{
-    BatchTrace t = batchTrace(QStringLiteral("/tests/run.TST 3 1"));
-    EXPECT_TRUE(t.present);
-    EXPECT_EQ(t.apiTrace, QStringLiteral("3"));
-    EXPECT_EQ(t.ifhTrace, QStringLiteral("1"));
-    t = batchTrace(QStringLiteral("/tests/run.tst 3"));
-    EXPECT_TRUE(t.present);
-    EXPECT_EQ(t.ifhTrace, QStringLiteral("0"));
-    t = batchTrace(QStringLiteral("/tests/run.tst   2    3  "));
-    EXPECT_EQ(t.apiTrace, QStringLiteral("2"));
-    EXPECT_EQ(t.ifhTrace, QStringLiteral("3"));
-    EXPECT_FALSE(batchTrace(QStringLiteral("/tests/run.tst   ")).present);
-    EXPECT_FALSE(batchTrace(QStringLiteral("/ecu/D_MOTOR.prg 3 1")).present);
-}
+    // Trace levels only after a test file; a missing second level is 0.
+    for (const auto &[line, present, api, ifh] : {std::tuple(u"/tests/run.TST 3 1"_s, true, u"3"_s, u"1"_s),
+                                                  {u"/tests/run.tst 3"_s, true, u"3"_s, u"0"_s},
+                                                  {u"/tests/run.tst   2    3  "_s, true, u"2"_s, u"3"_s},
+                                                  {u"/tests/run.tst   "_s, false, QString(), QString()},
+                                                  {u"/ecu/D_MOTOR.prg 3 1"_s, false, QString(), QString()}}) {
+        const BatchTrace t = batchTrace(line);
+        EXPECT_EQ(t.present, present) << line.toStdString();
+        if (present) {
+            EXPECT_EQ(t.apiTrace, api) << line.toStdString();
+            EXPECT_EQ(t.ifhTrace, ifh) << line.toStdString();
+        }
+    }
 
-TEST(CommandLinePieces, DroppedNamesAndFileKinds)
-{
-    EXPECT_EQ(droppedFileName(QStringLiteral("\"/ecu/D_MOTOR.prg\"")), QStringLiteral("/ecu/D_MOTOR.prg"));
-    EXPECT_EQ(droppedFileName(QStringLiteral("/ecu/D.GRPX")), QStringLiteral("/ecu/D.GRP"));
-    EXPECT_EQ(droppedFileName(QStringLiteral("/ecu/README")), QString());
-    EXPECT_EQ(openFileKind(QStringLiteral("/ecu/d_motor.prg")), OpenFileKind::Description);
-    EXPECT_EQ(openFileKind(QStringLiteral("/ecu/FLEET.Grp")), OpenFileKind::Description);
-    EXPECT_EQ(openFileKind(QStringLiteral("/t/RUN.tst")), OpenFileKind::Test);
-    EXPECT_EQ(openFileKind(QStringLiteral("/t/notes.txt")), OpenFileKind::Other);
+    EXPECT_EQ(droppedFileName(u"\"/ecu/D_MOTOR.prg\""_s), u"/ecu/D_MOTOR.prg"_s);
+    EXPECT_EQ(droppedFileName(u"/ecu/D.GRPX"_s), u"/ecu/D.GRP"_s);
+    EXPECT_EQ(droppedFileName(u"/ecu/README"_s), QString());
+    EXPECT_EQ(openFileKind(u"/ecu/d_motor.prg"_s), OpenFileKind::Description);
+    EXPECT_EQ(openFileKind(u"/ecu/FLEET.Grp"_s), OpenFileKind::Description);
+    EXPECT_EQ(openFileKind(u"/t/RUN.tst"_s), OpenFileKind::Test);
+    EXPECT_EQ(openFileKind(u"/t/notes.txt"_s), OpenFileKind::Other);
 }
 
 TEST(ProgramArguments, VersionAndHelpAreAnsweredAloneTheRestIsTheCommandLine)
@@ -264,13 +246,13 @@ TEST(ProgramArguments, VersionAndHelpAreAnsweredAloneTheRestIsTheCommandLine)
     EXPECT_TRUE(a.output.contains(QStringLiteral(KITBOX_VERSION)));
     a = parseProgramArguments(strings({"kitbox32", "--help"}));
     EXPECT_EQ(a.request, ProgramArguments::Request::Help);
-    EXPECT_TRUE(a.output.contains(QStringLiteral("-INTERFACE")));
+    EXPECT_TRUE(a.output.contains(u"-INTERFACE"_s));
     a = parseProgramArguments(strings({"kitbox32", "-INTERFACE01=a,b,c,d", "/ecu/D.prg"}));
     EXPECT_EQ(a.request, ProgramArguments::Request::Run);
-    EXPECT_EQ(a.commandLine, QStringLiteral("-INTERFACE01=a,b,c,d /ecu/D.prg"));
+    EXPECT_EQ(a.commandLine, u"-INTERFACE01=a,b,c,d /ecu/D.prg"_s);
     a = parseProgramArguments(strings({"kitbox32", "/t/run.tst", "3", "1"}));
     EXPECT_EQ(a.request, ProgramArguments::Request::Run);
-    EXPECT_EQ(a.commandLine, QStringLiteral("/t/run.tst 3 1"));
+    EXPECT_EQ(a.commandLine, u"/t/run.tst 3 1"_s);
     EXPECT_EQ(parseProgramArguments(strings({"kitbox32"})).commandLine, QString());
 }
 
@@ -279,20 +261,17 @@ TEST(ScriptedDialogs, QueuedAnswersAndRecordedBoxes)
     ScriptedDialogService dialogs;
     dialogs.setNextAnswer(DialogAnswer::Yes);
     // An OK box cannot take the queued Yes: it keeps it for the next box.
-    EXPECT_EQ(dialogs.message(QStringLiteral("info"), QStringLiteral("T"), MessageIcon::Information), DialogAnswer::Ok);
-    EXPECT_EQ(dialogs.message(QStringLiteral("save?"), QStringLiteral("T"), MessageIcon::Question,
-                              MessageButtons::YesNoCancel),
+    EXPECT_EQ(dialogs.message(u"info"_s, u"T"_s, MessageIcon::Information), DialogAnswer::Ok);
+    EXPECT_EQ(dialogs.message(u"save?"_s, u"T"_s, MessageIcon::Question, MessageButtons::YesNoCancel),
               DialogAnswer::Yes);
-    EXPECT_EQ(dialogs.message(QStringLiteral("again?"), QStringLiteral("T"), MessageIcon::Question,
-                              MessageButtons::YesNoCancel),
+    EXPECT_EQ(dialogs.message(u"again?"_s, u"T"_s, MessageIcon::Question, MessageButtons::YesNoCancel),
               DialogAnswer::Cancel);
     ASSERT_EQ(dialogs.messages().size(), 3);
-    EXPECT_EQ(dialogs.messages()[1].text, QStringLiteral("save?"));
+    EXPECT_EQ(dialogs.messages()[1].text, u"save?"_s);
 
-    dialogs.setNextFileName(QStringLiteral("/ecu/A.prg"));
-    EXPECT_EQ(dialogs.openFileName(QStringLiteral("open"), QStringLiteral("/ecu"), QStringLiteral("*.prg")),
-              QStringLiteral("/ecu/A.prg"));
-    EXPECT_TRUE(dialogs.saveFileName(QStringLiteral("save"), QString(), QString()).isEmpty());
+    dialogs.setNextFileName(u"/ecu/A.prg"_s);
+    EXPECT_EQ(dialogs.openFileName(u"open"_s, u"/ecu"_s, u"*.prg"_s), u"/ecu/A.prg"_s);
+    EXPECT_TRUE(dialogs.saveFileName(u"save"_s, QString(), QString()).isEmpty());
     EXPECT_EQ(dialogs.shown().last().answer, DialogAnswer::Cancel);
 }
 

@@ -11,6 +11,8 @@
 #include <set>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 using kitbox::picture;
 
 namespace {
@@ -39,10 +41,10 @@ TEST(Pictures, EveryToolbarAndHeaderPictureIsBakedWithContent)
         ASSERT_EQ(p.size(), QSize(24, 24)) << name;
         EXPECT_GE(distinctOpaqueColours(p.toImage()), 1) << name;
     }
-    const QImage start = picture(QStringLiteral("start"), QSize(480, 320)).toImage();
+    const QImage start = picture(u"start"_s, QSize(480, 320)).toImage();
     EXPECT_GT(distinctOpaqueColours(start), 20); // a gradient, a car and its text
     // The German flag: black on top, gold at the bottom.
-    const QImage flag = picture(QStringLiteral("flag-german"), QSize(36, 24)).toImage();
+    const QImage flag = picture(u"flag-german"_s, QSize(36, 24)).toImage();
     EXPECT_EQ(flag.pixel(18, 2), qRgb(0, 0, 0));
     EXPECT_GT(qRed(flag.pixel(18, 21)), 200);
     EXPECT_LT(qBlue(flag.pixel(18, 21)), 60);
@@ -50,31 +52,31 @@ TEST(Pictures, EveryToolbarAndHeaderPictureIsBakedWithContent)
 
 TEST(Pictures, PictureDrawnIntoPreparedMemoryIsTheSame)
 {
-    const QImage reference = picture(QStringLiteral("start"), QSize(432, 288)).toImage();
-    const QImage referenceFull = picture(QStringLiteral("start"), QSize(480, 320)).toImage();
+    const QImage reference = picture(u"start"_s, QSize(432, 288)).toImage();
+    const QImage referenceFull = picture(u"start"_s, QSize(480, 320)).toImage();
     // Prepared in another thread, as the start does, and larger than the
     // picture that takes it: the rows must still be laid out for its own width.
     std::thread([] { kitbox::preparePictureMemory(QSize(480, 320)); }).join();
-    EXPECT_EQ(picture(QStringLiteral("start"), QSize(432, 288)).toImage(), reference);
+    EXPECT_EQ(picture(u"start"_s, QSize(432, 288)).toImage(), reference);
     // Prepared memory too small for the picture is not used.
     kitbox::preparePictureMemory(QSize(240, 160));
-    EXPECT_EQ(picture(QStringLiteral("start"), QSize(480, 320)).toImage(), referenceFull);
+    EXPECT_EQ(picture(u"start"_s, QSize(480, 320)).toImage(), referenceFull);
     // A reduced size (not drawn at build time) goes the other way of drawing.
-    const QImage reduced = picture(QStringLiteral("start"), QSize(300, 200)).toImage();
+    const QImage reduced = picture(u"start"_s, QSize(300, 200)).toImage();
     kitbox::preparePictureMemory(QSize(480, 320), 2.0);
-    EXPECT_EQ(picture(QStringLiteral("start"), QSize(300, 200)).toImage(), reduced);
+    EXPECT_EQ(picture(u"start"_s, QSize(300, 200)).toImage(), reduced);
 }
 
 TEST(Pictures, DensityAndSizeChooseTheVariant)
 {
     // Double density uses the variant drawn at twice the size, as it is.
-    const QPixmap sharp = picture(QStringLiteral("run-once"), QSize(24, 24), 2.0);
+    const QPixmap sharp = picture(u"run-once"_s, QSize(24, 24), 2.0);
     EXPECT_EQ(sharp.size(), QSize(48, 48));
     EXPECT_EQ(sharp.deviceIndependentSize().toSize(), QSize(24, 24));
     // A size that was not baked is scaled from the next larger variant.
-    const QImage small = picture(QStringLiteral("start"), QSize(300, 200)).toImage();
+    const QImage small = picture(u"start"_s, QSize(300, 200)).toImage();
     EXPECT_EQ(small.size(), QSize(300, 200));
-    const QImage full = picture(QStringLiteral("start"), QSize(480, 320)).toImage();
+    const QImage full = picture(u"start"_s, QSize(480, 320)).toImage();
     // The wheel hub (grey) sits at the same relative place in both.
     EXPECT_EQ(qGray(full.pixel(140, 222)), qGray(qRgb(0x99, 0x99, 0x99)));
     EXPECT_NEAR(qGray(small.pixel(140 * 300 / 480, 222 * 200 / 320)), qGray(qRgb(0x99, 0x99, 0x99)), 12);
@@ -83,7 +85,7 @@ TEST(Pictures, DensityAndSizeChooseTheVariant)
 TEST(Pictures, StartPictureShrinksToSizesItWasDrawnAt)
 {
     using kitbox::fittedPictureSize;
-    const QString start = QStringLiteral("start");
+    const QString start = u"start"_s;
     const QSize normal(480, 320);
     EXPECT_EQ(fittedPictureSize(start, normal, QSize(1000, 700)), normal);
     EXPECT_EQ(fittedPictureSize(start, normal, QSize()), normal);
@@ -100,7 +102,7 @@ TEST(Pictures, StartPictureShrinksToSizesItWasDrawnAt)
 
 TEST(Pictures, UnknownNameGivesATransparentPictureOfThatSize)
 {
-    const QPixmap missing = picture(QStringLiteral("no-such-picture"), QSize(20, 10), 1.5);
+    const QPixmap missing = picture(u"no-such-picture"_s, QSize(20, 10), 1.5);
     EXPECT_EQ(missing.deviceIndependentSize().toSize(), QSize(20, 10));
     const QImage image = missing.toImage();
     EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
@@ -112,7 +114,7 @@ TEST(Printing, TheModuleIsFoundAndAnswersAsThePrintLibraryDoes)
     EXPECT_EQ(kitbox::printersInstalled(), !QPrinterInfo::availablePrinterNames().isEmpty());
     if (QPrinterInfo::availablePrinterNames().isEmpty()) {
         // Without a printer the module itself reports that printing cannot start.
-        const kitbox::Status printed = kitbox::printText(QStringLiteral("doc"), QStringLiteral("a\r\nb"), QFont());
+        const kitbox::Status printed = kitbox::printText(u"doc"_s, u"a\r\nb"_s, QFont());
         ASSERT_FALSE(printed.ok());
         EXPECT_NE(printed.error().find("Printer"), std::string::npos) << printed.error();
     }
