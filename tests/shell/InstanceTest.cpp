@@ -112,60 +112,48 @@ TEST(CommandLine, InterfaceOptionIsCutOutAndSplit)
     }
 }
 
-TEST(InstanceRules, SingleInstanceMode)
+// The decision in a few words: "run <number> <caption> single|multi", "activate <number>" or "error <text id>".
+std::string describe(const InstanceDecision &d)
 {
-    InstanceDecision d = selectInstance(title, 0, false, takenIn({}));
-    EXPECT_EQ(d.action, InstanceDecision::Action::Run);
-    EXPECT_EQ(d.caption, title);
-    EXPECT_EQ(d.instanceNumber, 0);
-    EXPECT_FALSE(d.multiInstance);
-
-    for (int running : {0, 4}) {
-        d = selectInstance(title, 0, false, takenIn({running}));
-        EXPECT_EQ(d.action, InstanceDecision::Action::ActivateOtherAndExit) << running;
-        EXPECT_EQ(d.runningInstance, running);
+    switch (d.action) {
+    case InstanceDecision::Action::Run:
+        return "run " + std::to_string(d.instanceNumber) + " " + d.caption.toStdString() +
+               (d.multiInstance ? " multi" : " single");
+    case InstanceDecision::Action::ActivateOtherAndExit:
+        return "activate " + std::to_string(d.runningInstance);
+    case InstanceDecision::Action::ShowErrorAndExit:
+        return "error " + std::to_string(d.errorTextId);
     }
+    return "?";
 }
 
-TEST(InstanceRules, MultiInstanceModeTakesTheLowestFreeNumber)
+TEST(InstanceRules, NumberAndCaptionFromTheOptionTheSettingAndTheNumbersTaken)
 {
-    InstanceDecision d = selectInstance(title, 0, true, takenIn({}));
-    EXPECT_EQ(d.action, InstanceDecision::Action::Run);
-    EXPECT_EQ(d.caption, u"KitBox32 : 1"_s);
-    EXPECT_EQ(d.instanceNumber, 1);
-    EXPECT_TRUE(d.multiInstance);
+    const struct {
+        int wanted; // by the interface option, 0 without
+        bool multi; // the setting
+        std::set<int> taken;
+        std::string decision;
+    } cases[] = {
+        {0, false, {}, "run 0 KitBox32 single"},
+        {0, false, {0}, "activate 0"},
+        {0, false, {4}, "activate 4"},
+        {0, true, {}, "run 1 KitBox32 : 1 multi"},
+        {0, true, {0, 1, 2, 4}, "run 3 KitBox32 : 3 multi"},
+        {0, true, {1, 2, 3, 4, 5, 6, 7, 8, 9}, "error 55"},
+        {10, true, {}, "error 49"},
+        {2, false, {2}, "error 49"},
+        // The option switches multi-instance mode on even when the setting says no,
+        // and a running single-mode instance does not stop it.
+        {2, false, {0, 1}, "run 2 KitBox32 : 2 multi"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(describe(selectInstance(title, c.wanted, c.multi, takenIn(c.taken))), c.decision)
+            << c.wanted << (c.multi ? " multi" : " single");
 
-    d = selectInstance(title, 0, true, takenIn({0, 1, 2, 4}));
-    EXPECT_EQ(d.instanceNumber, 3);
-    EXPECT_EQ(d.caption, u"KitBox32 : 3"_s);
-
-    d = selectInstance(title, 0, true, takenIn({1, 2, 3, 4, 5, 6, 7, 8, 9}));
-    EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
-    EXPECT_EQ(d.errorTextId, 55);
-}
-
-TEST(InstanceRules, InterfaceOptionChoosesTheNumber)
-{
     std::vector<int> asked;
-    InstanceDecision d = selectInstance(title, 10, false, takenIn({}, &asked));
-    EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
-    EXPECT_EQ(d.errorTextId, 49);
+    EXPECT_EQ(describe(selectInstance(title, 10, false, takenIn({}, &asked))), "error 49");
     EXPECT_TRUE(asked.empty()); // above 9 needs no look at the others
-
-    d = selectInstance(title, 2, false, takenIn({2}));
-    EXPECT_EQ(d.action, InstanceDecision::Action::ShowErrorAndExit);
-    EXPECT_EQ(d.errorTextId, 49);
-
-    // The option switches multi-instance mode on even when the setting says no,
-    // and a running single-mode instance does not stop it.
-    d = selectInstance(title, 2, false, takenIn({0, 1}));
-    EXPECT_EQ(d.action, InstanceDecision::Action::Run);
-    EXPECT_TRUE(d.multiInstance);
-    EXPECT_EQ(d.instanceNumber, 2);
-    EXPECT_EQ(d.caption, u"KitBox32 : 2"_s);
-
-    const ParsedCommandLine p = parseCommandLine(u"-INTERFACE10=a,b,c,d"_s);
-    EXPECT_EQ(selectInstance(title, p.option.instance, true, takenIn({})).errorTextId, 49);
 }
 
 class Registry : public ::testing::Test {
