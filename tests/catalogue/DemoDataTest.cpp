@@ -33,6 +33,18 @@ protected:
     }
     void TearDown() override { api.apiEnd(); }
 
+    // The engine description's bytes, changed by the caller and written to path.
+    QByteArray demoBytes()
+    {
+        QFile source(ecuDir + s("/D_MOTOR.prg"));
+        return source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+    }
+    static bool writeFile(const QString &path, const QByteArray &bytes)
+    {
+        QFile out(path);
+        return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size();
+    }
+
     bool load(const QString &name)
     {
         DescriptionLoader loader(api, sifter, dialogs, texts, host);
@@ -86,17 +98,11 @@ TEST_F(DemoDataTest, GroupFileShowsItsVariant)
 
 TEST_F(DemoDataTest, DamagedDescriptionGivesAnErrorAndNoJobs)
 {
-    QFile source(ecuDir + s("/D_MOTOR.prg"));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    QByteArray bytes = source.readAll();
-    bytes.truncate(bytes.size() / 3);
-    const QString damaged = dir.filePath(s("D_KAPUTT.prg"));
-    QFile out(damaged);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(bytes);
-    out.close();
-    DescriptionLoader loader(api, sifter, dialogs, texts, host);
-    ASSERT_TRUE(loader.load(catalogue, damaged, options));
+    const QByteArray bytes = demoBytes();
+    ASSERT_FALSE(bytes.isEmpty());
+    ASSERT_TRUE(writeFile(dir.filePath(s("D_KAPUTT.prg")), bytes.left(bytes.size() / 3)));
+    ASSERT_TRUE(
+        DescriptionLoader(api, sifter, dialogs, texts, host).load(catalogue, dir.filePath(s("D_KAPUTT.prg")), options));
     EXPECT_TRUE(catalogue.jobList.isEmpty());
     ASSERT_EQ(host.runtimeErrors.size(), 1);
     EXPECT_FALSE(host.runtimeErrors[0].isEmpty());
@@ -104,9 +110,8 @@ TEST_F(DemoDataTest, DamagedDescriptionGivesAnErrorAndNoJobs)
 
 TEST_F(DemoDataTest, CorruptedFilesNeverCrashTheFill)
 {
-    QFile source(ecuDir + s("/D_MOTOR.prg"));
-    ASSERT_TRUE(source.open(QIODevice::ReadOnly));
-    const QByteArray original = source.readAll();
+    const QByteArray original = demoBytes();
+    ASSERT_FALSE(original.isEmpty());
     const QString path = dir.filePath(s("D_MOTOR.PRG"));
     test::RecordingHost quiet;
     FakeVedamisApi noBases;
@@ -119,10 +124,7 @@ TEST_F(DemoDataTest, CorruptedFilesNeverCrashTheFill)
             bytes[qsizetype(random.bounded(quint32(bytes.size())))] = char(random.bounded(256));
         if (round % 3 == 0)
             bytes.truncate(qsizetype(random.bounded(quint32(bytes.size()))));
-        QFile out(path);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        out.write(bytes);
-        out.close();
+        ASSERT_TRUE(writeFile(path, bytes));
         JobCatalogue c;
         c.loadedName = s("D_MOTOR");
         c.descriptionPath = path;

@@ -128,11 +128,9 @@ TEST_F(RunWindowTest, F5ShowsTheReportOfTheSelectedJob)
 
 TEST_F(RunWindowTest, DoubleClickRunsTheJobOnce)
 {
+    selectJob(QStringLiteral("mehrere_saetze"));
     auto *list = jobChild<QListWidget>("JobListe");
-    const auto found = list->findItems(QStringLiteral("mehrere_saetze"), Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1);
-    list->setCurrentItem(found.first());
-    const QRect rect = list->visualItemRect(found.first());
+    const QRect rect = list->visualItemRect(list->currentItem());
     // A double click is a press and release followed by the double-click event.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
