@@ -77,6 +77,11 @@ TEST(MenuTable, KeysAndStartStatesOfTheFileAndJobMenus)
         {"KonfigKitbox", "Ctrl+T", MenuEntry::StartState::Enabled},
         {"IfhTraceAnzeigen", "Ctrl+I", MenuEntry::StartState::Disabled},
         {"LastFile3", "", MenuEntry::StartState::Hidden},
+        {"TestSpeichernUnter", "", MenuEntry::StartState::Disabled},
+        {"UDS_Check_Single", "", MenuEntry::StartState::Disabled},
+        {"EcuInfo", "", MenuEntry::StartState::Disabled},
+        {"IfhTraceLöschen", "", MenuEntry::StartState::Disabled},
+        {"About", "", MenuEntry::StartState::Enabled},
     };
     for (const auto &x : expected) {
         const MenuEntry *e = MainMenuModel::find(QString::fromUtf8(x.name));
