@@ -23,6 +23,11 @@ protected:
         catalogue.descriptionPath = dir.filePath(s("D_MOTOR.PRG"));
         options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
     }
+    // Writes a description-like file and lets the locator point into it.
+    void describe(const QString &path, const QByteArray &info, const QList<TableSpec> &tables)
+    {
+        sifter.setFile(path, writeDescriptionFile(path, info, tables));
+    }
 
     void run(bool reset = true)
     {
@@ -45,14 +50,12 @@ TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
 {
     api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
     catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
-    sifter.setFile(catalogue.descriptionPath,
-                   writeDescriptionFile(catalogue.descriptionPath, {},
-                                        {{s("SG_FUNKTIONEN"), 2, 1, tableBytes({s("ARG"), s("ID"), s("A"), s("1")})},
-                                         {s("FORTTEXTE"), 1, 0, tableBytes({s("TEXT")})}}));
+    describe(catalogue.descriptionPath, {},
+             {{s("SG_FUNKTIONEN"), 2, 1, tableBytes({s("ARG"), s("ID"), s("A"), s("1")})},
+              {s("FORTTEXTE"), 1, 0, tableBytes({s("TEXT")})}});
     // The base file is found although its name is spelt in lower case.
     const QString basePath = dir.filePath(s("d_basis.prg"));
-    sifter.setFile(basePath,
-                   writeDescriptionFile(basePath, {}, {{s("JOBRESULT"), 1, 1, tableBytes({s("SB"), s("OK")})}}));
+    describe(basePath, {}, {{s("JOBRESULT"), 1, 1, tableBytes({s("SB"), s("OK")})}});
 
     run();
 
@@ -79,7 +82,6 @@ TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
 
 TEST_F(CatalogueFillTest, LocatorFailureOfTheDescriptionIsShownAsJobZeroText)
 {
-    catalogue.jobList = {s("ident")};
     FakeSifterFile broken;
     broken.status = 6;
     sifter.setFile(catalogue.descriptionPath, broken);
@@ -91,7 +93,7 @@ TEST_F(CatalogueFillTest, LocatorFailureOfTheDescriptionIsShownAsJobZeroText)
 TEST_F(CatalogueFillTest, FilesWithoutInfoBlockGetPlaceholders)
 {
     catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
-    sifter.setFile(catalogue.descriptionPath, writeDescriptionFile(catalogue.descriptionPath, {}, {}));
+    describe(catalogue.descriptionPath, {}, {});
     run();
     EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n\r\nKeine weiteren Informationen verfügbar."));
     EXPECT_EQ(catalogue.jobInfo[1], s("\r\n"));
@@ -102,10 +104,8 @@ TEST_F(CatalogueFillTest, FilesWithoutInfoBlockGetPlaceholders)
 
 TEST_F(CatalogueFillTest, InformationSwitchedOffIsFilledLaterWithoutReset)
 {
-    catalogue.jobList = {s("ident")};
-    sifter.setFile(catalogue.descriptionPath,
-                   writeDescriptionFile(catalogue.descriptionPath, infoBlock({s("JOBNAME:IDENT"), s("ARG:X")}),
-                                        {{s("T"), 1, 0, tableBytes({s("H")})}}));
+    describe(catalogue.descriptionPath, infoBlock({s("JOBNAME:IDENT"), s("ARG:X")}),
+             {{s("T"), 1, 0, tableBytes({s("H")})}});
     options = CatalogueOptions{false, false, false, false, 28800, options.tableErrorFilePath, false};
     run();
     EXPECT_EQ(catalogue.jobInfo[0], QString());
@@ -127,10 +127,7 @@ TEST_F(CatalogueFillTest, InformationSwitchedOffIsFilledLaterWithoutReset)
 
 TEST_F(CatalogueFillTest, ControlCharacterWritesTheErrorFileAndLeavesTheReportPending)
 {
-    catalogue.jobList = {s("ident")};
-    sifter.setFile(
-        catalogue.descriptionPath,
-        writeDescriptionFile(catalogue.descriptionPath, {}, {{s("BAD"), 1, 1, tableBytes({s("H"), s("x\x02")})}}));
+    describe(catalogue.descriptionPath, {}, {{s("BAD"), 1, 1, tableBytes({s("H"), s("x\x02")})}});
     run();
     EXPECT_TRUE(catalogue.tableErrorFlag);
     EXPECT_TRUE(catalogue.tableErrorFileWritten);
@@ -151,7 +148,6 @@ TEST_F(CatalogueFillTest, ControlCharacterWritesTheErrorFileAndLeavesTheReportPe
 
 TEST_F(CatalogueFillTest, RangesOutsideTheFileAndAbsurdCountsDoNotCrash)
 {
-    catalogue.jobList = {s("ident")};
     FakeSifterFile lying;
     lying.infoOffset = 5;
     lying.infoLength = 1'000'000'000;
@@ -194,11 +190,9 @@ TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThem
     api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
     catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
     // The info texts are read beside the tables, begun before the tables are located.
-    sifter.setFile(catalogue.descriptionPath,
-                   writeDescriptionFile(catalogue.descriptionPath,
-                                        infoBlock({s("JOBNAME:IDENT"), s("JOBCOMMENT:liest"), s("RESULT:ID")}), own));
+    describe(catalogue.descriptionPath, infoBlock({s("JOBNAME:IDENT"), s("JOBCOMMENT:liest"), s("RESULT:ID")}), own);
     const QString basePath = dir.filePath(s("D_BASIS.PRG"));
-    sifter.setFile(basePath, writeDescriptionFile(basePath, infoBlock({s("JOBNAME:INIT"), s("ARG:MODE")}), base));
+    describe(basePath, infoBlock({s("JOBNAME:INIT"), s("ARG:MODE")}), base);
     options.screenWidthTwips = 120 * 3 * 40;
 
     // Fills one after the other: the threads kept from one do the next.
@@ -242,7 +236,6 @@ TEST_F(CatalogueFillTest, OverlappingRangesAreEachReadAsTheLocatorGaveThem)
     // A locator whose starts do not rise with the table number: the third
     // table starts inside the first, so their ranges overlap, and the second
     // one's range is empty.
-    catalogue.jobList = {s("ident")};
     const QByteArray first = tableBytes({s("K1"), s("WERT_EINS")});
     const QByteArray second = tableBytes({s("K2"), s("ZWEI")});
     const QByteArray third = tableBytes({s("K3"), s("DREI")});
