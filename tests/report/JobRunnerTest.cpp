@@ -95,12 +95,7 @@ TEST_F(RunnerTest, SingleRunShowsTheReportAndEndsOtherRuns)
     runner.starteJob();
     EXPECT_TRUE(flags.testRun);
     EXPECT_EQ(host.testCommandResets, 1);
-}
-
-TEST_F(RunnerTest, AnEqualReportIsNotWrittenAgain)
-{
-    runner.starteJob();
-    runner.starteJob();
+    // The second, equal report is not written again.
     EXPECT_EQ(jobStarts(), 2);
     EXPECT_EQ(host.output.writes, 1);
 }
@@ -198,7 +193,7 @@ TEST_F(RunnerTest, SingleRunDuringThePauseEndsTheContinuousRun)
     EXPECT_EQ(host.caption, QStringLiteral("Results"));
 }
 
-TEST_F(RunnerTest, PauseSleepsInStepsByTheRemainingTime)
+TEST_F(RunnerTest, PauseSleepsInStepsByTheRemainingTimeIgnoresZeroAndSurvivesTheTimerWrapping)
 {
     flags.continuousRun = true;
     runner.pauseWarten(2500);
@@ -208,18 +203,17 @@ TEST_F(RunnerTest, PauseSleepsInStepsByTheRemainingTime)
     expected += QList<int>(30, 1);   // 30 down to 0
     EXPECT_EQ(clock.waits(), expected);
     EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Pausing, Activity::Idle}));
-}
 
-TEST_F(RunnerTest, PauseIgnoresZeroEndsWithoutARunAndSurvivesTheTimerWrapping)
-{
-    flags.continuousRun = true;
+    // Zero is no pause at all.
+    const qsizetype afterFirst = clock.waits().size();
     runner.pauseWarten(0);
-    EXPECT_TRUE(clock.waits().isEmpty());
-    EXPECT_TRUE(host.lamps.isEmpty());
+    EXPECT_EQ(clock.waits().size(), afterFirst);
+    EXPECT_EQ(host.lamps.size(), 2);
 
+    // The millisecond counter wraps in the middle of a pause.
     clock.setCounter(0xFFFFFFFFu - 20);
     runner.pauseWarten(100);
-    EXPECT_EQ(waitedFrom(0), 100);
+    EXPECT_EQ(waitedFrom(afterFirst), 100);
 
     flags.continuousRun = false;
     const qsizetype before = clock.waits().size();
