@@ -11,9 +11,10 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
+
+#include <stdlib.h>
 
 namespace e2e {
 
@@ -37,16 +38,11 @@ class TempDir {
 public:
     TempDir()
     {
-        std::random_device seed;
-        auto base = std::filesystem::temp_directory_path();
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            auto candidate = base / ("kitbox-e2e-" + std::to_string(seed()));
-            if (std::filesystem::create_directory(candidate)) {
-                m_path = candidate;
-                return;
-            }
-        }
-        ADD_FAILURE() << "no temporary directory could be created";
+        std::string pattern = (std::filesystem::temp_directory_path() / "kitbox-e2e-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            ADD_FAILURE() << "no temporary directory could be created";
+        else
+            m_path = pattern;
     }
     ~TempDir()
     {
