@@ -1,47 +1,26 @@
 #include "catalogue/CatalogueFill.h"
 #include "CatalogueTestSupport.h"
 #include "catalogue/TableTextReader.h"
-#include "shell/TextCatalogue.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace kitbox;
 using namespace kitbox::test;
 
 namespace {
 
-class CatalogueFillTest : public ::testing::Test {
+class CatalogueFillTest : public CatalogueFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
-        ASSERT_TRUE(api.apiInit());
+        CatalogueFixture::SetUp();
         catalogue.loadedName = s("D_MOTOR");
         catalogue.descriptionPath = dir.filePath(s("D_MOTOR.PRG"));
-        options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
+        catalogue.jobList = {s("ident")};
     }
-    // Writes a description-like file and lets the locator point into it.
-    void describe(const QString &path, const QByteArray &info, const QList<TableSpec> &tables)
-    {
-        sifter.setFile(path, writeDescriptionFile(path, info, tables));
-    }
-
     void run(bool reset = true)
     {
         CatalogueFill fill(api, sifter, texts, host);
         fill.run(catalogue, dir.path(), int(catalogue.jobList.size()), reset, options);
     }
-
-    QTemporaryDir dir;
-    TextCatalogue texts;
-    FakeVedamisApi api;
-    FakeSifterApi sifter;
-    RecordingHost host;
-    JobCatalogue catalogue;
-    CatalogueOptions options;
 };
 
 } // namespace

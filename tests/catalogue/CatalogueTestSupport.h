@@ -1,13 +1,20 @@
 #pragma once
 // Building blocks for the catalogue tests: scrambled info blocks and tables,
 // description-like files with located ranges, and a host that records.
+#include "catalogue/CatalogueFill.h"
 #include "catalogue/CatalogueHost.h"
 #include "catalogue/FakeSifterApi.h"
+#include "catalogue/JobCatalogue.h"
 #include "runtime/FakeVedamisApi.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/TextCatalogue.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
 
 namespace kitbox::test {
 
@@ -126,6 +133,33 @@ public:
     void closeDetailWindows() override { events.append(QStringLiteral("closeDetailWindows")); }
     void showJobList(const QStringList &jobs) override { shownJobs = jobs; }
     void reinitTableViewer() override { events.append(QStringLiteral("reinitTableViewer")); }
+};
+
+// A scripted runtime and locator over a temporary description directory.
+class CatalogueFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        ASSERT_TRUE(api.apiInit());
+        api.setConfig(s("EcuPath"), dir.path());
+        options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
+    }
+    // Writes a description-like file and lets the locator point into it.
+    void describe(const QString &path, const QByteArray &info, const QList<TableSpec> &tables)
+    {
+        sifter.setFile(path, writeDescriptionFile(path, info, tables));
+    }
+
+    QTemporaryDir dir;
+    TextCatalogue texts;
+    FakeVedamisApi api;
+    FakeSifterApi sifter;
+    ScriptedDialogService dialogs;
+    RecordingHost host;
+    JobCatalogue catalogue;
+    CatalogueOptions options;
 };
 
 } // namespace kitbox::test

@@ -1,45 +1,27 @@
 #include "catalogue/DescriptionLoader.h"
 #include "CatalogueTestSupport.h"
 #include "catalogue/EcuInfo.h"
-#include "shell/ScriptedDialogService.h"
-#include "shell/TextCatalogue.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace kitbox;
 using namespace kitbox::test;
 
 namespace {
 
-class DescriptionLoaderTest : public ::testing::Test {
+class DescriptionLoaderTest : public CatalogueFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
-        ASSERT_TRUE(api.apiInit());
-        api.setConfig(s("EcuPath"), dir.path());
-        options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
-    }
-
     // D_MOTOR uses D_BASIS and redefines its job IDENT.
     void demoFleet()
     {
         api.setJobResults(s("D_MOTOR"), s("_JOBS"), jobsAnswer(s("D_MOTOR"), {s("IDENT"), s("STATUS_LESEN")}));
         api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({s("d_basis")}));
         api.setJobResults(s("D_BASIS"), s("_JOBS"), jobsAnswer(s("D_BASIS"), {s("INIT"), s("IDENT"), s("RESET")}));
-        const QString motor = dir.filePath(s("D_MOTOR.prg"));
-        sifter.setFile(motor, writeDescriptionFile(
-                                  motor, infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS_LESEN"), s("ARG:WHAT")}),
-                                  {{s("SG_FUNKTIONEN"), 1, 0, tableBytes({s("ARG")})}}));
-        const QString basis = dir.filePath(s("D_BASIS.PRG"));
-        sifter.setFile(basis,
-                       writeDescriptionFile(basis,
-                                            infoBlock({s("JOBNAME:INIT"), s("JOBCOMMENT:starts"), s("JOBNAME:IDENT"),
-                                                       s("ARG:LOST"), s("JOBNAME:RESET"), s("RESULT:DONE")}),
-                                            {}));
+        describe(dir.filePath(s("D_MOTOR.prg")),
+                 infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS_LESEN"), s("ARG:WHAT")}),
+                 {{s("SG_FUNKTIONEN"), 1, 0, tableBytes({s("ARG")})}});
+        describe(dir.filePath(s("D_BASIS.PRG")),
+                 infoBlock({s("JOBNAME:INIT"), s("JOBCOMMENT:starts"), s("JOBNAME:IDENT"), s("ARG:LOST"),
+                            s("JOBNAME:RESET"), s("RESULT:DONE")}),
+                 {});
     }
 
     bool load(const QString &name)
@@ -47,15 +29,6 @@ protected:
         DescriptionLoader loader(api, sifter, dialogs, texts, host);
         return loader.load(catalogue, name, options);
     }
-
-    QTemporaryDir dir;
-    TextCatalogue texts;
-    FakeVedamisApi api;
-    FakeSifterApi sifter;
-    ScriptedDialogService dialogs;
-    RecordingHost host;
-    JobCatalogue catalogue;
-    CatalogueOptions options;
 };
 
 } // namespace

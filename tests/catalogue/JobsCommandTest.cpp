@@ -1,11 +1,6 @@
 // "kitbox32-cli jobs" over a scripted runtime and locator.
 #include "cli/JobsCommand.h"
 #include "CatalogueTestSupport.h"
-#include "shell/ScriptedDialogService.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 using namespace kitbox;
 using namespace kitbox::test;
@@ -18,19 +13,17 @@ struct CommandRun {
     QString err;
 };
 
-class JobsCommandTest : public ::testing::Test {
+class JobsCommandTest : public CatalogueFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(api.apiInit());
+        CatalogueFixture::SetUp();
         api.setJobResults(s("D_MOTOR"), s("_JOBS"), jobsAnswer(s("D_MOTOR"), {s("IDENT"), s("STATUS")}));
         api.setJobResults(s("D_MOTOR"), s("_VERSIONINFO"), versionAnswer({}));
-        motor = dir.filePath(s("D_MOTOR.prg"));
-        sifter.setFile(motor, writeDescriptionFile(motor,
-                                                   infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS"), s("ARG:MODE"),
-                                                              s("RESULT:STAT_A"), s("RESULT:STAT_B")}),
-                                                   {}));
+        describe(
+            motor,
+            infoBlock({s("JOBNAME:IDENT"), s("JOBNAME:STATUS"), s("ARG:MODE"), s("RESULT:STAT_A"), s("RESULT:STAT_B")}),
+            {});
     }
 
     CommandRun run(const QString &file, const QString &job = QString())
@@ -45,11 +38,7 @@ protected:
         return r;
     }
 
-    QTemporaryDir dir;
-    FakeVedamisApi api;
-    FakeSifterApi sifter;
-    ScriptedDialogService dialogs;
-    QString motor;
+    const QString motor = dir.filePath(s("D_MOTOR.prg"));
 };
 
 } // namespace
