@@ -62,6 +62,8 @@ bool RuntimeSession::open(bool multiInstance, const InterfaceTexts &interfaceTex
     } else {
         if (!m_api.enableServer(0)) {
             showStartFailure(QStringLiteral("enableServer()"));
+            // Nothing was started, so nothing may be ended.
+            m_ended = true;
             return false;
         }
         if (!m_api.apiInitExt(interfaceTexts[0], interfaceTexts[1], interfaceTexts[2], interfaceTexts[3])) {
