@@ -4,10 +4,6 @@
 
 #include "FakeRunHost.h"
 #include "FaultMemoryTestSupport.h"
-#include "execution/JobRunner.h"
-#include "execution/RunFlags.h"
-#include "shell/ScriptedDialogService.h"
-#include "shell/Settings.h"
 
 using namespace kitbox;
 using namespace kitbox::testing;
@@ -15,12 +11,11 @@ using Activity = kitbox::ResultsWindowRules::Activity;
 
 namespace {
 
-class FaultMemoryRun : public ::testing::Test {
+class FaultMemoryRun : public RunnerFixture<DetailRuntime> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
-        ASSERT_TRUE(runtime.apiInit());
+        RunnerFixture::SetUp();
         runtime.setJobResults(QStringLiteral("D_ALT"), QStringLiteral("fs_lesen"),
                               {{txt(QStringLiteral("VARIANTE"), QStringLiteral("D_ALT"))},
                                {txt(QStringLiteral("JOB_STATUS"), QStringLiteral("OKAY"))}});
@@ -28,15 +23,6 @@ protected:
         host.selection.entry = QStringLiteral("fs_lesen");
         host.selection.index = 3;
     }
-
-    TextCatalogue texts;
-    DetailRuntime runtime;
-    FakeClock clock{QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3))};
-    RunFlags flags;
-    FakeRunHost host;
-    ScriptedDialogService dialogs;
-    ShellOptions options;
-    JobRunner runner{runtime, clock, flags, host, dialogs, texts, options};
 };
 
 } // namespace

@@ -6,14 +6,8 @@
 
 #include "FakeRunHost.h"
 #include "ScriptedRuntime.h"
-#include "execution/RunFlags.h"
-#include "shell/FakeClock.h"
-#include "shell/ScriptedDialogService.h"
-#include "shell/Settings.h"
-#include "shell/TextCatalogue.h"
 
 using namespace kitbox;
-using kitbox::testing::FakeRunHost;
 using kitbox::testing::ScriptedRuntime;
 using Activity = kitbox::ResultsWindowRules::Activity;
 
@@ -27,12 +21,11 @@ FakeResult textResult(const QString &name, const QString &value)
     return r;
 }
 
-class RunnerTest : public ::testing::Test {
+class RunnerTest : public kitbox::testing::RunnerFixture<ScriptedRuntime> {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
-        ASSERT_TRUE(runtime.apiInit());
+        RunnerFixture::SetUp();
         runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("status"),
                               {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))},
                                {textResult(QStringLiteral("STAT"), QStringLiteral("1"))}});
@@ -57,15 +50,6 @@ protected:
         const auto &w = clock.waits();
         return std::accumulate(w.begin() + first, w.end(), 0);
     }
-
-    TextCatalogue texts;
-    ScriptedRuntime runtime;
-    FakeClock clock;
-    RunFlags flags;
-    FakeRunHost host;
-    ScriptedDialogService dialogs;
-    ShellOptions options;
-    JobRunner runner{runtime, clock, flags, host, dialogs, texts, options};
 };
 
 } // namespace
