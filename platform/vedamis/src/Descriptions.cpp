@@ -141,10 +141,12 @@ Error Session::Impl::ensureEvaluated(LoadedDescription &desc)
         return {};
     auto sandbox = std::make_unique<LuaSandbox>(limits());
     const std::string fileName = desc.path.substr(desc.path.rfind('/') + 1);
+    // Before the script runs: coroutines it makes now take the slot along.
+    attachJobSlot(sandbox->state(), &desc.runningJob);
     auto model = evaluateSource(*sandbox, desc.file->script(), fileName);
     if (!model.ok())
         return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, model.error());
-    installJobApi(sandbox->state(), &desc.runningJob);
+    installJobApi(sandbox->state());
     desc.model = std::move(model.value());
     desc.sandbox = std::move(sandbox);
     // The script's own list of jobs and bases is the one that runs.

@@ -16,11 +16,19 @@
 namespace vedamis {
 namespace {
 
-// Every job function has the address of its description's running-job slot
-// as its upvalue: reaching the job costs no table look-up.
+// The state's slot for the running job sits in the state's extra space, which
+// Lua copies into every coroutine the script makes: reaching it costs no call
+// into the library, and every job function asks for it.
+static_assert(LUA_EXTRASPACE >= sizeof(JobContext **));
+
+JobContext **&jobSlotOf(lua_State *L)
+{
+    return *static_cast<JobContext ***>(lua_getextraspace(L));
+}
+
 JobContext *contextOf(lua_State *L, const char *function)
 {
-    auto *slot = static_cast<JobContext **>(lua_touserdata(L, lua_upvalueindex(1)));
+    JobContext **slot = jobSlotOf(L);
     JobContext *ctx = slot ? *slot : nullptr;
     if (!ctx)
         luaL_error(L, "%s() is only available while a job runs", function);
@@ -453,7 +461,12 @@ int apiDescription(lua_State *L)
 
 } // namespace
 
-void installJobApi(lua_State *L, JobContext **slot)
+void attachJobSlot(lua_State *L, JobContext **slot)
+{
+    jobSlotOf(L) = slot;
+}
+
+void installJobApi(lua_State *L)
 {
     static const luaL_Reg functions[] = {
         {"argtext", apiArgtext}, {"arg", apiArg},         {"argcount", apiArgcount},
@@ -464,8 +477,7 @@ void installJobApi(lua_State *L, JobContext **slot)
         {nullptr, nullptr},
     };
     lua_pushglobaltable(L);
-    lua_pushlightuserdata(L, slot);
-    luaL_setfuncs(L, functions, 1);
+    luaL_setfuncs(L, functions, 0);
     lua_pop(L, 1);
 }
 

@@ -163,8 +163,11 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     Error waitInterruptible(int64_t ms, const JobContext &ctx);
 };
 
-// Installs the job functions; slot is where the running job's context is found.
-void installJobApi(lua_State *L, JobContext **slot);
+// Where the job functions of a state find the running job's context; set
+// before the description's script runs, so that every coroutine has it.
+void attachJobSlot(lua_State *L, JobContext **slot);
+// Installs the job functions as globals.
+void installJobApi(lua_State *L);
 int64_t steadyNowMs();
 
 } // namespace vedamis

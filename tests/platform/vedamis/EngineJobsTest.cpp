@@ -134,6 +134,29 @@ TEST_F(Jobs, SeveralSetsInOrder)
 }
 
 // Each job starts from empty sets, whatever the job before gave: other
+// Job functions reach the running job from coroutines too, also from one the
+// description's own code made while it was loaded.
+TEST_F(Jobs, JobFunctionsWorkInsideCoroutinesMadeAtLoadTime)
+{
+    compile("D_CORO.prg", R"(ecu { name = "D_CORO" }
+local early = coroutine.wrap(function()
+  while true do
+    result("EARLY", "text", jobname())
+    coroutine.yield()
+  end
+end)
+job "CORO" { run = function()
+  early()
+  coroutine.wrap(function() result("LATE", "int", argcount()) end)()
+end }
+)");
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(run("D_CORO", "CORO", "a;b"), 0) << errorText();
+        EXPECT_EQ(text("EARLY", 1), "CORO");
+        EXPECT_EQ(text("LATE", 1), "2");
+    }
+}
+
 // names, other types, other order, fewer results, a filter.
 TEST_F(Jobs, ResultsOfTheJobBeforeNeverShowThrough)
 {

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <new>
@@ -602,6 +603,9 @@ LuaSandbox::LuaSandbox(SandboxLimits limits) : m_limits(limits)
         m_initError = "the script state could not be created";
         return;
     }
+    // Lua leaves the state's extra space as the allocator gave it; its users
+    // (and every coroutine, which copies it) start from nothing.
+    std::memset(lua_getextraspace(L), 0, LUA_EXTRASPACE);
     lua_atpanic(L, panicHandler);
     // Set up without the cap: whatever the limits, the state exists and
     // the first run or call reports a cap that is too small.
