@@ -4,9 +4,10 @@
 // font configuration, which needs nothing from Qt and so overlaps the
 // creation of the application object; then, once that object exists, Qt's
 // font database and what else the start hands the thread for after it.
-// Building the window and opening the runtime wait for the font database
-// (the font database is locked meanwhile) only when they first measure or
-// draw text.
+// Building the window and opening the runtime go on beside it; the start
+// waits for the font configuration (waitForConfiguration) before it first
+// measures text, and for the font database, which is locked meanwhile, only
+// when a measurement needs it.
 //
 // The faces themselves are not loaded here: Qt keeps its font engines and
 // FreeType faces per thread, so a face loaded in this thread would be loaded
