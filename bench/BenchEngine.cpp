@@ -210,9 +210,9 @@ void BM_BareLuaJobBody(benchmark::State &state)
 }
 BENCHMARK(BM_BareLuaJobBody)->Unit(benchmark::kMicrosecond);
 
-// For reading the round trip: the least a job start does to keep its promise
-// that a job started after a file was saved sees the saved file, one
-// non-blocking read of a directory watch that has nothing to report.
+// For reading the round trip: what each job start pays where changes cannot
+// be announced by signal (a forked child, a host program that owns the
+// signal), one non-blocking read of a directory watch with nothing to report.
 void BM_FileWatchCheck(benchmark::State &state)
 {
     const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);

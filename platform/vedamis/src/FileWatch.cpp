@@ -1,7 +1,11 @@
 #include "FileWatch.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
+#include <fcntl.h>
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -10,6 +14,77 @@ namespace vedamis {
 namespace {
 constexpr uint32_t kEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE |
                              IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF;
+
+int changeSignalNumber()
+{
+    return SIGRTMAX - 5;
+}
+
+// Counts announcements of every watch of the process; a watch that sees it
+// move reads its own events, which may be none.
+std::atomic<uint64_t> g_announcements{0};
+static_assert(std::atomic<uint64_t>::is_always_lock_free);
+std::atomic<bool> g_forkedChild{false};
+
+// Names a thread for good: a thread id can be given again to a later thread,
+// which the kernel would then not signal.
+std::atomic<uint64_t> g_threadSerials{0};
+[[gnu::tls_model("initial-exec")]] thread_local uint64_t t_threadSerial = 0;
+[[gnu::tls_model("initial-exec")]] thread_local bool t_signalUnblocked = false;
+
+void onChangeSignal(int)
+{
+    g_announcements.fetch_add(1, std::memory_order_release);
+}
+
+void afterForkInChild()
+{
+    // The child shares the parent's watch descriptors: moving their
+    // announcements to a child thread would take them from the parent.
+    g_forkedChild.store(true, std::memory_order_relaxed);
+}
+
+bool hostLeftDefault(int signal)
+{
+    struct sigaction existing {};
+    return sigaction(signal, nullptr, &existing) == 0 && !(existing.sa_flags & SA_SIGINFO) &&
+           existing.sa_handler == SIG_DFL;
+}
+
+bool installChangeSignal()
+{
+#if defined(__SANITIZE_THREAD__)
+    return false;
+#else
+    if (!hostLeftDefault(changeSignalNumber()))
+        return false;
+    struct sigaction action {};
+    action.sa_handler = &onChangeSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    if (sigaction(changeSignalNumber(), &action, nullptr) != 0)
+        return false;
+    // When the queue of real-time signals is full the kernel raises SIGIO
+    // instead, which by default would end the process.
+    if (hostLeftDefault(SIGIO))
+        sigaction(SIGIO, &action, nullptr);
+    pthread_atfork(nullptr, nullptr, &afterForkInChild);
+    return true;
+#endif
+}
+
+uint64_t currentThreadSerial()
+{
+    if (t_threadSerial == 0)
+        t_threadSerial = g_threadSerials.fetch_add(1, std::memory_order_relaxed) + 1;
+    return t_threadSerial;
+}
+} // namespace
+
+bool FileWatch::announcementsAvailable()
+{
+    static const bool installed = installChangeSignal();
+    return installed && !g_forkedChild.load(std::memory_order_relaxed);
 }
 
 FileWatch::FileWatch() : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
@@ -24,6 +99,51 @@ void FileWatch::poll()
 {
     if (m_fd < 0)
         return;
+    if (announcementsAvailable()) {
+        const uint64_t self = currentThreadSerial();
+        if (self != m_askingThread) {
+            m_askingThread = self;
+            m_announced = announceToThisThread();
+            m_seenAnnouncement = g_announcements.load(std::memory_order_acquire);
+        } else if (m_announced) {
+            const uint64_t announced = g_announcements.load(std::memory_order_acquire);
+            if (announced == m_seenAnnouncement)
+                return;
+            // Counted before reading: a change after the read moves it again.
+            m_seenAnnouncement = announced;
+        }
+    } else {
+        m_announced = false;
+        m_askingThread = 0;
+    }
+    readEvents();
+}
+
+bool FileWatch::announceToThisThread()
+{
+    // Owner first: with the flag set and no owner the kernel signals no one.
+    f_owner_ex owner{F_OWNER_TID, gettid()};
+    if (fcntl(m_fd, F_SETOWN_EX, &owner) != 0)
+        return false;
+    if (!m_asyncSet) {
+        const int flags = fcntl(m_fd, F_GETFL);
+        if (flags < 0 || fcntl(m_fd, F_SETSIG, changeSignalNumber()) != 0 ||
+            fcntl(m_fd, F_SETFL, flags | O_ASYNC) != 0)
+            return false;
+        m_asyncSet = true;
+    }
+    if (!t_signalUnblocked) {
+        sigset_t set;
+        sigemptyset(&set);
+        sigaddset(&set, changeSignalNumber());
+        pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+        t_signalUnblocked = true;
+    }
+    return true;
+}
+
+void FileWatch::readEvents()
+{
     alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
     while (true) {
         const ssize_t n = read(m_fd, buffer, sizeof(buffer));

@@ -6,6 +6,10 @@
 #include <filesystem>
 #include <thread>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace enginetest;
 
 namespace {
@@ -86,6 +90,55 @@ TEST_F(Interface, ChangedFileIsReadAgainAndCyclesRestart)
     std::filesystem::remove(m_sim + "/d_sim.sim");
     EXPECT_EQ(ask("22 F4 0C"), "<error 53>");
     EXPECT_NE(errorText().find("D_SIM.SIM"), std::string::npos) << errorText();
+}
+
+// The engine learns of changes from the kernel, announced to the thread that
+// ran the last job; saves on other threads and jobs that move between threads
+// must still be seen by the next job.
+TEST_F(Interface, SavesAreSeenWhicheverThreadSavesOrRuns)
+{
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    std::thread saver([&] { rewriteSim("22 F4 0C = 01\n"); });
+    saver.join();
+    EXPECT_EQ(ask("22 F4 0C"), "01");
+    std::thread other([&] {
+        rewriteSim("22 F4 0C = 02\n");
+        EXPECT_EQ(ask("22 F4 0C"), "02");
+        rewriteSim("22 F4 0C = 03\n");
+        EXPECT_EQ(ask("22 F4 0C"), "03");
+    });
+    other.join();
+    rewriteSim("22 F4 0C = 04\n");
+    EXPECT_EQ(ask("22 F4 0C"), "04");
+    rewriteSim("22 F4 0C = 05\n");
+    EXPECT_EQ(ask("22 F4 0C"), "05");
+}
+
+// A forked child shares the parent's watch; it must neither miss its own
+// saves nor take the parent's announcements.
+TEST_F(Interface, ForkedChildSeesItsSavesAndParentKeepsItsOwn)
+{
+    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rewriteSim("22 F4 0C = 0C\n");
+        const bool seen = ask("22 F4 0C") == "0C";
+        rewriteSim("22 F4 0C = 0D\n");
+        _exit(seen && ask("22 F4 0C") == "0D" ? 0 : 1);
+    }
+    int status = 0;
+    for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 3000) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            FAIL() << "the child hung";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the child did not see its saves";
+    rewriteSim("22 F4 0C = 0E\n");
+    EXPECT_EQ(ask("22 F4 0C"), "0E");
 }
 
 TEST_F(Interface, RetryCommRepeatsAnUnansweredRequestOnce)
