@@ -32,6 +32,9 @@ using namespace kitbox;
 
 int main(int argc, char *argv[])
 {
+    // First of all: the font configuration is the longest way to the window.
+    // (--help and --version wait for it at the end; they are rare and short.)
+    FontWarmUp fonts;
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -41,7 +44,6 @@ int main(int argc, char *argv[])
         return 0;
     }
 
-    FontWarmUp fonts;
     QApplication app(argc, argv);
     // Then, beside building the window, the start picture's pixel memory.
     const FontWarmUp::DatabaseFill fontDatabase(
@@ -94,9 +96,10 @@ int main(int argc, char *argv[])
         window.activateWindow();
     });
 
-    // The start measures text from here on (see FontWarmUp::waitForConfiguration).
-    fonts.waitForConfiguration();
-    switch (window.load(program.commandLine)) {
+    // The settings, the instance check and the runtime start go on beside the
+    // font thread; the window waits for it only before it measures text (see
+    // FontWarmUp::waitForConfiguration).
+    switch (window.load(program.commandLine, [&fonts] { fonts.waitForConfiguration(); })) {
     case StartSequence::Outcome::Run:
         break;
     case StartSequence::Outcome::ActivatedOther:

@@ -269,7 +269,7 @@ void KitBox::connectCommands()
     connect(m_menus.value(QStringLiteral("Fenster")), &QMenu::aboutToShow, this, &KitBox::fillWindowMenu);
 }
 
-StartSequence::Outcome KitBox::load(const QString &rawCommandLine)
+StartSequence::Outcome KitBox::load(const QString &rawCommandLine, const std::function<void()> &beforeMeasuringText)
 {
     const QScreen *s = screen();
     const QSize screenPixels = s ? s->size() : QSize(1024, 768);
@@ -291,6 +291,8 @@ StartSequence::Outcome KitBox::load(const QString &rawCommandLine)
 
     // Text is measured from here on only: until now the fonts may still be
     // read in the background, beside building the window and the start.
+    if (beforeMeasuringText)
+        beforeMeasuringText();
     for (QLabel *label : {m_titel, m_firma, m_version, m_datum})
         label->adjustSize();
     m_editorMode->setMinimumWidth(m_editorMode->fontMetrics().horizontalAdvance(QStringLiteral("überschreiben__")));

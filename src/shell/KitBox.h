@@ -58,7 +58,9 @@ public:
 
     // The start-up: settings, instance, runtime session, placement, texts.
     // Anything but Run means: end the process without showing the window.
-    StartSequence::Outcome load(const QString &rawCommandLine);
+    // beforeMeasuringText runs once, before the window first measures text
+    // (the program waits there for the fonts read in the background).
+    StartSequence::Outcome load(const QString &rawCommandLine, const std::function<void()> &beforeMeasuringText = {});
 
     QAction *menuAction(const QString &objectName) const { return m_actions.value(objectName); }
     QMenu *menu(const QString &objectName) const { return m_menus.value(objectName); }
