@@ -11,6 +11,9 @@
 #include <string>
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using vedamis::AbortReason;
 using vedamis::LuaSandbox;
 using vedamis::SandboxLimits;
@@ -236,6 +239,32 @@ TEST(LuaSandbox, HostProgramKeepsTheStopSignalAndCallsStillStop)
         std::exit(now.sa_handler == own.sa_handler ? 0 : 5);
     };
     EXPECT_EXIT(scenario(), testing::ExitedWithCode(0), "");
+}
+
+// A forked child keeps none of the parent's threads, the watchdog's included;
+// its calls must still stop, whatever the watchdog was doing at the fork.
+TEST(LuaSandbox, CallsInAForkedChildStillStopAtTheTimeLimit)
+{
+    LuaSandbox sandbox(limits(100));
+    ASSERT_FALSE(sandbox.run("while true do end", "=t").ok());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const bool stopped = !sandbox.run("while true do end", "=t").ok() &&
+                             sandbox.lastAbort() == AbortReason::TimeLimit;
+        LuaSandbox fresh(limits(100));
+        _exit(stopped && !fresh.run("while true do end", "=t").ok() ? 0 : 1);
+    }
+    int status = 0;
+    for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 1000) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            FAIL() << "the child's endless loop did not stop";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 TEST(LuaSandbox, UnboundedAllocationEndsAtTheMemoryCap)

@@ -114,7 +114,11 @@ public:
     // any static of this file, and the thread sleeps harmlessly at exit.
     static Watchdog &instance()
     {
-        static Watchdog *const watchdog = new Watchdog;
+        static Watchdog *const watchdog = [] {
+            auto *created = new Watchdog;
+            pthread_atfork(&beforeFork, &afterForkInParent, &afterForkInChild);
+            return created;
+        }();
         return *watchdog;
     }
 
@@ -122,10 +126,7 @@ public:
     {
         std::lock_guard lock(m_lock);
         m_sandboxes.push_back({sandbox, kIdle});
-        if (!m_started) {
-            std::thread([this] { run(); }).detach();
-            m_started = true;
-        }
+        startLocked();
     }
 
     void withdraw(LuaSandbox *sandbox)
@@ -142,11 +143,31 @@ public:
         {
             std::lock_guard lock(m_lock);
             ++m_wakeRequests;
+            startLocked();
         }
         m_wake.notify_one();
     }
 
 private:
+    // Only calls without the hook need the thread; with the hook on from
+    // the start (see installStopSignal) it is never started.
+    void startLocked()
+    {
+        if (!m_started && g_lazyHook.load(std::memory_order_relaxed)) {
+            std::thread([this] { run(); }).detach();
+            m_started = true;
+        }
+    }
+
+    // A fork copies the lock in whatever state another thread left it; held
+    // across the fork, it is consistent on both sides.
+    static void beforeFork() { instance().m_lock.lock(); }
+    static void afterForkInParent() { instance().m_lock.unlock(); }
+    // Only the forking thread lives on in the child: the watchdog thread is
+    // started again by the next deadline, and calls that were running on
+    // other threads are over (signalling their threads would hit nothing).
+    static void afterForkInChild();
+
     struct Entry {
         LuaSandbox *sandbox;
         int64_t signalledDeadline;
@@ -432,6 +453,11 @@ struct SandboxAccess {
     }
 
     static int64_t callDeadline(const LuaSandbox &sandbox) { return sandbox.m_callDeadline.load(); }
+    static bool runsOnThisThread(const LuaSandbox &sandbox)
+    {
+        return pthread_equal(sandbox.m_thread.load(std::memory_order_relaxed), pthread_self()) != 0;
+    }
+    static void forgetCall(LuaSandbox &sandbox) { sandbox.m_callDeadline.store(kIdle); }
 
     static void onStopSignal()
     {
@@ -542,6 +568,22 @@ void onStopSignal(int)
     const int savedErrno = errno;
     SandboxAccess::onStopSignal();
     errno = savedErrno;
+}
+
+void Watchdog::afterForkInChild()
+{
+    Watchdog &self = instance();
+    // This thread took the lock before the fork. The condition variable may
+    // still count the parent's watchdog thread as waiting: start it afresh.
+    self.m_lock.unlock();
+    new (&self.m_wake) std::condition_variable;
+    self.m_started = false;
+    self.m_wakeRequests = 0;
+    self.m_plannedWake.store(kNoDeadline);
+    for (Entry &entry : self.m_sandboxes) {
+        if (SandboxAccess::callDeadline(*entry.sandbox) != kIdle && !SandboxAccess::runsOnThisThread(*entry.sandbox))
+            SandboxAccess::forgetCall(*entry.sandbox);
+    }
 }
 
 int64_t Watchdog::sweep(bool signalDue)
