@@ -101,17 +101,20 @@ void FileWatch::poll()
         return;
     if (announcementsAvailable()) {
         const uint64_t self = currentThreadSerial();
-        if (self != m_askingThread) {
-            m_askingThread = self;
-            m_announced = announceToThisThread();
-            m_seenAnnouncement = g_announcements.load(std::memory_order_acquire);
-        } else if (m_announced) {
+        if (self == m_askingThread && m_announced) {
             const uint64_t announced = g_announcements.load(std::memory_order_acquire);
             if (announced == m_seenAnnouncement)
                 return;
             // Counted before reading: a change after the read moves it again.
             m_seenAnnouncement = announced;
+        } else if (self == m_previousThread && self != m_askingThread) {
+            // The second poll in a row from this thread: announce here from
+            // now on. Polls that alternate between threads only read.
+            m_askingThread = self;
+            m_announced = announceToThisThread();
+            m_seenAnnouncement = g_announcements.load(std::memory_order_acquire);
         }
+        m_previousThread = self;
     } else {
         m_announced = false;
         m_askingThread = 0;

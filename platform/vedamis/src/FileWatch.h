@@ -13,7 +13,8 @@
 // save on the announced thread is always seen by its next poll; for a save
 // elsewhere the kernel interrupts the announced thread at once (within
 // microseconds), at the latest when it next enters the kernel. A poll on any
-// other thread moves the announcement there and reads the watch.
+// other thread reads the watch; the second in a row from the same thread
+// moves the announcement there.
 #include <cstdint>
 #include <map>
 #include <string>
@@ -51,8 +52,9 @@ private:
     std::map<std::string, Watched> m_directories;
     std::map<int, std::string> m_byDescriptor;
     int64_t m_nextGeneration = 1;
-    uint64_t m_askingThread = 0;    // serial of the thread of the last poll
-    bool m_announced = false;       // changes are signalled to that thread
+    uint64_t m_askingThread = 0;    // serial of the thread changes are announced to
+    uint64_t m_previousThread = 0;  // serial of the thread of the last poll
+    bool m_announced = false;       // the announcement to m_askingThread is set up
     bool m_asyncSet = false;        // the descriptor raises the signal
     uint64_t m_seenAnnouncement = 0; // announcement count when last read
 };
