@@ -16,15 +16,18 @@
 #include "shell/InstanceRegistry.h"
 #include "shell/KitBox.h"
 #include "shell/KitBoxDialogService.h"
+#include "shell/KitBoxFonts.h"
 #include "shell/KitBoxPictures.h"
 #include "shell/KitBoxPrinting.h"
 #include "shell/Settings.h"
 #include "shell/StartArguments.h"
+#include "shell/StartHeap.h"
 #include "shell/TextCatalogue.h"
 
 #include <QApplication>
 #include <QProcessEnvironment>
 
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 
@@ -32,7 +35,9 @@ using namespace kitbox;
 
 int main(int argc, char *argv[])
 {
-    // First of all: the font configuration is the longest way to the window.
+    // Before any thread exists, as it changes how memory is handed out.
+    prepareStartHeap(std::size_t(1) << 20);
+    // Then the font configuration, the longest way to the window.
     // (--help and --version wait for it at the end; they are rare and short.)
     FontWarmUp fonts;
     QStringList arguments;
@@ -52,6 +57,7 @@ int main(int argc, char *argv[])
     QApplication::setApplicationVersion(QStringLiteral(KITBOX_VERSION));
     QApplication::setOrganizationName(QStringLiteral(KITBOX_COMPANY));
     QApplication::setStyle(new StartStyle);
+    QApplication::setFont(workbenchFont(QApplication::font()));
 
     KitBoxDialogService dialogs;
     TextCatalogue &texts = TextCatalogue::shared();

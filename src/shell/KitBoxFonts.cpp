@@ -6,17 +6,36 @@
 
 namespace kitbox {
 
+QFont workbenchFont(const QFont &platformFont)
+{
+    QFont font = platformFont;
+    font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
+    font.setKerning(false);
+    return font;
+}
+
+namespace {
+
+// A fixed-pitch family as the reports use it: naming the style hint names
+// the strategy too, so the workbench's one is given again here.
+QFont typewriter(QFont font)
+{
+    font.setStyleHint(QFont::TypeWriter, QFont::PreferNoShaping);
+    font.setKerning(false);
+    return font;
+}
+
+} // namespace
+
 QFont fixedPitchFont(int pointSize, const QString &preferredFamily)
 {
     if (!preferredFamily.isEmpty() && QFontDatabase::hasFamily(preferredFamily) &&
         QFontDatabase::isFixedPitch(preferredFamily)) {
-        QFont preferred(preferredFamily, pointSize);
-        preferred.setStyleHint(QFont::TypeWriter);
-        return preferred;
+        return typewriter(QFont(preferredFamily, pointSize));
     }
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     font.setPointSize(pointSize);
-    font.setStyleHint(QFont::TypeWriter);
+    font = typewriter(font);
     if (QFontInfo(font).fixedPitch())
         return font;
     // Some platforms (the offscreen one among them) name no usable system
@@ -24,8 +43,7 @@ QFont fixedPitchFont(int pointSize, const QString &preferredFamily)
     const QStringList families = QFontDatabase::families();
     for (const QString &family : families) {
         if (QFontDatabase::isFixedPitch(family)) {
-            QFont candidate(family, pointSize);
-            candidate.setStyleHint(QFont::TypeWriter);
+            const QFont candidate = typewriter(QFont(family, pointSize));
             if (QFontInfo(candidate).fixedPitch())
                 return candidate;
         }

@@ -27,17 +27,19 @@ std::string lineError(int lineNumber, const char *reason)
 // Undoes the escapes of the data file; false on an unknown or cut-off escape.
 bool unescape(QStringView in, QString *out)
 {
+    qsizetype escape = in.indexOf(u'\\');
+    if (escape < 0) {
+        *out = in.toString();
+        return true;
+    }
     out->clear();
     out->reserve(in.size());
-    for (qsizetype i = 0; i < in.size(); ++i) {
-        const QChar c = in.at(i);
-        if (c != u'\\') {
-            *out += c;
-            continue;
-        }
-        if (++i >= in.size())
+    qsizetype from = 0;
+    while (escape >= 0) {
+        out->append(in.sliced(from, escape - from));
+        if (escape + 1 >= in.size())
             return false;
-        switch (in.at(i).unicode()) {
+        switch (in.at(escape + 1).unicode()) {
         case u'\\':
             *out += u'\\';
             break;
@@ -53,7 +55,10 @@ bool unescape(QStringView in, QString *out)
         default:
             return false;
         }
+        from = escape + 2;
+        escape = in.indexOf(u'\\', from);
     }
+    out->append(in.sliced(from));
     return true;
 }
 
@@ -87,8 +92,15 @@ kitbox::Status TextCatalogue::load(const QByteArray &data)
         return kitbox::failure("text catalogue is not valid UTF-8");
 
     QHash<int, QString> texts;
+    texts.reserve(text.count(u'\n') + 1);
     int lineNumber = 0;
-    for (QStringView line : QStringView(text).split(u'\n')) {
+    const QStringView all(text);
+    for (qsizetype start = 0; start <= all.size();) {
+        qsizetype end = all.indexOf(u'\n', start);
+        if (end < 0)
+            end = all.size();
+        QStringView line = all.sliced(start, end - start);
+        start = end + 1;
         ++lineNumber;
         if (line.endsWith(u'\r'))
             line.chop(1);
@@ -110,7 +122,7 @@ kitbox::Status TextCatalogue::load(const QByteArray &data)
             return kitbox::failure(lineError(lineNumber, "unknown escape"));
         if (texts.contains(id))
             return kitbox::failure(lineError(lineNumber, "id appears twice"));
-        texts.insert(id, value);
+        texts.insert(id, std::move(value));
     }
     m_texts = std::move(texts);
     return kitbox::success();

@@ -1,0 +1,20 @@
+#pragma once
+// The memory the start of the program allocates, made present in one go.
+//
+// The start allocates about a megabyte in many small pieces (widgets, fonts,
+// texts). Each fresh page of the heap is a page fault on its first touch, and
+// on virtual machines a fault costs several microseconds; asking the kernel
+// for all those pages at once costs a fraction of that.
+#include <cstddef>
+
+namespace kitbox {
+
+// Grows the heap by bytes and has the kernel make those pages present; keeps
+// the heap from being trimmed below that size again, and serves blocks of up
+// to a few megabytes from the heap rather than from mappings of their own,
+// so that freed memory is used again instead of being faulted in anew.
+// False when the platform cannot do this (another allocator, a sanitizer, a
+// kernel without MADV_POPULATE_WRITE); the program then simply goes on.
+bool prepareStartHeap(std::size_t bytes);
+
+} // namespace kitbox

@@ -1,0 +1,58 @@
+#include "shell/StartHeap.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include <sys/resource.h>
+
+namespace {
+
+long minorFaults()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
+
+// The start's many small blocks, written once: what the prepared heap is for.
+long faultsForSmallBlocks(std::size_t total, std::vector<void *> &blocks)
+{
+    constexpr std::size_t blockSize = 1000;
+    blocks.reserve(total / blockSize);
+    const long before = minorFaults();
+    for (std::size_t done = 0; done < total; done += blockSize) {
+        void *block = std::malloc(blockSize);
+        std::memset(block, 0x5a, blockSize);
+        blocks.push_back(block);
+    }
+    return minorFaults() - before;
+}
+
+} // namespace
+
+TEST(StartHeap, SmallBlocksOfThePreparedSizeNeedNoPageFaults)
+{
+    if (!kitbox::prepareStartHeap(std::size_t(1) << 20))
+        GTEST_SKIP() << "this build or kernel cannot prepare the heap";
+    std::vector<void *> blocks;
+    const long faults = faultsForSmallBlocks(std::size_t(600) << 10, blocks);
+    // 600 KiB written into fresh pages would be about 150 faults.
+    EXPECT_LT(faults, 15);
+    for (void *block : blocks)
+        std::free(block);
+
+    // Freed again, the memory stays with the heap for the next round.
+    blocks.clear();
+    EXPECT_LT(faultsForSmallBlocks(std::size_t(600) << 10, blocks), 15);
+    for (void *block : blocks)
+        std::free(block);
+}
+
+TEST(StartHeap, SizesItCannotServeAreRefused)
+{
+    EXPECT_FALSE(kitbox::prepareStartHeap(0));
+    EXPECT_FALSE(kitbox::prepareStartHeap(std::size_t(64) << 20));
+}
