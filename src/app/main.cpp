@@ -35,11 +35,12 @@ using namespace kitbox;
 
 int main(int argc, char *argv[])
 {
-    // Before any thread exists, as it changes how memory is handed out.
-    prepareStartHeap(std::size_t(1) << 20);
-    // Then the font configuration, the longest way to the window.
-    // (--help and --version wait for it at the end; they are rare and short.)
+    // How memory is handed out is settled before any thread exists.
+    const StartHeap heap(std::size_t(1) << 20);
+    // Then, first of all, the font configuration: the longest way to the
+    // window. (--help and --version wait for it at the end; they are rare.)
     FontWarmUp fonts;
+    heap.populate();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);

@@ -22,31 +22,43 @@
 
 namespace kitbox {
 
-bool prepareStartHeap(std::size_t bytes)
+namespace {
+
+constexpr std::size_t largestFromHeap = std::size_t(4) << 20;
+
+} // namespace
+
+StartHeap::StartHeap(std::size_t bytes) : m_bytes(bytes)
+{
+#if defined(__GLIBC__) && KITBOX_OWN_ALLOCATOR
+    if (bytes == 0 || bytes > largestFromHeap)
+        return;
+    // Blocks below this size come from the heap; freeing one leaves the pad
+    // above the top of the heap in place.
+    m_configured = mallopt(M_MMAP_THRESHOLD, int(largestFromHeap)) == 1 && mallopt(M_TOP_PAD, int(bytes)) == 1;
+#endif
+}
+
+bool StartHeap::populate() const
 {
 #if defined(__GLIBC__) && KITBOX_OWN_ALLOCATOR
 #ifndef MADV_POPULATE_WRITE
     constexpr int MADV_POPULATE_WRITE = 23; // Linux 5.14
 #endif
-    constexpr std::size_t largestFromHeap = std::size_t(4) << 20;
-    if (bytes == 0 || bytes > largestFromHeap)
+    if (!m_configured)
         return false;
-    // Blocks below this size come from the heap; freeing one leaves the pad
-    // above the top of the heap in place.
-    if (mallopt(M_MMAP_THRESHOLD, int(largestFromHeap)) != 1 || mallopt(M_TOP_PAD, int(bytes)) != 1)
-        return false;
-    void *block = std::malloc(bytes);
+    void *block = std::malloc(m_bytes);
     if (block == nullptr)
         return false;
     const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
     const std::uintptr_t first = (std::uintptr_t(block) + page - 1) & ~(page - 1);
-    const std::uintptr_t end = (std::uintptr_t(block) + bytes) & ~(page - 1);
+    const std::uintptr_t end = (std::uintptr_t(block) + m_bytes) & ~(page - 1);
     // Only the page tables change: the block's content stays as it is.
-    const bool present = end > first && ::madvise(reinterpret_cast<void *>(first), end - first, MADV_POPULATE_WRITE) == 0;
+    const bool present =
+        end > first && ::madvise(reinterpret_cast<void *>(first), end - first, MADV_POPULATE_WRITE) == 0;
     std::free(block);
     return present;
 #else
-    (void)bytes;
     return false;
 #endif
 }

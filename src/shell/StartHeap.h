@@ -9,12 +9,24 @@
 
 namespace kitbox {
 
-// Grows the heap by bytes and has the kernel make those pages present; keeps
-// the heap from being trimmed below that size again, and serves blocks of up
-// to a few megabytes from the heap rather than from mappings of their own,
-// so that freed memory is used again instead of being faulted in anew.
-// False when the platform cannot do this (another allocator, a sanitizer, a
-// kernel without MADV_POPULATE_WRITE); the program then simply goes on.
-bool prepareStartHeap(std::size_t bytes);
+class StartHeap {
+public:
+    // Keeps the heap from being trimmed below bytes once it has grown to
+    // them, and serves blocks of up to a few megabytes from the heap rather
+    // than from mappings of their own, so that freed memory is used again
+    // instead of being faulted in anew. Changes how memory is handed out, so
+    // it is made before the program starts any thread.
+    explicit StartHeap(std::size_t bytes);
+
+    // Grows the heap by the size given and has the kernel make those pages
+    // present. Other threads may run meanwhile. False when the platform
+    // cannot do this (another allocator, a sanitizer, a kernel without
+    // MADV_POPULATE_WRITE); the program then simply goes on.
+    bool populate() const;
+
+private:
+    std::size_t m_bytes = 0;
+    bool m_configured = false;
+};
 
 } // namespace kitbox

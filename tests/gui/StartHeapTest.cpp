@@ -35,7 +35,8 @@ long faultsForSmallBlocks(std::size_t total, std::vector<void *> &blocks)
 
 TEST(StartHeap, SmallBlocksOfThePreparedSizeNeedNoPageFaults)
 {
-    if (!kitbox::prepareStartHeap(std::size_t(1) << 20))
+    const kitbox::StartHeap heap(std::size_t(1) << 20);
+    if (!heap.populate())
         GTEST_SKIP() << "this build or kernel cannot prepare the heap";
     std::vector<void *> blocks;
     const long faults = faultsForSmallBlocks(std::size_t(600) << 10, blocks);
@@ -53,6 +54,6 @@ TEST(StartHeap, SmallBlocksOfThePreparedSizeNeedNoPageFaults)
 
 TEST(StartHeap, SizesItCannotServeAreRefused)
 {
-    EXPECT_FALSE(kitbox::prepareStartHeap(0));
-    EXPECT_FALSE(kitbox::prepareStartHeap(std::size_t(64) << 20));
+    EXPECT_FALSE(kitbox::StartHeap(0).populate());
+    EXPECT_FALSE(kitbox::StartHeap(std::size_t(64) << 20).populate());
 }
