@@ -13,13 +13,17 @@
 // FreeType faces per thread, so a face loaded in this thread would be loaded
 // again by the window, and the work would only take processor time and the
 // font database lock from the window's thread.
+#include "shell/StartHeap.h"
+
 #include <functional>
 #include <latch>
 #include <thread>
 
 class FontWarmUp {
 public:
-    FontWarmUp();
+    // The thread first makes its share of the start heap present (its
+    // allocations come from a heap of their own), then reads the fonts.
+    explicit FontWarmUp(const kitbox::StartHeap &heap);
     // Joins the thread (it may be waiting for applicationReady()).
     ~FontWarmUp();
     FontWarmUp(const FontWarmUp &) = delete;

@@ -18,8 +18,8 @@ public:
     // it is made before the program starts any thread.
     explicit StartHeap(std::size_t bytes);
 
-    // Grows the heap by the size given and has the kernel make those pages
-    // present. Other threads may run meanwhile. False when the platform
+    // Grows the calling thread's heap by the size given and has the kernel
+    // make those pages present. Other threads may run meanwhile. False when the platform
     // cannot do this (another allocator, a sanitizer, a kernel without
     // MADV_POPULATE_WRITE); the program then simply goes on.
     bool populate() const;
