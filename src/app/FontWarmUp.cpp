@@ -21,12 +21,16 @@ void loadFontConfiguration()
 
 // Nothing else runs in the thread before the font configuration is read:
 // with both threads running freely, this thread is already the longer way to
-// the window's first text. Only its heap is made present first: reading the
+// the window's first text. Only its heap is made present first (reading the
 // configuration allocates half a megabyte in small pieces, and faulting those
-// pages in one by one slows the window's thread as well.
-FontWarmUp::FontWarmUp(const kitbox::StartHeap &heap)
-    : m_thread([this, &heap] {
+// pages in one by one slows the window's thread as well), and the short work
+// handed over as first is done, which the window would otherwise do itself
+// while this thread still had time to spare.
+FontWarmUp::FontWarmUp(const kitbox::StartHeap &heap, std::function<void()> first)
+    : m_thread([this, &heap, first = std::move(first)] {
           heap.populate();
+          if (first)
+              first();
           loadFontConfiguration();
           m_configured.count_down();
           m_ready.wait();

@@ -22,8 +22,10 @@
 class FontWarmUp {
 public:
     // The thread first makes its share of the start heap present (its
-    // allocations come from a heap of their own), then reads the fonts.
-    explicit FontWarmUp(const kitbox::StartHeap &heap);
+    // allocations come from a heap of their own) and runs first: work the
+    // window needs only once the application object exists, which this
+    // thread has time for. Then it reads the fonts.
+    explicit FontWarmUp(const kitbox::StartHeap &heap, std::function<void()> first = {});
     // Joins the thread (it may be waiting for applicationReady()).
     ~FontWarmUp();
     FontWarmUp(const FontWarmUp &) = delete;

@@ -39,7 +39,9 @@ int main(int argc, char *argv[])
     const StartHeap heap(std::size_t(1) << 20);
     // Then, first of all, the font configuration: the longest way to the
     // window. (--help and --version wait for it at the end; they are rare.)
-    FontWarmUp fonts(heap);
+    // The texts are read there too, before the fonts: the window needs them
+    // only after the application object exists.
+    FontWarmUp fonts(heap, [] { (void)TextCatalogue::shared(); });
     heap.populate();
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
