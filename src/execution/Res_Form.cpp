@@ -83,14 +83,23 @@ Res_Form::Res_Form(Settings &settings, const TextCatalogue &texts, RunFlags &run
         if (m_ausgabe->hasFocus())
             reportEditorStatus(true);
     });
-    connect(this, &QMdiSubWindow::windowStateChanged, this,
-            [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
-                const bool wasActive = oldState.testFlag(Qt::WindowActive);
-                const bool isActive = newState.testFlag(Qt::WindowActive);
-                if (isActive != wasActive)
-                    reportEditorStatus(isActive);
-            });
+    m_activeStateReport = connect(this, &QMdiSubWindow::windowStateChanged, this,
+                                  [this](Qt::WindowStates oldState, Qt::WindowStates newState) {
+                                      const bool wasActive = oldState.testFlag(Qt::WindowActive);
+                                      const bool isActive = newState.testFlag(Qt::WindowActive);
+                                      if (isActive != wasActive)
+                                          reportEditorStatus(isActive);
+                                  });
     setActivity(ResultsWindowRules::Activity::Idle);
+}
+
+Res_Form::~Res_Form()
+{
+    // The base class's destructor deactivates the window when this part of
+    // it is gone already; the last report is made here instead.
+    disconnect(m_activeStateReport);
+    if (windowState().testFlag(Qt::WindowActive))
+        reportEditorStatus(false);
 }
 
 int Res_Form::toPixels(int twips) const

@@ -20,6 +20,7 @@ class Res_Form : public QMdiSubWindow {
     Q_OBJECT
 public:
     Res_Form(Settings &settings, const TextCatalogue &texts, RunFlags &runFlags, QWidget *parent = nullptr);
+    ~Res_Form() override;
 
     // Takes the stored placement (opening in the normal state first), the
     // font and the initial text.
@@ -55,6 +56,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    QMetaObject::Connection m_activeStateReport;
     void storePlacement();
     void reportEditorStatus(bool active);
     int toPixels(int twips) const;

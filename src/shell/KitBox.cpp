@@ -100,7 +100,13 @@ KitBox::KitBox(const KitBoxServices &services, QWidget *parent)
     connectCommands();
 }
 
-KitBox::~KitBox() = default;
+KitBox::~KitBox()
+{
+    // The child windows report to this window's slots while they close (the
+    // results window its editor status); they go while this window is still
+    // whole, not in the base class's destructor after it.
+    delete m_mdi;
+}
 
 ResultsOutput &KitBox::results()
 {

@@ -425,6 +425,28 @@ TEST_F(KitBoxFixture, ResultsWindowCloseBoxDuringContinuousRunMinimises)
     w.close();
 }
 
+// The results window reports going inactive from its own destructor, not
+// from the base class's after its own part is gone (and the main window, too,
+// closes its child windows while it is still whole).
+TEST_F(KitBoxFixture, AnActiveResultsWindowThatGoesAwayClearsTheEditorStatus)
+{
+    auto p = instance();
+    KitBox &w = p->started();
+    Res_Form *form = w.resultsWindow(true);
+    w.mdiArea()->setActiveSubWindow(form);
+    ASSERT_TRUE(form->windowState().testFlag(Qt::WindowActive));
+    auto *mode = w.findChild<QLabel *>(u"Editormode"_s);
+    w.setEditorStatus(true, false, true, 1, 1, 1);
+    ASSERT_FALSE(mode->text().isEmpty());
+    delete form;
+    EXPECT_TRUE(mode->text().isEmpty());
+    EXPECT_EQ(w.resultsWindow(false), nullptr);
+
+    w.resultsWindow(true);
+    w.mdiArea()->setActiveSubWindow(w.resultsWindow(false));
+    w.close();
+}
+
 TEST_F(KitBoxFixture, SettingsThatCannotBeWrittenAreReported)
 {
     auto p = instance();
