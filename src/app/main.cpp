@@ -37,12 +37,8 @@ int main(int argc, char *argv[])
 {
     // How memory is handed out is settled before any thread exists.
     const StartHeap heap(std::size_t(1) << 20);
-    // Then, first of all, the font configuration: the longest way to the
-    // window. (--help and --version wait for it at the end; they are rare.)
-    // The texts are read there too, before the fonts: the window needs them
-    // only after the application object exists.
-    FontWarmUp fonts(heap, [] { (void)TextCatalogue::shared(); });
-    heap.populate();
+    // --help and --version need nothing else (an ordinary command line is
+    // told apart without setting up a parser).
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -51,6 +47,11 @@ int main(int argc, char *argv[])
         std::fputs(program.output.toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // Then, first of all, the font configuration: the longest way to the
+    // window. The texts are read there too, before the fonts: the window
+    // needs them only after the application object exists.
+    FontWarmUp fonts(heap, [] { (void)TextCatalogue::shared(); });
+    heap.populate();
 
     QApplication app(argc, argv);
     // Then, beside building the window, the start picture's pixel memory.
