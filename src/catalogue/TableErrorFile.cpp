@@ -1,6 +1,6 @@
 #include "catalogue/TableErrorFile.h"
 
-#include <QSaveFile>
+#include "shell/SaveFile.h"
 
 namespace kitbox {
 
@@ -17,18 +17,7 @@ Status TableErrorFile::write(const QString &path, const QString &text)
 {
     if (path.isEmpty())
         return failure("no file name for the table error details");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(path.toStdString() + ": " + file.errorString().toStdString());
-    const QByteArray bytes = (text + QStringLiteral("\r\n")).toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        const std::string reason = file.errorString().toStdString();
-        file.cancelWriting();
-        return failure(path.toStdString() + ": " + reason);
-    }
-    if (!file.commit())
-        return failure(path.toStdString() + ": " + file.errorString().toStdString());
-    return success();
+    return saveFileAtomically(path, (text + QStringLiteral("\r\n")).toUtf8());
 }
 
 } // namespace kitbox

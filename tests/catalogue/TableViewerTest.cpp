@@ -1,0 +1,371 @@
+// The table viewer's logic without a window: list, navigation, column marks,
+// double clicks, job-information references, ragged texts and the exports.
+#include "CatalogueTestSupport.h"
+
+#include "catalogue/JobInfoReference.h"
+#include "catalogue/TableExport.h"
+#include "catalogue/TableViewer.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kitbox::test {
+namespace {
+
+// Adds a table whose cells are given row by row (column names first).
+void addTable(JobCatalogue &catalogue, const QString &name, const QList<QStringList> &rows, const QString &base = {})
+{
+    TableDescription t;
+    t.name = name;
+    t.baseName = base;
+    t.columnCount = rows.isEmpty() ? 0 : int(rows.first().size());
+    t.rowCount = int(rows.size()) - 1;
+    QStringList cells;
+    for (const QStringList &row : rows)
+        cells += row;
+    const QByteArray bytes = scrambled(tableBytes(cells));
+    t.area = int(catalogue.tableAreas.size());
+    t.areaOffset = 0;
+    t.length = qint32(bytes.size());
+    for (int c = 0; c < t.columnCount; ++c)
+        t.columnWidth[size_t(c)] = c == 0 ? 120 : 600;
+    catalogue.tableAreas.append(bytes);
+    catalogue.tables.append(t);
+}
+
+QList<QStringList> valueTable(const QString &cell)
+{
+    return {{s("WERT"), s("NAME")}, {s("1"), cell}, {s("2"), s("-")}};
+}
+
+class FakeView : public TableViewerView {
+public:
+    int row = 1;
+    int column = 1;
+    QList<int> shown;
+    QList<QPair<int, int>> scrolls;
+    int firstVisibleRow() const override { return row; }
+    int firstVisibleColumn() const override { return column; }
+    void scrollTo(int r, int c) override { scrolls.append({r, c}); }
+    void tableShown(int table) override { shown.append(table); }
+    void navigationChanged() override {}
+};
+
+class TableViewerTest : public ::testing::Test {
+protected:
+    TableViewerTest() : viewer(catalogue, view, dialogs, TextCatalogue::shared())
+    {
+        TextCatalogue::shared().selectLanguage(QStringLiteral("D"));
+        // T0 -> T1 -> ... -> T11 -> nothing: a chain longer than the levels allow.
+        for (int i = 0; i < 12; ++i)
+            addTable(catalogue, s("T") + QString::number(i), valueTable(s("T") + QString::number(i + 1)));
+        viewer.rebuildList();
+    }
+    int openChain(int levels)
+    {
+        viewer.selectEntry(0);
+        for (int i = 1; i < levels; ++i)
+            viewer.cellDoubleClicked(0, 1, QString());
+        return viewer.currentLevel();
+    }
+
+    JobCatalogue catalogue;
+    FakeView view;
+    ScriptedDialogService dialogs;
+    TableViewer viewer;
+};
+
+TEST(TableListTest, PriorityTablesLeadAndBaseTablesCarryTheirBase)
+{
+    JobCatalogue c;
+    addTable(c, s("ARG_X"), {{s("A"), s("B")}, {s("1"), s("2")}});
+    addTable(c, s("FORTTEXTE"), {{s("ORT")}, {s("1")}, {s("2")}});
+    addTable(c, s("JOBRESULT"), {{s("SB"), s("TEXT"), s("X")}}, s("d_basis"));
+    addTable(c, s("SG_FUNKTIONEN"), {{s("ARG"), s("ID")}, {s("A"), s("1")}});
+    addTable(c, s("SG_FUNKTIONEN"), {{s("ARG")}}, s("d_basis"));
+    const auto list = TableViewerRules::buildList(c.tables);
+    const QStringList expected = {s("SG_FUNKTIONEN[2][1]"), s("FORTTEXTE[1][2]"), s("ARG_X[2][1]"),
+                                  s("JOBRESULT[3][0] ---- uses: d_basis"), s("SG_FUNKTIONEN[1][0] ---- uses: d_basis")};
+    EXPECT_EQ(list.entries, expected);
+    EXPECT_EQ(list.tables, (QList<int>{3, 1, 0, 2, 4}));
+    for (qsizetype entry = 0; entry < list.tables.size(); ++entry)
+        EXPECT_EQ(c.tables.at(list.tables.at(entry)).listIndex, entry);
+    EXPECT_FALSE(TableViewerRules::listIsStale(c.tables, list));
+    addTable(c, s("NEU"), {{s("A")}});
+    EXPECT_TRUE(TableViewerRules::listIsStale(c.tables, list));
+}
+
+TEST_F(TableViewerTest, NavigationEdgeCases)
+{
+    // Back from level 1 and forward over an empty level do nothing.
+    viewer.selectEntry(0);
+    viewer.navigate(1, s("RUECK"));
+    viewer.navigate(1, s("vor"));
+    viewer.navigate(1, s("POS1"));
+    EXPECT_EQ(viewer.currentLevel(), 1);
+    EXPECT_FALSE(viewer.lupe0Button().enabled);
+    EXPECT_TRUE(viewer.rueckButton().toolTip.isEmpty());
+    EXPECT_FALSE(viewer.vorButton().enabled);
+    EXPECT_TRUE(view.scrolls.isEmpty());
+
+    // Drilling: each double click opens the named table one level deeper.
+    EXPECT_EQ(openChain(3), 3);
+    EXPECT_EQ(viewer.currentTable(), 2);
+    EXPECT_EQ(viewer.lupe0Button().toolTip, s("TABLE T0 [2][2]"));
+    EXPECT_EQ(viewer.rueckButton().toolTip, s("TABLE T1 [2][2]"));
+
+    // Back two levels keeps level 3 reachable forward, with its position.
+    view.row = 40;
+    view.column = 2;
+    viewer.navigate(2, s("RUECK"));
+    EXPECT_EQ(viewer.currentLevel(), 1);
+    EXPECT_EQ(viewer.currentTable(), 0);
+    view.row = 7;
+    viewer.navigate(1, s("VOR"));
+    viewer.navigate(1, s("VOR"));
+    EXPECT_EQ(viewer.currentLevel(), 3);
+    EXPECT_EQ(view.scrolls.last(), (QPair<int, int>{40, 2}));
+    EXPECT_FALSE(viewer.vorButton().enabled);
+
+    // A drill-down from level 2 empties level 4 but a stale level 3 is replaced.
+    viewer.navigate(1, s("RUECK"));
+    viewer.navigate(11, s("LUPE"));
+    EXPECT_EQ(viewer.currentLevel(), 3);
+    EXPECT_EQ(viewer.currentTable(), 11);
+    EXPECT_EQ(viewer.level(4).table, -1);
+
+    // POS1 goes to level 1 and restores its saved position.
+    viewer.navigate(1, s("POS1"));
+    EXPECT_EQ(viewer.currentLevel(), 1);
+    EXPECT_EQ(view.scrolls.last(), (QPair<int, int>{7, 2}));
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+}
+
+TEST_F(TableViewerTest, NineLevelsAtMostAndTheMessageKeepsLevelNine)
+{
+    EXPECT_EQ(openChain(9), 9);
+    EXPECT_EQ(viewer.currentTable(), 8);
+    viewer.cellDoubleClicked(0, 1, QString());
+    EXPECT_EQ(viewer.currentLevel(), 9);
+    EXPECT_EQ(viewer.currentTable(), 8);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    EXPECT_EQ(dialogs.messages().first().text, s("Max. Anzahl Detailtabellen überschritten !"));
+    EXPECT_EQ(dialogs.messages().first().title, TextCatalogue::shared().text(523));
+    EXPECT_FALSE(viewer.vorButton().enabled);
+    EXPECT_EQ(viewer.level(10).table, -1);
+    // INIT empties every level.
+    viewer.navigate(1, s("INIT"));
+    for (int n = 1; n <= TableViewer::levelSlots; ++n)
+        EXPECT_EQ(viewer.level(n).table, -1) << n;
+}
+
+TEST_F(TableViewerTest, ToolTipOfATableThatNoLongerExists)
+{
+    openChain(2);
+    catalogue.tables[0].name = s("UMBENANNT");
+    EXPECT_EQ(viewer.lupe0Button().toolTip, s("TABLE T0 [?][?]"));
+}
+
+TEST(TableViewerRulesTest, SearchValueMarksWholeColumnNames)
+{
+    const QStringList names = {s("WERT"), s("WERTE"), s("TEXT"), QString(), s("info")};
+    struct Case {
+        const char *search;
+        QList<bool> marked;
+    } cases[] = {
+        {"", {false, false, false, false, false}},
+        {"TABLE TAB_X WERT", {true, false, false, false, false}},
+        {"TABLE TAB_X  WERTE TEXT", {false, true, true, false, false}},
+        {"TABLE TAB_X INFO", {false, false, false, false, true}},
+        {"TABLE TAB_XWERT", {false, false, false, false, false}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(TableViewerRules::markedColumns(names, s(c.search)), c.marked) << c.search;
+}
+
+TEST(TableViewerRulesTest, DoubleClickInTheFunctionTableFeedsTheArgumentField)
+{
+    JobCatalogue c;
+    addTable(c, s("TAB_LUEFTER"), valueTable(s("x")));
+    using Kind = TableViewerRules::CellAction::Kind;
+    struct Case {
+        const char *table, *column, *cell, *field;
+        Kind kind;
+        const char *result;
+    } cases[] = {
+        {"SG_FUNKTIONEN", "ARG", " drehzahl ", "", Kind::AppendArgument, "DREHZAHL;"},
+        {"SG_FUNKTIONEN", "ID", "0x4000", "DREHZAHL;", Kind::AppendArgument, "DREHZAHL;0X4000;"},
+        {"SG_FUNKTIONEN", "LABEL", "Luefter", "DREHZAHL", Kind::AppendArgument, "DREHZAHL;LUEFTER;"},
+        // Already there (any case): the field stays; a value that only ends like one is new.
+        {"SG_FUNKTIONEN", "ARG", "DREHZAHL", "drehzahl;X;", Kind::AppendArgument, "drehzahl;X;"},
+        {"SG_FUNKTIONEN", "ARG", "ZAHL", "DREHZAHL;", Kind::AppendArgument, "DREHZAHL;ZAHL;"},
+        // Other columns and tables drill down, when a table has the name.
+        {"SG_FUNKTIONEN", "NAME", "tab_luefter", "", Kind::OpenTable, ""},
+        {"ARG_0x4200", "ARG", "TAB_LUEFTER", "", Kind::OpenTable, ""},
+        {"ARG_0x4200", "NAME", "TAB_FEHLT", "", Kind::None, ""},
+        {"SG_FUNKTIONEN", "ARG", "-", "A;", Kind::None, ""},
+        {"SG_FUNKTIONEN", "ARG", "  ", "A;", Kind::None, ""},
+    };
+    for (const Case &k : cases) {
+        const auto action = TableViewerRules::doubleClick(c, s(k.table), s(k.column), s(k.cell), s(k.field));
+        EXPECT_EQ(action.kind, k.kind) << k.cell;
+        if (k.kind == Kind::AppendArgument) {
+            EXPECT_EQ(action.argumentText, s(k.result)) << k.cell;
+        }
+        EXPECT_EQ(action.table, k.kind == Kind::OpenTable ? 0 : -1) << k.cell;
+    }
+}
+
+TEST(TableViewerRulesTest, LevelLabelNamesTheWideColumnsOfTheRow)
+{
+    TableDescription t;
+    t.name = s("TAB_X");
+    t.columnWidth[0] = 260;
+    t.columnWidth[1] = 261;
+    t.columnWidth[2] = 1200;
+    EXPECT_EQ(TableViewerRules::levelLabel(t, {s("1"), s("zwei"), s("drei")}), s("TABLE TAB_X zwei drei"));
+}
+
+TEST(JobInfoReferenceTest, LinesThatNameATable)
+{
+    struct Case {
+        const char *line, *table, *search;
+    } cases[] = {
+        {"\ncomment   : see table tab_motor_zustand", "TAB_MOTOR_ZUSTAND", ""},
+        {"   Values: TABLE TAB_X WERT TEXT", "TAB_X", "TABLE TAB_X WERT TEXT"},
+        {"TABLE TAB_X, column WERT", "TAB_X", "TABLE TAB_X, COLUMN WERT"},
+        {"RESULTTABLE X TABLE TAB_Y", "TAB_Y", ""},
+        {"TABLES below", nullptr, nullptr},
+        {"TABLE   ", nullptr, nullptr},
+        {"no reference", nullptr, nullptr},
+    };
+    for (const Case &c : cases) {
+        const auto ref = JobInfoReference::onLine(s(c.line));
+        ASSERT_EQ(ref.has_value(), c.table != nullptr) << c.line;
+        if (ref) {
+            EXPECT_EQ(ref->tableName, s(c.table)) << c.line;
+            EXPECT_EQ(ref->searchValue, s(c.search)) << c.line;
+        }
+    }
+    const QString text = s("name : X\r\nsee TABLE T1\r\nlast");
+    EXPECT_EQ(JobInfoReference::lineAt(text, text.indexOf(s("T1"))), s("see TABLE T1"));
+    EXPECT_EQ(JobInfoReference::lineAt(text, text.size()), s("last"));
+}
+
+TEST(JobInfoReferenceTest, OwnJobsNameOwnTablesInheritedJobsTheirBasesTables)
+{
+    JobCatalogue c;
+    addTable(c, s("JOBRESULT"), valueTable(s("x")), s("d_basis"));
+    addTable(c, s("TAB_X"), valueTable(s("x")));
+    addTable(c, s("JOBRESULT"), valueTable(s("x")));
+    addTable(c, s("TAB_B"), valueTable(s("x")), s("d_basis"));
+    const QString inherited = s("---- uses : D_BASIS\r\nname      : IDENT\r\n");
+    const QString own = s("name      : STATUS\r\n");
+    struct Case {
+        QString info;
+        const char *table;
+        int index;
+    } cases[] = {
+        {own, "JOBRESULT", 2}, {own, "tab_x", 1},  {own, "TAB_B", -1},
+        {inherited, "JOBRESULT", 0}, {inherited, "TAB_B", 3}, {inherited, "TAB_X", -1},
+        {s("---- uses : \r\n"), "TAB_X", -1},
+    };
+    for (const Case &k : cases)
+        EXPECT_EQ(JobInfoReference::resolve(c, k.info, s(k.table)), k.index) << k.table;
+}
+
+TEST(TableTextTest, RaggedRowsAndBrokenTextsReadWithoutFault)
+{
+    struct Case {
+        QByteArray text;
+        int columns;
+        int rows;
+        QList<QStringList> cells;
+    } cases[] = {
+        {"A\tB\t\r1\t2\t\r", 2, 2, {{s("A"), s("B")}, {s("1"), s("2")}}},
+        // Fewer cells than columns, more cells than columns, no final CR.
+        {"A\tB\tC\t\r1\t\r1\t2\t3\t4\t\r9", 3, 4,
+         {{s("A"), s("B"), s("C")}, {s("1"), QString(), QString()}, {s("1"), s("2"), s("3")}, {s("9"), QString(), QString()}}},
+        {"", 2, 0, {}},
+        {"\r\r", 1, 2, {{QString()}, {QString()}}},
+        {"A\tB\t\r", 0, 1, {{s("A"), s("B")}}},
+        {"\xC3\x28\t\xE2\x82\xAC\t\r", 2, 1, {{QString::fromUtf8("\xC3\x28"), QString::fromUtf8("\xE2\x82\xAC")}}},
+    };
+    for (const Case &c : cases) {
+        const TableText t(c.text, c.columns);
+        ASSERT_EQ(t.rowCount(), c.rows) << c.text.constData();
+        for (int r = 0; r < c.rows; ++r)
+            EXPECT_EQ(t.rowCells(r), c.cells.at(r)) << r;
+        EXPECT_TRUE(t.cell(c.rows, 0).isEmpty());
+        EXPECT_TRUE(t.cell(0, t.columnCount()).isEmpty());
+        EXPECT_TRUE(t.cell(-1, -1).isEmpty());
+    }
+}
+
+TEST(TableGridModelTest, FilterCopyAndMarks)
+{
+    TableGridModel model;
+    model.setTable(TableText("ORT\tTEXT\t\r0x1\tZündung\t\r0x2\tKlemme 15\t\r0x3\tzündkerze\t\r", 2), {false, true});
+    EXPECT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), s("TEXT"));
+    EXPECT_TRUE(model.index(0, 1).data(TableGridModel::MarkedRole).toBool());
+    EXPECT_FALSE(model.index(0, 0).data(TableGridModel::MarkedRole).toBool());
+    EXPECT_EQ(model.rangeText(1, 1, 0, 0), s("0x1\tZündung\r\n0x2\tKlemme 15\r\n"));
+
+    struct Case {
+        const char *filter;
+        QList<int> textRows;
+    } cases[] = {{"ZÜND", {1, 3}}, {"klemme", {2}}, {"0x", {1, 2, 3}}, {"fehlt", {}}, {"", {1, 2, 3}}};
+    for (const Case &c : cases) {
+        model.setFilter(s(c.filter));
+        QList<int> rows;
+        for (int r = 0; r < model.rowCount(); ++r)
+            rows.append(model.textRow(r));
+        EXPECT_EQ(rows, c.textRows) << c.filter;
+    }
+    model.setFilter(s("zünd"));
+    EXPECT_EQ(model.rangeText(1, 0, 1, 5), s("0x3\tzündkerze\r\n"));
+    EXPECT_EQ(model.index(1, 0).data().toString(), s("0x3"));
+}
+
+TEST(TableExportTest, CsvQuotesWhatWouldSplitACell)
+{
+    struct Case {
+        const char *cell, *csv;
+    } cases[] = {
+        {"plain", "plain"},         {"a;b", "\"a;b\""},          {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\nlines", "\"two\nlines\""}, {" lead", "\" lead\""},
+        {"", ""},
+    };
+    for (const Case &c : cases) {
+        const TableText t(QByteArray("H\t\r") + c.cell + "\t\r", 1);
+        EXPECT_EQ(TableExport::csv(t), QByteArray("H\r\n") + c.csv + "\r\n") << c.cell;
+    }
+    // A TAB cannot be in a cell of the text, so a TAB-holding field is only a quoting concern of other writers;
+    // a ragged row still gets every column.
+    EXPECT_EQ(TableExport::csv(TableText("A\tB\t\r1\t\r", 2)), QByteArray("A,B\r\n1,\r\n"));
+}
+
+TEST(TableExportTest, JsonEscapesAndSaveReplacesTheFile)
+{
+    const TableText t("A\tB\t\r\"q\"\t\\\n\t\r", 2);
+    EXPECT_EQ(TableExport::json(s("T\"1"), t),
+              QByteArray("{\"table\": \"T\\\"1\",\n \"columns\": [\"A\", \"B\"],\n \"rows\": [\n  [\"\\\"q\\\"\", "
+                         "\"\\\\\\n\"]]}\n"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(s("t.csv"));
+    ASSERT_TRUE(TableExport::save(path, s("T"), t, TableExport::Format::Csv).ok());
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), TableExport::csv(t));
+    file.close();
+    EXPECT_FALSE(TableExport::save(dir.filePath(s("missing/t.csv")), s("T"), t, TableExport::Format::Csv).ok());
+    EXPECT_FALSE(TableExport::save(path, s("T"), TableText(), TableExport::Format::Json).ok());
+    EXPECT_EQ(TableExport::formatNamed(s("JSON")), TableExport::Format::Json);
+    EXPECT_FALSE(TableExport::formatNamed(s("xml")).has_value());
+}
+
+} // namespace
+} // namespace kitbox::test
