@@ -8,6 +8,7 @@
 #include "FontWarmUp.h"
 #include "StartStyle.h"
 #include "catalogue/KitBoxCatalogue.h"
+#include "catalogue/KitBoxTables.h"
 #include "catalogue/SifterApi.h"
 #include "execution/KitBoxExecution.h"
 #include "runtime/RuntimeBackend.h"
@@ -98,6 +99,8 @@ int main(int argc, char *argv[])
     KitBoxCatalogue catalogue(window, services, session.api(), *sifter.value());
     // Running jobs once or continuously into the results window.
     KitBoxExecution execution(window, services, session.api(), catalogue);
+    // The table viewer and the job information window.
+    KitBoxTables tables(window, services, catalogue);
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())

@@ -260,6 +260,12 @@ QString Job_Form::argumentText() const
     return m_argumentEingabe->currentText();
 }
 
+void Job_Form::setArgumentText(const QString &text)
+{
+    m_argumentEingabe->setEditText(text);
+    m_argumentEingabe->lineEdit()->setCursorPosition(int(text.size()));
+}
+
 bool Job_Form::dataFlag() const
 {
     return m_dataFlag->isChecked();

@@ -44,6 +44,8 @@ public:
     QString selectedJob() const;
     int selectedIndex() const;
     QString argumentText() const;
+    // Replaces the argument text; the text cursor goes to its end.
+    void setArgumentText(const QString &text);
     bool dataFlag() const;
     // The selected result names, or the ResultEingabe text when none is selected.
     QString resultFilter() const;

@@ -30,7 +30,7 @@ bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifte
     options.jobInfo = o.jobInfo != 0;
     options.argInfo = o.argInfo != 0;
     options.resultInfo = o.resInfo != 0;
-    options.tableInfo = o.tabInfo != 0;
+    options.tableInfo = o.tabInfo != 0 || request.readTables;
     options.tableErrorFilePath = TableErrorFile::pathFor(request.settingsFilePath);
 
     DescriptionLoader loader(api, sifter, dialogs, texts, host);

@@ -30,6 +30,7 @@ struct CliLoadRequest {
     QString settingsFilePath;  // empty: the defaults
     QString language;          // "de", "en" or empty for the settings file's choice
     QString file;              // description or group file
+    bool readTables = false;   // the tables are read whatever the settings file's table option says
 };
 
 // Reads the settings into `settings`, selects the language of `TextCatalogue::shared()` and

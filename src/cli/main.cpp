@@ -3,6 +3,7 @@
 #include "cli/CliDialogService.h"
 #include "cli/JobsCommand.h"
 #include "cli/RunCommand.h"
+#include "cli/TablesCommand.h"
 #include "runtime/RuntimeBackend.h"
 #include "shell/Settings.h"
 
@@ -23,7 +24,8 @@ int usage(QTextStream &err)
     err << "usage: kitbox32-cli jobs FILE [--job NAME]\n"
            "  jobs FILE             list the jobs of a description (.prg) or group file (.grp)\n"
            "  jobs FILE --job NAME  show one job's argument summary, result names and information\n"
-           "  run FILE JOB ...      run a job and print its report (run --help for more)\n";
+           "  run FILE JOB ...      run a job and print its report (run --help for more)\n"
+           "  tables FILE ...       list the tables or print one (tables --help for more)\n";
     err.flush();
     return 2;
 }
@@ -39,6 +41,8 @@ int main(int argc, char *argv[])
     QTextStream err(stderr);
     if (app.arguments().value(1) == QLatin1String("run"))
         return runCommandMain(app.arguments().mid(2), out, err);
+    if (app.arguments().value(1) == QLatin1String("tables"))
+        return tablesCommandMain(app.arguments().mid(2), out, err);
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -14,9 +14,19 @@ constexpr int lastGermanId = 611;
 constexpr int textUnknownId = 3;
 constexpr int textBoxTitle = 4;
 
+// The program's own texts beyond the original catalogue: German 20000..29999,
+// English again 10000 above.
+constexpr int firstOwnId = 20000;
+constexpr int lastOwnId = 29999;
+
+bool validGermanId(int id)
+{
+    return (id >= 1 && id <= lastGermanId) || (id >= firstOwnId && id <= lastOwnId);
+}
+
 bool validId(int id)
 {
-    return (id >= 1 && id <= lastGermanId) || (id > englishBase && id <= englishBase + lastGermanId);
+    return validGermanId(id) || (id > englishBase && validGermanId(id - englishBase));
 }
 
 std::string lineError(int lineNumber, const char *reason)

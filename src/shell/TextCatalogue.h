@@ -1,7 +1,8 @@
 #pragma once
 // The bilingual text catalogue: every user-visible text by numeric id. German
-// texts have ids 1..611, the English text of id n has id 10000 + n; the
-// language offset (0 or 10000) selects between them.
+// texts have ids 1..611, the program's own later texts 20000..29999; the
+// English text of id n has id 10000 + n; the language offset (0 or 10000)
+// selects between them.
 //
 // The texts live in one data file compiled into the program
 // (":/texts/texts.tsv"); its format is described in its own header.
