@@ -294,6 +294,7 @@ void Tab_Form::tableShown(int table)
         m_tabellenEintrag->setCurrentIndex(t.listIndex);
         m_fillingList = false;
     }
+    navigationChanged();
 }
 
 void Tab_Form::navigationChanged()

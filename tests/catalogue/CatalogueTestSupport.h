@@ -83,6 +83,27 @@ inline FakeSifterFile writeDescriptionFile(const QString &path, const QByteArray
     return located;
 }
 
+// Adds a table to a catalogue from its cells, row by row (column names first).
+inline void addPlainTable(JobCatalogue &catalogue, const QString &name, const QList<QStringList> &rows,
+                          const QString &base = {})
+{
+    TableDescription t;
+    t.name = name;
+    t.baseName = base;
+    t.columnCount = rows.isEmpty() ? 0 : int(rows.first().size());
+    t.rowCount = int(rows.size()) - 1;
+    QStringList cells;
+    for (const QStringList &row : rows)
+        cells += row;
+    const QByteArray bytes = scrambled(tableBytes(cells));
+    t.area = int(catalogue.tableAreas.size());
+    t.length = qint32(bytes.size());
+    for (int c = 0; c < t.columnCount; ++c)
+        t.columnWidth[size_t(c)] = c == 0 ? 120 : 600;
+    catalogue.tableAreas.append(bytes);
+    catalogue.tables.append(t);
+}
+
 inline FakeResult text(const QString &name, const QString &value)
 {
     FakeResult r;

@@ -14,27 +14,6 @@
 namespace kitbox::test {
 namespace {
 
-// Adds a table whose cells are given row by row (column names first).
-void addTable(JobCatalogue &catalogue, const QString &name, const QList<QStringList> &rows, const QString &base = {})
-{
-    TableDescription t;
-    t.name = name;
-    t.baseName = base;
-    t.columnCount = rows.isEmpty() ? 0 : int(rows.first().size());
-    t.rowCount = int(rows.size()) - 1;
-    QStringList cells;
-    for (const QStringList &row : rows)
-        cells += row;
-    const QByteArray bytes = scrambled(tableBytes(cells));
-    t.area = int(catalogue.tableAreas.size());
-    t.areaOffset = 0;
-    t.length = qint32(bytes.size());
-    for (int c = 0; c < t.columnCount; ++c)
-        t.columnWidth[size_t(c)] = c == 0 ? 120 : 600;
-    catalogue.tableAreas.append(bytes);
-    catalogue.tables.append(t);
-}
-
 QList<QStringList> valueTable(const QString &cell)
 {
     return {{s("WERT"), s("NAME")}, {s("1"), cell}, {s("2"), s("-")}};
@@ -60,7 +39,7 @@ protected:
         TextCatalogue::shared().selectLanguage(QStringLiteral("D"));
         // T0 -> T1 -> ... -> T11 -> nothing: a chain longer than the levels allow.
         for (int i = 0; i < 12; ++i)
-            addTable(catalogue, s("T") + QString::number(i), valueTable(s("T") + QString::number(i + 1)));
+            addPlainTable(catalogue, s("T") + QString::number(i), valueTable(s("T") + QString::number(i + 1)));
         viewer.rebuildList();
     }
     int openChain(int levels)
@@ -80,11 +59,11 @@ protected:
 TEST(TableListTest, PriorityTablesLeadAndBaseTablesCarryTheirBase)
 {
     JobCatalogue c;
-    addTable(c, s("ARG_X"), {{s("A"), s("B")}, {s("1"), s("2")}});
-    addTable(c, s("FORTTEXTE"), {{s("ORT")}, {s("1")}, {s("2")}});
-    addTable(c, s("JOBRESULT"), {{s("SB"), s("TEXT"), s("X")}}, s("d_basis"));
-    addTable(c, s("SG_FUNKTIONEN"), {{s("ARG"), s("ID")}, {s("A"), s("1")}});
-    addTable(c, s("SG_FUNKTIONEN"), {{s("ARG")}}, s("d_basis"));
+    addPlainTable(c, s("ARG_X"), {{s("A"), s("B")}, {s("1"), s("2")}});
+    addPlainTable(c, s("FORTTEXTE"), {{s("ORT")}, {s("1")}, {s("2")}});
+    addPlainTable(c, s("JOBRESULT"), {{s("SB"), s("TEXT"), s("X")}}, s("d_basis"));
+    addPlainTable(c, s("SG_FUNKTIONEN"), {{s("ARG"), s("ID")}, {s("A"), s("1")}});
+    addPlainTable(c, s("SG_FUNKTIONEN"), {{s("ARG")}}, s("d_basis"));
     const auto list = TableViewerRules::buildList(c.tables);
     const QStringList expected = {s("SG_FUNKTIONEN[2][1]"), s("FORTTEXTE[1][2]"), s("ARG_X[2][1]"),
                                   s("JOBRESULT[3][0] ---- uses: d_basis"), s("SG_FUNKTIONEN[1][0] ---- uses: d_basis")};
@@ -93,7 +72,7 @@ TEST(TableListTest, PriorityTablesLeadAndBaseTablesCarryTheirBase)
     for (qsizetype entry = 0; entry < list.tables.size(); ++entry)
         EXPECT_EQ(c.tables.at(list.tables.at(entry)).listIndex, entry);
     EXPECT_FALSE(TableViewerRules::listIsStale(c.tables, list));
-    addTable(c, s("NEU"), {{s("A")}});
+    addPlainTable(c, s("NEU"), {{s("A")}});
     EXPECT_TRUE(TableViewerRules::listIsStale(c.tables, list));
 }
 
@@ -188,7 +167,7 @@ TEST(TableViewerRulesTest, SearchValueMarksWholeColumnNames)
 TEST(TableViewerRulesTest, DoubleClickInTheFunctionTableFeedsTheArgumentField)
 {
     JobCatalogue c;
-    addTable(c, s("TAB_LUEFTER"), valueTable(s("x")));
+    addPlainTable(c, s("TAB_LUEFTER"), valueTable(s("x")));
     using Kind = TableViewerRules::CellAction::Kind;
     struct Case {
         const char *table, *column, *cell, *field;
@@ -257,10 +236,10 @@ TEST(JobInfoReferenceTest, LinesThatNameATable)
 TEST(JobInfoReferenceTest, OwnJobsNameOwnTablesInheritedJobsTheirBasesTables)
 {
     JobCatalogue c;
-    addTable(c, s("JOBRESULT"), valueTable(s("x")), s("d_basis"));
-    addTable(c, s("TAB_X"), valueTable(s("x")));
-    addTable(c, s("JOBRESULT"), valueTable(s("x")));
-    addTable(c, s("TAB_B"), valueTable(s("x")), s("d_basis"));
+    addPlainTable(c, s("JOBRESULT"), valueTable(s("x")), s("d_basis"));
+    addPlainTable(c, s("TAB_X"), valueTable(s("x")));
+    addPlainTable(c, s("JOBRESULT"), valueTable(s("x")));
+    addPlainTable(c, s("TAB_B"), valueTable(s("x")), s("d_basis"));
     const QString inherited = s("---- uses : D_BASIS\r\nname      : IDENT\r\n");
     const QString own = s("name      : STATUS\r\n");
     struct Case {

@@ -1,0 +1,134 @@
+// The table viewer and the job information window offscreen: what the
+// controls show and what clicking them does.
+#include "CatalogueTestSupport.h"
+#include "catalogue/Com_Form.h"
+#include "catalogue/Tab_Form.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace kitbox;
+using namespace kitbox::test;
+
+namespace {
+
+template <typename T> T *child(QWidget &w, const char *name)
+{
+    return w.findChild<T *>(QString::fromUtf8(name));
+}
+
+class TableWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        addPlainTable(catalogue, s("TAB_ZUSTAND"), {{s("WERT"), s("TEXT")}, {s("0"), s("aus")}, {s("1"), s("an")}});
+        addPlainTable(catalogue, s("SG_FUNKTIONEN"),
+                      {{s("ARG"), s("ID"), s("RES_TABELLE")},
+                       {s("DREHZAHL"), s("0x4000"), s("TAB_ZUSTAND")},
+                       {s("LUEFTER"), s("0x4200"), s("-")}});
+        form = std::make_unique<Tab_Form>(catalogue, dialogs, texts);
+        form->setArgumentField([this] { return argument; }, [this](const QString &t) { argument = t; });
+        form->resize(800, 400);
+        form->show();
+        form->reinit();
+        grid = child<QTableView>(*form, "TabMatrix");
+    }
+
+    void doubleClick(int row, int column)
+    {
+        emit grid->doubleClicked(grid->model()->index(row, column));
+    }
+
+    TextCatalogue texts;
+    ScriptedDialogService dialogs;
+    JobCatalogue catalogue;
+    QString argument;
+    std::unique_ptr<Tab_Form> form;
+    QTableView *grid = nullptr;
+};
+
+} // namespace
+
+TEST_F(TableWindowsTest, ListGridButtonsAndDrillDown)
+{
+    auto *list = child<QComboBox>(*form, "TabellenEintrag");
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->itemText(0), s("SG_FUNKTIONEN[3][2]"));
+    EXPECT_EQ(grid->model()->rowCount(), 2);
+    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), s("ARG"));
+    EXPECT_EQ(form->property("Tag").toString(), s("TABFORM"));
+
+    // The function table's ARG column feeds the argument field, once.
+    doubleClick(0, 0);
+    doubleClick(0, 0);
+    EXPECT_EQ(argument, s("DREHZAHL;"));
+
+    // Another column drills down; the back buttons name where they lead.
+    doubleClick(0, 2);
+    auto *back = child<QPushButton>(*form, "btnLupeRueck");
+    EXPECT_EQ(form->viewer().currentLevel(), 2);
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_TRUE(back->isEnabled());
+    EXPECT_EQ(back->toolTip(), s("TABLE SG_FUNKTIONEN [3][2]"));
+    EXPECT_FALSE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(*form, "btnLupeVor")->toolTip().isEmpty());
+    QTest::mouseClick(back, Qt::LeftButton);
+    EXPECT_EQ(form->viewer().currentLevel(), 1);
+    EXPECT_EQ(child<QPushButton>(*form, "btnLupeVor")->toolTip(), s("TABLE TAB_ZUSTAND [2][2]"));
+
+    // Choosing an entry starts the levels again.
+    list->setCurrentIndex(1);
+    EXPECT_EQ(form->viewer().currentLevel(), 1);
+    EXPECT_FALSE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
+}
+
+TEST_F(TableWindowsTest, CopyOfARangeAndMarkedColumns)
+{
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    grid->selectionModel()->select(QItemSelection(grid->model()->index(0, 0), grid->model()->index(1, 1)),
+                                   QItemSelectionModel::Select);
+    QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), s("DREHZAHL\t0x4000\r\nLUEFTER\t0x4200\r\n"));
+    EXPECT_TRUE(child<QLabel>(*form, "lblEbene")->text().contains(s("TABLE SG_FUNKTIONEN 0x4000 TAB_ZUSTAND")));
+
+    form->openTable(0, s("TABLE TAB_ZUSTAND TEXT"));
+    EXPECT_FALSE(grid->model()->index(0, 0).data(TableGridModel::MarkedRole).toBool());
+    EXPECT_TRUE(grid->model()->index(0, 1).data(TableGridModel::MarkedRole).toBool());
+}
+
+TEST(JobInfoWindowTest, ReplacingTheTextKeepsTheScrollPositionAndALineOpensItsTable)
+{
+    TextCatalogue texts;
+    ASSERT_TRUE(texts.loadBuiltIn().ok());
+    Com_Form form(texts);
+    form.resize(300, 120);
+    form.show();
+    QString text;
+    for (int i = 0; i < 60; ++i)
+        text += s("result    : R") + QString::number(i) + s("\r\n");
+    text += s("  comment : TABLE TAB_ZUSTAND WERT\r\n");
+    form.showJobInfo(text);
+    auto *box = child<QPlainTextEdit>(form, "Ausgabe");
+    box->verticalScrollBar()->setValue(30);
+    form.showJobInfo(text + s("more\r\n"));
+    EXPECT_EQ(box->verticalScrollBar()->value(), 30);
+
+    QSignalSpy referenced(&form, &Com_Form::tableReferenced);
+    form.followReference(box->toPlainText().indexOf(s("R5")));
+    EXPECT_EQ(referenced.count(), 0);
+    form.followReference(box->toPlainText().indexOf(s("TAB_ZUSTAND")));
+    ASSERT_EQ(referenced.count(), 1);
+    EXPECT_EQ(referenced.at(0).at(0).toString(), s("TAB_ZUSTAND"));
+    EXPECT_EQ(referenced.at(0).at(1).toString(), s("TABLE TAB_ZUSTAND WERT"));
+}
