@@ -68,27 +68,13 @@ void appendJsonString(QByteArray &out, QByteArrayView text)
     out.append('"');
 }
 
-// The cells of a row as UTF-8 views into the text, columnCount of them.
+// The cells of a row as UTF-8, columnCount of them.
 template <typename Fn>
 void forEachCell(const TableText &table, int row, Fn &&fn)
 {
-    QByteArrayView rest = table.rowBytes(row);
-    bool more = true;
-    for (int c = 0; c < table.columnCount(); ++c) {
-        const qsizetype tab = more ? rest.indexOf('\t') : -1;
-        fn(c, more ? (tab < 0 ? rest : rest.first(tab)) : QByteArrayView());
-        if (tab < 0)
-            more = false;
-        else
-            rest = rest.sliced(tab + 1);
-    }
-}
-
-// Bytes that are not UTF-8 would make the file unreadable as UTF-8: such a
-// cell is decoded and encoded again (each bad byte becomes U+FFFD).
-QByteArray validUtf8(QByteArrayView cell)
-{
-    return QString::fromUtf8(cell).toUtf8();
+    const QStringList cells = table.rowCells(row);
+    for (qsizetype c = 0; c < cells.size(); ++c)
+        fn(int(c), QByteArrayView(cells.at(c).toUtf8()));
 }
 
 } // namespace
@@ -106,12 +92,12 @@ std::optional<Format> formatNamed(const QString &name)
 QByteArray csv(const TableText &table)
 {
     QByteArray out;
-    out.reserve(table.utf8().size() + table.utf8().size() / 8 + 16);
+    out.reserve(qsizetype(table.memoryBytes()) + qsizetype(table.memoryBytes()) / 8 + 16);
     for (int row = 0; row < table.rowCount(); ++row) {
         forEachCell(table, row, [&out](int column, QByteArrayView cell) {
             if (column > 0)
                 out.append(',');
-            appendCsvCell(out, validUtf8(cell));
+            appendCsvCell(out, cell);
         });
         out.append("\r\n");
     }
@@ -121,14 +107,14 @@ QByteArray csv(const TableText &table)
 QByteArray json(const QString &tableName, const TableText &table)
 {
     QByteArray out;
-    out.reserve(table.utf8().size() * 5 / 4 + 64);
+    out.reserve(qsizetype(table.memoryBytes()) * 5 / 4 + 64);
     out.append("{\"table\": ");
     appendJsonString(out, tableName.toUtf8());
     out.append(",\n \"columns\": [");
     forEachCell(table, 0, [&out](int column, QByteArrayView cell) {
         if (column > 0)
             out.append(", ");
-        appendJsonString(out, validUtf8(cell));
+        appendJsonString(out, cell);
     });
     out.append("],\n \"rows\": [");
     for (int row = 1; row < table.rowCount(); ++row) {
@@ -136,7 +122,7 @@ QByteArray json(const QString &tableName, const TableText &table)
         forEachCell(table, row, [&out](int column, QByteArrayView cell) {
             if (column > 0)
                 out.append(", ");
-            appendJsonString(out, validUtf8(cell));
+            appendJsonString(out, cell);
         });
         out.append(']');
     }

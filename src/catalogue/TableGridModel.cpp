@@ -34,19 +34,9 @@ void TableGridModel::applyFilter()
     m_filtered = !m_filter.isEmpty();
     if (!m_filtered)
         return;
-    // Most rows are plain ASCII: those are searched as bytes, the others as text.
-    const QByteArray needle = m_filter.toUtf8();
-    const bool asciiNeedle = needle.size() == m_filter.size();
-    for (int row = 1; row < m_text.rowCount(); ++row) {
-        const QByteArrayView bytes = m_text.rowBytes(row);
-        bool ascii = asciiNeedle;
-        for (qsizetype i = 0; ascii && i < bytes.size(); ++i)
-            ascii = static_cast<unsigned char>(bytes[i]) < 0x80;
-        const bool found = ascii ? QLatin1String(bytes.data(), bytes.size()).contains(QLatin1String(needle), Qt::CaseInsensitive)
-                                 : QString::fromUtf8(bytes).contains(m_filter, Qt::CaseInsensitive);
-        if (found)
+    for (int row = 1; row < m_text.rowCount(); ++row)
+        if (m_text.rowText(row).contains(m_filter, Qt::CaseInsensitive))
             m_rows.append(row);
-    }
 }
 
 int TableGridModel::textRow(int gridRow) const

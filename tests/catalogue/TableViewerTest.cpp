@@ -4,6 +4,7 @@
 
 #include "catalogue/JobInfoReference.h"
 #include "catalogue/TableExport.h"
+#include "catalogue/TableTextReader.h"
 #include "catalogue/TableViewer.h"
 
 #include <QFile>
@@ -344,6 +345,49 @@ TEST(TableExportTest, JsonEscapesAndSaveReplacesTheFile)
     EXPECT_FALSE(TableExport::save(path, s("T"), TableText(), TableExport::Format::Json).ok());
     EXPECT_EQ(TableExport::formatNamed(s("JSON")), TableExport::Format::Json);
     EXPECT_FALSE(TableExport::formatNamed(s("xml")).has_value());
+}
+
+} // namespace
+} // namespace kitbox::test
+
+namespace kitbox::test {
+namespace {
+
+// The cells read from the stored bytes equal those of the table text built
+// from the same bytes, whatever the row lengths (blocks of sixteen bytes that
+// end no row, several rows in one block), the counts and a cut-off end.
+TEST(TableTextTest, StoredBytesReadAsTheirTableText)
+{
+    struct Case {
+        int columns;
+        qint64 rows; // as the directory says
+        QStringList cells;
+        int cutBytes; // bytes taken off the end
+    } cases[] = {
+        {3, 2, {s("A"), s("B"), s("C"), s("1"), s("2"), s("3"), s("x"), s("y"), s("z")}, 0},
+        {2, 3, {s("LANG"), s("K"), QString(40, u'w'), s("1"), s("2"), QString(33, u'q'), s("a"), s("b")}, 0},
+        {1, 40, QStringList(41, s("z")), 0},
+        {2, 1, {s("A"), s("B"), s("1"), s("2"), s("extra"), s("cells")}, 0},
+        {2, 5, {s("A"), s("B"), s("1"), s("2"), s("3")}, 0},
+        {2, 2, {s("A"), s("B"), s("Zündung"), s("Ä\x01Ö"), s("1"), s("long cell to cut")}, 3},
+        {4, 0, {s("A"), s("B"), s("C")}, 0},
+    };
+    for (const Case &c : cases) {
+        TableDescription t;
+        t.columnCount = c.columns;
+        t.rowCount = qint32(c.rows);
+        QByteArray area = QByteArray(7, 'p') + scrambled(tableBytes(c.cells));
+        area.chop(c.cutBytes);
+        const QByteArrayView bytes = QByteArrayView(area).sliced(7);
+        const TableText plain(TableTextReader::textUtf8(bytes, t), c.columns);
+        const TableText stored = TableText::fromScrambled(area, 7, bytes.size(), c.columns, c.rows);
+        ASSERT_EQ(stored.rowCount(), plain.rowCount()) << c.columns;
+        for (int r = 0; r < plain.rowCount(); ++r)
+            EXPECT_EQ(stored.rowCells(r), plain.rowCells(r)) << c.columns << " row " << r;
+        EXPECT_EQ(TableExport::csv(stored), TableExport::csv(plain)) << c.columns;
+    }
+    EXPECT_TRUE(TableText::fromScrambled(QByteArray("abc"), 5, 3, 2, 1).isEmpty());
+    EXPECT_TRUE(TableText::fromScrambled(QByteArray("abc"), 0, 3, 0, 1).isEmpty());
 }
 
 } // namespace
