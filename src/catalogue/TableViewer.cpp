@@ -66,6 +66,15 @@ void TableViewer::restorePosition()
     m_view.scrollTo(l.firstRow, l.firstColumn);
 }
 
+void TableViewer::moveTo(int number)
+{
+    savePosition();
+    m_current = number;
+    showTable(level(m_current).table, level(m_current).search);
+    m_view.navigationChanged();
+    restorePosition();
+}
+
 void TableViewer::navigate(int value, const QString &mode)
 {
     const QString m = mode.toUpper();
@@ -75,30 +84,15 @@ void TableViewer::navigate(int value, const QString &mode)
             emptyLevel(n);
         m_view.navigationChanged();
     } else if (m == QLatin1String("POS1")) {
-        if (m_current <= value || value < 1)
-            return;
-        savePosition();
-        m_current = value;
-        showTable(level(m_current).table, level(m_current).search);
-        m_view.navigationChanged();
-        restorePosition();
+        if (m_current > value && value >= 1)
+            moveTo(value);
     } else if (m == QLatin1String("VOR")) {
         const int target = m_current + value;
-        if (value < 1 || m_current >= maxLevel || target > maxLevel || level(target).table < 0)
-            return;
-        savePosition();
-        m_current = target;
-        showTable(level(m_current).table, level(m_current).search);
-        m_view.navigationChanged();
-        restorePosition();
+        if (value >= 1 && m_current < maxLevel && target <= maxLevel && level(target).table >= 0)
+            moveTo(target);
     } else if (m == QLatin1String("RUECK")) {
-        if (value < 1 || m_current <= value)
-            return;
-        savePosition();
-        m_current -= value;
-        showTable(level(m_current).table, level(m_current).search);
-        m_view.navigationChanged();
-        restorePosition();
+        if (value >= 1 && m_current > value)
+            moveTo(m_current - value);
     } else if (m == QLatin1String("LUPE")) {
         if (m_current >= maxLevel) {
             m_dialogs.message(m_texts.text(textMaxLevels), m_texts.text(textMaxLevelsTitle), MessageIcon::Information);

@@ -97,6 +97,8 @@ private:
     void emptyLevel(int number);
     void savePosition();
     void restorePosition();
+    // To another level that holds a table, with its search value and position.
+    void moveTo(int number);
 
     JobCatalogue &m_catalogue;
     TableViewerView &m_view;

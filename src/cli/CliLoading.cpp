@@ -1,8 +1,16 @@
 #include "cli/CliLoading.h"
 
+#include "catalogue/SifterApi.h"
 #include "catalogue/TableErrorFile.h"
+#include "cli/CliDialogService.h"
+#include "runtime/RuntimeBackend.h"
 #include "shell/IniFile.h"
 #include "shell/TextCatalogue.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcessEnvironment>
 
 namespace kitbox {
 
@@ -35,6 +43,35 @@ bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifte
 
     DescriptionLoader loader(api, sifter, dialogs, texts, host);
     return loader.load(catalogue, request.file, options);
+}
+
+int runWithCliSession(QTextStream &err, const std::function<int(CliSession &)> &command)
+{
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    auto runtime = createRuntime(environment);
+    if (!runtime) {
+        err << QString::fromStdString(runtime.error()) << Qt::endl;
+        return 1;
+    }
+    auto sifter = createSifter(environment);
+    if (!sifter) {
+        err << QString::fromStdString(sifter.error()) << Qt::endl;
+        return 1;
+    }
+    VedamisApi &api = *runtime.value();
+    if (!api.apiInit()) {
+        err << "VEDAMIS Fehler " << api.apiErrorCode() << " : " << api.apiErrorText() << Qt::endl;
+        api.apiEnd();
+        return 1;
+    }
+    // The workbench's settings file decides language and options, and the
+    // table error file lies beside it.
+    const QString workbench = QFileInfo(QCoreApplication::applicationDirPath(), QStringLiteral("kitbox32")).filePath();
+    CliDialogService dialogs(err);
+    CliSession session{api, *sifter.value(), dialogs, Settings::settingsFilePath(workbench)};
+    const int code = command(session);
+    api.apiEnd();
+    return code;
 }
 
 }  // namespace kitbox

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QTextStream>
 
+#include <functional>
+
 namespace kitbox {
 
 class DialogService;
@@ -37,5 +39,18 @@ struct CliLoadRequest {
 // loads the file into `catalogue`. False when loading failed (the host has reported why).
 bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
                 Settings &settings, JobCatalogue &catalogue, ConsoleHost &host);
+
+// What a command works with: the opened runtime, the locator, the dialogs
+// (messages go to the error stream) and the workbench's settings file.
+struct CliSession {
+    VedamisApi &api;
+    SifterApi &sifter;
+    DialogService &dialogs;
+    QString settingsFilePath;
+};
+
+// Opens the program's runtime and locator, runs command and ends the runtime.
+// Returns command's exit code, or 1 when the runtime or the locator cannot be opened.
+int runWithCliSession(QTextStream &err, const std::function<int(CliSession &)> &command);
 
 }  // namespace kitbox

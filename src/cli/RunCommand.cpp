@@ -223,32 +223,11 @@ int runCommandMain(const QStringList &words, QTextStream &out, QTextStream &err)
         err.flush();
         return 1;
     }
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    auto runtime = createRuntime(environment);
-    if (!runtime) {
-        err << QString::fromStdString(runtime.error()) << Qt::endl;
-        return 1;
-    }
-    auto sifter = createSifter(environment);
-    if (!sifter) {
-        err << QString::fromStdString(sifter.error()) << Qt::endl;
-        return 1;
-    }
-    VedamisApi &api = *runtime.value();
-    if (!api.apiInit()) {
-        err << "VEDAMIS Fehler " << api.apiErrorCode() << " : " << api.apiErrorText() << Qt::endl;
-        api.apiEnd();
-        return 1;
-    }
-    // The workbench's settings file decides language and options.
-    const QString workbench = QFileInfo(QCoreApplication::applicationDirPath(), QStringLiteral("kitbox32")).filePath();
-    request.value().settingsFilePath = Settings::settingsFilePath(workbench);
-
-    CliDialogService dialogs(err);
-    SystemClock clock;
-    const int code = runRunCommand(request.value(), api, *sifter.value(), dialogs, clock, out, err);
-    api.apiEnd();
-    return code;
+    return runWithCliSession(err, [&](CliSession &session) {
+        request.value().settingsFilePath = session.settingsFilePath;
+        SystemClock clock;
+        return runRunCommand(request.value(), session.api, session.sifter, session.dialogs, clock, out, err);
+    });
 }
 
 }  // namespace kitbox

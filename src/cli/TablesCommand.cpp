@@ -1,18 +1,9 @@
 #include "cli/TablesCommand.h"
 
-#include "catalogue/SifterApi.h"
 #include "catalogue/TableText.h"
 #include "catalogue/TableViewerRules.h"
-#include "cli/CliDialogService.h"
 #include "cli/CliLoading.h"
-#include "runtime/RuntimeBackend.h"
 #include "shell/SaveFile.h"
-#include "shell/Settings.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcessEnvironment>
 
 namespace kitbox {
 
@@ -126,29 +117,10 @@ int tablesCommandMain(const QStringList &words, QTextStream &out, QTextStream &e
         err.flush();
         return 2;
     }
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    auto runtime = createRuntime(environment);
-    if (!runtime) {
-        err << QString::fromStdString(runtime.error()) << Qt::endl;
-        return 1;
-    }
-    auto sifter = createSifter(environment);
-    if (!sifter) {
-        err << QString::fromStdString(sifter.error()) << Qt::endl;
-        return 1;
-    }
-    VedamisApi &api = *runtime.value();
-    if (!api.apiInit()) {
-        err << "VEDAMIS Fehler " << api.apiErrorCode() << " : " << api.apiErrorText() << Qt::endl;
-        api.apiEnd();
-        return 1;
-    }
-    const QString workbench = QFileInfo(QCoreApplication::applicationDirPath(), QStringLiteral("kitbox32")).filePath();
-    request.value().settingsFilePath = Settings::settingsFilePath(workbench);
-    CliDialogService dialogs(err);
-    const int code = runTablesCommand(request.value(), api, *sifter.value(), dialogs, out, err);
-    api.apiEnd();
-    return code;
+    return runWithCliSession(err, [&](CliSession &session) {
+        request.value().settingsFilePath = session.settingsFilePath;
+        return runTablesCommand(request.value(), session.api, session.sifter, session.dialogs, out, err);
+    });
 }
 
 } // namespace kitbox

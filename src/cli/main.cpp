@@ -1,6 +1,6 @@
 // kitbox32-cli: the workbench's logic without windows.
 #include "catalogue/SifterApi.h"
-#include "cli/CliDialogService.h"
+#include "cli/CliLoading.h"
 #include "cli/JobsCommand.h"
 #include "cli/RunCommand.h"
 #include "cli/TablesCommand.h"
@@ -58,33 +58,11 @@ int main(int argc, char *argv[])
     if (args.size() != 2 || args.at(0) != QLatin1String("jobs"))
         return usage(err);
 
-    auto runtime = createRuntime(QProcessEnvironment::systemEnvironment());
-    if (!runtime) {
-        err << QString::fromStdString(runtime.error()) << Qt::endl;
-        return 1;
-    }
-    auto sifter = createSifter(QProcessEnvironment::systemEnvironment());
-    if (!sifter) {
-        err << QString::fromStdString(sifter.error()) << Qt::endl;
-        return 1;
-    }
-    VedamisApi &api = *runtime.value();
-    if (!api.apiInit()) {
-        err << "VEDAMIS Fehler " << api.apiErrorCode() << " : " << api.apiErrorText() << Qt::endl;
-        api.apiEnd();
-        return 1;
-    }
-
-    // The workbench's settings file decides language and options, and the
-    // table error file lies beside it.
-    const QString workbench = QFileInfo(QCoreApplication::applicationDirPath(), QStringLiteral("kitbox32")).filePath();
     JobsRequest request;
     request.file = args.at(1);
     request.job = parser.value(jobOption);
-    request.settingsFilePath = Settings::settingsFilePath(workbench);
-
-    CliDialogService dialogs(err);
-    const int code = runJobsCommand(request, api, *sifter.value(), dialogs, out, err);
-    api.apiEnd();
-    return code;
+    return runWithCliSession(err, [&](CliSession &session) {
+        request.settingsFilePath = session.settingsFilePath;
+        return runJobsCommand(request, session.api, session.sifter, session.dialogs, out, err);
+    });
 }
