@@ -27,7 +27,6 @@ namespace kitbox {
 
 namespace {
 
-constexpr int textMenuEntry = 21600;
 constexpr int textLevel = 21601;
 constexpr int textFilter = 21602;
 constexpr int textExport = 21603;
@@ -151,7 +150,6 @@ void Tab_Form::applyTexts()
     m_export->setText(m_texts.text(textExport));
     m_export->menu()->actions().at(0)->setText(m_texts.text(textExportCsv));
     m_export->menu()->actions().at(1)->setText(m_texts.text(textExportJson));
-    Q_UNUSED(textMenuEntry);
     navigationChanged();
 }
 
