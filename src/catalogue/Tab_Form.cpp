@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -83,9 +84,13 @@ void Tab_Form::build()
     m_levelLabel = new QLabel(this);
     m_levelLabel->setObjectName(QStringLiteral("lblEbene"));
     m_levelLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A long label (a row of wide cells) is cut at the window's edge rather
+    // than pushing the filter box aside; its tool tip holds all of it.
+    m_levelLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_filter = new QLineEdit(this);
     m_filter->setObjectName(QStringLiteral("txFilter"));
     m_filter->setClearButtonEnabled(true);
+    m_filter->setMinimumWidth(m_filter->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 18);
     m_export = new QToolButton(this);
     m_export->setObjectName(QStringLiteral("btnExport"));
     m_export->setPopupMode(QToolButton::InstantPopup);
@@ -132,7 +137,12 @@ void Tab_Form::build()
     connect(m_btnLupe0, &QPushButton::clicked, this, [this] { m_viewer.navigate(1, QStringLiteral("POS1")); });
     connect(m_btnLupeRueck, &QPushButton::clicked, this, [this] { m_viewer.navigate(1, QStringLiteral("RUECK")); });
     connect(m_btnLupeVor, &QPushButton::clicked, this, [this] { m_viewer.navigate(1, QStringLiteral("VOR")); });
-    connect(m_filter, &QLineEdit::textChanged, this, [this](const QString &text) { m_viewer.model().setFilter(text); });
+    // A large table is searched once typing pauses, not at every key.
+    auto *filterDelay = new QTimer(this);
+    filterDelay->setSingleShot(true);
+    filterDelay->setInterval(250);
+    connect(m_filter, &QLineEdit::textChanged, filterDelay, qOverload<>(&QTimer::start));
+    connect(filterDelay, &QTimer::timeout, this, [this] { m_viewer.model().setFilter(m_filter->text()); });
     connect(m_tabMatrix, &QTableView::doubleClicked, this, &Tab_Form::cellDoubleClicked);
     connect(m_tabMatrix->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
@@ -307,6 +317,7 @@ void Tab_Form::navigationChanged()
     const TableLevel &level = m_viewer.level(m_viewer.currentLevel());
     m_levelLabel->setText(m_texts.text(textLevel) + QLatin1Char(' ') + QString::number(m_viewer.currentLevel()) +
                           (level.label.isEmpty() ? QString() : QStringLiteral(": ") + level.label));
+    m_levelLabel->setToolTip(level.label);
     m_export->setEnabled(level.table >= 0);
 }
 

@@ -35,7 +35,7 @@ void TableGridModel::applyFilter()
     if (!m_filtered)
         return;
     for (int row = 1; row < m_text.rowCount(); ++row)
-        if (m_text.rowText(row).contains(m_filter, Qt::CaseInsensitive))
+        if (m_text.rowContains(row, m_filter))
             m_rows.append(row);
 }
 

@@ -179,11 +179,25 @@ QStringList TableText::rowCells(int row) const
     return cells;
 }
 
-QString TableText::rowText(int row) const
+bool TableText::rowContains(int row, const QString &needle) const
 {
-    if (!m_scrambled)
-        return QString::fromUtf8(rowBytes(row));
-    return rowCells(row).join(QLatin1Char('\t'));
+    const QByteArrayView bytes = rowBytes(row);
+    // Most rows are ASCII: those are searched without decoding them.
+    QVarLengthArray<char, 512> plain(bytes.size());
+    bool ascii = true;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        auto b = static_cast<unsigned char>(bytes[i]);
+        if (m_scrambled) {
+            b ^= kMask;
+            b = b == 0 ? '\t' : b < 0x20 ? '\n' : b;
+        }
+        ascii = ascii && b < 0x80;
+        plain[i] = char(b);
+    }
+    const QByteArrayView view(plain.constData(), plain.size());
+    if (ascii)
+        return QLatin1String(view.data(), view.size()).contains(needle, Qt::CaseInsensitive);
+    return (m_scrambled ? decodeText(view) : QString::fromUtf8(view)).contains(needle, Qt::CaseInsensitive);
 }
 
 qint64 TableText::memoryBytes() const

@@ -40,8 +40,8 @@ public:
     QString cell(int row, int column) const;
     QStringList rowCells(int row) const;
     QStringList columnNames() const { return rowCells(0); }
-    // The row's cells joined by TAB (for searching in it).
-    QString rowText(int row) const;
+    // Whether the row's text contains needle, ignoring case.
+    bool rowContains(int row, const QString &needle) const;
 
     // The bytes the table's cells take where they are kept, and its row index.
     qint64 memoryBytes() const;

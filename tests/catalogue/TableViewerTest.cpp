@@ -382,8 +382,11 @@ TEST(TableTextTest, StoredBytesReadAsTheirTableText)
         const TableText plain(TableTextReader::textUtf8(bytes, t), c.columns);
         const TableText stored = TableText::fromScrambled(area, 7, bytes.size(), c.columns, c.rows);
         ASSERT_EQ(stored.rowCount(), plain.rowCount()) << c.columns;
-        for (int r = 0; r < plain.rowCount(); ++r)
+        for (int r = 0; r < plain.rowCount(); ++r) {
             EXPECT_EQ(stored.rowCells(r), plain.rowCells(r)) << c.columns << " row " << r;
+            for (const QString &needle : {s("ZÜND"), s("b\t"), s("q"), s("\n")})
+                EXPECT_EQ(stored.rowContains(r, needle), plain.rowContains(r, needle)) << r << needle.toStdString();
+        }
         EXPECT_EQ(TableExport::csv(stored), TableExport::csv(plain)) << c.columns;
     }
     EXPECT_TRUE(TableText::fromScrambled(QByteArray("abc"), 5, 3, 2, 1).isEmpty());
