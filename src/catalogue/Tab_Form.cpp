@@ -294,7 +294,9 @@ void Tab_Form::tableShown(int table)
         const int twips = c < int(t.columnWidth.size()) ? t.columnWidth.at(size_t(c)) : 0;
         // A column without a recorded width is as wide as its name.
         const int header = m_tabMatrix->fontMetrics().horizontalAdvance(m_viewer.model().table().cell(0, c)) + 16;
-        m_tabMatrix->setColumnWidth(c, qMax(twips > 0 ? WindowPlacement::twipsToPixels(twips, dpi) : header, 24));
+        // The recorded width counts characters; the cell's margins come on top.
+        const int recorded = WindowPlacement::twipsToPixels(twips, dpi) + 8;
+        m_tabMatrix->setColumnWidth(c, qMax(twips > 0 ? recorded : header, 24));
     }
     m_tabMatrix->scrollToTop();
     if (t.listIndex >= 0 && t.listIndex != m_tabellenEintrag->currentIndex()) {

@@ -208,6 +208,18 @@ TEST(TableViewerRulesTest, LevelLabelNamesTheWideColumnsOfTheRow)
     EXPECT_EQ(TableViewerRules::levelLabel(t, {s("1"), s("zwei"), s("drei")}), s("TABLE TAB_X zwei drei"));
 }
 
+TEST(TableViewerRulesTest, PrintedPageHasItsTitleBlockAndPaddedColumns)
+{
+    const TableText t("NR\tTEXT\tX\t\r1\tZündung aus\t\t\r12\tan\tz\t\r", 3);
+    EXPECT_EQ(TableViewerRules::printText(QDate(2026, 12, 7), s("TAB_X"), t),
+              QString(70, u'=') + s("\r\n07.12.2026 T A B E L L E : \r\n") + QString(70, u'=') + s("\r\n") +
+                  QString(30, u'_') + s("\r\n Tabelle: TAB_X\r\n") + QString(30, u'_') +
+                  s("\r\nNR  TEXT         X\r\n1   Zündung aus\r\n12  an           z\r\n"));
+    // A cell longer than a print column keeps its text; the column stays at the limit.
+    const TableText wide(QByteArray("A\tB\t\r") + QByteArray(60, 'w') + "\tb\t\r", 2);
+    EXPECT_TRUE(TableViewerRules::contentText(wide).contains(QString(60, u'w') + s("  b")));
+}
+
 TEST(JobInfoReferenceTest, LinesThatNameATable)
 {
     struct Case {
