@@ -2,7 +2,9 @@
 #include "CatalogueTestSupport.h"
 #include "catalogue/CatalogueFill.h"
 #include "catalogue/DescriptionLoader.h"
+#include "catalogue/JobInfoReference.h"
 #include "catalogue/SifterEntryPoints.h"
+#include "catalogue/TableViewer.h"
 #include "runtime/InProcessVedamisApi.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/TextCatalogue.h"
@@ -131,5 +133,66 @@ TEST_F(DemoDataTest, CorruptedFilesNeverCrashTheFill)
         c.jobList = {s("ident"), s("status_lesen")};
         CatalogueFill(noBases, sifter, texts, quiet).run(c, dir.path(), 2, true, options);
         EXPECT_EQ(c.jobInfo.size(), 3);
+    }
+}
+
+namespace {
+
+class QuietView : public TableViewerView {
+public:
+    int firstVisibleRow() const override { return 1; }
+    int firstVisibleColumn() const override { return 1; }
+    void scrollTo(int, int) override {}
+    void tableShown(int) override {}
+    void navigationChanged() override {}
+};
+
+QString lineWith(const QString &text, const QString &part)
+{
+    return JobInfoReference::lineAt(text, text.indexOf(part));
+}
+
+} // namespace
+
+// The demo tables as the viewer meets them: a chain deeper than nine levels,
+// and job texts (own and inherited) that name a table and its columns.
+TEST_F(DemoDataTest, EngineTablesDrillNineLevelsAndJobTextsLeadToTheirTables)
+{
+    options.tableInfo = options.jobInfo = true;
+    ASSERT_TRUE(load(s("D_MOTOR.prg")));
+    QuietView view;
+    TableViewer viewer(catalogue, view, dialogs, texts);
+    viewer.rebuildList();
+    EXPECT_EQ(viewer.entries().value(0), s("SG_FUNKTIONEN[14][13]"));
+    EXPECT_TRUE(viewer.entries().contains(s("JOBRESULT[3][10] ---- uses: d_basis")));
+
+    viewer.selectEntry(int(catalogue.tables.at(TableViewerRules::findTable(catalogue, s("KETTE_01"))).listIndex));
+    for (int click = 0; click < 10; ++click)
+        viewer.cellDoubleClicked(0, 1, QString());
+    EXPECT_EQ(viewer.currentLevel(), 9);
+    EXPECT_EQ(viewer.level(9).name, s("KETTE_09"));
+    EXPECT_EQ(dialogs.messages().size(), 2); // the ninth and tenth click
+
+    struct Case {
+        const char *job;
+        const char *table;
+        const char *base;
+        QList<bool> marked;
+    } cases[] = {
+        {"status_motor", "TAB_MOTOR_ZUSTAND", "", {true, true}},
+        {"diagnose_ende", "JOBRESULT", "d_basis", {true, true, false}},
+    };
+    for (const Case &c : cases) {
+        const QString info = catalogue.jobInfoAt(int(catalogue.jobList.indexOf(s(c.job))));
+        const auto ref = JobInfoReference::onLine(lineWith(info, s("TABLE ")));
+        ASSERT_TRUE(ref.has_value()) << c.job << info.toStdString();
+        const int table = JobInfoReference::resolve(catalogue, info, ref->tableName);
+        ASSERT_GE(table, 0) << c.job;
+        EXPECT_EQ(catalogue.tables.at(table).name, s(c.table));
+        EXPECT_EQ(catalogue.tables.at(table).baseName, s(c.base));
+        viewer.openTable(table, ref->searchValue);
+        EXPECT_EQ(viewer.currentLevel(), 1);
+        for (int col = 0; col < c.marked.size(); ++col)
+            EXPECT_EQ(viewer.model().isMarked(col), c.marked.at(col)) << c.job << " column " << col;
     }
 }
