@@ -11,6 +11,7 @@
 #include "catalogue/KitBoxTables.h"
 #include "catalogue/SifterApi.h"
 #include "execution/KitBoxExecution.h"
+#include "runtime/KitBoxRuntimeConfig.h"
 #include "runtime/RuntimeBackend.h"
 #include "runtime/RuntimeSession.h"
 #include "shell/Clock.h"
@@ -24,6 +25,7 @@
 #include "shell/StartArguments.h"
 #include "shell/StartHeap.h"
 #include "shell/TextCatalogue.h"
+#include "trace/KitBoxTrace.h"
 
 #include <QApplication>
 #include <QProcessEnvironment>
@@ -101,6 +103,11 @@ int main(int argc, char *argv[])
     KitBoxExecution execution(window, services, session.api(), catalogue);
     // The table viewer and the job information window.
     KitBoxTables tables(window, services, catalogue);
+    // The runtime configuration window, the trace window and the simulation editor.
+    KitBoxRuntimeConfig runtimeConfig(window, services);
+    KitBoxTrace trace(window, services, catalogue);
+    QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::simulationSwitched, &trace, &KitBoxTrace::loadSimulation);
+    QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::traceSwitched, &trace, &KitBoxTrace::showTrace);
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())

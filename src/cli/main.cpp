@@ -2,6 +2,7 @@
 #include "catalogue/SifterApi.h"
 #include "cli/CliLoading.h"
 #include "cli/JobsCommand.h"
+#include "cli/RecordSimCommand.h"
 #include "cli/RunCommand.h"
 #include "cli/TablesCommand.h"
 #include "runtime/RuntimeBackend.h"
@@ -25,7 +26,8 @@ int usage(QTextStream &err)
            "  jobs FILE             list the jobs of a description (.prg) or group file (.grp)\n"
            "  jobs FILE --job NAME  show one job's argument summary, result names and information\n"
            "  run FILE JOB ...      run a job and print its report (run --help for more)\n"
-           "  tables FILE ...       list the tables or print one (tables --help for more)\n";
+           "  tables FILE ...       list the tables or print one (tables --help for more)\n"
+           "  record-sim TRACE -o NAME.SIM  an interface trace as a simulation file (record-sim --help)\n";
     err.flush();
     return 2;
 }
@@ -43,6 +45,8 @@ int main(int argc, char *argv[])
         return runCommandMain(app.arguments().mid(2), out, err);
     if (app.arguments().value(1) == QLatin1String("tables"))
         return tablesCommandMain(app.arguments().mid(2), out, err);
+    if (app.arguments().value(1) == QLatin1String("record-sim"))
+        return recordSimCommandMain(app.arguments().mid(2), out, err);
 
     QCommandLineParser parser;
     parser.addHelpOption();

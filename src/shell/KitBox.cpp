@@ -529,6 +529,13 @@ void KitBox::setPrintSource(const QString &text, const QString &caption)
     m_actions.value(QStringLiteral("PrintFile"))->setEnabled(true);
 }
 
+void KitBox::clearPrintSource()
+{
+    m_printText.clear();
+    m_printCaption.clear();
+    m_actions.value(QStringLiteral("PrintFile"))->setEnabled(false);
+}
+
 void KitBox::toolbarClicked(int index)
 {
     const ToolbarButton *button = MainMenuModel::toolbarButton(index);
@@ -674,6 +681,12 @@ void KitBox::closeEvent(QCloseEvent *event)
     if (m_unloaded || !m_loaded) {
         event->accept();
         return;
+    }
+    for (const auto &step : m_unloadSteps) {
+        if (!step()) {
+            event->ignore();
+            return;
+        }
     }
     if (m_resForm)
         m_resForm->unload();

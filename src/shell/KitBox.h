@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -82,6 +83,13 @@ public:
     void setHint(const QString &text);
     void setEditorStatus(bool active, bool readOnly, bool overwrite, int line, int lineCount, int column);
     void setPrintSource(const QString &text, const QString &caption);
+    // A window with nothing to print: the print command is disabled.
+    void clearPrintSource();
+    // The trace menu entries from the runtime's trace state and file.
+    void updateTraceMenu();
+    // Steps the unload runs before the settings are written, in the order
+    // added; one that returns false refuses the close and the program goes on.
+    void addUnloadStep(std::function<bool()> step) { m_unloadSteps.push_back(std::move(step)); }
     void applyLanguage();
     void toolbarClicked(int index);
     // Pops the right-mouse edit menu and returns the edit command chosen (0: none).
@@ -132,7 +140,6 @@ private:
     void layoutStartPicture();
     void applyPanels();
     void updateRecentFiles();
-    void updateTraceMenu();
     void firstResizeWork();
     void datumTick();
     void cascadeTick();
@@ -170,6 +177,7 @@ private:
     QTimer *m_datumTimer = nullptr;
     QTimer *m_cascadeTimer = nullptr;
     QList<QAction *> m_windowListActions;
+    std::vector<std::function<bool()>> m_unloadSteps;
 
     QString m_printText;
     QString m_printCaption;
