@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace kitbox {
@@ -19,7 +20,7 @@ int TraceLineModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid())
         return 0;
-    const bool openLine = m_finished && m_lineStarts.last() < m_data.size();
+    const bool openLine = m_finished && m_lineStarts.last() < m_size;
     return completeLines() + (openLine ? 1 : 0);
 }
 
@@ -28,10 +29,38 @@ QString TraceLineModel::line(int row) const
     if (row < 0 || row >= rowCount())
         return {};
     const qint64 start = m_lineStarts[row];
-    qint64 end = row + 1 < m_lineStarts.size() ? m_lineStarts[row + 1] - 1 : m_data.size();
-    if (end > start && m_data[end - 1] == '\r')
+    qint64 end = row + 1 < m_lineStarts.size() ? m_lineStarts[row + 1] - 1 : m_size;
+    if (end > start && byteAt(end - 1) == '\r')
         --end;
-    return decodeTraceText(QByteArrayView(m_data).sliced(start, end - start));
+    return decodeTraceText(range(start, end));
+}
+
+char TraceLineModel::byteAt(qint64 position) const
+{
+    const qsizetype piece = std::upper_bound(m_pieceStarts.cbegin(), m_pieceStarts.cend(), position) -
+                            m_pieceStarts.cbegin() - 1;
+    return m_pieces[piece][position - m_pieceStarts[piece]];
+}
+
+QByteArray TraceLineModel::range(qint64 start, qint64 end) const
+{
+    QByteArray bytes;
+    if (end <= start)
+        return bytes;
+    qsizetype piece = std::upper_bound(m_pieceStarts.cbegin(), m_pieceStarts.cend(), start) -
+                      m_pieceStarts.cbegin() - 1;
+    qint64 at = start;
+    while (at < end && piece < m_pieces.size()) {
+        const QByteArray &p = m_pieces[piece];
+        const qint64 offset = at - m_pieceStarts[piece];
+        const qint64 length = qMin<qint64>(p.size() - offset, end - at);
+        if (bytes.isEmpty() && at + length == end)
+            return p.sliced(offset, length); // the usual case: one piece, shared
+        bytes.append(p.constData() + offset, length);
+        at += length;
+        ++piece;
+    }
+    return bytes;
 }
 
 QVariant TraceLineModel::data(const QModelIndex &index, int role) const
@@ -44,7 +73,9 @@ QVariant TraceLineModel::data(const QModelIndex &index, int role) const
 void TraceLineModel::clear()
 {
     beginResetModel();
-    m_data.clear();
+    m_pieces.clear();
+    m_pieceStarts.clear();
+    m_size = 0;
     m_lineStarts = {0};
     m_finished = false;
     endResetModel();
@@ -64,7 +95,7 @@ void TraceLineModel::append(const QByteArray &piece)
             endRemoveRows();
         }
     }
-    const qint64 base = m_data.size();
+    const qint64 base = m_size;
     QList<qint64> starts;
     const char *data = piece.constData();
     const qint64 size = piece.size();
@@ -79,7 +110,9 @@ void TraceLineModel::append(const QByteArray &piece)
     const int before = completeLines();
     if (!starts.isEmpty())
         beginInsertRows({}, before, before + int(starts.size()) - 1);
-    m_data.append(piece);
+    m_pieces.append(piece);
+    m_pieceStarts.append(base);
+    m_size += piece.size();
     m_lineStarts.append(starts);
     if (!starts.isEmpty())
         endInsertRows();
@@ -89,7 +122,7 @@ void TraceLineModel::finish()
 {
     if (m_finished)
         return;
-    const bool openLine = m_lineStarts.last() < m_data.size();
+    const bool openLine = m_lineStarts.last() < m_size;
     if (openLine)
         beginInsertRows({}, completeLines(), completeLines());
     m_finished = true;
@@ -99,7 +132,7 @@ void TraceLineModel::finish()
 
 QString TraceLineModel::text() const
 {
-    return decodeTraceText(m_data);
+    return decodeTraceText(range(0, m_size));
 }
 
 } // namespace kitbox

@@ -25,12 +25,19 @@ public:
     QString line(int row) const;
     // The whole text, for printing.
     QString text() const;
-    qint64 bytes() const { return m_data.size(); }
+    qint64 bytes() const { return m_size; }
 
 private:
     int completeLines() const { return int(m_lineStarts.size()) - 1; }
+    char byteAt(qint64 position) const;
+    // The bytes [start, end) of the file, which may lie in two pieces.
+    QByteArray range(qint64 start, qint64 end) const;
 
-    QByteArray m_data;
+    // The pieces are kept as they were read: no copy into one buffer, no
+    // moving a large buffer as it grows.
+    QList<QByteArray> m_pieces;
+    QList<qint64> m_pieceStarts;
+    qint64 m_size = 0;
     // Start of every line; the last entry is where the unfinished line begins.
     QList<qint64> m_lineStarts{0};
     bool m_finished = false;

@@ -42,7 +42,8 @@ private:
 
     TraceLineModel &m_model;
     std::thread m_thread;
-    std::shared_ptr<std::atomic<bool>> m_cancel;
+    struct Flow;
+    std::shared_ptr<Flow> m_flow;
     unsigned m_generation = 0;
     bool m_busy = false;
 };
