@@ -56,8 +56,11 @@ Result<Recording> SimulationRecorder::record(const TraceReading &reading, const 
     for (const TraceExchange &exchange : reading.exchanges) {
         const bool otherDescription = !description.isEmpty() && !exchange.description.isEmpty() &&
                                       exchange.description.compare(description, Qt::CaseInsensitive) != 0;
-        // A simulation entry needs at least one request byte.
-        if (otherDescription || exchange.request.isEmpty()) {
+        // A simulation entry needs at least one request byte, and an answer
+        // of at least one byte (or none at all).
+        const bool unrepresentable =
+            exchange.request.isEmpty() || (!exchange.noResponse && exchange.response.isEmpty());
+        if (otherDescription || unrepresentable) {
             ++recording.skipped;
             continue;
         }

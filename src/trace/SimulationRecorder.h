@@ -18,7 +18,7 @@ struct Recording {
     QString text;        // the simulation file, LF line ends
     int entries = 0;     // distinct requests
     int telegrams = 0;   // exchanges taken over
-    int skipped = 0;     // exchanges of other descriptions or with an empty request
+    int skipped = 0;     // exchanges of other descriptions, or with an empty request or answer
 };
 
 class SimulationRecorder {

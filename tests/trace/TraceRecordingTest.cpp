@@ -150,6 +150,13 @@ TEST(SimulationRecorder, RefusesWhatCannotBeRecordedOrOverwritten)
     ASSERT_FALSE(none.ok());
     EXPECT_NE(none.error().find("D_MOTOR"), std::string::npos);
 
+    // An empty answer (possible on other interfaces) has no simulation form.
+    const auto empty = SimulationRecorder::record(QByteArrayView("REQ 22 01\nRSP\nREQ 22 02\nRSP 62 02\n"), QString());
+    ASSERT_TRUE(empty.ok());
+    EXPECT_EQ(empty.value().entries, 1);
+    EXPECT_EQ(empty.value().skipped, 1);
+    EXPECT_TRUE(SimulationCheck::check(empty.value().text).isEmpty());
+
     QTemporaryDir dir;
     const QString path = dir.filePath(u"D_ALT.SIM"_s);
     const auto recording = SimulationRecorder::record(other, u"D_ALT"_s);
