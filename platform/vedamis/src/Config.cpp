@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -17,7 +18,8 @@
 namespace vedamis {
 namespace {
 
-enum class Kind { Text, Interface, Number, ReadOnly };
+// Address: a 16-bit DoIP logical address, written 0x0E00 or 3584.
+enum class Kind { Text, Interface, Number, ReadOnly, Address };
 
 struct KeyInfo {
     const char *name;
@@ -47,6 +49,17 @@ const KeyInfo kKeys[] = {
     {"VedamisVersion", Kind::ReadOnly, 0, 0},
     {"IfhVersion", Kind::ReadOnly, 0, 0},
     {"VedamisIniPath", Kind::ReadOnly, 0, 0},
+    {"DoipHost", Kind::Text, 0, 0},
+    {"DoipPort", Kind::Number, 1, 65535},
+    {"DoipTesterAddress", Kind::Address, 0, 0xFFFF},
+    {"DoipEcuAddress", Kind::Address, 0, 0xFFFF},
+    {"DoipDiscovery", Kind::Number, 0, 2},
+    {"DoipBroadcast", Kind::Text, 0, 0},
+    {"DoipControlTimeout", Kind::Number, 1, 60000},
+    {"DoipP2", Kind::Number, 1, 60000},
+    {"DoipP2Star", Kind::Number, 1, 600000},
+    {"DoipTesterPresent", Kind::Number, 0, 60000},
+    {"PcapFile", Kind::Text, 0, 0},
 };
 static_assert(sizeof(kKeys) / sizeof(kKeys[0]) == static_cast<size_t>(ConfigKey::Count));
 
@@ -100,6 +113,35 @@ Config::Config() : m_values(static_cast<size_t>(ConfigKey::Count))
     storeValue(ConfigKey::JobMemoryLimit, "64");
     storeValue(ConfigKey::VedamisVersion, VEDAMIS_ENGINE_VERSION);
     storeValue(ConfigKey::IfhVersion, VEDAMIS_ENGINE_VERSION);
+    storeValue(ConfigKey::DoipHost, "127.0.0.1");
+    storeValue(ConfigKey::DoipPort, "13400");
+    storeValue(ConfigKey::DoipTesterAddress, "0x0E00", 0x0E00);
+    storeValue(ConfigKey::DoipEcuAddress, "0x0010", 0x0010);
+    storeValue(ConfigKey::DoipDiscovery, std::string(1, '0'));
+    storeValue(ConfigKey::DoipBroadcast, "255.255.255.255");
+    storeValue(ConfigKey::DoipControlTimeout, "2000");
+    storeValue(ConfigKey::DoipP2, "1000");
+    storeValue(ConfigKey::DoipP2Star, "5000");
+    storeValue(ConfigKey::DoipTesterPresent, "2000");
+}
+
+bool parseAddress(std::string_view text, int64_t &value)
+{
+    text = trim(text);
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return !text.empty() && ec == std::errc() && ptr == text.data() + text.size() && value >= 0 && value <= 0xFFFF;
+}
+
+std::string addressText(int64_t value)
+{
+    char buffer[8];
+    std::snprintf(buffer, sizeof(buffer), "0x%04X", static_cast<unsigned>(value));
+    return buffer;
 }
 
 const char *Config::canonicalName(ConfigKey key)
@@ -210,6 +252,14 @@ Error Config::setKey(ConfigKey key, std::string_view value, bool fromEngine)
             return makeError(VEDAMIS_ERR_CONFIG_VALUE, std::string(info.name) + " must not be empty");
         storeValue(key, toUpper(v));
         return {};
+    case Kind::Address: {
+        int64_t address = 0;
+        if (!parseAddress(v, address))
+            return makeError(VEDAMIS_ERR_CONFIG_VALUE, std::string(info.name) + " needs an address 0x0000..0xFFFF, not '" +
+                                                           std::string(v) + "'");
+        storeValue(key, addressText(address), address);
+        return {};
+    }
     case Kind::Number: {
         int64_t number = 0;
         auto [ptr, ec] = std::from_chars(v.data(), v.data() + v.size(), number);
@@ -233,6 +283,12 @@ Error Config::get(std::string_view name, std::string &value) const
         return makeError(VEDAMIS_ERR_CONFIG_UNKNOWN, std::string(trim(name)));
     value = m_values[static_cast<size_t>(key)];
     return {};
+}
+
+void Config::storeValue(ConfigKey key, std::string value, int64_t number)
+{
+    m_numbers[static_cast<size_t>(key)] = number;
+    m_values[static_cast<size_t>(key)] = std::move(value);
 }
 
 void Config::storeValue(ConfigKey key, std::string value)

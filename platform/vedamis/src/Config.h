@@ -33,6 +33,17 @@ enum class ConfigKey {
     VedamisVersion,
     IfhVersion,
     VedamisIniPath,
+    DoipHost,
+    DoipPort,
+    DoipTesterAddress,
+    DoipEcuAddress,
+    DoipDiscovery,
+    DoipBroadcast,
+    DoipControlTimeout,
+    DoipP2,
+    DoipP2Star,
+    DoipTesterPresent,
+    PcapFile,
     Count
 };
 
@@ -68,10 +79,13 @@ public:
 private:
     Error setKey(ConfigKey key, std::string_view value, bool fromEngine);
     void storeValue(ConfigKey key, std::string value);
+    void storeValue(ConfigKey key, std::string value, int64_t number);
     std::vector<std::string> m_values;
     std::array<int64_t, static_cast<size_t>(ConfigKey::Count)> m_numbers{}; // the values read as numbers
 };
 
 std::string executableDirectory();
+// A 16-bit address written as 0x0E00 or 3584.
+bool parseAddress(std::string_view text, int64_t &value);
 
 } // namespace vedamis

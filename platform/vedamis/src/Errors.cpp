@@ -59,8 +59,22 @@ const char *baseErrorText(int code)
         return "simulation file error";
     case VEDAMIS_ERR_SIM_FILE_MISSING:
         return "simulation file not found";
+    case VEDAMIS_ERR_DOIP_CONNECT:
+        return "no connection to the vehicle";
+    case VEDAMIS_ERR_DOIP_ROUTING:
+        return "routing activation denied";
+    case VEDAMIS_ERR_DOIP_NACK:
+        return "diagnostic message refused";
+    case VEDAMIS_ERR_DOIP_PROTOCOL:
+        return "protocol error on the vehicle link";
+    case VEDAMIS_ERR_DOIP_CONNECTION_LOST:
+        return "connection to the vehicle lost";
+    case VEDAMIS_ERR_DOIP_NO_ACK:
+        return "vehicle did not acknowledge";
     case VEDAMIS_ERR_TRACE:
         return "trace file cannot be written";
+    case VEDAMIS_ERR_CAPTURE:
+        return "link capture file cannot be written";
     case VEDAMIS_ERR_BINARY_BUFFER:
         return "binary result longer than the buffer";
     default:

@@ -1,5 +1,6 @@
 // The interface a job talks through. SIMULATION answers from the simulation
-// file of the description the job was called for.
+// file of the description the job was called for; DOIP sends the request to
+// the ECU over a DoIP connection.
 #include "SessionImpl.h"
 
 #include <chrono>
@@ -32,9 +33,70 @@ Error Session::Impl::waitInterruptible(int64_t ms, const JobContext &ctx)
 
 Error Session::Impl::exchange(JobContext &ctx, const std::string &request, std::string &response)
 {
-    if (!config.simulationActive())
-        return makeError(VEDAMIS_ERR_IFH_NOT_AVAILABLE,
-                         config.text(ConfigKey::Interface) + " (this runtime offers SIMULATION only)");
+    if (config.simulationActive())
+        return exchangeSimulation(ctx, request, response);
+    if (config.text(ConfigKey::Interface) == "DOIP")
+        return exchangeDoip(ctx, request, response);
+    return makeError(VEDAMIS_ERR_IFH_NOT_AVAILABLE,
+                     config.text(ConfigKey::Interface) + " (this runtime offers SIMULATION and DOIP)");
+}
+
+Error Session::Impl::exchangeDoip(JobContext &ctx, const std::string &request, std::string &response)
+{
+    DoipSettings settings;
+    settings.host = config.text(ConfigKey::DoipHost);
+    settings.port = static_cast<uint16_t>(config.number(ConfigKey::DoipPort));
+    settings.tester = static_cast<uint16_t>(config.number(ConfigKey::DoipTesterAddress));
+    settings.discovery = static_cast<int>(config.number(ConfigKey::DoipDiscovery));
+    settings.broadcast = config.text(ConfigKey::DoipBroadcast);
+    settings.controlMs = config.number(ConfigKey::DoipControlTimeout);
+    settings.p2Ms = config.number(ConfigKey::DoipP2);
+    settings.p2StarMs = config.number(ConfigKey::DoipP2Star);
+    settings.testerPresentMs = config.number(ConfigKey::DoipTesterPresent);
+    // The description names its ECU's address; the configured one serves
+    // descriptions that do not.
+    int64_t ecu = config.number(ConfigKey::DoipEcuAddress);
+    const std::string &named = ctx.target->model ? ctx.target->model->ecu.doipAddress : std::string();
+    if (!named.empty() && !parseAddress(named, ecu))
+        return makeError(VEDAMIS_ERR_DESCRIPTION_INVALID, ctx.target->name + ": doip_address '" + named + "'");
+    DoipWait wait;
+    wait.breakRequested = &breakRequested;
+    if (ctx.sandbox)
+        wait.jobDeadlineMs = ctx.sandbox->deadlineMs();
+    wait.jobTimeoutMs = config.number(ConfigKey::JobTimeout);
+
+    const int attempts = config.number(ConfigKey::RetryComm) == 1 ? 2 : 1;
+    Error error;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        const int64_t start = ifhTrace.enabled(3) ? steadyNowMs() : 0;
+        if (ifhTrace.enabled(1)) {
+            std::string line = "REQ " + toHex(request);
+            if (ifhTrace.enabled(3))
+                line += "  ; " + std::to_string(request.size()) + " bytes" + (attempt ? ", repeated" : "");
+            ifhTrace.line(line);
+        }
+        error = doip.exchange(settings, static_cast<uint16_t>(ecu), request, response, wait);
+        if (!error.failed()) {
+            if (ifhTrace.enabled(1)) {
+                std::string line = "RSP " + toHex(response);
+                if (ifhTrace.enabled(3))
+                    line += "  ; " + std::to_string(response.size()) + " bytes, " +
+                            std::to_string(steadyNowMs() - start) + " ms";
+                ifhTrace.line(line);
+            }
+            return {};
+        }
+        if (ifhTrace.enabled(1))
+            ifhTrace.line(error.code == VEDAMIS_ERR_IFH_NO_RESPONSE ? "NRS no response" : "NRS " + error.text);
+        // Retried: a missing answer, and a lost connection (connecting anew).
+        if (error.code != VEDAMIS_ERR_IFH_NO_RESPONSE && error.code != VEDAMIS_ERR_DOIP_CONNECTION_LOST)
+            break;
+    }
+    return error;
+}
+
+Error Session::Impl::exchangeSimulation(JobContext &ctx, const std::string &request, std::string &response)
+{
     const std::string &name = ctx.target->name;
     const std::string &dir = config.text(ConfigKey::SimulationPath);
     auto cached = simulations.find(name);

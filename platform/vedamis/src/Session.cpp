@@ -69,6 +69,14 @@ Error Session::Impl::configureTraces()
         return makeError(VEDAMIS_ERR_TRACE, reason);
     if (!apiTrace.configure(dir, static_cast<int>(config.number(ConfigKey::ApiTrace)), reason))
         return makeError(VEDAMIS_ERR_TRACE, reason);
+    const std::string &capture = config.text(ConfigKey::PcapFile);
+    if (pcap.isOpen() != !capture.empty() || (pcap.isOpen() && capture != pcapPath)) {
+        // A capture holds whole connections: the next request connects anew.
+        doip.disconnect();
+        if (!pcap.configure(capture, reason))
+            return makeError(VEDAMIS_ERR_CAPTURE, reason);
+        pcapPath = capture;
+    }
     return {};
 }
 
@@ -401,6 +409,7 @@ void Session::requestBreak()
     if (m->activeSandbox)
         m->activeSandbox->requestBreak();
     m->breakCv.notify_all();
+    m->doip.wake();
 }
 
 bool Session::getConfig(std::string_view name, std::string &value, size_t maxLength)

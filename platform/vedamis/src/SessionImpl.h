@@ -5,8 +5,10 @@
 #include <vedamis/SimulationFile.h>
 
 #include "Config.h"
+#include "DoipLink.h"
 #include "Errors.h"
 #include "FileWatch.h"
+#include "PcapWriter.h"
 #include "ResultStore.h"
 #include "TextUtil.h"
 #include "TraceFile.h"
@@ -123,6 +125,9 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
     FileWatch watch; // spares a stat per file and job while nothing changes
     TraceFile ifhTrace{"IFH.TRC"};
     TraceFile apiTrace{"API.TRC"};
+    PcapWriter pcap;                // PcapFile: the link traffic as a capture
+    std::string pcapPath;           // the capture's file while one is written
+    DoipLink doip{ifhTrace, pcap}; // the DOIP interface's connection, kept across jobs
 
     // Break handling across threads.
     std::mutex breakMutex;
@@ -159,6 +164,8 @@ struct __attribute__((visibility("hidden"))) Session::Impl {
 
     // The interface (Interface.cpp): one request, one response.
     Error exchange(JobContext &ctx, const std::string &request, std::string &response);
+    Error exchangeSimulation(JobContext &ctx, const std::string &request, std::string &response);
+    Error exchangeDoip(JobContext &ctx, const std::string &request, std::string &response);
     // Waits up to ms; BREAK or TIME_LIMIT error when interrupted.
     Error waitInterruptible(int64_t ms, const JobContext &ctx);
 };

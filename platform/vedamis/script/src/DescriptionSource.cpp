@@ -5,6 +5,7 @@
 #include <lua.hpp>
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 #include <optional>
 
@@ -230,6 +231,20 @@ template <typename Field> std::string readFields(lua_State *L, int index, const 
     return {};
 }
 
+// "0x0010" or "16": the logical address of the ECU on a DoIP link.
+bool isAddress(const std::string &text)
+{
+    std::string_view digits = text;
+    int base = 10;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+        digits.remove_prefix(2);
+        base = 16;
+    }
+    unsigned value = 0;
+    auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+    return !digits.empty() && ec == std::errc() && ptr == digits.data() + digits.size() && value <= 0xFFFF;
+}
+
 std::string readEcu(lua_State *L, EcuSpec &ecu)
 {
     std::string error = readFields(L, 1, "ecu", [&](const std::string &key, int value) -> std::string {
@@ -248,6 +263,11 @@ std::string readEcu(lua_State *L, EcuSpec &ecu)
             target = &ecu.from;
         else if (key == "bip_version")
             target = &ecu.bipVersion;
+        else if (key == "doip_address") {
+            if (!stringAt(L, value, ecu.doipAddress) || !isAddress(ecu.doipAddress))
+                return "ecu field doip_address must be a text holding an address 0x0000..0xFFFF";
+            return {};
+        }
         else if (key == "comment")
             return readComment(L, value, "ecu comment", ecu.comment);
         else if (key == "uses")

@@ -34,6 +34,7 @@ struct JobSpec {
 struct EcuSpec {
     std::string name;
     std::string origin, revision, author, package, from, bipVersion;
+    std::string doipAddress; // logical address of the ECU on a DoIP link, empty when not named
     std::vector<std::string> comment;
     std::vector<std::string> uses;
 };
