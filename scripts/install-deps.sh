@@ -7,6 +7,7 @@ packages=(
   liblua5.4-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
+  tshark  # decodes the DoIP captures of the end-to-end test independently
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -19,4 +20,5 @@ echo "Installing: ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 $SUDO apt-get update -qq
+# tshark asks whether others may capture; the non-interactive answer (no) is what we want.
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

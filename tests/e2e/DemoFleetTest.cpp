@@ -58,20 +58,6 @@ std::set<std::string> listedJobs(DemoSession &s, const std::string &description,
     return jobs;
 }
 
-// The result reports kept in tests/data/e2e/job-reports.txt, each under its "== DESCRIPTION JOB [ARGUMENTS]" line.
-std::map<std::string, std::string> keptReports()
-{
-    std::map<std::string, std::string> reports;
-    std::istringstream in(e2e::readFile(e2e::sourceDir() / "tests" / "data" / "e2e" / "job-reports.txt"));
-    std::string line, *current = nullptr;
-    while (std::getline(in, line)) {
-        if (line.rfind("== ", 0) == 0)
-            current = &reports[line.substr(3)];
-        else if (current)
-            *current += line + "\n";
-    }
-    return reports;
-}
 
 TEST(DemoFleet, JobsListsEveryDeclaredJobAndTheVariant)
 {
@@ -121,7 +107,7 @@ TEST(DemoFleet, JobReportsMatchTheKeptReports)
         {"D_MOTOR", "FS_LESEN_DETAIL", "0x120308"},
         {"D_ALT", "FS_LESEN", ""},
     };
-    const auto kept = keptReports();
+    const auto kept = e2e::keptReports();
     EXPECT_EQ(kept.size(), jobs.size());
     DemoSession s;
     for (const auto &[description, job, args] : jobs) {

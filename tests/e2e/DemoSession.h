@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
+#include <sstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -56,6 +58,33 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The result reports kept in tests/data/e2e/job-reports.txt, each under its "== DESCRIPTION JOB [ARGUMENTS]" line.
+inline std::map<std::string, std::string> keptReports()
+{
+    std::map<std::string, std::string> reports;
+    std::istringstream in(e2e::readFile(e2e::sourceDir() / "tests" / "data" / "e2e" / "job-reports.txt"));
+    std::string line, *current = nullptr;
+    while (std::getline(in, line)) {
+        if (line.rfind("== ", 0) == 0)
+            current = &reports[line.substr(3)];
+        else if (current)
+            *current += line + "\n";
+    }
+    return reports;
+}
+
+// The "DESCRIPTION JOB [ARGUMENTS]" lines of the kept reports, in the order the reports were made.
+inline std::vector<std::string> keptReportHeaders()
+{
+    std::vector<std::string> headers;
+    std::istringstream in(e2e::readFile(e2e::sourceDir() / "tests" / "data" / "e2e" / "job-reports.txt"));
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("== ", 0) == 0)
+            headers.push_back(line.substr(3));
+    return headers;
+}
 
 class DemoSession {
 public:

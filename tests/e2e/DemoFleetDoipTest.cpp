@@ -1,0 +1,131 @@
+// The demo fleet over the DOIP interface, served by the ECU simulator on
+// loopback: every kept report comes out as under SIMULATION, and the capture
+// of that traffic is checked by an independent decoder (tshark) when the
+// machine has it.
+#include "DemoSession.h"
+
+#include <EcuSim.h>
+
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+using e2e::DemoSession;
+
+std::string runCommand(const std::string &command)
+{
+    std::string out;
+    if (std::FILE *pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0)
+            out.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return out;
+}
+
+bool haveTshark()
+{
+    return std::system("command -v tshark >/dev/null 2>&1") == 0;
+}
+
+std::vector<std::string> fields(const std::string &line)
+{
+    std::vector<std::string> out;
+    std::istringstream in(line);
+    std::string field;
+    while (std::getline(in, field, '\t'))
+        out.push_back(field);
+    out.resize(6);
+    return out;
+}
+
+} // namespace
+
+TEST(DemoFleetDoip, ReportsMatchTheSimulationAndTheCaptureDecodes)
+{
+    ecusim::Options options;
+    options.port = 0;
+    options.ecuPath = (e2e::dataDir() / "ecu").string();
+    options.simPath = (e2e::dataDir() / "sim").string();
+    options.ecus = {"D_MOTOR", "D_MOTOR2", "D_BASIS", "D_GRUPPE", "D_ALT", "D_PRUEF"};
+    ecusim::Simulator simulator(options);
+    ASSERT_TRUE(simulator.load());
+    ASSERT_TRUE(simulator.start());
+
+    e2e::TempDir dir;
+    const std::string capture = (dir.path() / "link.pcap").string();
+    const auto kept = e2e::keptReports();
+    const auto headers = e2e::keptReportHeaders();
+    ASSERT_FALSE(headers.empty());
+    {
+        DemoSession s;
+        s.setConfig("Simulation", "0");
+        s.setConfig("Interface", "DOIP");
+        s.setConfig("DoipPort", std::to_string(simulator.port()));
+        s.setConfig("PcapFile", capture);
+        s.setConfig("TracePath", dir.path().string());
+        s.setConfig("IfhTrace", "1");
+        for (const std::string &header : headers) {
+            const size_t first = header.find(' ');
+            const size_t second = header.find(' ', first + 1);
+            const std::string description = header.substr(0, first);
+            const std::string job = header.substr(first + 1, second - first - 1);
+            const std::string args = second == std::string::npos ? std::string() : header.substr(second + 1);
+            ASSERT_TRUE(s.job(description, job, args).has_value()) << header << ": " << s.errorText();
+            EXPECT_EQ(s.report(), kept.at(header)) << header;
+        }
+        s.setConfig("IfhTrace", "0");
+    }
+    // Closed with the session and renamed into place: nothing else is left.
+    size_t files = 0;
+    for ([[maybe_unused]] const auto &entry : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 2u) << "the capture and IFH.TRC only";
+    ASSERT_TRUE(std::filesystem::exists(capture));
+
+    // The request service IDs in the order the trace shows them.
+    std::vector<std::string> requested;
+    std::istringstream trace(e2e::readFile(dir.path() / "IFH.TRC"));
+    for (std::string line; std::getline(trace, line);) {
+        const size_t at = line.find(" REQ ");
+        if (at != std::string::npos)
+            requested.push_back("0x" + line.substr(at + 5, 2));
+    }
+    ASSERT_GT(requested.size(), 20u);
+
+    if (!haveTshark())
+        GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh installs it): capture not decoded";
+    const std::string port = std::to_string(simulator.port());
+    const std::string output =
+        runCommand("tshark -r '" + capture + "' -d tcp.port==" + port + ",doip -T fields -E separator=/t" +
+                   " -e tcp.len -e doip.type -e doip.source_address -e doip.target_address -e uds.sid -e _ws.malformed" +
+                   " 2>/dev/null");
+    std::istringstream lines(output);
+    std::vector<std::string> sentSids;
+    size_t frames = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ++frames;
+        const auto f = fields(line);
+        EXPECT_TRUE(f[5].empty()) << "malformed frame " << frames << ": " << line;
+        if (f[0].empty() || f[0] == "0")
+            continue; // handshake and close
+        EXPECT_FALSE(f[1].empty()) << "frame " << frames << " does not decode as DoIP: " << line;
+        const std::string &type = f[1];
+        EXPECT_TRUE(type == "0x0005" || type == "0x0006" || type == "0x8001" || type == "0x8002")
+            << "frame " << frames << ": " << line;
+        if (type == "0x8001" && f[2] == "0x0e00") {
+            EXPECT_TRUE(f[3] == "0x0010" || f[3] == "0x0011" || f[3] == "0x0012" || f[3] == "0x0013" ||
+                        f[3] == "0x0014" || f[3] == "0x0015")
+                << "frame " << frames << ": " << line;
+            sentSids.push_back(f[4]);
+        }
+    }
+    EXPECT_GT(frames, requested.size() * 3);
+    // tshark writes the service ID in lower case.
+    for (std::string &sid : requested)
+        std::transform(sid.begin(), sid.end(), sid.begin(), [](unsigned char c) { return std::tolower(c); });
+    EXPECT_EQ(sentSids, requested);
+}
