@@ -27,18 +27,32 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         Message message;
         DoipReader::Status status;
         while ((status = reader.next(message)) == DoipReader::Status::Message) {
-            if (message.payload.size() > kLimit || !lengthFits(message.type, static_cast<uint32_t>(message.payload.size())))
+            if (message.payload.size() > kLimit ||
+                !lengthFits(message.type, static_cast<uint32_t>(message.payload.size())))
                 __builtin_trap();
             taken += encode(message.type, message.payload, message.version);
             switch (message.type) {
-            case RoutingActivationRequest: (void)decodeRoutingActivationRequest(message.payload); break;
-            case RoutingActivationResponse: (void)decodeRoutingActivationResponse(message.payload); break;
-            case DiagnosticMessage: (void)decodeDiagnostic(message.payload); break;
+            case RoutingActivationRequest:
+                (void)decodeRoutingActivationRequest(message.payload);
+                break;
+            case RoutingActivationResponse:
+                (void)decodeRoutingActivationResponse(message.payload);
+                break;
+            case DiagnosticMessage:
+                (void)decodeDiagnostic(message.payload);
+                break;
             case DiagnosticAck:
-            case DiagnosticNack: (void)decodeDiagnosticAck(message.payload); break;
-            case VehicleAnnouncement: (void)decodeAnnouncement(message.payload); break;
-            case AliveCheckResponse: (void)decodeAliveCheckResponse(message.payload); break;
-            default: break;
+            case DiagnosticNack:
+                (void)decodeDiagnosticAck(message.payload);
+                break;
+            case VehicleAnnouncement:
+                (void)decodeAnnouncement(message.payload);
+                break;
+            case AliveCheckResponse:
+                (void)decodeAliveCheckResponse(message.payload);
+                break;
+            default:
+                break;
             }
         }
         if (reader.buffered() > kHeaderSize + kLimit + piece)

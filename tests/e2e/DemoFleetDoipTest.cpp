@@ -99,10 +99,10 @@ TEST(DemoFleetDoip, ReportsMatchTheSimulationAndTheCaptureDecodes)
     if (!haveTshark())
         GTEST_SKIP() << "tshark is not installed (scripts/install-deps.sh installs it): capture not decoded";
     const std::string port = std::to_string(simulator.port());
-    const std::string output =
-        runCommand("tshark -r '" + capture + "' -d tcp.port==" + port + ",doip -T fields -E separator=/t" +
-                   " -e tcp.len -e doip.type -e doip.source_address -e doip.target_address -e uds.sid -e _ws.malformed" +
-                   " 2>/dev/null");
+    const std::string output = runCommand(
+        "tshark -r '" + capture + "' -d tcp.port==" + port + ",doip -T fields -E separator=/t" +
+        " -e tcp.len -e doip.type -e doip.source_address -e doip.target_address -e uds.sid -e _ws.malformed" +
+        " 2>/dev/null");
     std::istringstream lines(output);
     std::vector<std::string> sentSids;
     size_t frames = 0;

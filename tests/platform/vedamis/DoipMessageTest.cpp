@@ -58,8 +58,7 @@ TEST(DoipReader, TakesMessagesHoweverTheStreamIsCut)
 {
     const std::string stream = encode(RoutingActivationResponse, encodeRoutingActivationResponse(0x0E00, 0x10, 0x10)) +
                                encode(DiagnosticMessage, encodeDiagnostic(0x10, 0x0E00, bytes({0x62, 0xF4, 0x0C}))) +
-                               encode(AliveCheckRequest, {}) +
-                               encode(VehicleIdRequest, {}, 0xFF);
+                               encode(AliveCheckRequest, {}) + encode(VehicleIdRequest, {}, 0xFF);
     for (size_t chunk : {size_t{1}, size_t{3}, size_t{8}, size_t{9}, stream.size()}) {
         DoipReader reader;
         std::vector<Message> got;

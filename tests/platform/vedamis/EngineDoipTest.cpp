@@ -145,10 +145,16 @@ TEST_F(Doip, FaultModesGiveTheirErrors)
          "code 0x00 (unknown source address)"},
         {"NACK", with([](auto &o) { o.nack = 0x06; }), 0x20, "22 F4 0C", "<error 56>", "target unreachable"},
         {"ECU not at the named address", {}, 0x21, "22 F4 0C", "<error 56>", "unknown target address"},
-        {"never acknowledged", with([](auto &o) { o.noAck = true; o.delayMs = 1000; }), 0x20, "22 F4 0C",
-         "<error 59>", "not acknowledged"},
-        {"pending within P2*", with([](auto &o) { o.pending = 3; o.pendingMs = 250; }), 0x20, "22 F4 0C",
-         "62 F4 0C 0B B8", ""},
+        {"never acknowledged", with([](auto &o) {
+             o.noAck = true;
+             o.delayMs = 1000;
+         }),
+         0x20, "22 F4 0C", "<error 59>", "not acknowledged"},
+        {"pending within P2*", with([](auto &o) {
+             o.pending = 3;
+             o.pendingMs = 250;
+         }),
+         0x20, "22 F4 0C", "62 F4 0C 0B B8", ""},
         {"answer later than P2", with([](auto &o) { o.delayMs = 300; }), 0x20, "22 F4 0C", "<error 50>", ""},
         {"connection dropped", with([](auto &o) { o.dropAfter = 0; }), 0x20, "22 F4 0C", "<error 58>",
          "closed by the vehicle"},
@@ -224,9 +230,9 @@ TEST_F(Doip, BreakEndsAWaitingRequestAtOnce)
     int16_t code = 0;
     std::thread job([&] {
         code = run("D_NET", "ASK", "22 F4 0C");
-        endedAt = std::chrono::duration_cast<std::chrono::milliseconds>(
-                      std::chrono::steady_clock::now().time_since_epoch())
-                      .count();
+        endedAt =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const int64_t breakAt =

@@ -165,10 +165,10 @@ TEST_F(Interface, RetryCommRepeatsAnUnansweredRequestOnce)
 TEST_F(Interface, OtherInterfacesAreNotAvailable)
 {
     ASSERT_TRUE(setConfig("Simulation", "0"));
-    ASSERT_TRUE(setConfig("Interface", "doip"));
-    EXPECT_EQ(config("Interface"), "DOIP");
+    ASSERT_TRUE(setConfig("Interface", "k_line"));
+    EXPECT_EQ(config("Interface"), "K_LINE");
     EXPECT_EQ(ask("22 F4 0C"), "<error 51>");
-    EXPECT_NE(errorText().find("DOIP"), std::string::npos);
+    EXPECT_NE(errorText().find("K_LINE"), std::string::npos);
     // Jobs that do not talk still run.
     EXPECT_EQ(run("D_SIM", "_JOBS"), 0);
     ASSERT_TRUE(setConfig("Simulation", "1"));
