@@ -6,6 +6,30 @@
 #include <chrono>
 
 namespace vedamis {
+namespace {
+
+// The telegram lines of IFH.TRC, the same for every interface.
+void traceRequest(TraceFile &trace, const std::string &request, int attempt)
+{
+    if (!trace.enabled(1))
+        return;
+    std::string line = "REQ " + toHex(request);
+    if (trace.enabled(3))
+        line += "  ; " + std::to_string(request.size()) + " bytes" + (attempt ? ", repeated" : "");
+    trace.line(line);
+}
+
+void traceResponse(TraceFile &trace, const std::string &response, int64_t start)
+{
+    if (!trace.enabled(1))
+        return;
+    std::string line = "RSP " + toHex(response);
+    if (trace.enabled(3))
+        line += "  ; " + std::to_string(response.size()) + " bytes, " + std::to_string(steadyNowMs() - start) + " ms";
+    trace.line(line);
+}
+
+} // namespace
 
 Error Session::Impl::waitInterruptible(int64_t ms, const JobContext &ctx)
 {
@@ -69,21 +93,10 @@ Error Session::Impl::exchangeDoip(JobContext &ctx, const std::string &request, s
     Error error;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const int64_t start = ifhTrace.enabled(3) ? steadyNowMs() : 0;
-        if (ifhTrace.enabled(1)) {
-            std::string line = "REQ " + toHex(request);
-            if (ifhTrace.enabled(3))
-                line += "  ; " + std::to_string(request.size()) + " bytes" + (attempt ? ", repeated" : "");
-            ifhTrace.line(line);
-        }
+        traceRequest(ifhTrace, request, attempt);
         error = doip.exchange(settings, static_cast<uint16_t>(ecu), request, response, wait);
         if (!error.failed()) {
-            if (ifhTrace.enabled(1)) {
-                std::string line = "RSP " + toHex(response);
-                if (ifhTrace.enabled(3))
-                    line += "  ; " + std::to_string(response.size()) + " bytes, " +
-                            std::to_string(steadyNowMs() - start) + " ms";
-                ifhTrace.line(line);
-            }
+            traceResponse(ifhTrace, response, start);
             return {};
         }
         if (ifhTrace.enabled(1))
@@ -137,12 +150,7 @@ Error Session::Impl::exchangeSimulation(JobContext &ctx, const std::string &requ
     const int attempts = config.number(ConfigKey::RetryComm) == 1 ? 2 : 1;
     for (int attempt = 0; attempt < attempts; ++attempt) {
         const int64_t start = ifhTrace.enabled(3) ? steadyNowMs() : 0; // only the detailed trace shows the time
-        if (ifhTrace.enabled(1)) {
-            std::string line = "REQ " + toHex(request);
-            if (ifhTrace.enabled(3))
-                line += "  ; " + std::to_string(request.size()) + " bytes" + (attempt ? ", repeated" : "");
-            ifhTrace.line(line);
-        }
+        traceRequest(ifhTrace, request, attempt);
         int entryLine = 0;
         // Stays valid: nothing parses the file again while this job runs.
         const SimResponse *answer = file.answer(request, entryLine);
@@ -160,13 +168,7 @@ Error Session::Impl::exchangeSimulation(JobContext &ctx, const std::string &requ
         }
         if (matched && !answer->none) {
             response = answer->bytes;
-            if (ifhTrace.enabled(1)) {
-                std::string line = "RSP " + toHex(response);
-                if (ifhTrace.enabled(3))
-                    line += "  ; " + std::to_string(response.size()) + " bytes, " +
-                            std::to_string(steadyNowMs() - start) + " ms";
-                ifhTrace.line(line);
-            }
+            traceResponse(ifhTrace, response, start);
             return {};
         }
         if (ifhTrace.enabled(1))
