@@ -26,6 +26,7 @@
 #include "shell/StartHeap.h"
 #include "shell/TextCatalogue.h"
 #include "trace/KitBoxTrace.h"
+#include "uds/KitBoxUdsAssistants.h"
 
 #include <QApplication>
 #include <QProcessEnvironment>
@@ -108,6 +109,8 @@ int main(int argc, char *argv[])
     KitBoxTrace trace(window, services, catalogue);
     QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::simulationSwitched, &trace, &KitBoxTrace::loadSimulation);
     QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::traceSwitched, &trace, &KitBoxTrace::showTrace);
+    // The UDS argument assistants and result preview of the job window.
+    KitBoxUdsAssistants udsAssistants(catalogue, texts, dialogs, clock);
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())

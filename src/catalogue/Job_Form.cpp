@@ -95,6 +95,9 @@ void Job_Form::build()
     m_resultEingabe->setObjectName(QStringLiteral("ResultEingabe"));
     m_resultEingabe->setEditable(true);
     m_resultEingabe->setInsertPolicy(QComboBox::NoInsert);
+    m_previewStatus = new QLabel(this);
+    m_previewStatus->setObjectName(QStringLiteral("labelZeit"));
+    m_previewStatus->hide();
 
     m_verzoegerung = new QTimer(this);
     m_verzoegerung->setObjectName(QStringLiteral("Verzögerung"));
@@ -125,6 +128,7 @@ void Job_Form::build()
     right->addWidget(m_resultListeHeading);
     right->addWidget(m_resultListe, 1);
     right->addWidget(m_resultEingabe);
+    right->addWidget(m_previewStatus);
     auto *layout = new QHBoxLayout(this);
     layout->addLayout(left, 2);
     layout->addLayout(middle, 3);
@@ -339,7 +343,11 @@ void Job_Form::refreshDetails()
         m_resultEingabe->hide();
     }
 
-    const QStringList preview = m_resultPreview ? m_resultPreview(selectedJob(), argumentText()) : QStringList();
+    // The preview belongs to the result information: with it off the list stays hidden.
+    const QStringList preview =
+        m_resultPreview && options.resInfo != 0 ? m_resultPreview(selectedJob(), argumentText()) : QStringList();
+    if (options.resInfo == 0)
+        setPreviewStatus(QString());
     if (!preview.isEmpty()) {
         const QSignalBlocker block(m_resultListe);
         m_resultListe->addItems(preview);
@@ -400,8 +408,17 @@ void Job_Form::composeArgument()
     if (choice.assistant == JobWindowRules::Assistant::None || !m_assistant)
         return;
     const QString composed = m_assistant(choice.assistant, choice.service, m_argumentEingabe->currentText());
-    if (!composed.isEmpty())
-        m_argumentEingabe->setEditText(composed);
+    if (composed.isEmpty())
+        return;
+    m_argumentEingabe->setEditText(composed);
+    // A composed argument is text, never data bytes.
+    m_dataFlag->setChecked(false);
+}
+
+void Job_Form::setPreviewStatus(const QString &text)
+{
+    m_previewStatus->setText(text);
+    m_previewStatus->setVisible(!text.isEmpty());
 }
 
 void Job_Form::sucheEintrag(const QString &text)

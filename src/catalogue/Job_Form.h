@@ -75,6 +75,8 @@ public:
     // selected job and argument text (none for most jobs).
     using ResultPreview = std::function<QStringList(const QString &job, const QString &argument)>;
     void setResultPreview(ResultPreview preview) { m_resultPreview = std::move(preview); }
+    // The preview's running time ("Zeit= ...ms"), shown under the result list; empty hides it.
+    void setPreviewStatus(const QString &text);
     // Pops the main window's edit menu with only "Kopieren" enabled and
     // returns the command chosen (0 none, 3 copy).
     using EditMenuHandler = std::function<int(const QPoint &globalPosition)>;
@@ -126,6 +128,7 @@ private:
     QListWidget *m_resultListe = nullptr;
     QLabel *m_resultListeHeading = nullptr;
     QComboBox *m_resultEingabe = nullptr;
+    QLabel *m_previewStatus = nullptr;
     QTimer *m_verzoegerung = nullptr;
 
     AssistantHandler m_assistant;

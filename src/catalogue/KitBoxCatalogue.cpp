@@ -155,6 +155,7 @@ Job_Form *KitBoxCatalogue::ensureJobForm()
                     a->setEnabled(a->objectName() == QLatin1String("Kopieren"));
         return m_kitbox.popupEditMenu(pos);
     });
+    emit jobFormCreated(form);
     return form;
 }
 

@@ -65,6 +65,8 @@ signals:
     void jobInfoToShow(const QString &text);
     // A description was loaded (its job list may be empty).
     void descriptionLoaded();
+    // The job window was made; subsystems that extend it attach here.
+    void jobFormCreated(Job_Form *form);
 
 private:
     Job_Form *ensureJobForm();

@@ -1,9 +1,11 @@
 #include "cli/CliLoading.h"
 
+#include "catalogue/FileLookup.h"
 #include "catalogue/SifterApi.h"
 #include "catalogue/TableErrorFile.h"
 #include "cli/CliDialogService.h"
 #include "runtime/RuntimeBackend.h"
+#include "runtime/VedamisApi.h"
 #include "shell/IniFile.h"
 #include "shell/TextCatalogue.h"
 
@@ -18,6 +20,22 @@ void ConsoleHost::reportRuntimeError(qint16 code, const QString &text)
 {
     m_err << "VEDAMIS Fehler " << code << " : " << text << Qt::endl;
     ++errors;
+}
+
+QString resolveDescription(const QString &file, VedamisApi &api)
+{
+    if (file.contains(u'/') || QFileInfo(file).isFile())
+        return file;
+    QString ecuPath;
+    if (!api.apiGetConfig(QStringLiteral("EcuPath"), ecuPath) || ecuPath.isEmpty())
+        return file;
+    const QString upper = file.toUpper();
+    if (upper.endsWith(u".PRG") || upper.endsWith(u".GRP"))
+        return findFileIgnoringCase(ecuPath, file);
+    const QString prg = findFileIgnoringCase(ecuPath, upper + QStringLiteral(".PRG"));
+    if (QFileInfo(prg).isFile())
+        return prg;
+    return findFileIgnoringCase(ecuPath, upper + QStringLiteral(".GRP"));
 }
 
 bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,

@@ -35,6 +35,9 @@ struct CliLoadRequest {
     bool readTables = false;   // the tables are read whatever the settings file's table option says
 };
 
+// A name without directory that is not a file here: EcuPath/NAME.PRG, else .GRP.
+QString resolveDescription(const QString &file, VedamisApi &api);
+
 // Reads the settings into `settings`, selects the language of `TextCatalogue::shared()` and
 // loads the file into `catalogue`. False when loading failed (the host has reported why).
 bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,

@@ -37,23 +37,6 @@ Result<int> boundedNumber(const QString &option, const QString &text, int minimu
     return value;
 }
 
-// A name without directory that is not a file here: EcuPath/NAME.PRG, else .GRP.
-QString resolveDescription(const QString &file, VedamisApi &api)
-{
-    if (file.contains(u'/') || QFileInfo(file).isFile())
-        return file;
-    QString ecuPath;
-    if (!api.apiGetConfig(QStringLiteral("EcuPath"), ecuPath) || ecuPath.isEmpty())
-        return file;
-    const QString upper = file.toUpper();
-    if (upper.endsWith(u".PRG") || upper.endsWith(u".GRP"))
-        return findFileIgnoringCase(ecuPath, file);
-    const QString prg = findFileIgnoringCase(ecuPath, upper + QStringLiteral(".PRG"));
-    if (QFileInfo(prg).isFile())
-        return prg;
-    return findFileIgnoringCase(ecuPath, upper + QStringLiteral(".GRP"));
-}
-
 }  // namespace
 
 QString runUsage()

@@ -5,6 +5,7 @@
 #include "cli/RecordSimCommand.h"
 #include "cli/RunCommand.h"
 #include "cli/TablesCommand.h"
+#include "cli/UdsCommand.h"
 #include "runtime/RuntimeBackend.h"
 #include "shell/Settings.h"
 
@@ -27,7 +28,8 @@ int usage(QTextStream &err)
            "  jobs FILE --job NAME  show one job's argument summary, result names and information\n"
            "  run FILE JOB ...      run a job and print its report (run --help for more)\n"
            "  tables FILE ...       list the tables or print one (tables --help for more)\n"
-           "  record-sim TRACE -o NAME.SIM  an interface trace as a simulation file (record-sim --help)\n";
+           "  record-sim TRACE -o NAME.SIM  an interface trace as a simulation file (record-sim --help)\n"
+           "  uds FILE --job JOB .. compose a UDS job's argument from SG_FUNKTIONEN (uds --help for more)\n";
     err.flush();
     return 2;
 }
@@ -47,6 +49,8 @@ int main(int argc, char *argv[])
         return tablesCommandMain(app.arguments().mid(2), out, err);
     if (app.arguments().value(1) == QLatin1String("record-sim"))
         return recordSimCommandMain(app.arguments().mid(2), out, err);
+    if (app.arguments().value(1) == QLatin1String("uds"))
+        return udsCommandMain(app.arguments().mid(2), out, err);
 
     QCommandLineParser parser;
     parser.addHelpOption();
