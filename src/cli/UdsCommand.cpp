@@ -2,20 +2,14 @@
 
 #include "catalogue/JobCatalogue.h"
 #include "catalogue/JobWindowRules.h"
-#include "catalogue/SifterApi.h"
 #include "cli/CliDialogService.h"
 #include "cli/CliLoading.h"
-#include "runtime/RuntimeBackend.h"
 #include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
 #include "uds/ControlAssistant.h"
 #include "uds/StatusReadAssistant.h"
 #include "uds/UdsResultPreview.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QProcessEnvironment>
 
 namespace kitbox {
 
@@ -211,37 +205,17 @@ int udsCommandMain(const QStringList &words, QTextStream &out, QTextStream &err)
         err.flush();
         return exitUsage;
     }
-    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    auto runtime = createRuntime(environment);
-    if (!runtime) {
-        err << QString::fromStdString(runtime.error()) << Qt::endl;
-        return exitUsage;
-    }
-    auto sifter = createSifter(environment);
-    if (!sifter) {
-        err << QString::fromStdString(sifter.error()) << Qt::endl;
-        return exitUsage;
-    }
-    VedamisApi &api = *runtime.value();
-    if (!api.apiInit()) {
-        err << "VEDAMIS Fehler " << api.apiErrorCode() << " : " << api.apiErrorText() << Qt::endl;
-        api.apiEnd();
-        return exitUsage;
-    }
-    const QString workbench = QFileInfo(QCoreApplication::applicationDirPath(), QStringLiteral("kitbox32")).filePath();
-    request.value().settingsFilePath = Settings::settingsFilePath(workbench);
-
-    CliDialogService dialogs(err);
-    Settings settings;
-    ConsoleHost host(err);
-    JobCatalogue catalogue;
-    const UdsRequest &r = request.value();
-    int code = exitUsage;
-    if (loadForCli({r.settingsFilePath, r.language, resolveDescription(r.file, api)}, api, *sifter.value(),
-                   dialogs, settings, catalogue, host))
-        code = composeUds(r, catalogue, TextCatalogue::shared(), out, err);
-    api.apiEnd();
-    return code;
+    return runWithCliSession(err, [&](CliSession &session) {
+        UdsRequest &r = request.value();
+        r.settingsFilePath = session.settingsFilePath;
+        Settings settings;
+        ConsoleHost host(err);
+        JobCatalogue catalogue;
+        if (!loadForCli({r.settingsFilePath, r.language, resolveDescription(r.file, session.api)}, session.api,
+                        session.sifter, session.dialogs, settings, catalogue, host))
+            return exitUsage;
+        return composeUds(r, catalogue, TextCatalogue::shared(), out, err);
+    });
 }
 
 } // namespace kitbox

@@ -2,6 +2,7 @@
 
 #include "shell/DialogService.h"
 #include "shell/TextCatalogue.h"
+#include "uds/AssistantWidget.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -22,12 +23,7 @@ namespace kitbox {
 
 namespace {
 
-constexpr int textInfo = 600;
-constexpr int textCancel = 601;
-constexpr int textOk = 602;
 constexpr int textInputCheck = 608;
-constexpr int textSearch = 21700;
-constexpr int textReturns = 21701;
 constexpr int rowHeight = 26;
 
 void setBackground(QWidget *w, bool warning)
@@ -49,19 +45,13 @@ Job_00_Form::Job_00_Form(const JobCatalogue &catalogue, const TextCatalogue &tex
     setModal(true);
     setWindowTitle(m_assistant.caption());
 
-    auto *frame = new QGroupBox(QStringLiteral("ARGUMENT_SPALTE"), this);
-    frame->setObjectName(QStringLiteral("frameSpalte"));
-    auto *frameLayout = new QHBoxLayout(frame);
-    auto *columns = new QButtonGroup(this);
-    for (int i = 0; i < 3; ++i) {
-        m_rbSpalte[i] = new QRadioButton(UdsFunctionList::columnCaptions().at(i), frame);
-        m_rbSpalte[i]->setObjectName(QStringLiteral("rbSpalte%1").arg(i));
-        columns->addButton(m_rbSpalte[i], i);
-        frameLayout->addWidget(m_rbSpalte[i]);
-    }
-    m_rbSpalte[0]->setChecked(true);
-    m_chkInfo = new QCheckBox(texts.text(textInfo), this);
-    m_chkInfo->setObjectName(QStringLiteral("chkInfo"));
+    const AssistantControls controls = makeAssistantControls(this, texts);
+    QGroupBox *frame = controls.frameSpalte;
+    QButtonGroup *columns = controls.columns;
+    for (int i = 0; i < 3; ++i)
+        m_rbSpalte[i] = controls.rbSpalte[i];
+    m_chkInfo = controls.chkInfo;
+    m_search = controls.search;
 
     m_frameSteuern = new QGroupBox(QStringLiteral("STEUERPARAMETER"), this);
     m_frameSteuern->setObjectName(QStringLiteral("frameSteuern"));
@@ -85,10 +75,6 @@ Job_00_Form::Job_00_Form(const JobCatalogue &catalogue, const TextCatalogue &tex
     m_cbStatus->setMinimumContentsLength(30);
     m_cbStatus->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     labelStatus->setBuddy(m_cbStatus);
-    m_search = new QLineEdit(this);
-    m_search->setObjectName(QStringLiteral("txSuche"));
-    m_search->setPlaceholderText(texts.text(textSearch));
-    m_search->setClearButtonEnabled(true);
 
     m_argGrid = new QTableWidget(0, 8, this);
     m_argGrid->setObjectName(QStringLiteral("ArgGrid"));
@@ -159,18 +145,12 @@ Job_00_Form::Job_00_Form(const JobCatalogue &catalogue, const TextCatalogue &tex
     valueLayout->addStretch(1);
     m_valuePanel->setMinimumWidth(200);
 
-    m_argumentLine = new QLabel(this);
-    m_argumentLine->setObjectName(QStringLiteral("labelArgument"));
-    m_argumentLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_argumentLine->setWordWrap(true);
+    m_argumentLine = controls.argumentLine;
     m_hint = new QLabel(this);
     m_hint->setObjectName(QStringLiteral("labelHinweis"));
 
-    m_btnOK = new QPushButton(texts.text(textOk), this);
-    m_btnOK->setObjectName(QStringLiteral("btnOK"));
-    m_btnOK->setDefault(true);
-    m_btnCancel = new QPushButton(texts.text(textCancel), this);
-    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    m_btnOK = controls.btnOK;
+    m_btnCancel = controls.btnCancel;
 
     auto *top = new QHBoxLayout;
     top->addWidget(frame);
@@ -197,7 +177,7 @@ Job_00_Form::Job_00_Form(const JobCatalogue &catalogue, const TextCatalogue &tex
     layout->addLayout(top);
     layout->addLayout(statusRow);
     layout->addLayout(gridRow, 1);
-    layout->addWidget(new QLabel(texts.text(textReturns), this));
+    layout->addWidget(controls.returnsLabel);
     layout->addWidget(m_argumentLine);
     layout->addLayout(buttons);
     resize(980, 560);

@@ -1,6 +1,7 @@
 #include "uds/Job_22_Form.h"
 
 #include "shell/TextCatalogue.h"
+#include "uds/AssistantWidget.h"
 #include "uds/UdsFunctionList.h"
 
 #include <QButtonGroup>
@@ -20,12 +21,7 @@ namespace kitbox {
 
 namespace {
 
-constexpr int textInfo = 600;
-constexpr int textCancel = 601;
-constexpr int textOk = 602;
 constexpr int textArgumentsFor = 603;
-constexpr int textSearch = 21700;
-constexpr int textReturns = 21701;
 
 } // namespace
 
@@ -36,41 +32,25 @@ Job_22_Form::Job_22_Form(const JobCatalogue &catalogue, const TextCatalogue &tex
     setModal(true);
     setWindowTitle(texts.text(textArgumentsFor) + QStringLiteral(" STATUS_LESEN"));
 
-    auto *frame = new QGroupBox(QStringLiteral("ARGUMENT_SPALTE"), this);
-    frame->setObjectName(QStringLiteral("frameSpalte"));
-    auto *frameLayout = new QHBoxLayout(frame);
-    auto *group = new QButtonGroup(this);
-    for (int i = 0; i < 3; ++i) {
-        m_rbSpalte[i] = new QRadioButton(UdsFunctionList::columnCaptions().at(i), frame);
-        m_rbSpalte[i]->setObjectName(QStringLiteral("rbSpalte%1").arg(i));
-        group->addButton(m_rbSpalte[i], i);
-        frameLayout->addWidget(m_rbSpalte[i]);
-    }
-    m_rbSpalte[0]->setChecked(true);
-    m_chkInfo = new QCheckBox(texts.text(textInfo), this);
-    m_chkInfo->setObjectName(QStringLiteral("chkInfo"));
+    const AssistantControls controls = makeAssistantControls(this, texts);
+    QGroupBox *frame = controls.frameSpalte;
+    QButtonGroup *group = controls.columns;
+    for (int i = 0; i < 3; ++i)
+        m_rbSpalte[i] = controls.rbSpalte[i];
+    m_chkInfo = controls.chkInfo;
+    m_search = controls.search;
 
     auto *labelStatus = new QLabel(QStringLiteral("STATUS"), this);
     labelStatus->setObjectName(QStringLiteral("labelStatus"));
-    m_search = new QLineEdit(this);
-    m_search->setObjectName(QStringLiteral("txSuche"));
-    m_search->setPlaceholderText(texts.text(textSearch));
-    m_search->setClearButtonEnabled(true);
     m_lbStatus = new QListWidget(this);
     m_lbStatus->setObjectName(QStringLiteral("lbStatus"));
     m_lbStatus->setSelectionMode(QAbstractItemView::MultiSelection);
     labelStatus->setBuddy(m_lbStatus);
 
-    m_argumentLine = new QLabel(this);
-    m_argumentLine->setObjectName(QStringLiteral("labelArgument"));
-    m_argumentLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_argumentLine->setWordWrap(true);
+    m_argumentLine = controls.argumentLine;
 
-    m_btnOK = new QPushButton(texts.text(textOk), this);
-    m_btnOK->setObjectName(QStringLiteral("btnOK"));
-    m_btnOK->setDefault(true);
-    m_btnCancel = new QPushButton(texts.text(textCancel), this);
-    m_btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    m_btnOK = controls.btnOK;
+    m_btnCancel = controls.btnCancel;
 
     auto *top = new QHBoxLayout;
     top->addWidget(frame);
@@ -87,7 +67,7 @@ Job_22_Form::Job_22_Form(const JobCatalogue &catalogue, const TextCatalogue &tex
     layout->addLayout(top);
     layout->addLayout(statusRow);
     layout->addWidget(m_lbStatus, 1);
-    layout->addWidget(new QLabel(texts.text(textReturns), this));
+    layout->addWidget(controls.returnsLabel);
     layout->addWidget(m_argumentLine);
     layout->addLayout(buttons);
     resize(520, 560);
