@@ -1,13 +1,13 @@
 #pragma once
-// One table of the loaded description, read for the UDS tools: its cells by
-// row and column (row 0 is the header), and columns found by header name.
-// The table text is split once; a cell outside the table, or missing from a
-// short last row, reads as an empty text.
-#include <QList>
-#include <QString>
-#include <QStringView>
+// One table of the loaded description as the UDS tools read it: cells by
+// data row and column (row 0 is the header), columns found by header name,
+// and the two ways of finding a table by name. The cells are read in place
+// from the catalogue's table bytes; a cell outside the table, or missing
+// from a short row, reads as an empty text.
+#include "catalogue/TableText.h"
 
-#include <utility>
+#include <QString>
+#include <QStringList>
 
 namespace kitbox {
 
@@ -25,25 +25,18 @@ public:
     static int ownTable(const JobCatalogue &catalogue, const QString &name);
 
     int index() const { return m_index; }
-    const QString &name() const { return m_name; }
     // Data rows, the header row not counted.
-    int rowCount() const { return m_rowCount; }
-    int columnCount() const { return m_columnCount; }
+    int rowCount() const { return qMax(0, m_text.rowCount() - 1); }
+    int columnCount() const { return m_text.columnCount(); }
 
-    QStringView cellView(int row, int column) const;
-    QString cell(int row, int column) const { return cellView(row, column).toString(); }
+    QString cell(int row, int column) const { return m_text.cell(row, column); }
     // The first column whose header cell, trimmed and upper-cased, equals name; -1 when none.
-    int column(QStringView name) const;
-    int column(const QString &name) const { return column(QStringView(name)); }
+    int column(const QString &name) const;
 
 private:
     int m_index = -1;
-    QString m_name;
-    QString m_text;
-    // Start and length of every cell in m_text, row by row.
-    QList<std::pair<qsizetype, qsizetype>> m_cells;
-    int m_rowCount = 0;
-    int m_columnCount = 0;
+    TableText m_text;
+    QStringList m_header; // trimmed, upper case
 };
 
 } // namespace kitbox

@@ -94,6 +94,7 @@ TEST(UdsTable, RaggedAndMissingCellsReadEmpty)
     EXPECT_EQ(t.cell(3, 0), QString());
     EXPECT_EQ(t.cell(-1, 0), QString());
     EXPECT_EQ(UdsTable(c, 99).rowCount(), 0);
+    EXPECT_EQ(UdsTable(c, 99).cell(0, 0), QString());
 }
 
 TEST(StatusReadAssistant, ListsComposeAndPreselection)
