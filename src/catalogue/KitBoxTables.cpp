@@ -121,12 +121,12 @@ Tab_Form *KitBoxTables::showTableViewer()
                 if (Job_Form *job = m_catalogue.jobForm())
                     job->setArgumentText(text);
             });
-        form->setEditMenuHandler([this](const QPoint &pos) {
+        form->setEditMenuHandler([this](const QPoint &pos, const QList<QAction *> &extra) {
             if (QMenu *menu = m_kitbox.editMenu())
                 for (QAction *a : menu->actions())
                     if (!a->isSeparator())
                         a->setEnabled(a->objectName() == QLatin1String("Kopieren"));
-            return m_kitbox.popupEditMenu(pos);
+            return m_kitbox.popupEditMenu(pos, extra);
         });
         form->reinit();
     }

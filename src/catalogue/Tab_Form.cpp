@@ -244,7 +244,8 @@ void Tab_Form::rightClick(const QPoint &globalPosition)
 {
     if (!m_editMenu)
         return;
-    const int command = m_editMenu(globalPosition);
+    const int command =
+        m_editMenu(globalPosition, m_export->isEnabled() ? m_export->menu()->actions() : QList<QAction *>());
     if (command == 3)
         copySelection();
     else if (command != 0)
@@ -258,10 +259,9 @@ void Tab_Form::exportTable(TableExport::Format format)
         return;
     const bool csv = format == TableExport::Format::Csv;
     const QString name = m_viewer.level(m_viewer.currentLevel()).name;
-    const QString path =
-        m_dialogs.saveFileName(m_texts.text(csv ? textExportCsv : textExportJson),
-                               name + (csv ? QStringLiteral(".csv") : QStringLiteral(".json")),
-                               m_texts.text(csv ? textCsvFilter : textJsonFilter));
+    const QString path = m_dialogs.saveFileName(m_texts.text(csv ? textExportCsv : textExportJson),
+                                                name + (csv ? QStringLiteral(".csv") : QStringLiteral(".json")),
+                                                m_texts.text(csv ? textCsvFilter : textJsonFilter));
     if (path.isEmpty())
         return;
     const Status saved = m_viewer.exportTo(path, format);

@@ -39,7 +39,8 @@ public:
     using SetArgumentField = std::function<void(const QString &)>;
     void setArgumentField(ArgumentField get, SetArgumentField set);
     // Pops the main window's edit menu with only "Kopieren" enabled; returns the command.
-    using EditMenuHandler = std::function<int(const QPoint &globalPosition)>;
+    // The edit menu with the window's own entries (the exports) below it.
+    using EditMenuHandler = std::function<int(const QPoint &globalPosition, const QList<QAction *> &extra)>;
     void setEditMenuHandler(EditMenuHandler handler) { m_editMenu = std::move(handler); }
 
     // The selected range to the clipboard.

@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
@@ -264,6 +266,7 @@ void KitBox::connectCommands()
 {
     connect(m_actions.value(QStringLiteral("Beenden")), &QAction::triggered, this, &QWidget::close);
     connect(m_actions.value(QStringLiteral("PrintFile")), &QAction::triggered, this, &KitBox::printSource);
+    connect(m_actions.value(QStringLiteral("PrintPdf")), &QAction::triggered, this, &KitBox::printSourceToPdf);
     connect(m_actions.value(QStringLiteral("FensterUeberlappend")), &QAction::triggered, this,
             [this] { arrange(arrangeCascade); });
     connect(m_actions.value(QStringLiteral("FensterUntereinander")), &QAction::triggered, this,
@@ -527,6 +530,7 @@ void KitBox::setPrintSource(const QString &text, const QString &caption)
     m_printText = text;
     m_printCaption = caption;
     m_actions.value(QStringLiteral("PrintFile"))->setEnabled(true);
+    m_actions.value(QStringLiteral("PrintPdf"))->setEnabled(true);
 }
 
 void KitBox::clearPrintSource()
@@ -534,6 +538,7 @@ void KitBox::clearPrintSource()
     m_printText.clear();
     m_printCaption.clear();
     m_actions.value(QStringLiteral("PrintFile"))->setEnabled(false);
+    m_actions.value(QStringLiteral("PrintPdf"))->setEnabled(false);
 }
 
 void KitBox::toolbarClicked(int index)
@@ -549,9 +554,16 @@ void KitBox::toolbarClicked(int index)
         action->trigger();
 }
 
-int KitBox::popupEditMenu(const QPoint &globalPosition)
+int KitBox::popupEditMenu(const QPoint &globalPosition, const QList<QAction *> &extra)
 {
+    QAction *separator = extra.isEmpty() ? nullptr : m_editMenu->addSeparator();
+    m_editMenu->addActions(extra);
     QAction *chosen = m_editMenu->exec(globalPosition);
+    for (QAction *a : extra)
+        m_editMenu->removeAction(a);
+    delete separator;
+    if (extra.contains(chosen))
+        chosen = nullptr;
     m_editCommand = chosen ? chosen->data().toInt() : 0;
     return m_editCommand;
 }
@@ -573,6 +585,21 @@ void KitBox::printSource()
     if (!printed)
         m_services.dialogs.message(QString::fromStdString(printed.error()), programTitle(), MessageIcon::Information);
     print->setEnabled(true);
+}
+
+void KitBox::printSourceToPdf()
+{
+    if (m_printCaption.isEmpty())
+        return;
+    QString name = m_printCaption;
+    name.replace(QRegularExpression(QStringLiteral("[^A-Za-z0-9_-]+")), QStringLiteral("_"));
+    const QString title = m_services.texts.text(21611).remove(QLatin1Char('&'));
+    const QString path = m_services.dialogs.saveFileName(title, QDir::home().filePath(name + QStringLiteral(".pdf")),
+                                                         m_services.texts.text(21612));
+    if (path.isEmpty())
+        return;
+    const PdfPrintTarget target(path);
+    printSource();
 }
 
 Res_Form *KitBox::resultsWindow(bool create)

@@ -93,10 +93,13 @@ public:
     void applyLanguage();
     void toolbarClicked(int index);
     // Pops the right-mouse edit menu and returns the edit command chosen (0: none).
-    int popupEditMenu(const QPoint &globalPosition);
+    // Shows the edit menu; a window may add its own entries below it for this
+    // one time (they trigger themselves and give 0).
+    int popupEditMenu(const QPoint &globalPosition, const QList<QAction *> &extra = {});
     int editCommand() const { return m_editCommand; }
     // Prints the print source (text pages) on the given printer name; empty: the default printer.
     void printSource();
+    void printSourceToPdf();
     int minimumWidthTwips() const { return m_minimumWidthTwips; }
     int toPixels(int twips) const;
     int toTwips(int pixels) const;

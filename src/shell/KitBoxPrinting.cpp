@@ -1,8 +1,15 @@
 #include "shell/KitBoxPrinting.h"
 
+#include "shell/SaveFile.h"
+#include "shell/print/PagePainter.h"
+
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLibrary>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
 #include <QStringList>
 
 namespace kitbox {
@@ -49,7 +56,54 @@ const PrintModule &module()
     return loaded;
 }
 
+struct PdfRedirect {
+    QString path;
+    bool active = false;
+    bool used = false;
+};
+
+// Print jobs run on the user-interface thread only.
+PdfRedirect &pdfRedirect()
+{
+    static PdfRedirect redirect;
+    return redirect;
+}
+
 } // namespace
+
+PdfPrintTarget::PdfPrintTarget(const QString &pdfPath)
+{
+    pdfRedirect() = {pdfPath, true, false};
+}
+
+PdfPrintTarget::~PdfPrintTarget()
+{
+    pdfRedirect() = {};
+}
+
+bool PdfPrintTarget::used() const
+{
+    return pdfRedirect().used;
+}
+
+Status printTextToPdf(const QString &pdfPath, const QString &documentName, const QString &text, const QFont &font)
+{
+    // The document is made in memory and then saved in one step, so a failed
+    // print leaves an existing file as it was.
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    QString error;
+    {
+        QPdfWriter writer(&pdf);
+        writer.setTitle(documentName);
+        writer.setCreator(QStringLiteral("Kitbox32"));
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15),
+                                         QPageLayout::Millimeter));
+        if (!paintTextPages(writer, text, font, &error))
+            return failure(error.toStdString());
+    } // the writer finishes the document when it goes
+    return saveFileAtomically(pdfPath, pdf.data());
+}
 
 bool printersInstalled()
 {
@@ -59,6 +113,11 @@ bool printersInstalled()
 
 Status printText(const QString &documentName, const QString &text, const QFont &font)
 {
+    PdfRedirect &redirect = pdfRedirect();
+    if (redirect.active) {
+        redirect.used = true;
+        return printTextToPdf(redirect.path, documentName, text, font);
+    }
     const PrintModule &m = module();
     if (!m.printText)
         return failure(m.error.toStdString());

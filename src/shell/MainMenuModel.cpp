@@ -46,6 +46,8 @@ QList<MenuEntry> buildEntries()
     e << command("Datei", "UDS_Check_List", 197, "", State::Hidden);
     e << separator("Datei", "Trennlinie20");
     e << command("Datei", "PrintFile", 227, "Ctrl+P", off);
+    // Beside the printer: the same pages into a PDF file, also where no printer is set up.
+    e << command("Datei", "PrintPdf", 21611, "Ctrl+Shift+P", off);
     e << separator("Datei", "Trennlinie13");
     // Recent files: the separator and the entries appear when there are files.
     e << separator("Datei", "Trennlinie", State::Hidden);

@@ -360,6 +360,24 @@ TEST_F(KitBoxFixture, WithoutPrinterThePrintEntryAndButtonAreAbsent)
     EXPECT_FALSE(action(w, "PrintFile")->isVisible());
     EXPECT_FALSE(w.toolbarButton(13)->isVisible());
     EXPECT_TRUE(w.toolbarButton(11)->isVisible());
+
+    // Printing to a PDF file stays, and follows the print source.
+    QAction *pdf = action(w, "PrintPdf");
+    EXPECT_TRUE(pdf->isVisible());
+    EXPECT_FALSE(pdf->isEnabled());
+    Res_Form *form = w.resultsWindow(true);
+    ASSERT_NE(form, nullptr);
+    EXPECT_TRUE(pdf->isEnabled());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.pdf"_s);
+    p->dialogs.setNextFileName(QString()); // cancelled: nothing written
+    pdf->trigger();
+    EXPECT_FALSE(QFile::exists(path));
+    p->dialogs.setNextFileName(path);
+    pdf->trigger();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("%PDF-"));
     w.close();
 }
 

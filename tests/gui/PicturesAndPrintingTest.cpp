@@ -3,8 +3,11 @@
 #include "shell/KitBoxPrinting.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -118,6 +121,50 @@ TEST(Printing, TheModuleIsFoundAndAnswersAsThePrintLibraryDoes)
         ASSERT_FALSE(printed.ok());
         EXPECT_NE(printed.error().find("Printer"), std::string::npos) << printed.error();
     }
+}
+
+int pdfPages(const QByteArray &pdf)
+{
+    // Page objects, without the page tree node.
+    return int(pdf.count("/Type /Page") - pdf.count("/Type /Pages"));
+}
+
+TEST(Printing, PagesGoToAPdfFileWhileATargetIsSetAndAFailedWriteKeepsTheOldFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"table.pdf"_s);
+    QStringList lines;
+    for (int i = 0; i < 150; ++i)
+        lines << u"line %1"_s.arg(i);
+    {
+        const kitbox::PdfPrintTarget target(path);
+        EXPECT_FALSE(target.used());
+        const kitbox::Status printed = kitbox::printText(u"doc"_s, lines.join(u"\r\n"_s), QFont(u"Monospace"_s, 10));
+        ASSERT_TRUE(printed.ok()) << printed.error();
+        EXPECT_TRUE(target.used());
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    EXPECT_TRUE(pdf.startsWith("%PDF-"));
+    // 150 lines at 10 points do not fit on one A4 page, and fit on three.
+    EXPECT_GE(pdfPages(pdf), 2);
+    EXPECT_LE(pdfPages(pdf), 3);
+    file.close();
+
+    // A directory that cannot be written: an error, and the file there stays as it was.
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    const bool writable = QFileInfo(dir.path()).isWritable(); // root writes anyway
+    const kitbox::Status failed = kitbox::printTextToPdf(path, u"doc"_s, u"other"_s, QFont());
+    if (!writable) {
+        ASSERT_FALSE(failed.ok());
+        EXPECT_NE(failed.error().find("table.pdf"), std::string::npos) << failed.error();
+        QFile again(path);
+        ASSERT_TRUE(again.open(QIODevice::ReadOnly));
+        EXPECT_EQ(again.readAll(), pdf);
+    }
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_FALSE(kitbox::printTextToPdf(dir.filePath(u"missing/x.pdf"_s), u"doc"_s, u"x"_s, QFont()).ok());
 }
 
 int main(int argc, char **argv)

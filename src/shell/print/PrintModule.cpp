@@ -1,8 +1,9 @@
 // The print module of kitbox32 (libkitbox32-print.so): everything that needs
 // the print library. The program loads it on first use (KitBoxPrinting.h),
 // so that its start does not wait for the print library to be loaded.
+#include "shell/print/PagePainter.h"
+
 #include <QFont>
-#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QString>
@@ -22,27 +23,5 @@ extern "C" KITBOX_PRINT_EXPORT bool kitbox32PrintText(const QString &documentNam
 {
     QPrinter printer;
     printer.setDocName(documentName);
-    QPainter painter;
-    if (!painter.begin(&printer)) {
-        *error = QStringLiteral("Printer: cannot start printing");
-        return false;
-    }
-    painter.setFont(font);
-    const int lineHeight = painter.fontMetrics().lineSpacing();
-    const QRect area = painter.viewport();
-    int y = lineHeight;
-    for (const QString &line : text.split(QStringLiteral("\r\n"))) {
-        if (y > area.height()) {
-            if (!printer.newPage())
-                break;
-            y = lineHeight;
-        }
-        painter.drawText(0, y, line);
-        y += lineHeight;
-    }
-    if (!painter.end()) {
-        *error = QStringLiteral("Printer: the print job failed");
-        return false;
-    }
-    return true;
+    return kitbox::paintTextPages(printer, text, font, error);
 }
