@@ -19,6 +19,7 @@
 #include "shell/KitBox.h"
 #include "shell/KitBoxDialogService.h"
 #include "shell/KitBoxFonts.h"
+#include "shell/KitBoxOptions.h"
 #include "shell/KitBoxPictures.h"
 #include "shell/KitBoxPrinting.h"
 #include "shell/Settings.h"
@@ -111,6 +112,10 @@ int main(int argc, char *argv[])
     QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::traceSwitched, &trace, &KitBoxTrace::showTrace);
     // The UDS argument assistants and result preview of the job window.
     KitBoxUdsAssistants udsAssistants(catalogue, texts, dialogs, clock);
+    // The program options window.
+    KitBoxOptions programOptions(window, services);
+    QObject::connect(&programOptions, &KitBoxOptions::detailOptionsChanged, &catalogue,
+                     &KitBoxCatalogue::refillCatalogue);
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())

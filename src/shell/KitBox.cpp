@@ -375,6 +375,13 @@ void KitBox::applyPanels()
     m_hinweiszeile->setVisible(o.hinweiszeile != 0);
 }
 
+void KitBox::applyDisplayOptions()
+{
+    applyPanels();
+    // The header takes its place once the layout has settled.
+    QTimer::singleShot(0, this, &KitBox::layoutHeader);
+}
+
 void KitBox::layoutHeader()
 {
     const int inner = toTwips(m_kopfzeile->width());

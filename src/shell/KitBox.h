@@ -91,6 +91,8 @@ public:
     // added; one that returns false refuses the close and the program goes on.
     void addUnloadStep(std::function<bool()> step) { m_unloadSteps.push_back(std::move(step)); }
     void applyLanguage();
+    // Shows or hides the toolbar, header and hint line as the settings say.
+    void applyDisplayOptions();
     void toolbarClicked(int index);
     // Pops the right-mouse edit menu and returns the edit command chosen (0: none).
     // Shows the edit menu; a window may add its own entries below it for this
