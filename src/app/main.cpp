@@ -19,6 +19,7 @@
 #include "shell/KitBox.h"
 #include "shell/KitBoxDialogService.h"
 #include "shell/KitBoxFonts.h"
+#include "shell/KitBoxHelp.h"
 #include "shell/KitBoxOptions.h"
 #include "shell/KitBoxPictures.h"
 #include "shell/KitBoxPrinting.h"
@@ -116,6 +117,24 @@ int main(int argc, char *argv[])
     KitBoxOptions programOptions(window, services);
     QObject::connect(&programOptions, &KitBoxOptions::detailOptionsChanged, &catalogue,
                      &KitBoxCatalogue::refillCatalogue);
+    // The help menu and the About box, with the sizes of the loaded description's text stores.
+    KitBoxHelp help(window, services, [&catalogue] {
+        const JobCatalogue &c = catalogue.catalogue();
+        auto total = [](const QStringList &texts) {
+            qint64 sum = 0;
+            for (const QString &t : texts)
+                sum += t.size();
+            return sum;
+        };
+        qint64 tables = 0;
+        for (const TableDescription &t : c.tables)
+            tables += t.length;
+        return std::array<qint64, 4>{total(c.argSummary), total(c.resultNames), total(c.jobInfo), tables};
+    });
+    // Until a test editor takes testFileRequested, a test file gets a clear answer instead of nothing.
+    QObject::connect(&window, &KitBox::testFileRequested, &window, [&dialogs, &texts](const QString &path) {
+        dialogs.message(texts.text(21800) + QLatin1Char('\n') + path, programTitle(), MessageIcon::Information);
+    });
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())

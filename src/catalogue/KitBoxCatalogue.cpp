@@ -214,23 +214,6 @@ void KitBoxCatalogue::openRecentFile(int number)
         m_kitbox.openFile(path);
 }
 
-void KitBoxCatalogue::updateRecentFileEntries()
-{
-    const QStringList &files = m_services.settings.recentFiles();
-    bool any = false;
-    for (int i = 1; i <= Settings::maxRecentFiles; ++i) {
-        QAction *entry = m_kitbox.menuAction(QStringLiteral("LastFile") + QString::number(i));
-        if (entry == nullptr)
-            continue;
-        const QString path = files.value(i - 1);
-        entry->setText(path.isEmpty() ? QString() : MainMenuModel::recentFileCaption(i, path));
-        entry->setVisible(!path.isEmpty());
-        any = any || !path.isEmpty();
-    }
-    if (QAction *separator = m_kitbox.menuAction(QStringLiteral("Trennlinie")))
-        separator->setVisible(any);
-}
-
 // --- CatalogueHost -------------------------------------------------------
 
 void KitBoxCatalogue::setBusy(bool busy)
@@ -263,8 +246,7 @@ void KitBoxCatalogue::closeTableViewer()
 
 void KitBoxCatalogue::addRecentFile(const QString &path)
 {
-    m_services.settings.addRecentFile(path);
-    updateRecentFileEntries();
+    m_kitbox.addRecentFile(path);
 }
 
 void KitBoxCatalogue::resetJobWindow()

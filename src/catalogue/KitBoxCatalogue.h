@@ -72,7 +72,6 @@ private:
     Job_Form *ensureJobForm();
     void jobFormClosed();
     void setRunCommandsEnabled(bool enabled);
-    void updateRecentFileEntries();
     void openRecentFile(int number);
     void showJobWindow();
 

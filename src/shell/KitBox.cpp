@@ -344,6 +344,12 @@ void KitBox::applyLanguage()
                               devicePixelRatioF()));
 }
 
+void KitBox::addRecentFile(const QString &path)
+{
+    if (m_services.settings.addRecentFile(path))
+        updateRecentFiles();
+}
+
 void KitBox::updateRecentFiles()
 {
     const QStringList &files = m_services.settings.recentFiles();

@@ -93,6 +93,10 @@ public:
     void applyLanguage();
     // Shows or hides the toolbar, header and hint line as the settings say.
     void applyDisplayOptions();
+    // Enters an opened file at the top of the recent files (nothing for a
+    // missing file) and shows the list in the Datei menu.
+    void addRecentFile(const QString &path);
+    void updateRecentFiles();
     void toolbarClicked(int index);
     // Pops the right-mouse edit menu and returns the edit command chosen (0: none).
     // Shows the edit menu; a window may add its own entries below it for this
@@ -144,7 +148,6 @@ private:
     void layoutHeader();
     void layoutStartPicture();
     void applyPanels();
-    void updateRecentFiles();
     void firstResizeWork();
     void datumTick();
     void cascadeTick();

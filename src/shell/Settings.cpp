@@ -1,5 +1,7 @@
 #include "Settings.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -372,12 +374,36 @@ kitbox::Result<QString> Settings::save(const SettingsLocations &locations) const
     return kitbox::Result<QString>::failure(lastError);
 }
 
-void Settings::addRecentFile(const QString &path)
+QString Settings::recentFileName(const QString &path)
 {
-    m_recentFiles.removeAll(path);
-    m_recentFiles.prepend(path);
+    QString name = path;
+    const qsizetype nul = name.indexOf(QChar(u'\0'));
+    if (nul >= 0) {
+        name.truncate(nul);
+    } else {
+        // Only the file name's dot counts: directories here may have dots in their names.
+        const qsizetype slash = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+        const qsizetype dot = name.lastIndexOf(u'.');
+        if (dot > slash)
+            name.truncate(dot + 4);
+    }
+    return name.trimmed();
+}
+
+bool Settings::addRecentFile(const QString &path)
+{
+    const QString name = recentFileName(path);
+    if (name.isEmpty())
+        return false;
+    // A file counts as present when its length can be read, which a directory's cannot.
+    const QFileInfo info(name);
+    if (!info.exists() || info.isDir())
+        return false;
+    m_recentFiles.removeAll(name);
+    m_recentFiles.prepend(name);
     while (m_recentFiles.size() > maxRecentFiles)
         m_recentFiles.removeLast();
+    return true;
 }
 
 InterfaceTexts Settings::interfaceTexts(int instance) const

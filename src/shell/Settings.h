@@ -94,8 +94,14 @@ public:
     // Recent files, most recent first, at most 5 (only existing files are read).
     QStringList &recentFiles() { return m_recentFiles; }
     const QStringList &recentFiles() const { return m_recentFiles; }
-    // Adds a file at the front, removing an older equal entry, keeping at most 5.
-    void addRecentFile(const QString &path);
+    // Puts an opened file at the front of the list: the path is first cleaned (recentFileName), an empty
+    // result or a file that does not exist changes nothing, an equal older entry moves up instead of
+    // appearing twice, and the sixth entry falls out. Returns whether the list changed.
+    bool addRecentFile(const QString &path);
+    // A path as the recent-file list keeps it: cut at a NUL character when one is present (names that come
+    // back from fixed-size buffers), else three characters after the file name's last "." (so that trailing
+    // rubbish after the extension goes), then trimmed.
+    static QString recentFileName(const QString &path);
 
     QStringList &argumentHistory() { return m_argumentHistory; }
     const QStringList &argumentHistory() const { return m_argumentHistory; }

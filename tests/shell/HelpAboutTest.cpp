@@ -1,0 +1,161 @@
+#include "shell/HelpAbout.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/Settings.h"
+#include "shell/TextCatalogue.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <vector>
+
+using namespace kitbox;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+void touch(const QString &path)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x");
+}
+
+} // namespace
+
+TEST(HelpAbout, EntriesAreEnabledExactlyWhenTheirFileIsThere)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString bin = root.filePath(u"bin"_s);
+    const QString data = root.filePath(u"share/kitbox32"_s);
+    QDir().mkpath(bin);
+    // FAQ beside the program tree, UDS guide only in the data directory,
+    // news and runtime help nowhere; a directory named like a document does not count.
+    touch(root.filePath(u"doku/deutsch/FAQ.pdf"_s));
+    touch(data + u"/doku/deutsch/Anleitung_STATUS_STEUERN_UDS.pdf"_s);
+    touch(data + u"/doku/english/FAQ.pdf"_s);
+    QDir().mkpath(data + u"/Kitbox32_News.pdf"_s);
+
+    const struct {
+        bool english;
+        std::vector<bool> available;
+        QString faqPath;
+    } cases[] = {
+        {false, {true, true, false, false}, root.filePath(u"doku/deutsch/FAQ.pdf"_s)},
+        {true, {false, true, false, false}, data + u"/doku/english/FAQ.pdf"_s},
+    };
+    for (const auto &c : cases) {
+        const QList<HelpDocument> docs = HelpAbout::documents(bin, data, c.english);
+        ASSERT_EQ(docs.size(), 4);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(docs[i].objectName, u"MenuHelpPdf%1"_s.arg(i + 1));
+            EXPECT_EQ(docs[i].available, c.available[size_t(i)]) << docs[i].path.toStdString();
+        }
+        EXPECT_EQ(QDir::cleanPath(docs[1].path), QDir::cleanPath(c.faqPath));
+    }
+    // Nothing installed: every entry disabled.
+    for (const HelpDocument &d : HelpAbout::documents(root.filePath(u"none/bin"_s), QString(), false))
+        EXPECT_FALSE(d.available) << d.path.toStdString();
+
+    EXPECT_TRUE(HelpAbout::contextHelpUrl(bin, data, false, u"Job_Form"_s).isEmpty());
+    touch(data + u"/doku/deutsch/Kitbox32_Anleitung.html"_s);
+    const QUrl url(HelpAbout::contextHelpUrl(bin, data, false, u"Job_Form"_s));
+    EXPECT_TRUE(url.isLocalFile());
+    EXPECT_EQ(url.fragment(), u"job_form"_s);
+    EXPECT_TRUE(QFileInfo::exists(url.toLocalFile()));
+}
+
+TEST(HelpAbout, AboutBoxListsEveryValueThroughTheDialogSeam)
+{
+    TextCatalogue texts;
+    ASSERT_TRUE(texts.loadBuiltIn().ok());
+    QTemporaryDir dir;
+    const QString ini = dir.filePath(u"kitbox32.INI"_s);
+    touch(ini);
+    HelpAbout::AboutValues v;
+    v.version = u"1.2.3"_s;
+    v.company = u"Werkstatt"_s;
+    v.settingsPath = ini;
+    v.vedamisVersion = u"7.3.0"_s;
+    v.ifhVersion = u"5.0"_s;
+    v.interfaceName = u"SIM"_s;
+    v.screenWidth = 1400;
+    v.screenHeight = 900;
+    v.storeSizes = {10, 0, 12345, 7};
+    ScriptedDialogService dialogs;
+    HelpAbout::showAbout(v, texts, dialogs);
+    ASSERT_EQ(dialogs.messages().size(), 1);
+    const ShownDialog shown = dialogs.messages().first();
+    EXPECT_EQ(shown.title, u"About ..."_s);
+    EXPECT_EQ(shown.icon, MessageIcon::Information);
+    EXPECT_EQ(shown.text, u"Version        \t: 1.2.3\n"
+                          "Firma          \t: Werkstatt\n"
+                          "\nINI            \t: "_s +
+                              ini +
+                              u"\n\nVEDAMIS        \t: 7.3.0\n"
+                              "IFH            \t: 5.0\n"
+                              "Interface      \t: SIM\n"
+                              "\nVideo          \t: 1400*900\n"
+                              "Puffer:\n"
+                              "Argument       \t: 10 Byte\n"
+                              "Result         \t: 0 Byte\n"
+                              "Comment        \t: 12345 Byte\n"
+                              "Table          \t: 7 Byte\n"_s);
+
+    // A settings file that does not exist is left out, and the labels follow the language.
+    v.settingsPath = dir.filePath(u"gone.INI"_s);
+    texts.selectLanguage(u"E"_s);
+    const QString english = HelpAbout::aboutText(v, texts);
+    EXPECT_FALSE(english.contains(u"INI"_s));
+    EXPECT_TRUE(english.startsWith(texts.text(51).leftJustified(15) + u"\t: 1.2.3"_s));
+}
+
+TEST(RecentFiles, ListRules)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto file = [&dir](const char *name) { return dir.filePath(QString::fromLatin1(name)); };
+    for (const char *name : {"A.PRG", "B.PRG", "C.GRP", "D.TST", "E.PRG", "F.PRG"})
+        touch(file(name));
+    const QStringList five{file("E.PRG"), file("D.TST"), file("C.GRP"), file("B.PRG"), file("A.PRG")};
+
+    struct Case {
+        const char *name;
+        QStringList start;
+        QString added;
+        bool changed;
+        QStringList expected;
+    };
+    const std::vector<Case> cases{
+        {"sixth file drops the oldest",
+         five,
+         file("F.PRG"),
+         true,
+         {file("F.PRG"), file("E.PRG"), file("D.TST"), file("C.GRP"), file("B.PRG")}},
+        {"entry 3 moves first, 4 and 5 stay",
+         five,
+         file("C.GRP"),
+         true,
+         {file("C.GRP"), file("E.PRG"), file("D.TST"), file("B.PRG"), file("A.PRG")}},
+        {"entry 1 again changes nothing visible", five, file("E.PRG"), true, five},
+        {"missing file ignored", five, file("X.PRG"), false, five},
+        {"empty path ignored", five, QString(), false, five},
+        {"a directory is no file", {}, dir.path(), false, {}},
+        {"cut at NUL", {}, file("A.PRG") + QChar(u'\0') + u"rubbish"_s, true, {file("A.PRG")}},
+        {"cut three after the extension's dot", {}, file("B.PRGxyz  "), true, {file("B.PRG")}},
+        {"blanks trimmed", {}, u"  "_s + file("C.GRP") + u" "_s, true, {file("C.GRP")}},
+    };
+    for (const Case &c : cases) {
+        Settings s;
+        s.recentFiles() = c.start;
+        EXPECT_EQ(s.addRecentFile(c.added), c.changed) << c.name;
+        EXPECT_EQ(s.recentFiles(), c.expected) << c.name;
+    }
+    // A dot in a directory name is not the extension.
+    EXPECT_EQ(Settings::recentFileName(u"/x.y/data/ABC"_s), u"/x.y/data/ABC"_s);
+}
