@@ -4,6 +4,7 @@
 #include "runtime/RuntimeSession.h"
 #include "shell/Clock.h"
 #include "shell/DialogService.h"
+#include "shell/FirstRunLayout.h"
 #include "shell/KitBoxFonts.h"
 #include "shell/KitBoxPictures.h"
 #include "shell/KitBoxPrinting.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMdiArea>
@@ -322,6 +324,16 @@ void KitBox::placeWindow()
 {
     const QScreen *s = screen();
     const QSize screenPixels = s ? s->size() : QSize(1024, 768);
+    if (!m_services.settings.windowStored(appPrefix)) {
+        const QRect area = s ? s->availableGeometry() : QRect(QPoint(0, 0), screenPixels);
+        const FirstRunLayout::Rect r = FirstRunLayout::mainWindow({area.x(), area.y(), area.width(), area.height()});
+        WindowPlacement p = m_services.settings.window(appPrefix);
+        p.left = toTwips(r.x);
+        p.top = toTwips(r.y);
+        p.width = toTwips(r.width);
+        p.height = toTwips(r.height);
+        m_services.settings.setWindow(appPrefix, p);
+    }
     const WindowPlacement placed = WindowPlacement::placeMainWindow(
         m_services.settings.window(appPrefix), toTwips(screenPixels.width()), toTwips(screenPixels.height()));
     setGeometry(toPixels(placed.left), toPixels(placed.top), toPixels(placed.width), toPixels(placed.height));
@@ -492,8 +504,35 @@ void KitBox::showEvent(QShowEvent *event)
     layoutStartPicture();
 }
 
+void KitBox::placeFirstRunChildren()
+{
+    // Windows whose placement the settings file holds keep it.
+    const bool job = !m_services.settings.windowStored(QStringLiteral("JOB"));
+    const bool res = !m_services.settings.windowStored(QStringLiteral("RES"));
+    if (!job && !res)
+        return;
+    const QFontMetrics report(fixedPitchFont(9));
+    // Frame and title bar, the row of controls above the text, the text's margins.
+    const int resultsChrome = 2 * fontMetrics().height() + 4 * report.height();
+    const FirstRunLayout::Children c = FirstRunLayout::children(m_mdi->viewport()->width(), m_mdi->viewport()->height(),
+                                                                report.lineSpacing(), resultsChrome);
+    auto store = [this](const QString &prefix, const FirstRunLayout::Rect &r) {
+        WindowPlacement p = m_services.settings.window(prefix);
+        p.left = toTwips(r.x);
+        p.top = toTwips(r.y);
+        p.width = toTwips(r.width);
+        p.height = toTwips(r.height);
+        m_services.settings.setWindow(prefix, p);
+    };
+    if (job)
+        store(QStringLiteral("JOB"), c.job);
+    if (res)
+        store(QStringLiteral("RES"), c.results);
+}
+
 void KitBox::firstResizeWork()
 {
+    placeFirstRunChildren();
     const QString commandLine = m_start.commandLine();
     if (commandLine.isEmpty())
         return;

@@ -149,6 +149,7 @@ private:
     void layoutStartPicture();
     void applyPanels();
     void firstResizeWork();
+    void placeFirstRunChildren();
     void datumTick();
     void cascadeTick();
     void fillWindowMenu();

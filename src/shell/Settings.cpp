@@ -279,6 +279,9 @@ void Settings::readValues(const IniFile &file, const QString &suffix, bool insta
         w.height = read(Height, "HEIGHT", base.height);
         w.windowState = read(State, "WINDOW", base.windowState);
         m_windows.insert(g.prefix, w);
+        for (const char *name : {"LEFT", "TOP", "WIDTH", "HEIGHT"})
+            if (file.contains(windows, g.prefix + u'_' + QString::fromLatin1(name)))
+                m_storedWindows.insert(g.prefix);
     }
 }
 

@@ -9,6 +9,7 @@
 #include <kitbox/Result.h>
 
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -114,6 +115,9 @@ public:
 
     WindowPlacement window(const QString &prefix) const;
     void setWindow(const QString &prefix, const WindowPlacement &placement);
+    // Whether the settings file read at start placed this window group (any of
+    // its keys present); without that, the windows take the first-run layout.
+    bool windowStored(const QString &prefix) const { return m_storedWindows.contains(prefix.toUpper()); }
 
     static constexpr int maxRecentFiles = 5;
     static constexpr int maxHistory = 20;
@@ -127,6 +131,7 @@ private:
     QStringList m_resultHistory;
     std::array<InterfaceTexts, 9> m_interfaces;
     QMap<QString, WindowPlacement> m_windows;
+    QSet<QString> m_storedWindows;
     int m_screenWidthPixels = 1024;
     int m_instanceNumber = 0;
     bool m_multiInstance = false;
