@@ -159,3 +159,21 @@ TEST(RecentFiles, ListRules)
     // A dot in a directory name is not the extension.
     EXPECT_EQ(Settings::recentFileName(u"/x.y/data/ABC"_s), u"/x.y/data/ABC"_s);
 }
+
+TEST(HelpAbout, BuiltDocumentsAreFoundInTheDataDirectory)
+{
+    // The build makes every document but the runtime's own help; the context
+    // help finds its window's section in the HTML guide.
+    const QString bin = QStringLiteral(KITBOX_BIN_DIR);
+    const QString data = QStringLiteral(KITBOX_DATA_DIR);
+    for (bool english : {false, true}) {
+        const QList<HelpDocument> docs = HelpAbout::documents(bin, data, english);
+        ASSERT_EQ(docs.size(), 4);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(docs[i].available) << docs[i].path.toStdString();
+        const QUrl url(HelpAbout::contextHelpUrl(bin, data, english, u"Prg_Kon_Form"_s));
+        QFile html(url.toLocalFile());
+        ASSERT_TRUE(html.open(QIODevice::ReadOnly)) << url.toString().toStdString();
+        EXPECT_TRUE(html.readAll().contains("name=\"prg_kon_form\""));
+    }
+}
