@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth
   tshark  # decodes the DoIP captures of the end-to-end test independently
+  desktop-file-utils shared-mime-info  # check the menu entry and file types an install gives
 )
 missing=()
 for p in "${packages[@]}"; do
