@@ -326,13 +326,8 @@ void KitBox::placeWindow()
     const QSize screenPixels = s ? s->size() : QSize(1024, 768);
     if (!m_services.settings.windowStored(appPrefix)) {
         const QRect area = s ? s->availableGeometry() : QRect(QPoint(0, 0), screenPixels);
-        const FirstRunLayout::Rect r = FirstRunLayout::mainWindow({area.x(), area.y(), area.width(), area.height()});
-        WindowPlacement p = m_services.settings.window(appPrefix);
-        p.left = toTwips(r.x);
-        p.top = toTwips(r.y);
-        p.width = toTwips(r.width);
-        p.height = toTwips(r.height);
-        m_services.settings.setWindow(appPrefix, p);
+        storeFirstRunPlacement(appPrefix,
+                               FirstRunLayout::mainWindow({area.x(), area.y(), area.width(), area.height()}));
     }
     const WindowPlacement placed = WindowPlacement::placeMainWindow(
         m_services.settings.window(appPrefix), toTwips(screenPixels.width()), toTwips(screenPixels.height()));
@@ -504,6 +499,16 @@ void KitBox::showEvent(QShowEvent *event)
     layoutStartPicture();
 }
 
+void KitBox::storeFirstRunPlacement(const QString &prefix, const FirstRunLayout::Rect &r)
+{
+    WindowPlacement p = m_services.settings.window(prefix);
+    p.left = toTwips(r.x);
+    p.top = toTwips(r.y);
+    p.width = toTwips(r.width);
+    p.height = toTwips(r.height);
+    m_services.settings.setWindow(prefix, p);
+}
+
 void KitBox::placeFirstRunChildren()
 {
     // Windows whose placement the settings file holds keep it.
@@ -516,18 +521,10 @@ void KitBox::placeFirstRunChildren()
     const int resultsChrome = 2 * fontMetrics().height() + 4 * report.height();
     const FirstRunLayout::Children c = FirstRunLayout::children(m_mdi->viewport()->width(), m_mdi->viewport()->height(),
                                                                 report.lineSpacing(), resultsChrome);
-    auto store = [this](const QString &prefix, const FirstRunLayout::Rect &r) {
-        WindowPlacement p = m_services.settings.window(prefix);
-        p.left = toTwips(r.x);
-        p.top = toTwips(r.y);
-        p.width = toTwips(r.width);
-        p.height = toTwips(r.height);
-        m_services.settings.setWindow(prefix, p);
-    };
     if (job)
-        store(QStringLiteral("JOB"), c.job);
+        storeFirstRunPlacement(QStringLiteral("JOB"), c.job);
     if (res)
-        store(QStringLiteral("RES"), c.results);
+        storeFirstRunPlacement(QStringLiteral("RES"), c.results);
 }
 
 void KitBox::firstResizeWork()

@@ -6,6 +6,7 @@
 // forwards.
 #include "execution/ResultsOutput.h"
 #include "execution/RunFlags.h"
+#include "shell/FirstRunLayout.h"
 #include "shell/Settings.h"
 #include "shell/StartSequence.h"
 
@@ -150,6 +151,7 @@ private:
     void applyPanels();
     void firstResizeWork();
     void placeFirstRunChildren();
+    void storeFirstRunPlacement(const QString &prefix, const FirstRunLayout::Rect &rect);
     void datumTick();
     void cascadeTick();
     void fillWindowMenu();

@@ -147,10 +147,7 @@ void Prg_Kon_Form::storePlacement()
 {
     if (isMinimized() || isMaximized())
         showNormal();
-    WindowPlacement p = m_settings.window(kPrefix);
-    p.left = WindowPlacement::pixelsToTwips(x(), logicalDpiX());
-    p.top = WindowPlacement::pixelsToTwips(y(), logicalDpiY());
-    m_settings.setWindow(kPrefix, p);
+    m_settings.setWindowPosition(kPrefix, x(), y(), logicalDpiX(), logicalDpiY());
 }
 
 void Prg_Kon_Form::closeEvent(QCloseEvent *event)

@@ -427,6 +427,14 @@ WindowPlacement Settings::window(const QString &prefix) const
     return m_windows.value(prefix.toUpper(), defaultPlacement(prefix));
 }
 
+void Settings::setWindowPosition(const QString &prefix, int xPixels, int yPixels, double dpiX, double dpiY)
+{
+    WindowPlacement p = window(prefix);
+    p.left = WindowPlacement::pixelsToTwips(xPixels, dpiX);
+    p.top = WindowPlacement::pixelsToTwips(yPixels, dpiY);
+    setWindow(prefix, p);
+}
+
 void Settings::setWindow(const QString &prefix, const WindowPlacement &placement)
 {
     if (findGroup(prefix))

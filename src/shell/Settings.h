@@ -117,6 +117,8 @@ public:
     void setWindow(const QString &prefix, const WindowPlacement &placement);
     // Whether the settings file read at start placed this window group (any of
     // its keys present); without that, the windows take the first-run layout.
+    // Keeps where a child window is (pixels at the window's DPI), its size left as stored.
+    void setWindowPosition(const QString &prefix, int xPixels, int yPixels, double dpiX, double dpiY);
     bool windowStored(const QString &prefix) const { return m_storedWindows.contains(prefix.toUpper()); }
 
     static constexpr int maxRecentFiles = 5;
