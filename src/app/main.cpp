@@ -117,6 +117,15 @@ int main(int argc, char *argv[])
     KitBoxOptions programOptions(window, services);
     QObject::connect(&programOptions, &KitBoxOptions::detailOptionsChanged, &catalogue,
                      &KitBoxCatalogue::refillCatalogue);
+    // The open windows take the new language at once, as the menus do.
+    QObject::connect(&programOptions, &KitBoxOptions::languageApplied, &window, [&catalogue, &tables] {
+        if (Job_Form *form = catalogue.jobForm())
+            form->applyTexts();
+        if (Tab_Form *form = tables.tableViewer())
+            form->applyTexts();
+        if (Com_Form *form = tables.jobInfoWindow())
+            form->applyTexts();
+    });
     // The help menu and the About box, with the sizes of the loaded description's text stores.
     KitBoxHelp help(window, services, [&catalogue] {
         const JobCatalogue &c = catalogue.catalogue();
