@@ -29,6 +29,7 @@
 #include "shell/TextCatalogue.h"
 #include "trace/KitBoxTrace.h"
 #include "uds/KitBoxUdsAssistants.h"
+#include "uds/KitBoxUdsCheck.h"
 
 #include <QApplication>
 #include <QProcessEnvironment>
@@ -113,6 +114,8 @@ int main(int argc, char *argv[])
     QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::traceSwitched, &trace, &KitBoxTrace::showTrace);
     // The UDS argument assistants and result preview of the job window.
     KitBoxUdsAssistants udsAssistants(catalogue, texts, dialogs, clock);
+    // The UDS function-table check of the loaded description.
+    KitBoxUdsCheck udsCheck(window, services, catalogue);
     // The program options window.
     KitBoxOptions programOptions(window, services);
     QObject::connect(&programOptions, &KitBoxOptions::detailOptionsChanged, &catalogue,

@@ -1,5 +1,6 @@
 // kitbox32-cli: the workbench's logic without windows.
 #include "catalogue/SifterApi.h"
+#include "cli/CheckCommand.h"
 #include "cli/CliLoading.h"
 #include "cli/JobsCommand.h"
 #include "cli/RecordSimCommand.h"
@@ -29,7 +30,8 @@ int usage(QTextStream &err)
            "  run FILE JOB ...      run a job and print its report (run --help for more)\n"
            "  tables FILE ...       list the tables or print one (tables --help for more)\n"
            "  record-sim TRACE -o NAME.SIM  an interface trace as a simulation file (record-sim --help)\n"
-           "  uds FILE --job JOB .. compose a UDS job's argument from SG_FUNKTIONEN (uds --help for more)\n";
+           "  uds FILE --job JOB .. compose a UDS job's argument from SG_FUNKTIONEN (uds --help for more)\n"
+           "  check FILE|DIR...   check the UDS function table of descriptions (check --help for more)\n";
     err.flush();
     return 2;
 }
@@ -49,6 +51,8 @@ int main(int argc, char *argv[])
         return tablesCommandMain(app.arguments().mid(2), out, err);
     if (app.arguments().value(1) == QLatin1String("record-sim"))
         return recordSimCommandMain(app.arguments().mid(2), out, err);
+    if (app.arguments().value(1) == QLatin1String("check"))
+        return checkCommandMain(app.arguments().mid(2), out, err);
     if (app.arguments().value(1) == QLatin1String("uds"))
         return udsCommandMain(app.arguments().mid(2), out, err);
 

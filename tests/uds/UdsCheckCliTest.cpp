@@ -1,0 +1,88 @@
+// The UDS function-table check on the demo fleet through kitbox32-cli check:
+// report lines, report order, exit codes and the JUnit form.
+#include "CliProcess.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+using kitbox::testing::runCli;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString ecu = QStringLiteral(KITBOX_DATA_DIR "/ecu");
+
+TEST(UdsCheckCli, ExitCodesAndReportLines)
+{
+    const struct {
+        QStringList arguments;
+        int exitCode;
+        QStringList outContains;
+        QStringList errContains;
+    } cases[] = {
+        // A table without findings frames its three steps and nothing else.
+        {{u"check"_s, ecu + u"/D_MOTOR.prg"_s},
+         0,
+         {u"D_MOTOR: Start Prüfung"_s, u"  Tabelle Header ok"_s, u"D_MOTOR: Ende Prüfung"_s},
+         {}},
+        // The crafted description breaks one rule per row.
+        {{u"check"_s, ecu + u"/D_PRUEF.prg"_s},
+         3,
+         {u"  ! DREHZAHL: Argument nicht eindeutig verwendet!\n    Zeile1: 0x5000 & Zeile2: 0x5001\n"_s,
+          u"  ! OEL DRUCK: 0x5002, Argument darf kein Leerzeichen beinhalten (Pos=4)\n"_s,
+          u"  ! Zeile9: 0x5008, -: SID=2C, wird nicht geprüft!\n"_s,
+          u"  ! Zeile10: 0x5009, -: Keine gültige Service-ID! (SERVICE=10)\n"_s,
+          u"  ! Zeile12: 0x5011 ($2F), Fehler in RES_TABELLE RES_FEHLT!\n    ! RES_FEHLT: Tabelle nicht gefunden\n"_s,
+          u"      Spalte(n) DIV nicht gefunden!\n"_s},
+         {}},
+        {{u"check"_s, ecu + u"/D_PRUEF.prg"_s, u"--language"_s, u"en"_s},
+         3,
+         {u"D_PRUEF: Start Check"_s, u"Use of argument not unique!"_s, u"line1: 0x5000 & line2: 0x5001"_s},
+         {}},
+        {{u"check"_s, ecu + u"/D_MOTOR2.prg"_s}, 3, {u"  ! Tabelle SG_FUNKTIONEN existiert nicht!\n"_s}, {}},
+        {{u"check"_s, ecu + u"/NO_SUCH.prg"_s, ecu + u"/D_MOTOR.prg"_s},
+         1,
+         {u"D_MOTOR: Ende Prüfung"_s},
+         {u"NO_SUCH"_s}},
+        {{u"check"_s, ecu + u"/D_MOTOR.prg"_s, u"--format"_s, u"xml"_s}, 2, {}, {u"usage:"_s}},
+        {{u"check"_s}, 2, {}, {u"no description named"_s}},
+        {{u"check"_s, u"--help"_s}, 0, {u"Exit codes:"_s}, {}},
+    };
+    for (const auto &c : cases) {
+        const auto run = runCli(c.arguments);
+        const QString out = QString::fromUtf8(run.out);
+        const QString err = QString::fromUtf8(run.err);
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        EXPECT_EQ(run.exitCode, c.exitCode) << err.toStdString();
+        for (const QString &part : c.outContains)
+            EXPECT_TRUE(out.contains(part)) << part.toStdString() << "\n--- in:\n" << out.toStdString();
+        for (const QString &part : c.errContains)
+            EXPECT_TRUE(err.contains(part)) << part.toStdString() << "\n--- in:\n" << err.toStdString();
+    }
+}
+
+TEST(UdsCheckCli, ADirectoryIsCheckedInNameOrderAndJUnitCountsFailures)
+{
+    const auto text = runCli({u"check"_s, ecu});
+    ASSERT_EQ(text.exitCode, 3) << text.err.toStdString();
+    const QString out = QString::fromUtf8(text.out);
+    qsizetype at = 0;
+    for (const char *name : {"D_ALT", "D_BASIS", "D_MOTOR", "D_MOTOR2", "D_PRUEF"}) {
+        const qsizetype next = out.indexOf(QString::fromLatin1(name) + u": Start Prüfung"_s, at);
+        ASSERT_GE(next, at) << name;
+        at = next + 1;
+    }
+
+    const auto junit =
+        runCli({u"check"_s, ecu + u"/D_PRUEF.prg"_s, ecu + u"/D_MOTOR.prg"_s, u"--format"_s, u"junit"_s});
+    EXPECT_EQ(junit.exitCode, 3);
+    const QString xml = QString::fromUtf8(junit.out);
+    EXPECT_TRUE(xml.contains(u"tests=\"2\" failures=\"1\" errors=\"0\""_s)) << xml.toStdString();
+    EXPECT_TRUE(xml.contains(u"<testcase classname=\"uds-check\" name=\"D_MOTOR\"></testcase>"_s));
+    // Findings are the failure text, escaped for XML.
+    EXPECT_TRUE(xml.contains(u"RES_TABELLE RES_FEHLT!"_s));
+    EXPECT_TRUE(xml.contains(u"0x5000 &amp; Zeile2"_s));
+}
+
+} // namespace
