@@ -5,8 +5,14 @@
 #include "shell/TextCatalogue.h"
 #include "uds/UdsCheck.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include <memory>
+#include <vector>
 
 namespace kitbox {
 
@@ -21,6 +27,7 @@ struct CheckRequest {
     QStringList files;
     QString language;
     bool junit = false;
+    int jobs = 0; // 0: one worker per core
 };
 
 QString xmlEscaped(const QString &text)
@@ -46,6 +53,95 @@ QStringList expandFiles(const QStringList &arguments)
     return files;
 }
 
+// The testcase elements of a worker's JUnit output, without its suite.
+QString junitCases(const QString &xml)
+{
+    const qsizetype first = xml.lastIndexOf(QLatin1Char('\n'), xml.indexOf(QLatin1String("<testcase"))) + 1;
+    const qsizetype end = xml.lastIndexOf(QLatin1String("</testsuite>"));
+    return first <= 0 || end < first ? QString() : xml.mid(first, end - first);
+}
+
+// Each description is checked by a kitbox32-cli of its own, at most `jobs` at
+// once; outputs are kept and written in the order of the files, so the report
+// reads the same as a check one after the other.
+int checkInWorkers(const QStringList &files, const CheckRequest &request, int jobs, QTextStream &out, QTextStream &err)
+{
+    struct Worker {
+        std::unique_ptr<QProcess> process;
+        QByteArray out;
+        QByteArray err;
+        int exitCode = -1;
+    };
+    std::vector<Worker> workers(size_t(files.size()));
+    QStringList common;
+    if (!request.language.isEmpty())
+        common << QStringLiteral("--language") << request.language;
+    common << QStringLiteral("--format") << (request.junit ? QStringLiteral("junit") : QStringLiteral("text"))
+           << QStringLiteral("--jobs") << QStringLiteral("1");
+    const QString program = QCoreApplication::applicationFilePath();
+
+    size_t next = 0;
+    size_t done = 0;
+    std::vector<size_t> running;
+    while (done < workers.size()) {
+        while (running.size() < size_t(jobs) && next < workers.size()) {
+            Worker &w = workers[next];
+            w.process = std::make_unique<QProcess>();
+            w.process->start(program, QStringList{QStringLiteral("check"), files.at(qsizetype(next))} + common);
+            running.push_back(next++);
+        }
+        // Wait for the oldest running worker; its output is read as it comes so a pipe never fills.
+        Worker &w = workers[running.front()];
+        while (!w.process->waitForFinished(50)) {
+            for (const size_t i : running) {
+                workers[i].out += workers[i].process->readAllStandardOutput();
+                workers[i].err += workers[i].process->readAllStandardError();
+            }
+            if (w.process->state() == QProcess::NotRunning)
+                break;
+        }
+        w.out += w.process->readAllStandardOutput();
+        w.err += w.process->readAllStandardError();
+        w.exitCode = w.process->exitStatus() == QProcess::NormalExit && w.process->error() != QProcess::FailedToStart
+                         ? w.process->exitCode()
+                         : exitNotLoaded;
+        w.process.reset();
+        running.erase(running.begin());
+        ++done;
+    }
+
+    int code = exitClean;
+    int failures = 0;
+    int errors = 0;
+    QString cases;
+    for (size_t i = 0; i < workers.size(); ++i) {
+        const Worker &w = workers[i];
+        err << QString::fromUtf8(w.err);
+        if (w.exitCode == exitFindings)
+            ++failures;
+        else if (w.exitCode != exitClean)
+            ++errors;
+        if (w.exitCode == exitNotLoaded || (w.exitCode != exitClean && w.exitCode != exitFindings))
+            code = exitNotLoaded;
+        else if (w.exitCode == exitFindings && code == exitClean)
+            code = exitFindings;
+        if (request.junit)
+            cases += junitCases(QString::fromUtf8(w.out));
+        else
+            out << QString::fromUtf8(w.out);
+    }
+    if (request.junit)
+        out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            << QStringLiteral("<testsuite name=\"uds-check\" tests=\"%1\" failures=\"%2\" errors=\"%3\">\n")
+                   .arg(workers.size())
+                   .arg(failures)
+                   .arg(errors)
+            << cases << "</testsuite>\n";
+    out.flush();
+    err.flush();
+    return code;
+}
+
 } // namespace
 
 QString checkUsage()
@@ -54,7 +150,8 @@ QString checkUsage()
                           "Checks the UDS function table SG_FUNKTIONEN of each description and the tables its rows\n"
                           "name, and prints the same report as the workbench's UDS check. A directory means every\n"
                           "*.prg in it. --format junit prints one test case per description, with the findings as\n"
-                          "the failure text.\n"
+                          "the failure text. --jobs N checks on N worker processes at once (default: one per\n"
+                          "core); the reports keep the order of the arguments.\n"
                           "Exit codes: 0 no finding, 3 at least one description has findings, 1 a file could not be\n"
                           "loaded (named in the message), 2 wrong arguments.\n");
 }
@@ -82,6 +179,14 @@ int checkCommandMain(const QStringList &words, QTextStream &out, QTextStream &er
                 err.flush();
                 return exitUsage;
             }
+        } else if (word == QLatin1String("--jobs")) {
+            bool ok = false;
+            request.jobs = words.value(++i).toInt(&ok);
+            if (!ok || request.jobs < 1 || request.jobs > 256) {
+                err << "--jobs: a number of workers from 1 to 256\n" << checkUsage();
+                err.flush();
+                return exitUsage;
+            }
         } else if (word.startsWith(QLatin1String("--"))) {
             err << "unknown option " << word << "\n" << checkUsage();
             err.flush();
@@ -96,9 +201,13 @@ int checkCommandMain(const QStringList &words, QTextStream &out, QTextStream &er
         return exitUsage;
     }
 
+    const QStringList files = expandFiles(request.files);
+    const int jobs = request.jobs > 0 ? request.jobs : qMax(1, QThread::idealThreadCount());
+    if (jobs > 1 && files.size() > 1)
+        return checkInWorkers(files, request, jobs, out, err);
+
     return runWithCliSession(err, [&](CliSession &session) {
         int code = exitClean;
-        const QStringList files = expandFiles(request.files);
         if (files.isEmpty()) {
             err << "no *.prg in " << request.files.join(QStringLiteral(", ")) << "\n";
             return exitNotLoaded;

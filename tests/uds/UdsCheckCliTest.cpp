@@ -85,4 +85,22 @@ TEST(UdsCheckCli, ADirectoryIsCheckedInNameOrderAndJUnitCountsFailures)
     EXPECT_TRUE(xml.contains(u"0x5000 &amp; Zeile2"_s));
 }
 
+TEST(UdsCheckCli, WorkerProcessesGiveTheSameOutputInArgumentOrder)
+{
+    for (const QString &format : {u"text"_s, u"junit"_s}) {
+        // The missing file sits in the middle, so a worker that is out of turn shows.
+        const QStringList files{ecu + u"/D_PRUEF.prg"_s, ecu + u"/NO_SUCH.prg"_s, ecu};
+        const auto one =
+            runCli(QStringList{u"check"_s} + files + QStringList{u"--format"_s, format, u"--jobs"_s, u"1"_s});
+        const auto three =
+            runCli(QStringList{u"check"_s} + files + QStringList{u"--format"_s, format, u"--jobs"_s, u"3"_s});
+        SCOPED_TRACE(format.toStdString());
+        EXPECT_EQ(one.exitCode, 1);
+        EXPECT_EQ(three.exitCode, 1);
+        EXPECT_EQ(three.out, one.out);
+        EXPECT_EQ(three.err, one.err);
+    }
+    EXPECT_EQ(runCli({u"check"_s, ecu, u"--jobs"_s, u"0"_s}).exitCode, 2);
+}
+
 } // namespace
