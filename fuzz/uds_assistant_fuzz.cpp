@@ -1,8 +1,10 @@
-// libFuzzer target for the UDS assistants and the result preview: tables
+// libFuzzer target for the UDS assistants, the result preview and the UDS
+// function-table check: tables
 // from the input (any cells, ragged rows, counts that disagree with the
 // cells) go through every list, grid, value check, composition and preview.
 // Besides "no crash" it checks that a composed argument starts with its
-// column selector and that the status list is never empty.
+// column selector, that the status list is never empty and that the check's
+// report is framed by its start and end lines.
 //
 // Input: records separated by 0x01. The first byte of a record picks the
 // table (SG_FUNKTIONEN, ARG_A, RES_A, BF_A, TAB_A), the second its column
@@ -12,6 +14,7 @@
 #include "shell/TextCatalogue.h"
 #include "uds/ControlAssistant.h"
 #include "uds/StatusReadAssistant.h"
+#include "uds/UdsCheck.h"
 #include "uds/UdsResultPreview.h"
 
 #include <QByteArrayList>
@@ -86,5 +89,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     for (const char *job : {"STATUS_LESEN", "STEUERN", "STEUERN_IO", "STEUERN_ROUTINE"})
         (void)kitbox::UdsResultPreview::lines(catalogue, QString::fromLatin1(job), argument);
+    const kitbox::UdsCheckReport report = kitbox::UdsCheck(catalogue, texts).run(QStringLiteral("D_FUZZ"));
+    if (!report.text.contains(QStringLiteral("D_FUZZ: ")) || !report.text.endsWith(QStringLiteral("\r\n")) ||
+        report.findings < 0)
+        __builtin_trap();
     return 0;
 }

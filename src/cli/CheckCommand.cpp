@@ -53,6 +53,16 @@ QStringList expandFiles(const QStringList &arguments)
     return files;
 }
 
+void writeJunitSuite(QTextStream &out, qsizetype tests, int failures, int errors, const QString &cases)
+{
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        << QStringLiteral("<testsuite name=\"uds-check\" tests=\"%1\" failures=\"%2\" errors=\"%3\">\n")
+               .arg(tests)
+               .arg(failures)
+               .arg(errors)
+        << cases << "</testsuite>\n";
+}
+
 // The testcase elements of a worker's JUnit output, without its suite.
 QString junitCases(const QString &xml)
 {
@@ -131,12 +141,7 @@ int checkInWorkers(const QStringList &files, const CheckRequest &request, int jo
             out << QString::fromUtf8(w.out);
     }
     if (request.junit)
-        out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-            << QStringLiteral("<testsuite name=\"uds-check\" tests=\"%1\" failures=\"%2\" errors=\"%3\">\n")
-                   .arg(workers.size())
-                   .arg(failures)
-                   .arg(errors)
-            << cases << "</testsuite>\n";
+        writeJunitSuite(out, qsizetype(workers.size()), failures, errors, cases);
     out.flush();
     err.flush();
     return code;
@@ -249,12 +254,7 @@ int checkCommandMain(const QStringList &words, QTextStream &out, QTextStream &er
             cases += QStringLiteral("</testcase>\n");
         }
         if (request.junit)
-            out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                << QStringLiteral("<testsuite name=\"uds-check\" tests=\"%1\" failures=\"%2\" errors=\"%3\">\n")
-                       .arg(files.size())
-                       .arg(failures)
-                       .arg(errors)
-                << cases << "</testsuite>\n";
+            writeJunitSuite(out, files.size(), failures, errors, cases);
         out.flush();
         err.flush();
         return code;
