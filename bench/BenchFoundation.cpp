@@ -2,6 +2,7 @@
 // once (BM_ReadFileOnce) in the same run; the ratios are printed at the end.
 #include "BenchContext.h"
 #include "LargeDescription.h"
+#include "RatioReporter.h"
 
 #include <prg/Prg.h>
 #include <sifter/sifter.h>
@@ -121,27 +122,6 @@ void BM_PrgDescriptionFileLoad(benchmark::State &state)
 }
 BENCHMARK(BM_PrgDescriptionFileLoad)->Unit(benchmark::kMillisecond);
 
-// Console output as usual, plus each benchmark's real time per iteration.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration)
-                continue;
-            const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            auto [it, inserted] = m_seconds.emplace(run.run_name.function_name, seconds);
-            if (!inserted && seconds < it->second)
-                it->second = seconds; // with repetitions, keep the best
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    const std::map<std::string, double> &seconds() const { return m_seconds; }
-
-private:
-    std::map<std::string, double> m_seconds;
-};
-
 struct Target {
     const char *name;
     const char *baseline;
@@ -181,7 +161,7 @@ int main(int argc, char **argv)
         {"BM_PrgDescriptionFileLoad", "BM_ReadFileOnce", 0.0}, {"BM_EngineLoadAndJobs", "BM_ReadFileOnce", 3.0},
         {"BM_EngineJobRoundTrip", "BM_BareLuaJobBody", 5.0},   {"BM_FileWatchCheck", "BM_BareLuaJobBody", 0.0},
     };
-    const auto &seconds = reporter.seconds();
+    const auto &seconds = reporter.seconds;
     std::printf("\nratios in this run:\n");
     for (const Target &target : targets) {
         auto it = seconds.find(target.name);

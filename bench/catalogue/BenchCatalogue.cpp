@@ -3,6 +3,7 @@
 // in the same run. Also reports the memory the filled catalogue holds
 // against the file size.
 #include "LargeDescription.h"
+#include "RatioReporter.h"
 #include "catalogue/CatalogueFill.h"
 #include "catalogue/SifterEntryPoints.h"
 #include "catalogue/TableTextReader.h"
@@ -167,21 +168,6 @@ void BM_MeasureTablesOnly(benchmark::State &state)
     }
 }
 BENCHMARK(BM_MeasureTablesOnly)->Unit(benchmark::kMillisecond);
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-    std::map<std::string, double> cpuSeconds;
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration) {
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e3;
-                cpuSeconds[run.run_name.function_name] = run.GetAdjustedCPUTime() / 1e3;
-            }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 // Bytes the heap holds for a filled catalogue (measured by the allocator).
 qint64 retainedBytes()

@@ -4,6 +4,8 @@
 // frames back as two writes). A second pass runs 10,000 requests on one
 // session, as a continuous run does, and reports the growth of the resident
 // set between the first and the last thousand.
+#include "RatioReporter.h"
+
 #include <EcuSim.h>
 #include <prg/Prg.h>
 #include <vedamis/vedamis.h>
@@ -52,7 +54,8 @@ bool writeDescription(std::string &error)
 {
     prg::Description d;
     d.infoBlock = std::string("ECU:") + kEcu + "\nJOBNAME:STATUS\nRESULT:DREHZAHL\nRESULTTYPE:word\n";
-    d.script = std::string("ecu { name = \"") + kEcu + "\", doip_address = \"0x0020\" }\n"
+    d.script = std::string("ecu { name = \"") + kEcu +
+               "\", doip_address = \"0x0020\" }\n"
                "job \"STATUS\" {\n  results = { { name = \"DREHZAHL\", type = \"word\" } },\n"
                "  run = function()\n    local r = send(hex(\"22 F4 0C\"))\n"
                "    result(\"DREHZAHL\", \"word\", r:byte(4) * 256 + r:byte(5))\n  end,\n}\n";
@@ -79,8 +82,8 @@ public:
             state.SkipWithError(started.error().c_str());
             return;
         }
-        const std::string settings = "EcuPath=" + g_dir + ";Simulation=0;Interface=DOIP;DoipPort=" +
-                                     std::to_string(m_simulator->port()) + ";";
+        const std::string settings =
+            "EcuPath=" + g_dir + ";Simulation=0;Interface=DOIP;DoipPort=" + std::to_string(m_simulator->port()) + ";";
         if (!apiVBInitExt(&m_handle, "", "", "", settings.c_str())) {
             state.SkipWithError(("apiVBInitExt: " + errorText(m_handle)).c_str());
             return;
@@ -239,30 +242,6 @@ void BM_DoipTenThousandRequests(benchmark::State &state)
 }
 BENCHMARK(BM_DoipTenThousandRequests)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration)
-                continue;
-            const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            auto [it, inserted] = m_seconds.emplace(run.run_name.function_name, seconds);
-            if (!inserted && seconds < it->second)
-                it->second = seconds; // with repetitions, keep the best
-            if (auto growth = run.counters.find("rss_growth_KiB"); growth != run.counters.end())
-                m_growth = growth->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    const std::map<std::string, double> &seconds() const { return m_seconds; }
-    double growth() const { return m_growth; }
-
-private:
-    std::map<std::string, double> m_seconds;
-    double m_growth = -1;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -286,7 +265,7 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto &seconds = reporter.seconds();
+    const auto &seconds = reporter.seconds;
     auto job = seconds.find("BM_DoipJobRoundTrip");
     auto raw = seconds.find("BM_RawTcpPingPong");
     std::printf("\nratios in this run:\n");
@@ -295,8 +274,9 @@ int main(int argc, char **argv)
         std::printf("  %-22s %8.1f us / %-18s %8.1f us = %5.2f  (target <= 1.5: %s)\n", job->first.c_str(),
                     job->second * 1e6, raw->first.c_str(), raw->second * 1e6, ratio, ratio <= 1.5 ? "met" : "NOT met");
     }
-    if (reporter.growth() >= 0)
-        std::printf("  10,000 requests: resident set grew by %.0f KiB after the first thousand\n", reporter.growth());
+    if (const auto growth = reporter.counters.find("BM_DoipTenThousandRequests/rss_growth_KiB");
+        growth != reporter.counters.end())
+        std::printf("  10,000 requests: resident set grew by %.0f KiB after the first thousand\n", growth->second);
     std::fflush(stdout);
     std::filesystem::remove_all(pattern);
     return 0;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "RatioReporter.h"
 #include "execution/ErgebnisAusgabe.h"
 #include "execution/JobRunHost.h"
 #include "execution/JobRunner.h"
@@ -242,30 +243,6 @@ void BM_BackToBackReports(benchmark::State &state)
 }
 BENCHMARK(BM_BackToBackReports)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs) {
-            if (run.error_occurred || run.run_type != Run::RT_Iteration)
-                continue;
-            const double seconds = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            auto [it, inserted] = m_seconds.emplace(run.run_name.function_name, seconds);
-            if (!inserted && seconds < it->second)
-                it->second = seconds;
-            for (const auto &[name, counter] : run.counters)
-                m_counters[run.run_name.function_name + "/" + name] = counter.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    const std::map<std::string, double> &seconds() const { return m_seconds; }
-    const std::map<std::string, double> &counters() const { return m_counters; }
-
-private:
-    std::map<std::string, double> m_seconds;
-    std::map<std::string, double> m_counters;
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -290,8 +267,8 @@ int main(int argc, char **argv)
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto &seconds = reporter.seconds();
-    const auto &counters = reporter.counters();
+    const auto &seconds = reporter.seconds;
+    const auto &counters = reporter.counters;
     std::printf("\nratios in this run:\n");
     auto build = seconds.find("BM_BuildReport");
     auto read = seconds.find("BM_ReadResults");

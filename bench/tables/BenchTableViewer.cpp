@@ -3,6 +3,7 @@
 // same run. Also reports the memory the shown table holds against its text.
 #include "LargeDescription.h"
 #include "LargeTable.h"
+#include "RatioReporter.h"
 #include "catalogue/CatalogueFill.h"
 #include "catalogue/SifterEntryPoints.h"
 #include "catalogue/TableGridModel.h"
@@ -109,18 +110,6 @@ void BM_QuickFilter(benchmark::State &state)
 }
 BENCHMARK(BM_QuickFilter)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e3;
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -171,9 +160,8 @@ int main(int argc, char **argv)
     for (const char *name : {"BM_ShowTextInModel", "BM_ShowTableFromCatalogue"}) {
         const double shown = reporter.seconds[name];
         if (base > 0 && shown > 0)
-            std::printf("  %-26s %9.3f ms / split text once %9.3f ms = %5.2f  (target <= 1.5 and < 100 ms: %s)\n",
-                        name, shown * 1e3, base * 1e3, shown / base,
-                        shown / base <= 1.5 && shown < 0.1 ? "met" : "NOT met");
+            std::printf("  %-26s %9.3f ms / split text once %9.3f ms = %5.2f  (target <= 1.5 and < 100 ms: %s)\n", name,
+                        shown * 1e3, base * 1e3, shown / base, shown / base <= 1.5 && shown < 0.1 ? "met" : "NOT met");
     }
     const kitbox::TableText shown = kitbox::TableText::fromCatalogue(g_catalogue, g_table);
     const double memory = double(shown.memoryBytes()) / double(g_text.size());

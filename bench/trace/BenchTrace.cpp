@@ -2,6 +2,7 @@
 // loads it (background reader, pieces into the line model on the event loop)
 // against reading the file once in the same run. While it loads, a 1 ms timer
 // on the event loop measures the longest time the loop did not answer.
+#include "RatioReporter.h"
 #include "trace/TraceLineModel.h"
 #include "trace/TraceLoader.h"
 
@@ -94,18 +95,6 @@ void BM_TraceWindowLoad(benchmark::State &state)
     state.SetBytesProcessed(state.iterations() * g_fileSize);
 }
 BENCHMARK(BM_TraceWindowLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e3;
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 } // namespace
 

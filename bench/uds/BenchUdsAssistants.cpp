@@ -7,6 +7,7 @@
 #include "uds/UdsResultPreview.h"
 #include "uds/UdsTable.h"
 
+#include "RatioReporter.h"
 #include "shell/TextCatalogue.h"
 
 #include <QCoreApplication>
@@ -35,16 +36,17 @@ void buildCatalogue()
 {
     using kitbox::test::TestTable;
     QList<QStringList> rows{{s("ARG"), s("ID"), s("LABEL"), s("RESULTNAME"), s("INFO"), s("EINHEIT"), s("DATENTYP"),
-                             s("NAME"), s("MUL"), s("DIV"), s("ADD"), s("SERVICE"), s("ARG_TABELLE"), s("RES_TABELLE")}};
+                             s("NAME"), s("MUL"), s("DIV"), s("ADD"), s("SERVICE"), s("ARG_TABELLE"),
+                             s("RES_TABELLE")}};
     for (int i = 0; i < kRows; ++i) {
         const QString n = QString::number(i);
         // Most rows read, every fourth controls; every third reads through its result table.
         const QString service = i % 4 == 3 ? s("2F") : (i % 8 == 1 ? s("22;2E") : s("22"));
         const bool table = i % 3 == 0;
         rows.append({s("ARG_") + n, QStringLiteral("0x%1").arg(i + 0x1000, 4, 16, QLatin1Char('0')), label(i),
-                     table ? s("-") : s("STAT_WERT_") + n + s("_WERT"), s("Beschreibung der Funktion ") + n,
-                     s("1/min"), s("unsigned int"), s("-"), s("1"), s("4"), s("0"), service,
-                     i % 4 == 3 ? s("ARG_BENCH") : s("-"), table ? s("RES_BENCH_") + QString::number(i % 50) : s("-")});
+                     table ? s("-") : s("STAT_WERT_") + n + s("_WERT"), s("Beschreibung der Funktion ") + n, s("1/min"),
+                     s("unsigned int"), s("-"), s("1"), s("4"), s("0"), service, i % 4 == 3 ? s("ARG_BENCH") : s("-"),
+                     table ? s("RES_BENCH_") + QString::number(i % 50) : s("-")});
     }
     kitbox::test::addTable(g_catalogue, TestTable(s("SG_FUNKTIONEN"), rows));
     for (int t = 0; t < 50; ++t) {
@@ -103,18 +105,6 @@ void BM_ResultPreview(benchmark::State &state)
 }
 BENCHMARK(BM_ResultPreview)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        for (const Run &run : runs)
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime() / 1e3;
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -137,8 +127,8 @@ int main(int argc, char **argv)
         if (it == reporter.seconds.end())
             continue;
         const double ratio = it->second / base->second;
-        std::printf("  %-26s %8.3f ms / one pass %8.3f ms = %5.2f  (%s)\n", name, it->second * 1e3,
-                    base->second * 1e3, ratio, ratio <= 3.0 && it->second < 0.020 ? "met" : "NOT met");
+        std::printf("  %-26s %8.3f ms / one pass %8.3f ms = %5.2f  (%s)\n", name, it->second * 1e3, base->second * 1e3,
+                    ratio, ratio <= 3.0 && it->second < 0.020 ? "met" : "NOT met");
     }
     return 0;
 }
