@@ -223,9 +223,8 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTable &holder) const
             return {};
         return detailTable(d.detail);
     }
-    if (d.unit == QLatin1String("hex")) {
-        if (!isIntegerType(d.type))
-            return badType;
+    // Names of values (hex and the general types): up to 63 characters, ending in _WERT, with the STAT prefix.
+    const auto valueName = [&]() -> QString {
         if (n.size() > 63)
             return tooLong(63);
         if (!endsWert)
@@ -233,7 +232,9 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTable &holder) const
         if (!hasStatPrefix(n))
             return t(579);
         return {};
-    }
+    };
+    if (d.unit == QLatin1String("hex"))
+        return isIntegerType(d.type) ? valueName() : badType;
     if (d.unit == QLatin1String("bit")) {
         if (d.type != QLatin1String("bitfield"))
             return badType;
@@ -241,12 +242,8 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTable &holder) const
     }
     if (!isGeneralType(d.type) && !isSizedType(d.type))
         return badType;
-    if (n.size() > 63)
-        return tooLong(63);
-    if (!endsWert)
-        return t(580);
-    if (!hasStatPrefix(n))
-        return t(579);
+    if (QString reason = valueName(); !reason.isEmpty())
+        return reason;
     if (!factorValid(d.mul))
         return t(581);
     if (!factorValid(d.div))
