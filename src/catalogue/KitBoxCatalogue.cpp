@@ -60,6 +60,7 @@ CatalogueOptions KitBoxCatalogue::options() const
     options.argInfo = o.argInfo != 0;
     options.resultInfo = o.resInfo != 0;
     options.tableInfo = o.tabInfo != 0;
+    options.udsCheckActive = m_udsCheckActive;
     options.screenWidthTwips = m_kitbox.toTwips(m_kitbox.screen() ? m_kitbox.screen()->size().width() : 1920);
     // Beside the settings file; before it exists, where the first save puts it
     // (the user's config directory, created here).
@@ -80,6 +81,17 @@ void KitBoxCatalogue::sgbdLaden(const QString &fileName)
     m_kitbox.showStartPicture(false);
     DescriptionLoader loader(m_api, m_sifter, m_services.dialogs, m_services.texts, *this);
     if (loader.load(m_catalogue, fileName, options()))
+        emit descriptionLoaded();
+}
+
+void KitBoxCatalogue::loadForCheck(const QString &path, bool silentLoad)
+{
+    m_kitbox.showStartPicture(false);
+    m_udsCheckActive = silentLoad;
+    DescriptionLoader loader(m_api, m_sifter, m_services.dialogs, m_services.texts, *this);
+    const bool loaded = loader.load(m_catalogue, path, options());
+    m_udsCheckActive = true;
+    if (loaded)
         emit descriptionLoaded();
 }
 
@@ -236,7 +248,8 @@ void KitBoxCatalogue::reportRuntimeError(qint16 code, const QString &text)
 {
     ResultsOutput &results = m_kitbox.results();
     results.showNormal();
-    results.setText(QStringLiteral("VEDAMIS Fehler ") + QString::number(code) + QStringLiteral(" : ") + text + kCrLf);
+    const QString line = QStringLiteral("VEDAMIS Fehler ") + QString::number(code) + QStringLiteral(" : ") + text + kCrLf;
+    results.setText(m_udsCheckActive ? results.text() + line : line);
 }
 
 void KitBoxCatalogue::closeTableViewer()
@@ -257,7 +270,8 @@ void KitBoxCatalogue::resetJobWindow()
     if (QAction *a = m_kitbox.menuAction(QStringLiteral("Jobauswahl")))
         a->setEnabled(true);
     setRunCommandsEnabled(false);
-    if (m_kitbox.resultsWindow(false) != nullptr)
+    // A list check collects its reports in the results window across loads.
+    if (!m_udsCheckActive && m_kitbox.resultsWindow(false) != nullptr)
         m_kitbox.results().setText(QString());
 }
 

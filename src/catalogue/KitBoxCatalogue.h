@@ -28,6 +28,14 @@ public:
 
     // SGBD_Laden: an empty name asks with the open dialog.
     void sgbdLaden(const QString &fileName);
+    // Loads a description for the UDS check. The windows that follow a load
+    // (job list, simulation) see the batch flag set; with silentLoad the
+    // load itself is silent too. The flag stays set for the caller to clear.
+    void loadForCheck(const QString &path, bool silentLoad);
+    // UdsCheckActive: while set, loading shows no message boxes and runtime
+    // error lines are appended to the results instead of replacing them.
+    bool udsCheckActive() const { return m_udsCheckActive; }
+    void setUdsCheckActive(bool active) { m_udsCheckActive = active; }
     // The catalogue fill again without reset, after an information option
     // was switched on (the options window calls this).
     void refillCatalogue();
@@ -83,6 +91,7 @@ private:
     QPointer<Job_Form> m_jobForm;
     QPointer<QMdiSubWindow> m_jobWindow;
     int m_busyDepth = 0;
+    bool m_udsCheckActive = false;
 };
 
 } // namespace kitbox

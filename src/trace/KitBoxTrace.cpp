@@ -122,7 +122,7 @@ void KitBoxTrace::loadSimulation()
     if (description.isEmpty())
         return;
     Sim_Form *form = ensureSimulationWindow();
-    const SimulationView view = m_editor.load(description, false, form->text());
+    const SimulationView view = m_editor.load(description, m_catalogue.udsCheckActive(), form->text());
     form->showView(view);
     form->setFaults(m_editor.faults());
     setSaveEnabled(false);

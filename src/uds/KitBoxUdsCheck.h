@@ -1,14 +1,17 @@
 #pragma once
-// Puts the UDS function-table check into the main window: UDS_Check_Single is
-// enabled while the loaded description has its own SG_FUNKTIONEN and shows
-// the check's report in the results window.
+// Puts the UDS function-table check into the main window: UDS_Check_Single
+// checks the loaded description, UDS_Check_List loads several one after the
+// other and checks each; both report into the results window.
 #include <QObject>
+#include <QStringList>
+
+#include "shell/KitBox.h"
 
 namespace kitbox {
 
-class KitBox;
+
 class KitBoxCatalogue;
-struct KitBoxServices;
+
 
 class KitBoxUdsCheck : public QObject {
     Q_OBJECT
@@ -18,13 +21,26 @@ public:
 
     // Checks the loaded description into the emptied results window.
     void checkSingle();
+    // Asks for descriptions and checks each; while a list runs, the same
+    // command stops it after the description at hand.
+    void checkList();
+    bool listRunning() const { return m_running; }
+
+signals:
+    // After each description of a list run (for observers such as tests).
+    void listProgress(int done, int total);
 
 private:
     void updateCommand();
+    void runList(const QStringList &paths);
+    void appendReport();
+    void setListCaption();
 
     KitBox &m_kitbox;
-    const KitBoxServices &m_services;
+    KitBoxServices m_services;
     KitBoxCatalogue &m_catalogue;
+    bool m_running = false;
+    bool m_stopRequested = false;
 };
 
 } // namespace kitbox
