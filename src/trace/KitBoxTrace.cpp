@@ -134,6 +134,8 @@ bool KitBoxTrace::saveSimulation(bool ask)
     if (!m_sim)
         return true;
     const bool goOn = m_editor.save(ask, m_sim->text());
+    if (!m_editor.changed())
+        m_sim->setUnmodified();
     setSaveEnabled(m_editor.changed());
     m_sim->setFaults(m_editor.faults());
     m_kitbox.setHint(m_editor.faultSummary());

@@ -84,7 +84,9 @@ Sim_Form::Sim_Form(Settings &settings, const TextCatalogue &texts, QWidget *pare
     applyCaret();
 
     connect(m_edit, &QPlainTextEdit::textChanged, this, [this] {
-        if (m_showing)
+        // The highlighter's colouring also reports a text change; only an
+        // edit of the text makes the document modified.
+        if (m_showing || !m_edit->document()->isModified())
             return;
         emit textEdited();
         emit printSourceChanged(m_edit->toPlainText(), windowTitle());
@@ -155,6 +157,11 @@ void Sim_Form::setFaults(const QList<SimulationFault> &faults)
     for (const SimulationFault &f : faults)
         lines.insert(f.line);
     m_highlighter->setFaultLines(std::move(lines));
+}
+
+void Sim_Form::setUnmodified()
+{
+    m_edit->document()->setModified(false);
 }
 
 QString Sim_Form::text() const

@@ -26,6 +26,8 @@ public:
     void showView(const SimulationView &view);
     // Marks the faulty lines.
     void setFaults(const QList<SimulationFault> &faults);
+    // After a save: the next edit counts as a change again.
+    void setUnmodified();
     QString text() const;
     bool overwrite() const { return m_overwrite; }
     QPlainTextEdit *simFile() const { return m_edit; }

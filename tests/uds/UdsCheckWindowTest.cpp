@@ -1,6 +1,7 @@
 // The UDS check from the file menu, offscreen: the main window with the demo
-// descriptions loaded through the real runtime and locator, the scripted
-// dialog service answering the multi-select dialog.
+// descriptions loaded through the real runtime and locator, the simulation
+// editor following each load, the scripted dialog service answering the
+// multi-select dialog.
 #include "catalogue/Job_Form.h"
 #include "catalogue/KitBoxCatalogue.h"
 #include "catalogue/SifterApi.h"
@@ -13,12 +14,15 @@
 #include "shell/ScriptedDialogService.h"
 #include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
+#include "trace/KitBoxTrace.h"
 #include "uds/KitBoxUdsCheck.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFile>
 #include <QListWidget>
+#include <QPlainTextEdit>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -53,12 +57,14 @@ protected:
                                       registry, clock, locations, [] { return false; }};
         window = std::make_unique<KitBox>(services);
         catalogue = std::make_unique<KitBoxCatalogue>(*window, services, api, *sifter);
+        trace = std::make_unique<KitBoxTrace>(*window, services, *catalogue);
         check = std::make_unique<KitBoxUdsCheck>(*window, services, *catalogue);
         window->show();
     }
     void TearDown() override
     {
         check.reset();
+        trace.reset();
         catalogue.reset();
         window.reset();
         api.apiEnd();
@@ -89,6 +95,7 @@ protected:
     std::unique_ptr<RuntimeSession> session;
     std::unique_ptr<KitBox> window;
     std::unique_ptr<KitBoxCatalogue> catalogue;
+    std::unique_ptr<KitBoxTrace> trace;
     std::unique_ptr<KitBoxUdsCheck> check;
 };
 
@@ -221,6 +228,24 @@ TEST_F(UdsCheckWindowTest, TheListCommandStopsARunningList)
     EXPECT_EQ(list->text(), texts.text(197));
     EXPECT_FALSE(check->listRunning());
     EXPECT_EQ(catalogue->catalogue().loadedName, QStringLiteral("D_MOTOR"));
+}
+
+// The list run loads silently only while the simulation editor is unchanged,
+// so its colouring must not count as an edit, while typing still must.
+TEST_F(UdsCheckWindowTest, OnlyTypingChangesTheSimulationEditor)
+{
+    QAction *save = window->menuAction(QStringLiteral("SimulationSpeichern"));
+    ASSERT_NE(save, nullptr);
+    catalogue->sgbdLaden(demo("D_PRUEF.prg"));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(save->isEnabled());
+    QPlainTextEdit *sim = nullptr;
+    for (QPlainTextEdit *edit : window->findChildren<QPlainTextEdit *>())
+        if (edit->toPlainText().contains(u"D_PRUEF"))
+            sim = edit;
+    ASSERT_NE(sim, nullptr);
+    QTest::keyClicks(sim, QStringLiteral("; x"));
+    EXPECT_TRUE(save->isEnabled());
 }
 
 int main(int argc, char **argv)
