@@ -12,7 +12,7 @@ Rect mainWindow(const Rect &available)
     return {available.x + (available.width - width) / 2, available.y + (available.height - height) / 2, width, height};
 }
 
-Children children(int clientWidth, int clientHeight, int lineHeight, int resultsChrome)
+Children children(int clientWidth, int clientHeight, int lineHeight, int resultsChrome, int charWidth)
 {
     const int width = std::max(0, clientWidth);
     const int height = std::max(0, clientHeight);
@@ -23,9 +23,21 @@ Children children(int clientWidth, int clientHeight, int lineHeight, int results
     int jobHeight = height / 3;
     if (height - jobHeight < resultsNeeded)
         jobHeight = std::max(std::min(minimumJobHeight, height / 2), height - resultsNeeded);
+    const int below = height - jobHeight;
+    const int sideWidth = std::min(width, std::max(minimumSideWidth, width * sideSharePercent / 100));
+    const int sideX = width - sideWidth;
+    const bool sideBySide = sideX >= reportColumns * std::max(1, charWidth);
+
     Children c;
     c.job = {0, 0, width, jobHeight};
-    c.results = {0, jobHeight, width, height - jobHeight};
+    c.results = {0, jobHeight, sideBySide ? sideX : width, below};
+    const int upper = below / 2;
+    c.info = {sideX, jobHeight, sideWidth, upper};
+    c.tables = {sideX, jobHeight + upper, sideWidth, below - upper};
+    // The simulation file and the trace are opened less often; they take the
+    // upper and lower half of the column over the other two.
+    c.simulation = c.info;
+    c.trace = c.tables;
     return c;
 }
 

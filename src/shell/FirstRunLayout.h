@@ -1,9 +1,9 @@
 #pragma once
-// Where the main window and its job and results windows go when the settings
-// file holds no placement for them (the first start): the main window takes
-// most of the available screen, the job window the upper part of its client
-// area and the results window the rest, with room for at least
-// minimumResultLines lines of the report. Pixels in, pixels out.
+// Where the main window and its child windows go when the settings file
+// holds no placement for them (the first start): the main window takes most
+// of the available screen, the job window the upper part of its client area
+// and the results window the rest, with room for at least minimumResultLines
+// lines of the report. Pixels in, pixels out.
 namespace kitbox::FirstRunLayout {
 
 struct Rect {
@@ -31,10 +31,25 @@ Rect mainWindow(const Rect &available);
 struct Children {
     Rect job;
     Rect results;
+    // The windows that come and go beside the report: job information,
+    // tables, simulation file and trace share a column right of it, so that
+    // none covers the job list.
+    Rect info;
+    Rect tables;
+    Rect simulation;
+    Rect trace;
 };
-// The job and results windows in a client area of the given size. lineHeight
-// is the report font's line height, resultsChrome what the results window
-// needs beside its text (frame, title bar, its own controls).
-Children children(int clientWidth, int clientHeight, int lineHeight, int resultsChrome);
+// A report line of this many characters stays visible beside the column.
+constexpr int reportColumns = 100;
+// The column's share of the width, in percent, and its smallest width.
+constexpr int sideSharePercent = 40;
+constexpr int minimumSideWidth = 300;
+
+// The windows in a client area of the given size. lineHeight and charWidth
+// are the report font's line height and character width, resultsChrome what
+// the results window needs beside its text (frame, title bar, its own
+// controls). Where the report and the column do not fit side by side, the
+// report keeps the whole width and the column stands over its right part.
+Children children(int clientWidth, int clientHeight, int lineHeight, int resultsChrome, int charWidth);
 
 } // namespace kitbox::FirstRunLayout

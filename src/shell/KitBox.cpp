@@ -511,20 +511,20 @@ void KitBox::storeFirstRunPlacement(const QString &prefix, const FirstRunLayout:
 
 void KitBox::placeFirstRunChildren()
 {
-    // Windows whose placement the settings file holds keep it.
-    const bool job = !m_services.settings.windowStored(QStringLiteral("JOB"));
-    const bool res = !m_services.settings.windowStored(QStringLiteral("RES"));
-    if (!job && !res)
-        return;
     const QFontMetrics report(fixedPitchFont(9));
     // Frame and title bar, the row of controls above the text, the text's margins.
     const int resultsChrome = 2 * fontMetrics().height() + 4 * report.height();
-    const FirstRunLayout::Children c = FirstRunLayout::children(m_mdi->viewport()->width(), m_mdi->viewport()->height(),
-                                                                report.lineSpacing(), resultsChrome);
-    if (job)
-        storeFirstRunPlacement(QStringLiteral("JOB"), c.job);
-    if (res)
-        storeFirstRunPlacement(QStringLiteral("RES"), c.results);
+    const FirstRunLayout::Children c =
+        FirstRunLayout::children(m_mdi->viewport()->width(), m_mdi->viewport()->height(), report.lineSpacing(),
+                                 resultsChrome, report.horizontalAdvance(QLatin1Char('0')));
+    // Windows whose placement the settings file holds keep it.
+    const std::pair<const char *, FirstRunLayout::Rect> places[] = {
+        {"JOB", c.job},         {"TST", c.job},  {"RES", c.results},       {"COM", c.info},
+        {"TAB", c.tables},      {"SIM", c.simulation}, {"IFH", c.trace},
+    };
+    for (const auto &[prefix, rect] : places)
+        if (!m_services.settings.windowStored(QString::fromLatin1(prefix)))
+            storeFirstRunPlacement(QString::fromLatin1(prefix), rect);
 }
 
 void KitBox::firstResizeWork()

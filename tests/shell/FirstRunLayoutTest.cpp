@@ -35,12 +35,41 @@ TEST(FirstRunLayout, ResultsWindowGetsItsLinesAndJobWindowTheRest)
         {600, 0, 15, 80, 0},
     };
     for (const auto &c : cases) {
-        const FirstRunLayout::Children r = FirstRunLayout::children(c.width, c.height, c.line, c.chrome);
+        const FirstRunLayout::Children r = FirstRunLayout::children(c.width, c.height, c.line, c.chrome, 7);
         EXPECT_EQ(r.job, (Rect{0, 0, c.width, c.jobHeight})) << c.height;
-        EXPECT_EQ(r.results, (Rect{0, c.jobHeight, c.width, c.height - c.jobHeight})) << c.height;
+        EXPECT_EQ(r.results.y, c.jobHeight) << c.height;
+        EXPECT_EQ(r.results.height, c.height - c.jobHeight) << c.height;
         if (c.height - FirstRunLayout::minimumJobHeight >= FirstRunLayout::minimumResultLines * c.line + c.chrome) {
             EXPECT_GE(r.results.height, FirstRunLayout::minimumResultLines * c.line + c.chrome) << c.height;
         }
+    }
+}
+
+// The side windows never cover the job window; the report keeps 100 columns
+// beside them, or the whole width where that does not fit.
+TEST(FirstRunLayout, SideWindowsStandRightOfTheReport)
+{
+    const struct {
+        const char *name;
+        int width, charWidth;
+        int resultsWidth, sideX, sideWidth;
+    } cases[] = {
+        {"wide: side by side", 1256, 7, 754, 754, 502},
+        {"a wide font: the report keeps the whole width", 1256, 8, 1256, 754, 502},
+        {"narrow: the column keeps its minimum over the report", 640, 7, 640, 340, 300},
+        {"narrower than the column", 200, 7, 200, 0, 200},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const FirstRunLayout::Children r = FirstRunLayout::children(c.width, 650, 15, 80, c.charWidth);
+        EXPECT_EQ(r.results.width, c.resultsWidth);
+        for (const Rect &side : {r.info, r.tables, r.simulation, r.trace}) {
+            EXPECT_EQ(side.x, c.sideX);
+            EXPECT_EQ(side.width, c.sideWidth);
+            EXPECT_GE(side.y, r.job.y + r.job.height) << "over the job window";
+            EXPECT_LE(side.y + side.height, 650);
+        }
+        EXPECT_EQ(r.info.y + r.info.height, r.tables.y) << "information above tables, no gap";
     }
 }
 
