@@ -84,8 +84,11 @@ Ifh_Form::Ifh_Form(Settings &settings, const TextCatalogue &texts, QWidget *pare
         m_printTextStale = true;
         if (m_follow->isChecked())
             m_view->scrollToBottom();
-        if (windowState().testFlag(Qt::WindowActive))
+        if (windowState().testFlag(Qt::WindowActive)) {
             reportPrintSource();
+            // The line count shown when the window opened was that of an empty model.
+            reportStatus(true);
+        }
     });
     connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {
         const bool was = before.testFlag(Qt::WindowActive);

@@ -1,6 +1,5 @@
 #pragma once
-// Runs the installed-style command-line program as a user would, with the
-// runtime's defaults (no INI file, no other runtime library).
+// Runs the installed-style command-line program as a user would.
 #include <QProcess>
 #include <QStringList>
 
@@ -12,12 +11,18 @@ struct CliRun {
     QByteArray err;
 };
 
-inline CliRun runCli(const QStringList &arguments)
+// The runtime's defaults: no INI file, no other runtime library.
+inline QProcessEnvironment defaultCliEnvironment()
 {
-    QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VEDAMIS_INI"), QString());
     env.remove(QStringLiteral("KITBOX_RUNTIME_LIBRARY"));
+    return env;
+}
+
+inline CliRun runCli(const QStringList &arguments, const QProcessEnvironment &env = defaultCliEnvironment())
+{
+    QProcess process;
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(KITBOX_BIN_DIR "/kitbox32-cli"), arguments);
     CliRun r;

@@ -1,0 +1,254 @@
+// The simulation editor and the trace window inside the main window, offscreen,
+// with the demo description loaded through the real runtime: what a user sees
+// when editing, saving, switching the simulation and ending the program.
+#include "catalogue/KitBoxCatalogue.h"
+#include "catalogue/SifterApi.h"
+#include "runtime/InProcessVedamisApi.h"
+#include "runtime/KitBoxRuntimeConfig.h"
+#include "runtime/Kon_Form.h"
+#include "runtime/RuntimeSession.h"
+#include "shell/FakeClock.h"
+#include "shell/FileSave.h"
+#include "shell/InstanceRegistry.h"
+#include "shell/KitBox.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/Settings.h"
+#include "shell/TextCatalogue.h"
+#include "trace/Ifh_Form.h"
+#include "trace/KitBoxTrace.h"
+#include "trace/Sim_Form.h"
+#include "trace/TraceLineModel.h"
+#include "trace/TraceLoader.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace kitbox;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One start of the program on a copy of the demo simulation file.
+struct Workbench {
+    Workbench()
+    {
+        EXPECT_TRUE(dir.isValid());
+        EXPECT_TRUE(texts.loadBuiltIn().ok());
+        QDir().mkpath(dir.filePath(u"sim"_s));
+        QDir().mkpath(dir.filePath(u"trace"_s));
+        EXPECT_TRUE(QFile::copy(QStringLiteral(KITBOX_DATA_DIR "/sim/D_MOTOR.SIM"), simFile()));
+        original = readAll(simFile());
+        locations.userConfigDir = dir.filePath(u"config"_s);
+        locations.programDirectory = dir.filePath(u"bin"_s);
+        locations.fileName = u"kitbox32.INI"_s;
+        auto created = createSifter(QProcessEnvironment());
+        EXPECT_TRUE(created.ok()) << created.error();
+        sifter = std::move(created).value();
+        session = std::make_unique<RuntimeSession>(api, dialogs, texts);
+        const KitBoxServices services{settings, texts, dialogs,   *session,
+                                      registry, clock, locations, [] {
+                                          return false; }};
+        window = std::make_unique<KitBox>(services);
+        catalogue = std::make_unique<KitBoxCatalogue>(*window, services, api, *sifter);
+        config = std::make_unique<KitBoxRuntimeConfig>(*window, services);
+        trace = std::make_unique<KitBoxTrace>(*window, services, *catalogue);
+        QObject::connect(config.get(), &KitBoxRuntimeConfig::simulationSwitched, trace.get(),
+                         &KitBoxTrace::loadSimulation);
+        QObject::connect(config.get(), &KitBoxRuntimeConfig::traceSwitched, trace.get(), &KitBoxTrace::showTrace);
+        // The whole start, so that the end of the program runs its steps.
+        EXPECT_EQ(window->load(QString()), StartSequence::Outcome::Run);
+        EXPECT_TRUE(api.apiSetConfig(u"SimulationPath"_s, dir.filePath(u"sim"_s)));
+        EXPECT_TRUE(api.apiSetConfig(u"TracePath"_s, dir.filePath(u"trace"_s)));
+        window->show();
+        catalogue->sgbdLaden(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+    }
+    ~Workbench()
+    {
+        setSaveSpaceLimitForTesting(-1);
+        trace.reset();
+        config.reset();
+        catalogue.reset();
+        window.reset();
+        api.apiEnd();
+    }
+    QString simFile() const { return dir.filePath(u"sim/D_MOTOR.SIM"_s); }
+    Sim_Form *sim() const { return trace->simulationWindow(); }
+    QAction *saveEntry() const { return window->menuAction(u"SimulationSpeichern"_s); }
+    // Types a line at the start of the editor, as the user does.
+    void type(const QString &line)
+    {
+        QPlainTextEdit *edit = sim()->simFile();
+        edit->moveCursor(QTextCursor::Start);
+        QTest::keyClicks(edit, line);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    // The runtime configuration window's option box, clicked.
+    void clickOption(const char *name)
+    {
+        config->showWindow();
+        auto *box = config->window()->findChild<QCheckBox *>(QString::fromLatin1(name));
+        ASSERT_NE(box, nullptr) << name;
+        box->click();
+    }
+
+    QTemporaryDir dir;
+    QByteArray original;
+    TextCatalogue texts;
+    InProcessVedamisApi api;
+    std::unique_ptr<SifterApi> sifter;
+    ScriptedDialogService dialogs;
+    Settings settings;
+    FakeClock clock{QDateTime(QDate(2026, 12, 5), QTime(10, 0))};
+    InstanceRegistry registry{u"Kitbox32 trace window test"_s, nullptr, dir.path()};
+    SettingsLocations locations;
+    std::unique_ptr<RuntimeSession> session;
+    std::unique_ptr<KitBox> window;
+    std::unique_ptr<KitBoxCatalogue> catalogue;
+    std::unique_ptr<KitBoxRuntimeConfig> config;
+    std::unique_ptr<KitBoxTrace> trace;
+};
+
+TEST(SimulationWindow, EndingTheProgramAsksOnlyAfterAnEdit)
+{
+    const struct {
+        const char *name;
+        QString typed;
+        DialogAnswer answer;
+        bool closes;
+        bool saved;
+    } cases[] = {
+        {"unchanged: no question", QString(), DialogAnswer::Ok, true, false},
+        {"cancel keeps the program running", u"; mine"_s, DialogAnswer::Cancel, false, false},
+        {"no ends without saving", u"; mine"_s, DialogAnswer::No, true, false},
+        {"yes saves and ends", u"; mine"_s, DialogAnswer::Yes, true, true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        Workbench w;
+        ASSERT_NE(w.sim(), nullptr);
+        ASSERT_TRUE(w.sim()->isVisible());
+        EXPECT_FALSE(w.saveEntry()->isEnabled());
+        const bool edited = !c.typed.isEmpty();
+        if (edited) {
+            w.type(c.typed);
+            EXPECT_TRUE(w.saveEntry()->isEnabled());
+            w.dialogs.setNextAnswer(c.answer);
+        }
+        w.dialogs.clear();
+        if (edited)
+            w.dialogs.setNextAnswer(c.answer);
+        EXPECT_EQ(w.window->close(), c.closes);
+        ASSERT_EQ(w.dialogs.messages().size(), edited ? 1 : 0);
+        if (edited) {
+            EXPECT_EQ(w.dialogs.messages().first().buttons, MessageButtons::YesNoCancel);
+        }
+        EXPECT_EQ(readAll(w.simFile()), c.saved ? c.typed.toUtf8() + "\n" + w.original : w.original);
+        if (!c.closes) {
+            EXPECT_TRUE(w.window->isVisible());
+            EXPECT_TRUE(w.sim()->text().startsWith(c.typed));
+            EXPECT_TRUE(w.saveEntry()->isEnabled());
+        }
+    }
+}
+
+TEST(SimulationWindow, AFailedSaveKeepsTheFileTheEditAndTheSaveEntry)
+{
+    Workbench w;
+    ASSERT_NE(w.sim(), nullptr);
+    w.type(u"; mine"_s);
+    setSaveSpaceLimitForTesting(4);
+    w.saveEntry()->trigger();
+    setSaveSpaceLimitForTesting(-1);
+    ASSERT_EQ(w.dialogs.messages().size(), 1);
+    EXPECT_TRUE(w.dialogs.messages().first().text.endsWith(u"): Dateiausführungsfehler!"_s));
+    EXPECT_EQ(readAll(w.simFile()), w.original);
+    EXPECT_TRUE(w.sim()->text().startsWith(u"; mine\n"_s));
+    ASSERT_TRUE(w.saveEntry()->isEnabled());
+
+    // Saved at the second try; afterwards the program ends without a question.
+    w.saveEntry()->trigger();
+    EXPECT_EQ(readAll(w.simFile()), "; mine\n" + w.original);
+    EXPECT_FALSE(w.saveEntry()->isEnabled());
+    w.dialogs.clear();
+    EXPECT_TRUE(w.window->close());
+    EXPECT_TRUE(w.dialogs.messages().isEmpty());
+}
+
+TEST(SimulationWindow, FollowsTheSimulationSwitchOfTheRuntimeConfiguration)
+{
+    Workbench w;
+    ASSERT_NE(w.sim(), nullptr);
+    const QString open = u"Simulationsdatei : "_s + w.simFile().toUpper();
+    EXPECT_EQ(w.sim()->windowTitle(), open);
+    w.clickOption("Flag0");
+    EXPECT_EQ(w.session->configValue(u"Simulation"_s), u"0"_s);
+    EXPECT_EQ(w.sim()->windowTitle(), u"Simulation aus"_s);
+    EXPECT_FALSE(w.sim()->isVisible());
+    EXPECT_TRUE(w.dialogs.messages().isEmpty()); // nothing was edited: no question
+    w.clickOption("Flag0");
+    EXPECT_EQ(w.sim()->windowTitle(), open);
+    EXPECT_TRUE(w.sim()->isVisible());
+    EXPECT_EQ(w.sim()->text().toUtf8(), w.original);
+    EXPECT_TRUE(w.dialogs.messages().isEmpty());
+}
+
+TEST(TraceWindow, ShowsTheTelegramsOfARunAndClearsThem)
+{
+    Workbench w;
+    w.clickOption("Flag1"); // IfhTrace at level 1
+    ASSERT_EQ(w.session->configValue(u"IfhTrace"_s), u"1"_s);
+    Ifh_Form *ifh = w.trace->traceWindow();
+    ASSERT_NE(ifh, nullptr);
+    EXPECT_EQ(ifh->windowTitle(), u"IFH Trace ein"_s);
+    EXPECT_TRUE(ifh->isMinimized());
+    w.api.apiJob(u"D_MOTOR"_s, u"status_motor"_s, QString(), QString());
+    w.clickOption("Flag1"); // off again
+    ASSERT_EQ(w.session->configValue(u"IfhTrace"_s), u"0"_s);
+    EXPECT_EQ(ifh->windowTitle(), u"IFH Trace"_s);
+    QElapsedTimer waited;
+    waited.start();
+    while (ifh->loader().busy() && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(ifh->model().text().contains(u"REQ 22 40 00"_s)) << ifh->model().text().toStdString();
+    // The status line counts the lines loaded, not those there were when the window opened.
+    const QString position = w.window->findChild<QLabel *>(u"Editorposition"_s)->text();
+    EXPECT_TRUE(position.contains(u" von "_s + QString::number(ifh->model().rowCount()) + u' '))
+        << position.toStdString();
+
+    QAction *show = w.window->menuAction(u"IfhTraceAnzeigen"_s);
+    QAction *clear = w.window->menuAction(u"IfhTraceLöschen"_s);
+    ASSERT_TRUE(clear->isEnabled());
+    clear->trigger();
+    EXPECT_FALSE(QFile::exists(w.dir.filePath(u"trace/IFH.TRC"_s)));
+    EXPECT_FALSE(show->isEnabled());
+    EXPECT_FALSE(clear->isEnabled());
+    EXPECT_EQ(ifh->windowTitle(), u"IFH Tracedatei : keine"_s);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
