@@ -112,6 +112,7 @@ void Sim_Form::load()
     const WindowPlacement p = m_settings.window(kPrefix);
     auto px = [this](int twips) { return WindowPlacement::twipsToPixels(twips, logicalDpiY()); };
     setGeometry(px(p.left), px(p.top), px(p.width), px(p.height));
+    m_stateWhenShown = p.windowState;
 }
 
 void Sim_Form::storePlacement()
@@ -123,7 +124,7 @@ void Sim_Form::storePlacement()
     p.top = tw(g.y());
     p.width = tw(g.width());
     p.height = tw(g.height());
-    p.windowState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
+    p.windowState = !isVisible() ? m_stateWhenShown : isMinimized() ? 1 : isMaximized() ? 2 : 0;
     m_settings.setWindow(kPrefix, p);
 }
 
@@ -142,10 +143,18 @@ void Sim_Form::showView(const SimulationView &view)
         icon = QIcon(icon.pixmap(QSize(16, 16), QIcon::Disabled));
     setWindowIcon(icon);
     if (view.visible) {
-        if (isMinimized())
-            showNormal();
-        show();
+        // A window the user sees keeps the state the user gave it.
+        if (!isVisible()) {
+            if (m_stateWhenShown == 1)
+                showMinimized();
+            else if (m_stateWhenShown == 2)
+                showMaximized();
+            else
+                showNormal();
+        }
     } else {
+        if (isVisible())
+            m_stateWhenShown = isMinimized() ? 1 : isMaximized() ? 2 : 0;
         showMinimized();
         hide();
     }

@@ -55,6 +55,10 @@ private:
     bool m_overwrite = false;
     bool m_showing = false;
     bool m_closing = false;
+    // The state (0 normal, 1 minimised, 2 maximised) the window takes when it
+    // is shown again: the stored one at first, then the one it had before the
+    // program hid it for a missing file or the simulation switched off.
+    int m_stateWhenShown = 0;
 };
 
 } // namespace kitbox

@@ -199,6 +199,9 @@ TEST(SimulationWindow, FollowsTheSimulationSwitchOfTheRuntimeConfiguration)
     ASSERT_NE(w.sim(), nullptr);
     const QString open = u"Simulationsdatei : "_s + w.simFile().toUpper();
     EXPECT_EQ(w.sim()->windowTitle(), open);
+    // At the first start the editor waits minimised, out of the job window's way.
+    EXPECT_TRUE(w.sim()->isMinimized());
+    w.sim()->showNormal();
     w.clickOption("Flag0");
     EXPECT_EQ(w.session->configValue(u"Simulation"_s), u"0"_s);
     EXPECT_EQ(w.sim()->windowTitle(), u"Simulation aus"_s);
@@ -207,7 +210,12 @@ TEST(SimulationWindow, FollowsTheSimulationSwitchOfTheRuntimeConfiguration)
     w.clickOption("Flag0");
     EXPECT_EQ(w.sim()->windowTitle(), open);
     EXPECT_TRUE(w.sim()->isVisible());
+    EXPECT_FALSE(w.sim()->isMinimized()); // as the user left it
     EXPECT_EQ(w.sim()->text().toUtf8(), w.original);
+    // Another description leaves a minimised editor minimised.
+    w.sim()->showMinimized();
+    w.catalogue->sgbdLaden(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+    EXPECT_TRUE(w.sim()->isMinimized());
     EXPECT_TRUE(w.dialogs.messages().isEmpty());
 }
 
