@@ -165,11 +165,7 @@ void Sim_Form::setFaults(const QList<SimulationFault> &faults)
     QSet<int> lines;
     for (const SimulationFault &f : faults)
         lines.insert(f.line);
-    // Highlighting again marks the document's contents dirty, which the
-    // editor reports as a text change; it is no edit of the user's.
-    m_showing = true;
     m_highlighter->setFaultLines(std::move(lines));
-    m_showing = false;
 }
 
 void Sim_Form::setUnmodified()
