@@ -9,6 +9,7 @@ packages=(
   xvfb xauth
   tshark  # decodes the DoIP captures of the end-to-end test independently
   desktop-file-utils shared-mime-info  # check the menu entry and file types an install gives
+  clang libclang-rt-dev llvm  # sanitizer build and fuzz targets: compiler, sanitizer and libFuzzer runtimes, symbolizer
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -22,11 +22,13 @@
 
 namespace kitbox {
 
+#if defined(__GLIBC__) && KITBOX_OWN_ALLOCATOR
 namespace {
 
 constexpr std::size_t largestFromHeap = std::size_t(4) << 20;
 
 } // namespace
+#endif
 
 StartHeap::StartHeap(std::size_t bytes) : m_bytes(bytes)
 {
@@ -59,6 +61,8 @@ bool StartHeap::populate() const
     std::free(block);
     return present;
 #else
+    (void)m_bytes; // kept for the allocator this build goes without
+    (void)m_configured;
     return false;
 #endif
 }

@@ -6,6 +6,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -147,10 +148,14 @@ QList<int> TextCatalogue::ids() const
 
 QString TextCatalogue::text(int id) const
 {
-    const int absolute = m_offset + id;
-    const auto it = m_texts.constFind(absolute);
-    if (it != m_texts.constEnd())
-        return *it;
+    // Text 1 of a foreign catalogue may hold any number; an id pushed past
+    // the range of ids by it is simply missing.
+    const qint64 absolute = qint64(m_offset) + id;
+    if (absolute >= std::numeric_limits<int>::min() && absolute <= std::numeric_limits<int>::max()) {
+        const auto it = m_texts.constFind(int(absolute));
+        if (it != m_texts.constEnd())
+            return *it;
+    }
     if (id != textUnknownId && id != textBoxTitle && m_missingHandler) {
         const QString message = text(textUnknownId) + u' ' + QString::number(absolute) + u'\n' +
                                 QStringLiteral("The text catalogue has no text with this id.");

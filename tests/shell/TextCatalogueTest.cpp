@@ -127,6 +127,20 @@ TEST(TextCatalogueLookup, NoReportForTheReportTextsThemselves)
     EXPECT_TRUE(message.startsWith(u" 10\n"_s)); // text 3 itself is missing
 }
 
+TEST(TextCatalogueLookup, AnOffsetThatPushesIdsOutOfRangeFindsNothing)
+{
+    for (const char *offset : {"2147483647", "-2147483648", "99999999999"}) {
+        TextCatalogue texts;
+        ASSERT_TRUE(texts.load("1\t"_ba + offset + "|\n10\tTen|\n"_ba).ok());
+        int reports = 0;
+        texts.setMissingTextHandler([&](const QString &, const QString &) { ++reports; });
+        texts.selectLanguage(u"E"_s);
+        EXPECT_EQ(texts.text(10), QString()) << offset;
+        EXPECT_EQ(texts.hintTexts().size(), 14) << offset;
+        EXPECT_GT(reports, 0) << offset;
+    }
+}
+
 TEST_F(BuiltInCatalogue, HintsTooltipsAndHelpFile)
 {
     const QStringList hints = m_texts.hintTexts();

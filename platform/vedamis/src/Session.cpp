@@ -13,7 +13,6 @@ int64_t steadyNowMs()
 
 namespace {
 const char *const kUnloadName = "$$$$$$$$";
-constexpr int kMaxNameLength = 63;
 } // namespace
 
 Session::Session() : m(std::make_unique<Impl>())

@@ -54,6 +54,15 @@ kitbox::Result<std::string> readSource(const std::string &path)
 kitbox::Result<prg::Description> compileSource(std::string_view source, const std::string &sourceName,
                                                const std::string &outputPath)
 {
+    SandboxLimits limits;
+    limits.memoryBytes = kBaseMemory + kMemoryPerSourceByte * source.size();
+    limits.timeLimitMs = kTimeLimitMs;
+    return compileSource(source, sourceName, outputPath, limits);
+}
+
+kitbox::Result<prg::Description> compileSource(std::string_view source, const std::string &sourceName,
+                                               const std::string &outputPath, const SandboxLimits &limits)
+{
     using R = kitbox::Result<prg::Description>;
     const std::filesystem::path output(outputPath);
     const std::string extension = upper(output.extension().string());
@@ -61,9 +70,6 @@ kitbox::Result<prg::Description> compileSource(std::string_view source, const st
         return R::failure(outputPath + ": the output must end in .prg or .grp");
     const bool groupFile = extension == ".GRP";
 
-    SandboxLimits limits;
-    limits.memoryBytes = kBaseMemory + kMemoryPerSourceByte * source.size();
-    limits.timeLimitMs = kTimeLimitMs;
     LuaSandbox sandbox(limits);
     auto model = evaluateSource(sandbox, source, sourceName);
     if (!model.ok())

@@ -3,6 +3,7 @@
 // Errors read "file:line: reason" (file alone when no line applies).
 #include <kitbox/Result.h>
 #include <prg/Prg.h>
+#include <vedamis/LuaSandbox.h>
 
 #include <string>
 #include <string_view>
@@ -15,6 +16,10 @@ namespace vedamis {
 // name, ignoring case. Nothing is written.
 kitbox::Result<prg::Description> compileSource(std::string_view source, const std::string &sourceName,
                                                const std::string &outputPath);
+// The same within other limits than the generous ones above (tools that
+// compile many small sources).
+kitbox::Result<prg::Description> compileSource(std::string_view source, const std::string &sourceName,
+                                               const std::string &outputPath, const SandboxLimits &limits);
 
 // Reads sourcePath, compiles it and writes outputPath atomically. On any
 // error no output file is created and an existing one is left as it was.
