@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QThread>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -71,9 +72,11 @@ QString junitCases(const QString &xml)
     return first <= 0 || end < first ? QString() : xml.mid(first, end - first);
 }
 
-// Each description is checked by a kitbox32-cli of its own, at most `jobs` at
-// once; outputs are kept and written in the order of the files, so the report
-// reads the same as a check one after the other.
+// The descriptions are split into `jobs` runs of neighbouring files, each
+// checked by a kitbox32-cli of its own: a worker per file would spend more on
+// starting processes than on checking. Outputs are kept and written in the
+// order of the runs, so the report reads the same as a check one after the
+// other.
 int checkInWorkers(const QStringList &files, const CheckRequest &request, int jobs, QTextStream &out, QTextStream &err)
 {
     struct Worker {
@@ -82,30 +85,31 @@ int checkInWorkers(const QStringList &files, const CheckRequest &request, int jo
         QByteArray err;
         int exitCode = -1;
     };
-    std::vector<Worker> workers(size_t(files.size()));
+    const qsizetype count = std::min<qsizetype>(jobs, files.size());
+    std::vector<Worker> workers(static_cast<size_t>(count));
     QStringList common;
     if (!request.language.isEmpty())
         common << QStringLiteral("--language") << request.language;
     common << QStringLiteral("--format") << (request.junit ? QStringLiteral("junit") : QStringLiteral("text"))
            << QStringLiteral("--jobs") << QStringLiteral("1");
     const QString program = QCoreApplication::applicationFilePath();
-
-    size_t next = 0;
-    size_t done = 0;
-    std::vector<size_t> running;
-    while (done < workers.size()) {
-        while (running.size() < size_t(jobs) && next < workers.size()) {
-            Worker &w = workers[next];
-            w.process = std::make_unique<QProcess>();
-            w.process->start(program, QStringList{QStringLiteral("check"), files.at(qsizetype(next))} + common);
-            running.push_back(next++);
-        }
-        // Wait for the oldest running worker; its output is read as it comes so a pipe never fills.
-        Worker &w = workers[running.front()];
+    qsizetype first = 0;
+    for (qsizetype i = 0; i < count; ++i) {
+        // The first files.size() % count runs take one file more.
+        const qsizetype size = files.size() / count + (i < files.size() % count ? 1 : 0);
+        Worker &w = workers[size_t(i)];
+        w.process = std::make_unique<QProcess>();
+        w.process->start(program, QStringList{QStringLiteral("check")} + files.mid(first, size) + common);
+        first += size;
+    }
+    for (Worker &w : workers) {
+        // Every worker's output is read as it comes, so that no pipe fills while another is waited for.
         while (!w.process->waitForFinished(50)) {
-            for (const size_t i : running) {
-                workers[i].out += workers[i].process->readAllStandardOutput();
-                workers[i].err += workers[i].process->readAllStandardError();
+            for (Worker &other : workers) {
+                if (!other.process)
+                    continue;
+                other.out += other.process->readAllStandardOutput();
+                other.err += other.process->readAllStandardError();
             }
             if (w.process->state() == QProcess::NotRunning)
                 break;
@@ -116,21 +120,12 @@ int checkInWorkers(const QStringList &files, const CheckRequest &request, int jo
                          ? w.process->exitCode()
                          : exitNotLoaded;
         w.process.reset();
-        running.erase(running.begin());
-        ++done;
     }
 
     int code = exitClean;
-    int failures = 0;
-    int errors = 0;
     QString cases;
-    for (size_t i = 0; i < workers.size(); ++i) {
-        const Worker &w = workers[i];
+    for (const Worker &w : workers) {
         err << QString::fromUtf8(w.err);
-        if (w.exitCode == exitFindings)
-            ++failures;
-        else if (w.exitCode != exitClean)
-            ++errors;
         if (w.exitCode == exitNotLoaded || (w.exitCode != exitClean && w.exitCode != exitFindings))
             code = exitNotLoaded;
         else if (w.exitCode == exitFindings && code == exitClean)
@@ -140,8 +135,11 @@ int checkInWorkers(const QStringList &files, const CheckRequest &request, int jo
         else
             out << QString::fromUtf8(w.out);
     }
-    if (request.junit)
-        writeJunitSuite(out, qsizetype(workers.size()), failures, errors, cases);
+    if (request.junit) {
+        // Failure texts are escaped, so the element names count the cases.
+        writeJunitSuite(out, files.size(), int(cases.count(QLatin1String("<failure "))),
+                        int(cases.count(QLatin1String("<error "))), cases);
+    }
     out.flush();
     err.flush();
     return code;
@@ -156,7 +154,8 @@ QString checkUsage()
                           "name, and prints the same report as the workbench's UDS check. A directory means every\n"
                           "*.prg in it. --format junit prints one test case per description, with the findings as\n"
                           "the failure text. --jobs N checks on N worker processes at once (default: one per\n"
-                          "core); the reports keep the order of the arguments.\n"
+                          "core), each taking a run of neighbouring files; the reports keep the order of the\n"
+                          "arguments.\n"
                           "Exit codes: 0 no finding, 3 at least one description has findings, 1 a file could not be\n"
                           "loaded (named in the message), 2 wrong arguments.\n");
 }

@@ -1,0 +1,223 @@
+// The UDS function-table check of a description whose SG_FUNKTIONEN has
+// 5,000 rows pointing to 2,000 result tables, against loading that
+// description once as the workbench does, in the same run. Then kitbox32-cli check on
+// 200 descriptions with one worker against two.
+#include "RatioReporter.h"
+#include "catalogue/CatalogueFill.h"
+#include "catalogue/DescriptionLoader.h"
+#include "catalogue/SifterEntryPoints.h"
+#include "runtime/InProcessVedamisApi.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/TextCatalogue.h"
+#include "uds/UdsCheck.h"
+
+#include <prg/Prg.h>
+#include <sifter/sifter.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+QString g_path;
+QString g_fleet;
+
+std::string hex4(int value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%04X", value & 0xFFFF);
+    return text;
+}
+
+// A description the check finds clean: rows of service 22 whose results are
+// in their result tables, each table with three well-formed rows.
+prg::Description makeUdsDescription(const std::string &name, int rows, int tables)
+{
+    prg::Description d;
+    d.infoBlock = "ECU:" + name + "\nORIGIN:Kitbox32 benchmark\nREVISION:1.00\nAUTHOR:bench_uds_check\n"
+                  "JOBNAME:IDENT\nJOBCOMMENT:identification\nRESULT:JOB_STATUS\nRESULTTYPE:string\n";
+    d.script = "ecu {\n  name = \"" + name + "\",\n  origin = \"Kitbox32 benchmark\",\n  revision = \"1.00\",\n"
+               "  author = \"bench_uds_check\",\n}\n\njob \"IDENT\" {\n"
+               "  results = { { name = \"JOB_STATUS\", type = \"string\" } },\n"
+               "  run = function() result(\"JOB_STATUS\", \"string\", \"OKAY\") end,\n}\n";
+
+    prg::Table functions;
+    functions.name = "SG_FUNKTIONEN";
+    functions.cells = {"ARG", "ID",  "LABEL", "RESULTNAME", "INFO",    "EINHEIT",     "DATENTYP",
+                       "NAME", "MUL", "DIV",   "ADD",        "SERVICE", "ARG_TABELLE", "RES_TABELLE"};
+    functions.columns = uint32_t(functions.cells.size());
+    for (int r = 0; r < rows; ++r) {
+        const std::string n = std::to_string(r);
+        char table[16];
+        std::snprintf(table, sizeof table, "RES_%04d", r % tables);
+        for (const std::string &cell : {"FUNKTION_" + n, hex4(0x4000 + r), "Funktion " + n, std::string("-"),
+                                        "Beschreibung " + n, std::string("-"), std::string("-"), std::string("-"),
+                                        std::string("-"), std::string("-"), std::string("-"), std::string("22"),
+                                        std::string("-"), std::string(table)})
+            functions.cells.push_back(cell);
+        functions.rows = uint32_t(r + 1);
+    }
+    d.tables.push_back(std::move(functions));
+
+    for (int t = 0; t < tables; ++t) {
+        prg::Table result;
+        char table[16];
+        std::snprintf(table, sizeof table, "RES_%04d", t);
+        result.name = table;
+        result.cells = {"RESULTNAME", "EINHEIT", "DATENTYP", "NAME", "MUL", "DIV", "ADD", "BYTE", "INFO"};
+        result.columns = uint32_t(result.cells.size());
+        for (int r = 0; r < 3; ++r) {
+            const std::string n = std::to_string(t) + "_" + std::to_string(r);
+            for (const std::string &cell : {"STAT_WERT_" + n + "_WERT", std::string("degC"),
+                                            std::string("unsigned int"), std::string("-"), std::string("1"),
+                                            std::string("10"), std::string("0"), std::to_string(r * 2),
+                                            "Wert " + n})
+                result.cells.push_back(cell);
+            result.rows = uint32_t(r + 1);
+        }
+        d.tables.push_back(std::move(result));
+    }
+    return d;
+}
+
+// Loading as the workbench does it: the runtime takes the description and
+// lists its jobs, the locator reads its tables, the catalogue is filled.
+struct Setup {
+    kitbox::InProcessVedamisApi api;
+    kitbox::InProcessSifterApi sifter;
+    kitbox::ScriptedDialogService dialogs;
+    TextCatalogue texts;
+    kitbox::CatalogueHost host;
+    kitbox::CatalogueOptions options;
+
+    Setup()
+    {
+        (void)texts.loadBuiltIn();
+        (void)api.apiInit();
+        options.udsCheckActive = true; // no boxes
+    }
+    ~Setup() { api.apiEnd(); }
+
+    void load(kitbox::JobCatalogue &catalogue)
+    {
+        kitbox::DescriptionLoader loader(api, sifter, dialogs, texts, host);
+        (void)loader.load(catalogue, g_path, options);
+    }
+};
+
+void BM_LoadOnce(benchmark::State &state)
+{
+    Setup setup;
+    for (auto _ : state) {
+        SIFTER_CLEAR_CACHE();
+        kitbox::JobCatalogue catalogue;
+        setup.load(catalogue);
+        if (catalogue.ownTableIndex(QStringLiteral("SG_FUNKTIONEN")) < 0 || catalogue.jobList.isEmpty()) {
+            state.SkipWithError("the description was not loaded");
+            break;
+        }
+        benchmark::DoNotOptimize(catalogue.tables.constData());
+    }
+}
+BENCHMARK(BM_LoadOnce)->Unit(benchmark::kMillisecond);
+
+void BM_UdsCheck(benchmark::State &state)
+{
+    Setup setup;
+    kitbox::JobCatalogue catalogue;
+    setup.load(catalogue);
+    int findings = -1;
+    for (auto _ : state) {
+        const kitbox::UdsCheckReport report = kitbox::UdsCheck(catalogue, setup.texts).run(catalogue.loadedName);
+        findings = report.findings;
+        benchmark::DoNotOptimize(report.text.constData());
+    }
+    // A clean table is the worst case: every row runs through every rule.
+    if (findings != 0)
+        state.SkipWithError("the generated description is not clean");
+}
+BENCHMARK(BM_UdsCheck)->Unit(benchmark::kMillisecond);
+
+void runCli(benchmark::State &state, int jobs)
+{
+    for (auto _ : state) {
+        QProcess cli;
+        cli.setProgram(QStringLiteral(KITBOX_CLI));
+        cli.setArguments({QStringLiteral("check"), g_fleet, QStringLiteral("--jobs"), QString::number(jobs)});
+        cli.setStandardOutputFile(QProcess::nullDevice());
+        cli.start();
+        if (!cli.waitForFinished(600000) || cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0) {
+            state.SkipWithError("kitbox32-cli check did not end cleanly");
+            break;
+        }
+    }
+}
+void BM_CliCheckOneWorker(benchmark::State &state)
+{
+    runCli(state, 1);
+}
+void BM_CliCheckTwoWorkers(benchmark::State &state)
+{
+    runCli(state, 2);
+}
+BENCHMARK(BM_CliCheckOneWorker)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_CliCheckTwoWorkers)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "bench_uds_check: cannot create a temporary directory\n");
+        return 1;
+    }
+    g_path = dir.filePath(QStringLiteral("BENCH_UDS.prg"));
+    if (const kitbox::Status s = prg::writeFile(g_path.toStdString(), makeUdsDescription("BENCH_UDS", 5000, 2000));
+        !s.ok()) {
+        std::fprintf(stderr, "bench_uds_check: %s\n", s.error().c_str());
+        return 1;
+    }
+    g_fleet = dir.filePath(QStringLiteral("fleet"));
+    QDir().mkpath(g_fleet);
+    for (int i = 0; i < 200; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "D_UDS%03d", i);
+        const std::string path = QString(g_fleet + QLatin1Char('/') + QString::fromLatin1(name)).toStdString() + ".prg";
+        if (const kitbox::Status s = prg::writeFile(path, makeUdsDescription(name, 500, 100)); !s.ok()) {
+            std::fprintf(stderr, "bench_uds_check: %s\n", s.error().c_str());
+            return 1;
+        }
+    }
+    std::printf("SG_FUNKTIONEN: 5000 rows, 2000 result tables; fleet: 200 descriptions of 500 rows\n");
+
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    std::printf("\nratios in this run:\n");
+    const auto load = reporter.seconds.find("BM_LoadOnce");
+    const auto check = reporter.seconds.find("BM_UdsCheck");
+    if (load != reporter.seconds.end() && check != reporter.seconds.end()) {
+        const double ratio = check->second / load->second;
+        std::printf("  UDS check %10.3f ms / load once %10.3f ms = %6.2f  (target <= 1.5: %s)\n", check->second * 1e3,
+                    load->second * 1e3, ratio, ratio <= 1.5 ? "met" : "NOT met");
+    }
+    const auto one = reporter.seconds.find("BM_CliCheckOneWorker");
+    const auto two = reporter.seconds.find("BM_CliCheckTwoWorkers");
+    if (one != reporter.seconds.end() && two != reporter.seconds.end()) {
+        const double speedup = one->second / two->second;
+        std::printf("  check --jobs 1 %10.1f ms / --jobs 2 %10.1f ms = %5.2f times faster  (target >= 1.7: %s)\n",
+                    one->second * 1e3, two->second * 1e3, speedup, speedup >= 1.7 ? "met" : "NOT met");
+    }
+    return 0;
+}
