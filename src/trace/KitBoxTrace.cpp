@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPlainTextEdit>
 
@@ -123,7 +124,12 @@ void KitBoxTrace::loadSimulation()
         return;
     Sim_Form *form = ensureSimulationWindow();
     const SimulationView view = m_editor.load(description, m_catalogue.udsCheckActive(), form->text());
+    // Showing the editor, even minimised, would make it the active window and
+    // take the keyboard from the window the user works in.
+    QMdiSubWindow *active = m_kitbox.mdiArea()->activeSubWindow();
     form->showView(view);
+    if (active && active != form && m_kitbox.mdiArea()->activeSubWindow() != active)
+        m_kitbox.mdiArea()->setActiveSubWindow(active);
     form->setFaults(m_editor.faults());
     setSaveEnabled(false);
     m_kitbox.setHint(m_editor.faultSummary());
@@ -176,8 +182,7 @@ void KitBoxTrace::recordSimulation()
         dialogs.message(QString::fromStdString(written.error()), title, MessageIcon::Critical);
         return;
     }
-    dialogs.message(SimulationRecorder::summary(recording.value(), texts), title,
-                    MessageIcon::Information);
+    dialogs.message(SimulationRecorder::summary(recording.value(), texts), title, MessageIcon::Information);
     // A recording into the file the editor shows is shown at once.
     if (m_sim && target.compare(m_editor.filePath()) == 0)
         loadSimulation();

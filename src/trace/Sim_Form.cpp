@@ -92,7 +92,7 @@ Sim_Form::Sim_Form(Settings &settings, const TextCatalogue &texts, QWidget *pare
         emit printSourceChanged(m_edit->toPlainText(), windowTitle());
     });
     connect(m_edit, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-        if (windowState().testFlag(Qt::WindowActive))
+        if (shownActive())
             reportStatus(true);
     });
     connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {
@@ -184,6 +184,12 @@ void Sim_Form::applyCaret()
     m_edit->setCursorWidth(m_overwrite ? 8 : 1);
 }
 
+bool Sim_Form::shownActive() const
+{
+    // A minimised editor shows no position, even while it is the active window.
+    return isVisible() && windowState().testFlag(Qt::WindowActive) && !isMinimized();
+}
+
 void Sim_Form::reportStatus(bool active)
 {
     const QTextCursor cursor = m_edit->textCursor();
@@ -222,11 +228,11 @@ bool Sim_Form::eventFilter(QObject *watched, QEvent *event)
     case QEvent::FocusIn:
         if (watched == m_edit)
             applyCaret();
-        reportStatus(true);
+        reportStatus(shownActive());
         break;
     case QEvent::KeyRelease:
     case QEvent::MouseButtonRelease:
-        reportStatus(true);
+        reportStatus(shownActive());
         break;
     case QEvent::DragEnter:
     case QEvent::DragMove: {

@@ -45,6 +45,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    bool shownActive() const;
     void reportStatus(bool active);
     void applyCaret();
 

@@ -1,6 +1,7 @@
 // The simulation editor and the trace window inside the main window, offscreen,
 // with the demo description loaded through the real runtime: what a user sees
 // when editing, saving, switching the simulation and ending the program.
+#include "catalogue/Job_Form.h"
 #include "catalogue/KitBoxCatalogue.h"
 #include "catalogue/SifterApi.h"
 #include "runtime/InProcessVedamisApi.h"
@@ -28,6 +29,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QListView>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -201,6 +204,12 @@ TEST(SimulationWindow, FollowsTheSimulationSwitchOfTheRuntimeConfiguration)
     EXPECT_EQ(w.sim()->windowTitle(), open);
     // At the first start the editor waits minimised, out of the job window's way.
     EXPECT_TRUE(w.sim()->isMinimized());
+    // It neither takes the job window's place as the active window nor shows
+    // its caret position.
+    ASSERT_NE(w.window->mdiArea()->activeSubWindow(), nullptr);
+    EXPECT_EQ(w.window->mdiArea()->activeSubWindow()->widget(), w.catalogue->jobForm());
+    EXPECT_TRUE(w.window->findChild<QLabel *>(u"Editorposition"_s)->text().isEmpty())
+        << w.window->findChild<QLabel *>(u"Editorposition"_s)->text().toStdString();
     w.sim()->showNormal();
     w.clickOption("Flag0");
     EXPECT_EQ(w.session->configValue(u"Simulation"_s), u"0"_s);
