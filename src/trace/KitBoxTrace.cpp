@@ -126,9 +126,9 @@ void KitBoxTrace::loadSimulation()
     const SimulationView view = m_editor.load(description, m_catalogue.udsCheckActive(), form->text());
     // Showing the editor, even minimised, would make it the active window and
     // take the keyboard from the window the user works in.
-    QMdiSubWindow *active = m_kitbox.mdiArea()->activeSubWindow();
+    QMdiSubWindow *active = m_kitbox.mdiArea()->currentSubWindow();
     form->showView(view);
-    if (active && active != form && m_kitbox.mdiArea()->activeSubWindow() != active)
+    if (active && active != form && m_kitbox.mdiArea()->currentSubWindow() != active)
         m_kitbox.mdiArea()->setActiveSubWindow(active);
     form->setFaults(m_editor.faults());
     setSaveEnabled(false);

@@ -96,8 +96,9 @@ Sim_Form::Sim_Form(Settings &settings, const TextCatalogue &texts, QWidget *pare
             reportStatus(true);
     });
     connect(this, &QMdiSubWindow::windowStateChanged, this, [this](Qt::WindowStates before, Qt::WindowStates now) {
+        // A hidden editor (no file, simulation off) counts as inactive too.
         const bool was = before.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowMinimized);
-        const bool is = now.testFlag(Qt::WindowActive) && !now.testFlag(Qt::WindowMinimized);
+        const bool is = now.testFlag(Qt::WindowActive) && !now.testFlag(Qt::WindowMinimized) && isVisible();
         if (is != was)
             reportStatus(is);
         if (is && !was)
