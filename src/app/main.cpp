@@ -33,6 +33,7 @@
 
 #include <QApplication>
 #include <QProcessEnvironment>
+#include <QThread>
 
 #include <cstddef>
 #include <cstdio>
@@ -57,6 +58,11 @@ int main(int argc, char *argv[])
     // Then, first of all, the font configuration: the longest way to the
     // window. The texts are read there too, before the fonts: the window
     // needs them only after the application object exists.
+    // Qt takes the first thread that asks for its thread data as the main
+    // thread; the font thread reads files at once, so this thread asks first.
+    // Otherwise the window's events can go to the font thread's dispatcher and
+    // the window stops answering.
+    (void)QThread::currentThread();
     FontWarmUp fonts(heap, [] { (void)TextCatalogue::shared(); });
     heap.populate();
 
