@@ -38,19 +38,25 @@ QString resolveDescription(const QString &file, VedamisApi &api)
     return findFileIgnoringCase(ecuPath, upper + QStringLiteral(".GRP"));
 }
 
+void readCliSettings(const QString &settingsFilePath, const QString &language, Settings &settings)
+{
+    IniFile ini;
+    if (!settingsFilePath.isEmpty())
+        (void)ini.load(settingsFilePath);  // a missing file gives the defaults
+    settings.readCommon(ini, 1920);
+    TextCatalogue &texts = TextCatalogue::shared();
+    if (language.isEmpty())
+        texts.selectLanguage(settings.options().language);
+    else
+        texts.selectLanguage(language == u"en" ? QStringLiteral("E") : QStringLiteral("D"));
+}
+
 bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
                 Settings &settings, JobCatalogue &catalogue, ConsoleHost &host)
 {
-    IniFile ini;
-    if (!request.settingsFilePath.isEmpty())
-        (void)ini.load(request.settingsFilePath);  // a missing file gives the defaults
-    settings.readCommon(ini, 1920);
+    readCliSettings(request.settingsFilePath, request.language, settings);
     const ShellOptions &o = settings.options();
     TextCatalogue &texts = TextCatalogue::shared();
-    if (request.language.isEmpty())
-        texts.selectLanguage(o.language);
-    else
-        texts.selectLanguage(request.language == u"en" ? QStringLiteral("E") : QStringLiteral("D"));
 
     CatalogueOptions options;
     options.jobInfo = o.jobInfo != 0;

@@ -38,6 +38,10 @@ struct CliLoadRequest {
 // A name without directory that is not a file here: EcuPath/NAME.PRG, else .GRP.
 QString resolveDescription(const QString &file, VedamisApi &api);
 
+// Reads the settings file (empty path: the defaults) into `settings` and selects the language of
+// `TextCatalogue::shared()`: "de" or "en", or the settings file's choice when language is empty.
+void readCliSettings(const QString &settingsFilePath, const QString &language, Settings &settings);
+
 // Reads the settings into `settings`, selects the language of `TextCatalogue::shared()` and
 // loads the file into `catalogue`. False when loading failed (the host has reported why).
 bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,

@@ -6,6 +6,7 @@
 #include "cli/RecordSimCommand.h"
 #include "cli/RunCommand.h"
 #include "cli/TablesCommand.h"
+#include "cli/TestCommand.h"
 #include "cli/UdsCommand.h"
 #include "runtime/RuntimeBackend.h"
 #include "shell/Settings.h"
@@ -31,7 +32,8 @@ int usage(QTextStream &err)
            "  tables FILE ...       list the tables or print one (tables --help for more)\n"
            "  record-sim TRACE -o NAME.SIM  an interface trace as a simulation file (record-sim --help)\n"
            "  uds FILE --job JOB .. compose a UDS job's argument from SG_FUNKTIONEN (uds --help for more)\n"
-           "  check FILE|DIR...   check the UDS function table of descriptions (check --help for more)\n";
+           "  check FILE|DIR...   check the UDS function table of descriptions (check --help for more)\n"
+           "  test FILE.tst ...     run a test matrix and print its log (test --help for more)\n";
     err.flush();
     return 2;
 }
@@ -55,6 +57,8 @@ int main(int argc, char *argv[])
         return checkCommandMain(app.arguments().mid(2), out, err);
     if (app.arguments().value(1) == QLatin1String("uds"))
         return udsCommandMain(app.arguments().mid(2), out, err);
+    if (app.arguments().value(1) == QLatin1String("test"))
+        return testCommandMain(app.arguments().mid(2), out, err);
 
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -15,6 +15,7 @@ namespace {
 constexpr qsizetype nameWidth = 31;
 constexpr qsizetype valueWidth = 12;
 constexpr qsizetype hexColumnWidth = 35;
+constexpr qsizetype testLogHexWidth = 22;
 
 void appendQuoted(QString &out, QStringView text)
 {
@@ -109,7 +110,16 @@ qint16 ErgebnisAusgabe::effectiveErrorCode()
     return code;
 }
 
-void ErgebnisAusgabe::appendResult(QString &line, const QString &name, qint16 type, qint16 set)
+void ErgebnisAusgabe::startJob(const JobParameter &request)
+{
+    m_extendedUsed = false;
+    if (request.dataFlag)
+        m_api.apiJobData(request.sgbd, request.job, request.dataBytes, request.results);
+    else
+        m_api.apiJob(request.sgbd, request.job, request.argumente, request.results);
+}
+
+void ErgebnisAusgabe::appendResult(QString &line, const QString &name, qint16 type, qint16 set, HexColumn column)
 {
     if (type == qint16(ResultType::Binary)) {
         QByteArray data;
@@ -147,23 +157,26 @@ void ErgebnisAusgabe::appendResult(QString &line, const QString &name, qint16 ty
     appendPadded(line, value, valueWidth);
     QString hex;
     if (m_api.apiResultText(hex, name, set, hexFormat(type)))
-        appendPadded(line, report::hexZeichen(hex), hexColumnWidth);
+        hex = report::hexZeichen(hex);
     else
-        appendPadded(line, QStringView(), hexColumnWidth);
+        hex.clear();
+    if (column == HexColumn::Left35) {
+        appendPadded(line, hex, hexColumnWidth);
+    } else {
+        for (qsizetype n = report::characterCount(hex); n < testLogHexWidth; ++n)
+            line += u' ';
+        line += hex;
+    }
     line += nl;
 }
 
 QString ErgebnisAusgabe::build(const JobParameter &request, const ReportOptions &options)
 {
-    m_extendedUsed = false;
     m_filtered = false;
     m_errorCode = 0;
 
     QString text = echoLines(request);
-    if (request.dataFlag)
-        m_api.apiJobData(request.sgbd, request.job, request.dataBytes, request.results);
-    else
-        m_api.apiJob(request.sgbd, request.job, request.argumente, request.results);
+    startJob(request);
 
     qint16 sets = 0;
     if (m_api.apiResultSets(sets)) {

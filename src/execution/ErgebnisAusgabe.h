@@ -50,12 +50,21 @@ public:
     // The echo lines written before the job starts.
     static QString echoLines(const JobParameter &request);
 
-private:
+    // The pieces of build() for logs that read the results in their own way
+    // (the test run): starting the request's job, one result's lines and the
+    // error code that counts.
+    void startJob(const JobParameter &request);
+    // Where the hex-and-character column of an integer result stands: the
+    // report pads it on the right to 35, the test log right-aligns it in 22.
+    enum class HexColumn { Left35, Right22 };
     // Reads the value of a result whose name and type are known and appends its lines.
-    void appendResult(QString &line, const QString &name, qint16 type, qint16 set);
-    // The runtime's error code, with 136 forgiven once the extended buffer was used.
+    void appendResult(QString &line, const QString &name, qint16 type, qint16 set,
+                      HexColumn column = HexColumn::Left35);
+    // The runtime's error code, with 136 forgiven once the extended buffer was
+    // used since the last startJob().
     qint16 effectiveErrorCode();
 
+private:
     VedamisApi &m_api;
     bool m_extendedUsed = false;
     bool m_filtered = false;

@@ -242,7 +242,11 @@ TEST(DemoFleet, TestFilesNameJobsThatRun)
                 cells.push_back(cell);
             cells.resize(11);
             SCOPED_TRACE(entry.path().filename().string() + ": " + line);
-            EXPECT_GT(std::atoi(cells[0].c_str()), 0);
+            // A count of 0 keeps a step in the matrix without running it.
+            const int count = std::atoi(cells[0].c_str());
+            EXPECT_GE(count, 0);
+            if (count == 0)
+                continue;
             ++steps;
             if (cells[2] == "&DELAY") {
                 EXPECT_GT(std::atoi(cells[4].c_str()), 0);

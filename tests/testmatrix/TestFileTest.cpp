@@ -1,0 +1,288 @@
+// The test file: the layout written and read, the size limit, the name rules
+// and the new/load/save operations with their questions.
+#include "testmatrix/TestFile.h"
+#include "runtime/FakeVedamisApi.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/TextCatalogue.h"
+#include "testmatrix/TestDocument.h"
+#include "testmatrix/TestMatrix.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace kitbox;
+
+namespace {
+
+struct Cell {
+    int row;
+    int column;
+    const char *text;
+};
+
+TestMatrix matrixOf(const std::vector<Cell> &cells)
+{
+    TestMatrix m;
+    for (const Cell &c : cells)
+        m.setCell(c.row, c.column, QString::fromUtf8(c.text));
+    return m;
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+TextCatalogue &germanTexts()
+{
+    TextCatalogue &t = TextCatalogue::shared();
+    t.selectLanguage(QStringLiteral("D"));
+    return t;
+}
+
+} // namespace
+
+TEST(TestFileLayout, WritesOnlyUpToTheLastCellAndRow)
+{
+    const struct {
+        const char *name;
+        std::vector<Cell> cells;
+        const char *file;
+    } cases[] = {
+        {"empty matrix", {}, ""},
+        {"only step 3", {{3, 1, "1"}, {3, 3, "ident"}}, "\r\n\r\n1||ident\r\n"},
+        {"only column 2", {{1, 2, "d_motor"}}, "|d_motor\r\n"},
+        {"all eleven fields",
+         {{1, 1, "2"},
+          {1, 2, "d_motor"},
+          {1, 3, "status_lesen"},
+          {1, 6, "STAT"},
+          {1, 8, "STAT"},
+          {1, 9, "1"},
+          {1, 10, "5"},
+          {1, 11, "3"}},
+         "2|d_motor|status_lesen|||STAT||STAT|1|5|3\r\n"},
+        {"step 15 and blanks kept",
+         {{15, 5, " a b "}},
+         "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n|||| a b \r\n"},
+    };
+    for (const auto &c : cases) {
+        const TestMatrix m = matrixOf(c.cells);
+        EXPECT_EQ(m.serialise(), QString::fromUtf8(c.file)) << c.name;
+        TestMatrix back;
+        back.paste(m.serialise());
+        EXPECT_TRUE(back == m) << c.name << ": the file reads back as the same matrix";
+    }
+}
+
+TEST(TestFileLayout, ReadingAcceptsEveryLineEndAndDropsWhatDoesNotFit)
+{
+    QByteArray twenty;
+    for (int i = 1; i <= 20; ++i)
+        twenty += QByteArray::number(i) + "|job" + QByteArray::number(i) + "\r\n";
+    const struct {
+        const char *name;
+        QByteArray text;
+        std::vector<Cell> expected;
+    } cases[] = {
+        {"no final line break", "1|a\r\n2|b", {{1, 1, "1"}, {1, 2, "a"}, {2, 1, "2"}, {2, 2, "b"}}},
+        {"LF only", "1|a\n\n3|c\n", {{1, 1, "1"}, {1, 2, "a"}, {3, 1, "3"}, {3, 2, "c"}}},
+        {"CR only", "1|a\r2|b\r", {{1, 1, "1"}, {1, 2, "a"}, {2, 1, "2"}, {2, 2, "b"}}},
+        {"fields past column 11",
+         "1|2|3|4|5|6|7|8|9|10|11|12|13",
+         {{1, 1, "1"},
+          {1, 2, "2"},
+          {1, 3, "3"},
+          {1, 4, "4"},
+          {1, 5, "5"},
+          {1, 6, "6"},
+          {1, 7, "7"},
+          {1, 8, "8"},
+          {1, 9, "9"},
+          {1, 10, "10"},
+          {1, 11, "11"}}},
+        {"leading separator", "|d_motor", {{1, 2, "d_motor"}}},
+    };
+    for (const auto &c : cases) {
+        TestMatrix m = matrixOf({{7, 7, "old content"}});
+        m.paste(QString::fromUtf8(c.text));
+        EXPECT_TRUE(m == matrixOf(c.expected)) << c.name << ": " << m.serialise().toStdString();
+    }
+
+    TestMatrix m;
+    m.paste(QString::fromLatin1(twenty));
+    EXPECT_EQ(m.cell(15, 2), QStringLiteral("job15"));
+    EXPECT_EQ(m.cell(1, 0), QStringLiteral("1")) << "the step numbers stay";
+    EXPECT_EQ(m.cell(0, 11), QStringLiteral("L: Nein")) << "the titles stay";
+    EXPECT_EQ(m.serialise().count(u'\n'), 15) << "lines 16 to 20 are dropped";
+}
+
+TEST(TestFileReading, OversizedFileKeepsItsEndBehindTheWarning)
+{
+    const TextCatalogue &texts = germanTexts();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("BIG.TST"));
+    // Each line holds a multi-byte character, so the cut lands inside one at some point.
+    QByteArray body;
+    while (body.size() <= testFileSizeLimit * 4 + 5000)
+        body += "1|d_m\xC3\xB6tor|ident\r\n";
+    body += "9|last|line\r\n";
+    writeBytes(path, body);
+
+    const auto read = readTestFile(path, texts);
+    ASSERT_TRUE(read.ok()) << read.error();
+    EXPECT_TRUE(read.value().truncated);
+    EXPECT_EQ(read.value().fileSize, body.size());
+    EXPECT_TRUE(read.value().text.endsWith(u"9|last|line\r\n"));
+    EXPECT_FALSE(read.value().text.contains(QChar(0xFFFD))) << "the cut character is dropped, not mangled";
+    EXPECT_FALSE(read.value().text.contains(u"\u00C3")) << "still read as UTF-8";
+
+    TestMatrix m;
+    m.paste(read.value().text);
+    EXPECT_EQ(m.cell(1, 1), QStringLiteral("! ! ! ! ! ! ! ! ! ! ! ! ! ! ! ! ! ! ! !"));
+    EXPECT_EQ(m.cell(2, 1), QStringLiteral("! Vorsicht Datei wurde abgeschnitten  !"));
+    EXPECT_EQ(m.cell(3, 1), m.cell(1, 1));
+    EXPECT_EQ(oversizedTestFileMessage(path, 36000, texts),
+              u"Datei: " + path + u"\nist zu groß (36000) Bytes\nDer vordere Teil wird abgeschnitten!");
+
+    EXPECT_FALSE(readTestFile(dir.filePath(QStringLiteral("NONE.TST")), texts).ok());
+    EXPECT_FALSE(readTestFile(dir.path(), texts).ok()) << "a directory is no test file";
+}
+
+TEST(TestFileNames, SaveNameIsCutAfterTheExtension)
+{
+    const struct {
+        const char *chosen;
+        const char *saved; // nullptr: refused
+    } cases[] = {
+        {"/t/run.tst", "/t/run.tst"}, {"/t/RUN.TST.bak", "/t/RUN.TST"},   {"/t/run.TsTx", "/t/run.TsT"},
+        {"/t/run.txt", nullptr},      {"/t/straße.tst", "/t/straße.tst"},
+    };
+    for (const auto &c : cases) {
+        const auto name = testFileSaveName(QString::fromUtf8(c.chosen));
+        if (c.saved == nullptr)
+            EXPECT_FALSE(name.has_value()) << c.chosen;
+        else
+            EXPECT_EQ(name.value_or(QString()), QString::fromUtf8(c.saved)) << c.chosen;
+    }
+}
+
+class TestDocumentTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        api.setConfig(QStringLiteral("EcuPath"), dir.path());
+        writeBytes(file("A.TST"), "1|d_motor|ident\r\n");
+    }
+    QString file(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QString lastMessage() const { return dialogs.messages().isEmpty() ? QString() : dialogs.messages().last().text; }
+
+    QTemporaryDir dir;
+    ScriptedDialogService dialogs;
+    FakeVedamisApi api;
+    TestDocument doc{dialogs, germanTexts(), api};
+};
+
+TEST_F(TestDocumentTest, LoadChecksNameAndFile)
+{
+    dialogs.setNextFileName(file("A.TXT"));
+    EXPECT_FALSE(doc.testLaden());
+    EXPECT_EQ(lastMessage(), QStringLiteral("Kein gültiger Name."));
+    EXPECT_EQ(dialogs.shown().first().text, dir.path()) << "the dialog starts in EcuPath";
+
+    dialogs.setNextFileName(file("MISSING.TST"));
+    EXPECT_FALSE(doc.testLaden());
+    EXPECT_TRUE(lastMessage().startsWith(u"Testdatei nicht gefunden.\n"));
+    EXPECT_EQ(dialogs.messages().last().title, QStringLiteral("Testdatei laden"));
+
+    dialogs.setNextFileName(file("A"));
+    writeBytes(file("A.tst"), "2|d_alt|ident\r\n");
+    EXPECT_TRUE(doc.testLaden()) << "a name without extension gets .tst";
+    EXPECT_EQ(doc.path(), file("A.tst"));
+    EXPECT_EQ(doc.matrix().cell(1, 2), QStringLiteral("d_alt"));
+    EXPECT_EQ(doc.statusText(), u" Testdatei : " + file("A.tst"));
+    EXPECT_FALSE(doc.changed());
+}
+
+TEST_F(TestDocumentTest, ChangeCheckAnswers)
+{
+    const struct {
+        DialogAnswer answer;
+        bool goesOn;
+        bool saved;
+    } cases[] = {
+        {DialogAnswer::Cancel, false, false},
+        {DialogAnswer::No, true, false},
+        {DialogAnswer::Yes, true, true},
+    };
+    for (const auto &c : cases) {
+        TestDocument doc{dialogs, germanTexts(), api};
+        ASSERT_TRUE(doc.openFile(file("A.TST")));
+        doc.matrix().setCell(1, 3, QStringLiteral("edited"));
+        doc.setChanged();
+        dialogs.clear();
+        dialogs.setNextAnswer(c.answer);
+        EXPECT_EQ(doc.testNeu(), c.goesOn);
+        ASSERT_EQ(dialogs.messages().size(), 1);
+        EXPECT_EQ(dialogs.messages().first().text,
+                  QStringLiteral("Die Testdatei wurde geändert.\n\nMöchten Sie die Änderungen speichern?"));
+        EXPECT_EQ(dialogs.messages().first().title, u"Speichern von  " + file("A.TST"));
+        EXPECT_EQ(readBytes(file("A.TST")),
+                  c.saved ? QByteArray("1|d_motor|edited\r\n") : QByteArray("1|d_motor|ident\r\n"));
+        if (c.answer == DialogAnswer::Cancel) {
+            EXPECT_EQ(doc.matrix().cell(1, 3), QStringLiteral("edited")) << "Cancel keeps the matrix";
+            EXPECT_TRUE(doc.changed());
+            EXPECT_EQ(doc.path(), file("A.TST"));
+        } else {
+            EXPECT_TRUE(doc.matrix().stepIsEmpty(1));
+            EXPECT_TRUE(doc.path().isEmpty());
+        }
+        writeBytes(file("A.TST"), "1|d_motor|ident\r\n");
+    }
+    dialogs.clear();
+    ASSERT_TRUE(doc.openFile(file("A.TST")));
+    EXPECT_TRUE(doc.changeCheck()) << "an unchanged test asks nothing";
+    EXPECT_TRUE(dialogs.shown().isEmpty());
+}
+
+TEST_F(TestDocumentTest, SaveAsAsksForNameAndOverwrite)
+{
+    ASSERT_TRUE(doc.openFile(file("A.TST")));
+    doc.matrix().setCell(2, 2, QStringLiteral("d_alt"));
+
+    dialogs.setNextFileName(file("B.TXT"));
+    EXPECT_FALSE(doc.testSpeichernUnter());
+    EXPECT_EQ(lastMessage(), file("B.TXT") + u"\nKein gültiger Name..");
+
+    dialogs.setNextFileName(file("A.TST"));
+    dialogs.setNextAnswer(DialogAnswer::No);
+    EXPECT_FALSE(doc.testSpeichernUnter());
+    EXPECT_EQ(lastMessage(), file("A.TST") + u"\nbesteht bereits.\n\nMöchten Sie, daß diese Datei überschreiben wird?");
+    EXPECT_EQ(readBytes(file("A.TST")), QByteArray("1|d_motor|ident\r\n")) << "No writes nothing";
+
+    dialogs.setNextFileName(file("C.TST.old"));
+    EXPECT_TRUE(doc.testSpeichernUnter());
+    EXPECT_EQ(doc.path(), file("C.TST"));
+    EXPECT_EQ(readBytes(file("C.TST")), QByteArray("1|d_motor|ident\r\n|d_alt\r\n"));
+
+    // A file in a directory that does not exist cannot be written.
+    dialogs.setNextFileName(dir.filePath(QStringLiteral("no/such/D.TST")));
+    doc.setChanged();
+    EXPECT_FALSE(doc.testSpeichernUnter());
+    EXPECT_TRUE(lastMessage().startsWith(u"Fehler beim Speichern\n"));
+    EXPECT_TRUE(doc.changed());
+    EXPECT_EQ(doc.path(), file("C.TST")) << "a failed save keeps the old name";
+}
