@@ -11,13 +11,32 @@ namespace {
 
 const QString kUnload = QStringLiteral("$$$$$$$$");
 
+// Whether the set holds a result of this name, asked without reading it: a
+// failed read would leave the runtime with an error until the next job.
+bool hasResult(VedamisApi &api, const QString &name, qint16 set)
+{
+    qint16 count = 0;
+    if (!api.apiResultNumber(count, set))
+        return false;
+    for (qint16 index = 1; index <= count; ++index) {
+        QString found;
+        if (api.apiResultName(found, index, set) && found.compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 void readRevision(VedamisApi &api, const QString &description)
 {
     api.apiJob(description, QStringLiteral("_VERSIONINFO"), QString(), QString());
-    QString revision;
     // The value is not used: this only leaves the runtime with the loaded
-    // description's version results.
-    (void)api.apiResultText(revision, QStringLiteral("REVISION"), 1, QString());
+    // description's version results. A description without a revision of
+    // its own has no such result, which is no error to report.
+    const QString name = QStringLiteral("REVISION");
+    if (!hasResult(api, name, 1))
+        return;
+    QString revision;
+    (void)api.apiResultText(revision, name, 1, QString());
 }
 
 } // namespace

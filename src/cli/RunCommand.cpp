@@ -44,7 +44,7 @@ QString runUsage()
     return QStringLiteral(
         "usage: kitbox32-cli run FILE JOB [ARGUMENTS] [RESULTS] [options]\n"
         "  FILE               description (.prg) or group file (.grp); a bare name is looked up in EcuPath\n"
-        "  JOB                a job of its job list (any case)\n"
+        "  JOB                a job of its job list (any case), or the runtime's _JOBS or _VERSIONINFO\n"
         "  ARGUMENTS          argument text, arguments separated by ';' (hex bytes with --data)\n"
         "  RESULTS            result filter, names separated by ';'\n"
         "  --data             pass ARGUMENTS as data bytes (\"01 02\" or \"0102\", at most 1025 bytes)\n"
@@ -126,6 +126,15 @@ Result<RunRequest> parseRunArguments(const QStringList &words)
     return request;
 }
 
+namespace {
+
+bool isRuntimeSystemJob(const QString &job)
+{
+    return job.compare(u"_JOBS", Qt::CaseInsensitive) == 0 || job.compare(u"_VERSIONINFO", Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
 int runRunCommand(const RunRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
                   Clock &clock, QTextStream &out, QTextStream &err)
 {
@@ -138,14 +147,17 @@ int runRunCommand(const RunRequest &request, VedamisApi &api, SifterApi &sifter,
     const ShellOptions &o = settings.options();
     TextCatalogue &texts = TextCatalogue::shared();
     const qsizetype index = catalogue.jobList.indexOf(request.job.toLower());
-    if (index < 0 || JobCatalogue::isSeparator(request.job)) {
+    // The runtime's own jobs are not in the job list, but answered for every
+    // description; the command line runs them as the runtime's job tool does.
+    const bool systemJob = isRuntimeSystemJob(request.job);
+    if ((index < 0 && !systemJob) || JobCatalogue::isSeparator(request.job)) {
         err << request.job << ": " << texts.text(70) << Qt::endl;
         return 1;
     }
 
     // The job window as the user would have filled it.
     JobSelection selection;
-    selection.entry = catalogue.jobList.at(index);
+    selection.entry = index >= 0 ? catalogue.jobList.at(index) : request.job.toUpper();
     selection.index = qint32(index);
     selection.argumentText = request.arguments;
     selection.dataFlag = request.data;

@@ -41,6 +41,16 @@ qsizetype textLength(const char *buffer, int32_t reported, qsizetype bufferSize)
     return n;
 }
 
+// Length of a text result, which may hold NUL characters: the reported
+// length when the runtime ended the text there; otherwise (a length past
+// the text's end or the buffer's) up to the first NUL, as for names.
+qsizetype resultTextLength(const char *buffer, int32_t reported, qsizetype bufferSize)
+{
+    if (reported >= 0 && reported < bufferSize && buffer[reported] == '\0')
+        return reported;
+    return textLength(buffer, reported, bufferSize);
+}
+
 } // namespace
 
 QString VedamisEntryPoints::firstMissing() const
@@ -162,7 +172,7 @@ bool EntryPointVedamisApi::apiResultText(QString &text, const QString &name, qin
     const QByteArray f = format.toUtf8();
     const bool ok =
         m_entries.apiVB4ResultText(m_handle, buffer.data(), &length, n.constData(), set, f.constData()) != 0;
-    text = ok ? decodeRuntimeText(buffer.data(), textLength(buffer.data(), length, textBufferSize)) : QString();
+    text = ok ? decodeRuntimeText(buffer.data(), resultTextLength(buffer.data(), length, textBufferSize)) : QString();
     return ok;
 }
 

@@ -7,6 +7,10 @@
 
 #include "CliProcess.h"
 
+#include <vedamis/Compiler.h>
+
+#include <QTemporaryDir>
+
 #include <vector>
 
 using namespace kitbox;
@@ -100,4 +104,47 @@ TEST(RunCli, ExitCodeTwoOnlyForARuntimeErrorLine)
     EXPECT_EQ(filtered.exitCode, 0);
     EXPECT_FALSE(filtered.out.contains("_TEXT "));
     EXPECT_EQ(filtered.out.count(">>> Results sind gefiltert"), 2);
+}
+
+TEST(RunCli, SystemJobsInheritedJobsAndTextsWithNul)
+{
+    // A description of its own that only inherits, with no revision, and a
+    // job whose text result holds a NUL byte.
+    QTemporaryDir dir;
+    const QString source = dir.filePath(QStringLiteral("d_kind.vds"));
+    const QString kind = dir.filePath(QStringLiteral("D_KIND.prg"));
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("ecu { name = \"D_KIND\", uses = { \"D_BASIS\" } }\n"
+               "job \"ROH\" { run = function() result(\"ROH_TEXT\", \"text\", \"vor\\0nach\") end }\n");
+    file.close();
+    const kitbox::Status compiled = vedamis::compileFile(source.toStdString(), kind.toStdString());
+    ASSERT_TRUE(compiled.ok()) << compiled.error();
+    // The base is looked up beside it.
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_BASIS.prg"), dir.filePath(QStringLiteral("D_BASIS.prg"))));
+
+    // A result line of the report: the name in its column, then the value.
+    const auto line = [](const char *name, const QByteArray &value) -> QByteArray {
+        return QByteArray(name).leftJustified(31) + " = " + value;
+    };
+    const struct {
+        std::vector<const char *> words;
+        QString file;
+        QByteArray part; // of standard output
+    } cases[] = {
+        {{"jobs"}, kind, "---- uses: d_basis\nident\n"},
+        {{"run", "ROH"}, kind, line("ROH_TEXT", QByteArray("vor\0nach\r\n", 10))},
+        {{"run", "_JOBS"}, kDemoFile, line("JOBNAME", "STATUS_MOTOR\r\n")},
+        {{"run", "_versioninfo"}, kDemoFile, line("REVISION", "")},
+        {{"run", "_VERSIONINFO"}, kind, line("USES0", "D_BASIS\r\n")},
+    };
+    for (const auto &c : cases) {
+        QStringList arguments = words(c.words);
+        arguments.insert(1, c.file);
+        const CliRun r = runCli(arguments);
+        const std::string what = arguments.join(u' ').toStdString();
+        EXPECT_EQ(r.exitCode, 0) << what << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.err.isEmpty()) << what << "\n" << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains(c.part)) << what << "\n" << r.out.toStdString();
+    }
 }

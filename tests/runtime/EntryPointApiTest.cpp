@@ -161,9 +161,16 @@ TEST_F(EntryPoints, TextsAreDecodedFromTheReportedLengthOnly)
     ASSERT_TRUE(api.apiGetConfig(u"EcuPath"_s, text));
     EXPECT_EQ(text, u"ABC"_s);
 
+    // A text result keeps the NUL characters inside its reported length.
+    answer(std::string("A\0B\0", 4), 3);
+    ASSERT_TRUE(api.apiResultText(text, u"RAW"_s, 1, QString()));
+    EXPECT_EQ(text, QString::fromUtf8("A\0B", 3));
+
     // Overstated and negative lengths never read past the buffer.
     answer("SHORT", 100000);
     ASSERT_TRUE(api.apiResultName(text, 1, 1));
+    EXPECT_EQ(text, u"SHORT"_s);
+    ASSERT_TRUE(api.apiResultText(text, u"RAW"_s, 1, QString()));
     EXPECT_EQ(text, u"SHORT"_s);
     QByteArray data;
     ASSERT_TRUE(api.apiResultBinary(data, u"BIN"_s, 1));

@@ -225,7 +225,8 @@ bool addResult(JobContext &ctx, const ResultArgs &a)
 {
     const std::string_view name(a.name, a.nameLength);
     auto bad = [&](const std::string &why) {
-        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, "result " + std::string(name) + ": " + why);
+        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT,
+                         makeError(VEDAMIS_ERR_JOB_RESULT, "result " + std::string(name) + ": " + why).text);
     };
     if (!plainResultName(name))
         return bad("a name has 1 to 63 characters and no blanks");
@@ -307,7 +308,7 @@ bool startSet(JobContext &ctx)
 {
     std::string reason;
     if (!ctx.results->newSet(reason))
-        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, reason);
+        return setRaised(ctx, VEDAMIS_ERR_JOB_RESULT, makeError(VEDAMIS_ERR_JOB_RESULT, reason).text);
     return true;
 }
 
@@ -564,7 +565,10 @@ Error Session::Impl::callInSandbox(LoadedDescription &desc, JobContext &ctx, siz
         error = makeError(VEDAMIS_ERR_JOB_MEMORY, message);
         break;
     case AbortReason::None:
-        if (ctx.raisedCode != 0 && message == ctx.raisedText) {
+        if (ctx.raisedCode == VEDAMIS_ERR_JOB_MEMORY && message == ctx.raisedText) {
+            // Raised while memory was short, without the fixed text then.
+            error = makeError(VEDAMIS_ERR_JOB_MEMORY, ctx.raisedText);
+        } else if (ctx.raisedCode != 0 && message == ctx.raisedText) {
             error.code = ctx.raisedCode;
             error.text = ctx.raisedText;
         } else {

@@ -303,20 +303,22 @@ TEST_F(Jobs, FailingJobsReportCodeAndText)
     const struct {
         const char *description, *job;
         int16_t code;
+        const char *start;   // the fixed text of a runtime code; a job's own code has none
         const char *message; // a part of the error text
     } cases[] = {
-        {"D_TEST", "FAIL_CODE", 4711, "custom failure"},
-        {"D_TEST", "BAD_RANGE", VEDAMIS_ERR_JOB_RESULT, "256 out of range 0..255"},
-        {"D_TEST", "BAD_TYPE", VEDAMIS_ERR_JOB_RESULT, "needs an integer"},
-        {"D_TEST", "BAD_NAME", VEDAMIS_ERR_JOB_RESULT, ""},
-        {"D_TEST", "LUA_ERROR", VEDAMIS_ERR_JOB_RUNTIME, "attempt to index a nil value"},
-        {"D_TEST", "LUA_ERROR", VEDAMIS_ERR_JOB_RUNTIME, "D_TEST.prg:"},
-        {"D_TEST", "NO_SUCH_JOB", VEDAMIS_ERR_JOB_NOT_FOUND, ""},
-        {"D_NOWHERE", "_JOBS", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, ""},
-        {"../ecu/D_TEST", "_JOBS", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, ""},
+        {"D_TEST", "FAIL_CODE", 4711, "custom failure", ""},
+        {"D_TEST", "BAD_RANGE", VEDAMIS_ERR_JOB_RESULT, "job wrote an invalid result: ", "256 out of range 0..255"},
+        {"D_TEST", "BAD_TYPE", VEDAMIS_ERR_JOB_RESULT, "job wrote an invalid result: ", "needs an integer"},
+        {"D_TEST", "BAD_NAME", VEDAMIS_ERR_JOB_RESULT, "job wrote an invalid result: ", ""},
+        {"D_TEST", "LUA_ERROR", VEDAMIS_ERR_JOB_RUNTIME, "runtime error in job: ", "attempt to index a nil value"},
+        {"D_TEST", "LUA_ERROR", VEDAMIS_ERR_JOB_RUNTIME, "runtime error in job: ", "D_TEST.prg:"},
+        {"D_TEST", "NO_SUCH_JOB", VEDAMIS_ERR_JOB_NOT_FOUND, "job not found", ""},
+        {"D_NOWHERE", "_JOBS", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, "description not found", ""},
+        {"../ecu/D_TEST", "_JOBS", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, "description not found", ""},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(run(c.description, c.job), c.code) << c.job;
+        EXPECT_EQ(errorText().rfind(c.start, 0), 0u) << errorText();
         EXPECT_NE(errorText().find(c.message), std::string::npos) << errorText();
     }
     // The session keeps working after every one of them.
