@@ -27,6 +27,7 @@
 #include "shell/StartArguments.h"
 #include "shell/StartHeap.h"
 #include "shell/TextCatalogue.h"
+#include "testmatrix/KitBoxTest.h"
 #include "trace/KitBoxTrace.h"
 #include "uds/KitBoxUdsAssistants.h"
 #include "uds/KitBoxUdsCheck.h"
@@ -149,10 +150,8 @@ int main(int argc, char *argv[])
             tables += t.length;
         return std::array<qint64, 4>{total(c.argSummary), total(c.resultNames), total(c.jobInfo), tables};
     });
-    // Until a test editor takes testFileRequested, a test file gets a clear answer instead of nothing.
-    QObject::connect(&window, &KitBox::testFileRequested, &window, [&dialogs, &texts](const QString &path) {
-        dialogs.message(texts.text(21800) + QLatin1Char('\n') + path, programTitle(), MessageIcon::Information);
-    });
+    // The test editor, the test file commands, the test run and the batch run.
+    KitBoxTest testMatrix(window, services);
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())

@@ -1,0 +1,58 @@
+#pragma once
+// Puts the test matrices into the main window: the test editor window, the
+// file commands of the test, the test run into the results window, test
+// files opened from the command line, the recent files or a drop, and the
+// batch run of a test file named with trace levels on the command line.
+#include "shell/KitBox.h"
+#include "testmatrix/TestDocument.h"
+#include "testmatrix/TestRun.h"
+#include "testmatrix/TestRunHost.h"
+#include "testmatrix/Tst_Form.h"
+
+#include <QObject>
+#include <QPointer>
+
+class QMdiSubWindow;
+
+namespace kitbox {
+
+
+class KitBoxTest : public QObject, private TestRunHost {
+    Q_OBJECT
+public:
+    KitBoxTest(KitBox &kitbox, const KitBoxServices &services, QObject *parent = nullptr);
+    ~KitBoxTest() override;
+
+    TestDocument &document() { return m_document; }
+    Tst_Form *editor() const { return m_form; }
+    // A test file to edit (command line, recent files, drop).
+    bool openTestFile(const QString &path);
+    // StarteTest and StarteTestschritt: start, or stop a running test.
+    void starteTest(bool singleStep);
+
+private:
+    Tst_Form *ensureEditor();
+    void showDocument();
+    void updateCommands();
+    void cellEdited(int row, int column, const QString &text);
+
+    // --- TestRunHost ------------------------------------------------------
+    void startLog(const QString &text) override;
+    void appendLog(const QString &text) override;
+    void setActivity(ResultsWindowRules::Activity activity) override;
+    void keepAlive() override;
+    void showStep(int row) override;
+    int cursorStep() override;
+    void setCursorStep(int row) override;
+    void setTestCommand(Command command) override;
+    void continuousRunEnded() override;
+
+    KitBox &m_kitbox;
+    KitBoxServices m_services;
+    TestDocument m_document;
+    TestRun m_run;
+    QPointer<Tst_Form> m_form;
+    QPointer<QMdiSubWindow> m_window;
+};
+
+} // namespace kitbox
