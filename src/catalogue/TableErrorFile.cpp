@@ -1,6 +1,6 @@
 #include "catalogue/TableErrorFile.h"
 
-#include "shell/SaveFile.h"
+#include "shell/FileSave.h"
 
 namespace kitbox {
 

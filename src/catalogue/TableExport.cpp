@@ -1,6 +1,6 @@
 #include "catalogue/TableExport.h"
 
-#include "shell/SaveFile.h"
+#include "shell/FileSave.h"
 
 namespace kitbox::TableExport {
 

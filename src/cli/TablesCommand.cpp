@@ -3,7 +3,7 @@
 #include "catalogue/TableText.h"
 #include "catalogue/TableViewerRules.h"
 #include "cli/CliLoading.h"
-#include "shell/SaveFile.h"
+#include "shell/FileSave.h"
 
 namespace kitbox {
 

@@ -1,7 +1,9 @@
 #pragma once
-// Writing a whole file so that a crash, a full disk or a refused directory in
-// the middle never leaves a half-written file: the data goes to a temporary
-// file beside the target, which replaces the target only when it is complete.
+// Every file the program writes is replaced as a whole, so that a crash, a
+// full disk or a refused directory in the middle never leaves a half-written
+// file: the data goes to a temporary file beside the target, which replaces
+// the target only when it is complete and on disk. A temporary file left by a
+// killed process is removed by the next save of the same file.
 #include <kitbox/Result.h>
 
 #include <QByteArray>
@@ -9,7 +11,7 @@
 
 namespace kitbox {
 
-// errorCode, when given, receives the file error number of a failure
+// The error text names the file and the reason. errorCode, when given, receives the file error number of a failure
 // (QFileDevice::FileError), for messages that show one.
 Status saveFileAtomically(const QString &path, const QByteArray &data, int *errorCode = nullptr);
 

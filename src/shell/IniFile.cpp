@@ -1,8 +1,9 @@
 #include "IniFile.h"
 
+#include "FileSave.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -313,18 +314,7 @@ kitbox::Status IniFile::save() const
 {
     if (m_path.isEmpty())
         return kitbox::failure("settings file without a path");
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return kitbox::failure(fileError(m_path, file.errorString()));
-    const QByteArray data = toData();
-    if (file.write(data) != data.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return kitbox::failure(fileError(m_path, reason));
-    }
-    if (!file.commit())
-        return kitbox::failure(fileError(m_path, file.errorString()));
-    return kitbox::success();
+    return kitbox::saveFileAtomically(m_path, toData());
 }
 
 kitbox::Status IniFile::saveAs(const QString &path)

@@ -1,6 +1,6 @@
 #include "shell/KitBoxPrinting.h"
 
-#include "shell/SaveFile.h"
+#include "shell/FileSave.h"
 #include "shell/print/PagePainter.h"
 
 #include <QBuffer>

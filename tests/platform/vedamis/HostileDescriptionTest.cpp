@@ -1,0 +1,325 @@
+// Descriptions written to do harm, given to the engine as files from outside:
+// jobs that try to leave their sandbox or to exhaust time, memory or stack,
+// and containers whose numbers lie. Each must end in a clear error within
+// the configured limits, touch no file, start no process, keep the process's
+// memory bounded, and leave the session able to run the next job.
+#include "EngineFixture.h"
+
+#include <prg/Prg.h>
+#include <sifter/sifter.h>
+
+#include <chrono>
+#include <cstring>
+#include <dirent.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <unistd.h>
+
+using namespace enginetest;
+
+namespace {
+
+constexpr int kTimeoutMs = 300;
+// A stopped job must be over well before this; it guards against hangs, it
+// does not measure speed.
+constexpr int kStopWithinMs = kTimeoutMs + 3000;
+constexpr long kExtraMemoryKb = 100 * 1024;
+
+long residentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return -1;
+}
+
+// Processes whose parent is this one (a started program that still runs).
+int childProcesses()
+{
+    int count = 0;
+    DIR *proc = opendir("/proc");
+    if (!proc)
+        return -1;
+    const std::string me = std::to_string(getpid());
+    while (dirent *entry = readdir(proc)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
+            continue;
+        std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+        std::string text;
+        std::getline(stat, text);
+        // pid (comm) state ppid ...: the command may hold blanks and parentheses.
+        const size_t close = text.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        std::istringstream rest(text.substr(close + 1));
+        std::string state, parent;
+        rest >> state >> parent;
+        count += parent == me ? 1 : 0;
+    }
+    closedir(proc);
+    return count;
+}
+
+// Every file below dir with its size and modification time.
+std::map<std::string, std::pair<uintmax_t, long long>> filesBelow(const std::string &dir)
+{
+    std::map<std::string, std::pair<uintmax_t, long long>> files;
+    for (const auto &entry : std::filesystem::recursive_directory_iterator(dir)) {
+        if (!entry.is_regular_file())
+            continue;
+        files[entry.path().string()] = {entry.file_size(), entry.last_write_time().time_since_epoch().count()};
+    }
+    return files;
+}
+
+// MARKER is replaced by a path in the test's directory that no job may create.
+const char *kHostile = R"(
+ecu { name = "D_EVIL" }
+job "IO_WRITE" { run = function() local f = io.open("MARKER", "w") f:write("x") f:close() end }
+job "IO_POPEN" { run = function() io.popen("sleep 30") end }
+job "OS_EXECUTE" { run = function() os.execute("touch MARKER") end }
+job "OS_REMOVE" { run = function() os.remove("MARKER") end }
+job "PACKAGE_LOADLIB" { run = function() package.loadlib("libc.so.6", "system")("touch MARKER") end }
+job "REQUIRE_OS" { run = function() require("os").execute("touch MARKER") end }
+job "DEBUG_REGISTRY" { run = function() debug.getregistry() end }
+job "DEBUG_VIA_GLOBALS" { run = function() _G["de" .. "bug"].sethook() end }
+job "DOFILE" { run = function() dofile("/etc/passwd") end }
+job "BINARY_CHUNK" { run = function() assert(load("\27Lua\84\0\25\147\13\10\26\10" .. string.rep("\0", 64)))() end }
+job "BINARY_CHUNK_MODE" { run = function() assert(load("\27Lua\84\0" .. string.rep("\0", 64), "x", "bt"))() end }
+job "STRING_DUMP" { run = function() load(string.dump(function() end))() end }
+job "REP_GIGABYTES" { run = function() local s = string.rep("x", 1 << 30) result("N", "long", #s) end }
+job "REP_BEYOND_SIZE" { run = function() local s = string.rep("x", 1 << 31) result("N", "long", #s) end }
+job "REP_SEPARATOR" { run = function() local s = string.rep("x", 1 << 28, "yyyy") result("N", "long", #s) end }
+job "CONCAT_DOUBLING" { run = function() local s = "x" while true do s = s .. s end end }
+job "TABLE_GROWTH" { run = function() local t = {} local i = 0 while true do i = i + 1 t[i] = i end end }
+job "TABLE_OF_STRINGS" { run = function() local t, x = {}, string.rep("x", 4000) for i = 1, math.maxinteger do t[i] = x .. i end end }
+job "DEEP_RECURSION" { run = function() local function f(n) return 1 + f(n + 1) end f(1) end }
+job "METATABLE_RECURSION" { run = function() local t = setmetatable({}, {}) getmetatable(t).__index = function(s, k) return s[k] end local x = t.x end }
+job "ENDLESS_COROUTINE" { run = function() coroutine.wrap(function() while true do end end)() end }
+job "NESTED_COROUTINES" { run = function()
+  local function nest(n) if n == 0 then while true do end end coroutine.wrap(function() nest(n - 1) end)() end
+  nest(50)
+end }
+job "PCALL_SWALLOWER" { run = function() while true do pcall(function() while true do end end) end end }
+job "BACKTRACKING" { run = function() local s = string.rep("a", 80) s:find(string.rep(".-", 16) .. "b") end }
+job "BACKTRACKING_GSUB" { run = function() local s = string.rep("a", 80) s:gsub(string.rep("a*", 16) .. "b", "") end }
+job "SLEEP_LOOP" { run = function() while true do sleep(5) end end }
+job "SLEEP_UNDER_PCALL" { run = function() while true do pcall(sleep, 1000) end end }
+job "LOAD_ENDLESS_TEXT" { run = function() load("while true do end")() end }
+job "GC_FINALIZER" { run = function() setmetatable({}, { __gc = function() while true do end end }) end }
+job "AFTER" { run = function() result("OK", "int", 1) end }
+)";
+
+struct Hostile {
+    const char *job;
+    int16_t code;
+    const char *text; // part of the error text
+};
+
+const Hostile kHostileJobs[] = {
+    {"IO_WRITE", VEDAMIS_ERR_JOB_RUNTIME, "io"},
+    {"IO_POPEN", VEDAMIS_ERR_JOB_RUNTIME, "io"},
+    {"OS_EXECUTE", VEDAMIS_ERR_JOB_RUNTIME, "os"},
+    {"OS_REMOVE", VEDAMIS_ERR_JOB_RUNTIME, "os"},
+    {"PACKAGE_LOADLIB", VEDAMIS_ERR_JOB_RUNTIME, "package"},
+    {"REQUIRE_OS", VEDAMIS_ERR_JOB_RUNTIME, "require"},
+    {"DEBUG_REGISTRY", VEDAMIS_ERR_JOB_RUNTIME, "debug"},
+    {"DEBUG_VIA_GLOBALS", VEDAMIS_ERR_JOB_RUNTIME, "DEBUG_VIA_GLOBALS"},
+    {"DOFILE", VEDAMIS_ERR_JOB_RUNTIME, "dofile"},
+    {"BINARY_CHUNK", VEDAMIS_ERR_JOB_RUNTIME, "binary"},
+    {"BINARY_CHUNK_MODE", VEDAMIS_ERR_JOB_RUNTIME, "binary"},
+    {"STRING_DUMP", VEDAMIS_ERR_JOB_RUNTIME, "dump"},
+    {"REP_GIGABYTES", VEDAMIS_ERR_JOB_MEMORY, "memory limit"},
+    {"REP_BEYOND_SIZE", VEDAMIS_ERR_JOB_RUNTIME, "too large"},
+    {"REP_SEPARATOR", VEDAMIS_ERR_JOB_MEMORY, "memory limit"},
+    {"CONCAT_DOUBLING", VEDAMIS_ERR_JOB_MEMORY, "memory limit"},
+    {"TABLE_GROWTH", VEDAMIS_ERR_JOB_MEMORY, "memory limit"},
+    {"TABLE_OF_STRINGS", VEDAMIS_ERR_JOB_MEMORY, "memory limit"},
+    {"DEEP_RECURSION", VEDAMIS_ERR_JOB_RUNTIME, "stack overflow"},
+    {"METATABLE_RECURSION", VEDAMIS_ERR_JOB_RUNTIME, "stack overflow"},
+    {"ENDLESS_COROUTINE", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"NESTED_COROUTINES", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"PCALL_SWALLOWER", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"BACKTRACKING", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"BACKTRACKING_GSUB", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"SLEEP_LOOP", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"SLEEP_UNDER_PCALL", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"LOAD_ENDLESS_TEXT", VEDAMIS_ERR_JOB_TIME_LIMIT, "time limit"},
+    {"GC_FINALIZER", VEDAMIS_ERR_JOB_RUNTIME, "__gc"},
+};
+
+class HostileDescriptions : public EngineTest {
+protected:
+    void expectSessionStillWorks(const std::string &description)
+    {
+        ASSERT_EQ(run(description, "AFTER"), 0) << errorText();
+        EXPECT_EQ(text("OK", 1), "1");
+    }
+};
+
+TEST_F(HostileDescriptions, JobsEndInAClearErrorWithinTheLimitsAndLeaveNoTrace)
+{
+    ASSERT_TRUE(setConfig("JobTimeout", std::to_string(kTimeoutMs)));
+    const std::string marker = m_root + "/escaped";
+    std::string source = kHostile;
+    for (size_t at; (at = source.find("MARKER")) != std::string::npos;)
+        source.replace(at, 6, marker);
+    compile("D_EVIL.PRG", source);
+    expectSessionStillWorks("D_EVIL"); // the script is evaluated before the first hostile job
+    const auto filesBefore = filesBelow(m_root);
+    const long memoryBefore = residentKb();
+    long memoryPeak = memoryBefore;
+
+    for (const Hostile &hostile : kHostileJobs) {
+        SCOPED_TRACE(hostile.job);
+        const auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(run("D_EVIL", hostile.job), hostile.code) << errorText();
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        EXPECT_LT(took.count(), kStopWithinMs);
+        EXPECT_NE(errorText().find(hostile.text), std::string::npos) << errorText();
+        EXPECT_FALSE(exists(marker));
+        EXPECT_EQ(childProcesses(), 0);
+        EXPECT_EQ(filesBelow(m_root), filesBefore);
+        memoryPeak = std::max(memoryPeak, residentKb());
+        expectSessionStillWorks("D_EVIL");
+    }
+    EXPECT_LT(memoryPeak - memoryBefore, kExtraMemoryKb) << "resident memory grew from " << memoryBefore << " kB";
+}
+
+// The header of a compiled description with one small table, for patching.
+struct Container {
+    std::string bytes;
+    prg::Layout layout;
+};
+
+Container smallContainer()
+{
+    prg::Description description;
+    description.infoBlock = "ECU:D_LIAR\nJOBNAME:AFTER\n";
+    description.tables.push_back({"T", 2, 2, {"A", "B", "1", "x", "2", "y"}});
+    description.script =
+        "ecu { name = \"D_LIAR\" }\ntab \"T\" { { \"A\", \"B\" }, { \"1\", \"x\" }, { \"2\", \"y\" } }\n"
+        "job \"AFTER\" { run = function() result(\"OK\", \"int\", 1) end }\n" +
+        std::string(600, ' ');
+    Container container;
+    auto bytes = prg::serialize(description);
+    EXPECT_TRUE(bytes.ok());
+    container.bytes = bytes.value();
+    auto layout = prg::readLayout(container.bytes);
+    EXPECT_TRUE(layout.ok()) << layout.error();
+    container.layout = layout.value();
+    return container;
+}
+
+void put32(std::string &bytes, size_t at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+struct Lie {
+    const char *what;
+    size_t offset; // of a 32-bit field; entry fields count from the directory at 64
+    uint32_t value;
+};
+
+constexpr size_t kEntry = 64;
+const Lie kLies[] = {
+    {"table count 2^31", 24, 0x80000000u},
+    {"table count 2^32 - 1", 24, 0xFFFFFFFFu},
+    {"file size 2^31", 16, 0x80000000u},
+    {"info block of 2^31 bytes", 32, 0x80000000u},
+    {"info block past the end", 28, 0x7FFFFFF0u},
+    {"table area past the end", 40, 0x7FFFFFFFu},
+    {"script past the end", 48, 0x80000000u},
+    {"table start past the end", kEntry + 64, 0x7FFFFFF0u},
+    {"table of 2^31 rows", kEntry + 76, 0x80000000u},
+    {"table of 2^31 columns", kEntry + 72, 0x80000000u},
+    {"a gigabyte of table in a kilobyte file", kEntry + 72, 1u << 15},
+};
+
+TEST_F(HostileDescriptions, LyingContainersAreRefusedWithoutHugeAllocations)
+{
+    const Container good = smallContainer();
+    ASSERT_LT(good.bytes.size(), 2048u);
+    const std::string path = m_ecu + "/D_LIAR.PRG";
+    const long memoryBefore = residentKb();
+    long memoryPeak = memoryBefore;
+    for (const Lie &lie : kLies) {
+        SCOPED_TRACE(lie.what);
+        std::string bytes = good.bytes;
+        put32(bytes, lie.offset, lie.value);
+        if (lie.value == 1u << 15) // and rows to match: 2^15 * 2^15 cells of at least a byte
+            put32(bytes, kEntry + 76, 1u << 15);
+        auto layout = prg::readLayout(bytes);
+        ASSERT_FALSE(layout.ok());
+        EXPECT_FALSE(layout.error().empty());
+        EXPECT_FALSE(prg::readDescription(bytes).ok());
+
+        writeText(path, bytes);
+        SIFTER_CLEAR_CACHE();
+        int32_t infoOffset = 0, infoLength = 0, tableAreaEnd = 0, tableCount = 0;
+        EXPECT_NE(SIFTER_INFO(path.c_str(), &infoOffset, &infoLength, &tableAreaEnd, &tableCount), SIFTER_OK);
+        apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");
+        EXPECT_EQ(run("D_LIAR", "AFTER"), VEDAMIS_ERR_DESCRIPTION_INVALID);
+        EXPECT_NE(errorText().find("D_LIAR"), std::string::npos) << errorText();
+        memoryPeak = std::max(memoryPeak, residentKb());
+    }
+    EXPECT_LT(memoryPeak - memoryBefore, kExtraMemoryKb);
+    // The honest file works in the same session.
+    writeText(path, good.bytes);
+    apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");
+    expectSessionStillWorks("D_LIAR");
+}
+
+std::string levelName(int level)
+{
+    char name[16];
+    std::snprintf(name, sizeof name, "D_L%03d", level);
+    return name;
+}
+
+TEST_F(HostileDescriptions, UsesCyclesAndLongChainsEndCleanly)
+{
+    struct Chain {
+        const char *what;
+        int levels;
+        int backTo; // the last level uses this one again; -1: none
+    };
+    const Chain chains[] = {
+        {"a description that uses itself", 1, 0},
+        {"a cycle of two", 2, 0},
+        {"a chain of 100 levels", 100, -1},
+        {"a chain of 100 levels closed into a cycle", 100, 0},
+        {"a chain of 100 levels with a cycle at its end", 100, 98},
+    };
+    for (const Chain &chain : chains) {
+        SCOPED_TRACE(chain.what);
+        std::filesystem::remove_all(m_ecu);
+        std::filesystem::create_directories(m_ecu);
+        for (int level = 0; level < chain.levels; ++level) {
+            const int next = level + 1 < chain.levels ? level + 1 : chain.backTo;
+            std::string source = "ecu { name = \"" + levelName(level) + "\"";
+            if (next >= 0)
+                source += ", uses = { \"" + levelName(next) + "\" }";
+            source += " }\n";
+            if (level == chain.levels - 1)
+                source += "job \"DEEPEST\" { run = function() result(\"FROM\", \"text\", \"" + levelName(level) +
+                          "\") end }\n";
+            compile(levelName(level) + ".PRG", source);
+        }
+        apiVBJob(m_handle, "$$$$$$$$", "$$$$$$$$", "", "");
+        ASSERT_EQ(run(levelName(0), "DEEPEST"), 0) << errorText();
+        EXPECT_EQ(text("FROM", 1), levelName(chain.levels - 1));
+        EXPECT_EQ(run(levelName(0), "NOWHERE"), VEDAMIS_ERR_JOB_NOT_FOUND);
+        EXPECT_NE(errorText().find("NOWHERE"), std::string::npos) << errorText();
+        EXPECT_EQ(run(levelName(0), "_VERSIONINFO"), 0) << errorText();
+    }
+}
+
+} // namespace

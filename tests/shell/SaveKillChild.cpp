@@ -1,0 +1,268 @@
+// A child process for the kill-during-save test: runs one of the program's
+// save paths once, writing a large content, and can stop in the middle of the
+// save until its parent kills it.
+//
+//   save_kill_child KIND VARIANT TARGET [STOP]
+//
+// KIND: settings, simulation, recording, table-export, table-errors, pdf.
+// VARIANT: old or new (two different large contents for the same file).
+// STOP: byte:N stops when N bytes of the save have reached the disk;
+// step:K stops before the K-th file-system step of the save (rename, link,
+// sync, close) and step:K+ right after it. Stopped, the child writes
+// "S" to its standard output and waits to be killed. Without STOP the save runs
+// through; "count" prints how many bytes and steps the save took.
+//
+// The stops come from wrapping the C library's write and file-system calls
+// in this program only; the product code runs unchanged.
+#include "catalogue/TableErrorFile.h"
+#include "catalogue/TableExport.h"
+#include "catalogue/TableText.h"
+#include "shell/KitBoxPrinting.h"
+#include "shell/Settings.h"
+#include "trace/SimulationEditor.h"
+#include "trace/SimulationRecorder.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QFont>
+#include <QGuiApplication>
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+namespace {
+
+// What the wrappers watch; set before the save starts.
+std::string g_directory;   // the target's directory, with a trailing slash
+long long g_stopByte = -1; // stop when this many bytes went to the directory
+long long g_stopStep = -1; // stop at this step
+bool g_stopAfterStep = false;
+long long g_bytes = 0;
+long long g_steps = 0;
+bool g_watching = false;
+
+void rawWrite(int fd, const char *text)
+{
+    (void)syscall(SYS_write, fd, text, std::strlen(text));
+}
+
+[[noreturn]] void stopHere()
+{
+    rawWrite(1, "S");
+    for (;;)
+        pause();
+}
+
+bool inDirectory(const char *path)
+{
+    if (!path)
+        return false;
+    std::string full = path;
+    if (full.empty() || full[0] != '/') {
+        char cwd[4096];
+        if (!getcwd(cwd, sizeof cwd))
+            return false;
+        full = std::string(cwd) + '/' + full;
+    }
+    return full.compare(0, g_directory.size(), g_directory) == 0;
+}
+
+bool fdInDirectory(int fd)
+{
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char target[4096];
+    const ssize_t n = readlink(link, target, sizeof target - 1);
+    if (n <= 0)
+        return false;
+    target[n] = '\0';
+    return inDirectory(target);
+}
+
+template <typename F> F next(const char *name)
+{
+    return reinterpret_cast<F>(dlsym(RTLD_NEXT, name));
+}
+
+// Runs one file-system step of the save with a possible stop before or after it.
+template <typename Call> auto step(bool watched, Call call)
+{
+    if (!g_watching || !watched)
+        return call();
+    ++g_steps;
+    if (g_steps == g_stopStep && !g_stopAfterStep)
+        stopHere();
+    auto result = call();
+    if (g_steps == g_stopStep && g_stopAfterStep)
+        stopHere();
+    return result;
+}
+
+} // namespace
+
+extern "C" {
+
+ssize_t write(int fd, const void *data, size_t size)
+{
+    static auto real = next<ssize_t (*)(int, const void *, size_t)>("write");
+    if (!g_watching || fd < 3 || !fdInDirectory(fd))
+        return real(fd, data, size);
+    if (g_stopByte >= 0) {
+        if (g_bytes >= g_stopByte)
+            stopHere();
+        // A short write, as the kernel may return one: the caller writes the rest.
+        size = std::min<size_t>(size, size_t(g_stopByte - g_bytes));
+    }
+    const ssize_t done = real(fd, data, size);
+    if (done > 0)
+        g_bytes += done;
+    return done;
+}
+
+int rename(const char *from, const char *to)
+{
+    static auto real = next<int (*)(const char *, const char *)>("rename");
+    return step(inDirectory(to), [&] { return real(from, to); });
+}
+
+int renameat(int fromDir, const char *from, int toDir, const char *to)
+{
+    static auto real = next<int (*)(int, const char *, int, const char *)>("renameat");
+    return step(inDirectory(to), [&] { return real(fromDir, from, toDir, to); });
+}
+
+int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned flags)
+{
+    static auto real = next<int (*)(int, const char *, int, const char *, unsigned)>("renameat2");
+    return step(inDirectory(to), [&] { return real(fromDir, from, toDir, to, flags); });
+}
+
+int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
+{
+    static auto real = next<int (*)(int, const char *, int, const char *, int)>("linkat");
+    return step(inDirectory(to), [&] { return real(fromDir, from, toDir, to, flags); });
+}
+
+int fsync(int fd)
+{
+    static auto real = next<int (*)(int)>("fsync");
+    return step(fdInDirectory(fd), [&] { return real(fd); });
+}
+
+int fdatasync(int fd)
+{
+    static auto real = next<int (*)(int)>("fdatasync");
+    return step(fdInDirectory(fd), [&] { return real(fd); });
+}
+
+int close(int fd)
+{
+    static auto real = next<int (*)(int)>("close");
+    return step(fd >= 3 && fdInDirectory(fd), [&] { return real(fd); });
+}
+
+} // extern "C"
+
+namespace {
+
+// Large contents that differ from the first byte on, so that a mix of the two
+// is never mistaken for either.
+QString lines(const QString &variant, int count, const QString &pattern)
+{
+    QString text;
+    text.reserve(qsizetype(count) * (pattern.size() + 16));
+    for (int i = 0; i < count; ++i)
+        text += pattern.arg(variant).arg(i);
+    return text;
+}
+
+kitbox::Status saveSettings(const QString &target, const QString &variant)
+{
+    const QFileInfo info(target);
+    SettingsLocations locations;
+    locations.programDirectory = info.absolutePath();
+    locations.fileName = info.fileName();
+    Settings settings;
+    settings.readCommon(locations, 1400);
+    settings.options().language = variant == QLatin1String("new") ? QStringLiteral("E") : QStringLiteral("D");
+    for (int i = 0; i < Settings::maxHistory; ++i)
+        settings.argumentHistory().append(QStringLiteral("%1-argument-%2").arg(variant).arg(i));
+    const kitbox::Result<QString> saved = settings.save(locations);
+    return saved ? kitbox::success() : kitbox::failure(saved.error());
+}
+
+kitbox::Status runSave(const QString &kind, const QString &variant, const QString &target)
+{
+    if (kind == QLatin1String("settings"))
+        return saveSettings(target, variant);
+    if (kind == QLatin1String("simulation"))
+        return kitbox::SimulationEditor::writeText(
+            target, lines(variant, 8000, QStringLiteral("[%1_REQUEST_%2]\n12 34 56 78 9A BC DE F0 = 50 51 52\n")));
+    if (kind == QLatin1String("recording")) {
+        kitbox::Recording recording;
+        recording.text = lines(variant, 8000, QStringLiteral("; %1 telegram %2\n22 F1 90 = 62 F1 90 41 42 43\n"));
+        recording.entries = recording.telegrams = 8000;
+        return kitbox::SimulationRecorder::write(target, recording, true);
+    }
+    if (kind == QLatin1String("table-export")) {
+        QByteArray cells = "NAME\0VALUE\0TEXT\0";
+        cells.append(lines(variant, 8000, QStringLiteral("%1-row\0%2\0some text of the row\0")).toUtf8());
+        return kitbox::TableExport::save(target, QStringLiteral("BIGTABLE"), kitbox::TableText(cells, 3),
+                                         kitbox::TableExport::Format::Csv);
+    }
+    if (kind == QLatin1String("table-errors"))
+        return kitbox::TableErrorFile::write(target, lines(variant, 8000, QStringLiteral("%1: table error %2\r\n")));
+    if (kind == QLatin1String("pdf"))
+        return kitbox::printTextToPdf(target, QStringLiteral("Ergebnisse"),
+                                      lines(variant, 3000, QStringLiteral("%1 result line %2\n")), QFont());
+    return kitbox::failure("unknown save path " + kind.toStdString());
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: save_kill_child KIND old|new TARGET [byte:N|step:K|step:K+|count]\n");
+        return 2;
+    }
+    const QString kind = QString::fromLocal8Bit(argv[1]);
+    std::unique_ptr<QCoreApplication> app;
+    if (kind == QLatin1String("pdf"))
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    else
+        app = std::make_unique<QCoreApplication>(argc, argv);
+
+    const QString target = QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath();
+    g_directory = QFileInfo(target).absolutePath().toStdString() + '/';
+    const std::string stop = argc > 4 ? argv[4] : "";
+    bool count = false;
+    if (stop.rfind("byte:", 0) == 0) {
+        g_stopByte = std::atoll(stop.c_str() + 5);
+    } else if (stop.rfind("step:", 0) == 0) {
+        g_stopStep = std::atoll(stop.c_str() + 5);
+        g_stopAfterStep = stop.back() == '+';
+    } else if (stop == "count") {
+        count = true;
+    }
+
+    g_watching = true;
+    const kitbox::Status saved = runSave(kind, QString::fromLocal8Bit(argv[2]), target);
+    g_watching = false;
+    if (!saved) {
+        std::fprintf(stderr, "%s\n", saved.error().c_str());
+        return 1;
+    }
+    if (count)
+        std::printf("%lld %lld\n", g_bytes, g_steps);
+    return 0;
+}
