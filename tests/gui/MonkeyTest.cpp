@@ -1,0 +1,306 @@
+// A monkey at the workbench: the whole program as main() wires it, offscreen,
+// with the demo description loaded, gets random menu commands, F5, F6,
+// Escape, typing and window activations from a fixed seed for a while
+// (KITBOX_MONKEY_SECONDS, default 15; the long run is 60). Message boxes and
+// file dialogs are answered by the scripted dialog service, other modal
+// windows are closed with Escape. Nothing may crash, and at the end the
+// window must close normally and write its settings file.
+#include "catalogue/KitBoxCatalogue.h"
+#include "catalogue/KitBoxTables.h"
+#include "catalogue/SifterApi.h"
+#include "execution/KitBoxExecution.h"
+#include "runtime/InProcessVedamisApi.h"
+#include "runtime/KitBoxRuntimeConfig.h"
+#include "runtime/RuntimeSession.h"
+#include "shell/Clock.h"
+#include "shell/InstanceRegistry.h"
+#include "shell/KitBox.h"
+#include "shell/KitBoxHelp.h"
+#include "shell/KitBoxOptions.h"
+#include "shell/ScriptedDialogService.h"
+#include "shell/Settings.h"
+#include "shell/TextCatalogue.h"
+#include "trace/KitBoxTrace.h"
+#include "uds/KitBoxUdsAssistants.h"
+#include "uds/KitBoxUdsCheck.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <random>
+
+using namespace kitbox;
+
+namespace {
+
+constexpr unsigned kSeed = 20261207;
+
+// Commands that would end the session or leave the test's world.
+const QStringList kLeftOut = {QStringLiteral("Beenden")};
+
+// Documents and web pages the help would open are only counted: no browser starts.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    int opened = 0;
+public slots:
+    void open(const QUrl &) { ++opened; }
+};
+
+struct Counts {
+    int steps = 0, commands = 0, keys = 0, typing = 0, activations = 0, modalClosed = 0;
+};
+
+class Monkey {
+public:
+    Monkey(KitBox &window, ScriptedDialogService &dialogs, unsigned seed) : m_window(window), m_dialogs(dialogs)
+    {
+        m_random.seed(seed);
+        const QList<QMenu *> menus = window.menuBar()->findChildren<QMenu *>();
+        for (QMenu *menu : menus)
+            for (QAction *action : menu->actions())
+                if (!action->isSeparator() && !action->menu() && !kLeftOut.contains(action->objectName()))
+                    m_actions.append(action);
+    }
+
+    qsizetype commandCount() const { return m_actions.size(); }
+
+    // One random thing a user might do.
+    void step()
+    {
+        ++m_counts.steps;
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            // A modal window gets a few more keys, then Escape; one that
+            // ignores Escape is rejected as its close button would.
+            if (pick(3) == 0) {
+                QTest::keyClick(modal, Qt::Key_Escape);
+                if (QApplication::activeModalWidget() == modal)
+                    modal->close();
+                ++m_counts.modalClosed;
+            } else {
+                typeInto(modal);
+            }
+            return;
+        }
+        switch (pick(10)) {
+        case 0:
+        case 1:
+        case 2: {
+            QAction *action = m_actions.at(pick(int(m_actions.size())));
+            if (action->isEnabled()) {
+                // Now and then an open dialog gets a demo file instead of a cancel.
+                if (pick(4) == 0)
+                    m_dialogs.setNextFileName(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+                action->trigger();
+                ++m_counts.commands;
+            }
+            break;
+        }
+        case 3:
+        case 4:
+        case 5: {
+            static const Qt::Key keys[] = {Qt::Key_F5, Qt::Key_F6, Qt::Key_Escape, Qt::Key_Down, Qt::Key_Tab};
+            QTest::keyClick(target(), keys[pick(int(std::size(keys)))]);
+            ++m_counts.keys;
+            break;
+        }
+        case 6:
+        case 7:
+            typeInto(target());
+            break;
+        default:
+            activateSomeWindow();
+            break;
+        }
+    }
+
+    // Stops a continuous run and closes what is modal; true when all is quiet.
+    bool calmDown()
+    {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            modal->close();
+            ++m_counts.modalClosed;
+            return false;
+        }
+        if (m_window.runFlags().continuousRun) {
+            m_window.runFlags().continuousRun = false;
+            return false;
+        }
+        return true;
+    }
+
+    const Counts &counts() const { return m_counts; }
+
+private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
+
+    QWidget *target()
+    {
+        QWidget *focus = QApplication::focusWidget();
+        return focus ? focus : &m_window;
+    }
+
+    void typeInto(QWidget *widget)
+    {
+        static const char *const words[] = {"status_motor", "0x22", "D_MOTOR", ";", "Ärger", "12;34", " ", "ident"};
+        QTest::keyClicks(widget, QString::fromUtf8(words[pick(int(std::size(words)))]));
+        ++m_counts.typing;
+    }
+
+    void activateSomeWindow()
+    {
+        const QList<QMdiSubWindow *> windows = m_window.mdiArea()->subWindowList();
+        if (windows.isEmpty() || pick(5) == 0) {
+            m_window.activateWindow();
+        } else {
+            QMdiSubWindow *sub = windows.at(pick(int(windows.size())));
+            m_window.mdiArea()->setActiveSubWindow(sub);
+            if (QWidget *inner = sub->widget())
+                inner->setFocus();
+        }
+        ++m_counts.activations;
+    }
+
+    KitBox &m_window;
+    ScriptedDialogService &m_dialogs;
+    std::mt19937 m_random;
+    QList<QAction *> m_actions;
+    Counts m_counts;
+};
+
+int monkeySeconds()
+{
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("KITBOX_MONKEY_SECONDS", &ok);
+    return ok && seconds > 0 ? seconds : 15;
+}
+
+TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    UrlCatcher urls;
+    const char *const schemes[] = {"file", "http", "https", "mailto"};
+    for (const char *scheme : schemes)
+        QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &urls, "open");
+    const std::unique_ptr<void, std::function<void(void *)>> unsetHandlers(&urls, [&](void *) {
+        for (const char *scheme : schemes)
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+    });
+
+    TextCatalogue texts;
+    ASSERT_TRUE(texts.loadBuiltIn().ok());
+    ScriptedDialogService dialogs;
+    InProcessVedamisApi api;
+    Settings settings;
+    SettingsLocations locations;
+    locations.userConfigDir = dir.filePath(QStringLiteral("config"));
+    locations.programDirectory = dir.filePath(QStringLiteral("bin"));
+    locations.fileName = QStringLiteral("kitbox32.INI");
+    // The runtime's own settings: the demo fleet in simulation.
+    const QString runtimeIni = dir.filePath(QStringLiteral("vedamis.ini"));
+    {
+        QFile ini(runtimeIni);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[Configuration]\nEcuPath=" KITBOX_DATA_DIR "/ecu\nSimulationPath=" KITBOX_DATA_DIR
+                  "/sim\nSimulation=1\nJobTimeout=2000\n");
+    }
+    qputenv("VEDAMIS_INI", runtimeIni.toLocal8Bit());
+    RuntimeSession session(api, dialogs, texts);
+    // A registry of its own: another program on this machine is no other instance of this one.
+    InstanceRegistry registry(QStringLiteral("Kitbox32 monkey test %1").arg(QCoreApplication::applicationPid()));
+    SystemClock clock;
+    const KitBoxServices services{settings, texts, dialogs, session, registry, clock, locations, [] { return false; }};
+
+    auto created = createSifter(QProcessEnvironment());
+    ASSERT_TRUE(created.ok()) << created.error();
+    std::unique_ptr<SifterApi> sifter = std::move(created).value();
+    KitBox window(services);
+    KitBoxCatalogue catalogue(window, services, api, *sifter);
+    KitBoxExecution execution(window, services, api, catalogue);
+    KitBoxTables tables(window, services, catalogue);
+    KitBoxRuntimeConfig runtimeConfig(window, services);
+    KitBoxTrace trace(window, services, catalogue);
+    QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::simulationSwitched, &trace, &KitBoxTrace::loadSimulation);
+    QObject::connect(&runtimeConfig, &KitBoxRuntimeConfig::traceSwitched, &trace, &KitBoxTrace::showTrace);
+    KitBoxUdsAssistants udsAssistants(catalogue, texts, dialogs, clock);
+    KitBoxUdsCheck udsCheck(window, services, catalogue);
+    KitBoxOptions programOptions(window, services);
+    QObject::connect(&programOptions, &KitBoxOptions::detailOptionsChanged, &catalogue,
+                     &KitBoxCatalogue::refillCatalogue);
+    KitBoxHelp help(window, services, [] { return std::array<qint64, 4>{}; });
+
+    ASSERT_EQ(window.load(QString()), StartSequence::Outcome::Run);
+    window.show();
+    catalogue.sgbdLaden(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+    ASSERT_NE(catalogue.jobForm(), nullptr);
+
+    Monkey monkey(window, dialogs, kSeed);
+    ASSERT_GT(monkey.commandCount(), 20);
+    const int seconds = monkeySeconds();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    QEventLoop loop;
+    // Each step first asks for the next one on a timer of its own: a timer
+    // does not fire again while its own handler runs, and a step may stay
+    // inside a command's loop (a continuous run, a modal window), which is
+    // when users press keys too.
+    std::function<void()> next = [&] {
+        if (elapsed.elapsed() < seconds * 1000) {
+            QTimer::singleShot(2, next);
+            monkey.step();
+        } else if (monkey.calmDown()) {
+            loop.quit();
+        } else {
+            QTimer::singleShot(2, next);
+        }
+    };
+    QTimer::singleShot(0, next);
+    loop.exec();
+
+    // Whatever the monkey left open, the window closes as a user closes it.
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_TRUE(window.close());
+    const QString written = dir.filePath(QStringLiteral("config/kitbox32.INI"));
+    QFile ini(written);
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly)) << "no settings file written at " << written.toStdString();
+    EXPECT_TRUE(ini.readAll().contains("APP_WIDTH"));
+
+    const Counts &c = monkey.counts();
+    std::printf("monkey: %d s, seed %u, %d steps: %d commands, %d keys, %d typings, %d activations, %d modal windows "
+                "closed, %lld dialogs answered, %d documents not opened\n",
+                seconds, kSeed, c.steps, c.commands, c.keys, c.typing, c.activations, c.modalClosed,
+                static_cast<long long>(dialogs.shown().size()), urls.opened);
+    EXPECT_GT(c.commands, 0);
+    qunsetenv("VEDAMIS_INI");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
+
+#include "MonkeyTest.moc"
