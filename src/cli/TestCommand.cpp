@@ -3,7 +3,7 @@
 #include "cli/CliLoading.h"
 #include "execution/RunFlags.h"
 #include "shell/Clock.h"
-#include "shell/SaveFile.h"
+#include "shell/FileSave.h"
 #include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
 #include "testmatrix/TestDocument.h"

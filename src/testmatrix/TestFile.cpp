@@ -1,7 +1,7 @@
 #include "testmatrix/TestFile.h"
 
 #include "catalogue/TextDecoding.h"
-#include "shell/SaveFile.h"
+#include "shell/FileSave.h"
 #include "shell/TextCatalogue.h"
 #include "testmatrix/TestMatrix.h"
 

@@ -71,7 +71,8 @@ struct Counts {
 
 class Monkey {
 public:
-    Monkey(KitBox &window, ScriptedDialogService &dialogs, unsigned seed) : m_window(window), m_dialogs(dialogs)
+    Monkey(KitBox &window, ScriptedDialogService &dialogs, const QString &demoFile, unsigned seed)
+        : m_window(window), m_dialogs(dialogs), m_demoFile(demoFile)
     {
         m_random.seed(seed);
         const QList<QMenu *> menus = window.menuBar()->findChildren<QMenu *>();
@@ -106,9 +107,9 @@ public:
         case 2: {
             QAction *action = m_actions.at(pick(int(m_actions.size())));
             if (action->isEnabled()) {
-                // Now and then an open dialog gets a demo file instead of a cancel.
+                // Now and then a file dialog gets the copied demo file instead of a cancel.
                 if (pick(4) == 0)
-                    m_dialogs.setNextFileName(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+                    m_dialogs.setNextFileName(m_demoFile);
                 action->trigger();
                 ++m_counts.commands;
             }
@@ -181,6 +182,7 @@ private:
 
     KitBox &m_window;
     ScriptedDialogService &m_dialogs;
+    QString m_demoFile;
     std::mt19937 m_random;
     QList<QAction *> m_actions;
     Counts m_counts;
@@ -215,13 +217,23 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     locations.userConfigDir = dir.filePath(QStringLiteral("config"));
     locations.programDirectory = dir.filePath(QStringLiteral("bin"));
     locations.fileName = QStringLiteral("kitbox32.INI");
-    // The runtime's own settings: the demo fleet in simulation.
+    // A copy of the demo fleet: save dialogs get these names too, and
+    // whatever the monkey writes must not reach the build's demo data.
+    for (const char *sub : {"ecu", "sim"}) {
+        const QDir from(QStringLiteral(KITBOX_DATA_DIR "/") + QLatin1String(sub));
+        ASSERT_TRUE(QDir().mkpath(dir.filePath(QLatin1String(sub))));
+        for (const QString &name : from.entryList(QDir::Files))
+            ASSERT_TRUE(QFile::copy(from.filePath(name), dir.filePath(QLatin1String(sub) + u'/' + name)));
+    }
+    const QString demoFile = dir.filePath(QStringLiteral("ecu/D_MOTOR.prg"));
+    // The runtime's own settings: the copied fleet in simulation.
     const QString runtimeIni = dir.filePath(QStringLiteral("vedamis.ini"));
     {
         QFile ini(runtimeIni);
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write("[Configuration]\nEcuPath=" KITBOX_DATA_DIR "/ecu\nSimulationPath=" KITBOX_DATA_DIR
-                  "/sim\nSimulation=1\nJobTimeout=2000\n");
+        ini.write(QStringLiteral("EcuPath=%1\nSimulationPath=%2\nSimulation=1\nJobTimeout=2000\n")
+                      .arg(dir.filePath(QStringLiteral("ecu")), dir.filePath(QStringLiteral("sim")))
+                      .toLocal8Bit());
     }
     qputenv("VEDAMIS_INI", runtimeIni.toLocal8Bit());
     RuntimeSession session(api, dialogs, texts);
@@ -250,10 +262,10 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
 
     ASSERT_EQ(window.load(QString()), StartSequence::Outcome::Run);
     window.show();
-    catalogue.sgbdLaden(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+    catalogue.sgbdLaden(demoFile);
     ASSERT_NE(catalogue.jobForm(), nullptr);
 
-    Monkey monkey(window, dialogs, kSeed);
+    Monkey monkey(window, dialogs, demoFile, kSeed);
     ASSERT_GT(monkey.commandCount(), 20);
     const int seconds = monkeySeconds();
     QElapsedTimer elapsed;
