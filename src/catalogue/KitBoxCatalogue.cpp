@@ -249,7 +249,10 @@ void KitBoxCatalogue::reportRuntimeError(qint16 code, const QString &text)
     ResultsOutput &results = m_kitbox.results();
     results.showNormal();
     const QString line = QStringLiteral("VEDAMIS Fehler ") + QString::number(code) + QStringLiteral(" : ") + text + kCrLf;
-    results.setText(m_udsCheckActive ? results.text() + line : line);
+    if (m_udsCheckActive)
+        results.appendText(line);
+    else
+        results.setText(line);
 }
 
 void KitBoxCatalogue::closeTableViewer()

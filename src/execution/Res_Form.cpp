@@ -140,6 +140,18 @@ void Res_Form::setText(const QString &text)
     emit printSourceChanged(m_text, windowTitle());
 }
 
+void Res_Form::appendText(const QString &more)
+{
+    if (more.isEmpty())
+        return;
+    m_text += more;
+    QString shown = more;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    m_ausgabe->moveCursor(QTextCursor::End);
+    m_ausgabe->insertPlainText(shown);
+    emit printSourceChanged(m_text, windowTitle());
+}
+
 int Res_Form::delay() const
 {
     return m_delayTime->value();

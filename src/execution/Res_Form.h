@@ -32,6 +32,8 @@ public:
     QString text() const { return m_text; }
     // Replaces the text when it differs from the shown one.
     void setText(const QString &text);
+    // The same as setText(text() + more), without laying out the shown text again.
+    void appendText(const QString &more);
 
     int delay() const;
     void setDelay(int milliseconds);

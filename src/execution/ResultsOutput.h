@@ -14,6 +14,9 @@ public:
     virtual QString text() const = 0;
     // Replaces the whole text; a text equal to the shown one changes nothing.
     virtual void setText(const QString &text) = 0;
+    // Adds to the end of the text. The window overrides it so that a growing
+    // log (a test run, a list check) is not laid out anew for every line.
+    virtual void appendText(const QString &more) { setText(text() + more); }
 };
 
 } // namespace kitbox

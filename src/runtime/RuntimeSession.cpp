@@ -135,7 +135,10 @@ bool RuntimeSession::reportRuntimeError(ResultsOutput &output, bool udsCheckActi
     if (line.isEmpty())
         return false;
     output.showNormal();
-    output.setText(udsCheckActive ? output.text() + line : line);
+    if (udsCheckActive)
+        output.appendText(line);
+    else
+        output.setText(line);
     return true;
 }
 

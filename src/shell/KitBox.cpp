@@ -63,6 +63,7 @@ public:
         return form ? form->text() : QString();
     }
     void setText(const QString &text) override { m_window.resultsWindow(true)->setText(text); }
+    void appendText(const QString &more) override { m_window.resultsWindow(true)->appendText(more); }
 
 private:
     KitBox &m_window;

@@ -138,8 +138,7 @@ void KitBoxTest::startLog(const QString &text)
 
 void KitBoxTest::appendLog(const QString &text)
 {
-    ResultsOutput &results = m_kitbox.results();
-    results.setText(results.text() + text);
+    m_kitbox.results().appendText(text);
 }
 
 void KitBoxTest::setActivity(ResultsWindowRules::Activity activity)

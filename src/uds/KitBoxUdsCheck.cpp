@@ -56,8 +56,7 @@ void KitBoxUdsCheck::setListCaption()
 void KitBoxUdsCheck::appendReport()
 {
     const JobCatalogue &catalogue = m_catalogue.catalogue();
-    ResultsOutput &results = m_kitbox.results();
-    results.setText(results.text() + UdsCheck(catalogue, m_services.texts).run(catalogue.loadedName).text);
+    m_kitbox.results().appendText(UdsCheck(catalogue, m_services.texts).run(catalogue.loadedName).text);
 }
 
 void KitBoxUdsCheck::checkSingle()
@@ -154,7 +153,7 @@ void KitBoxUdsCheck::runList(const QStringList &paths)
         QCoreApplication::processEvents();
     }
     if (done < total)
-        results.setText(results.text() + UdsCheckList::stoppedLine(done, total, m_services.texts));
+        results.appendText(UdsCheckList::stoppedLine(done, total, m_services.texts));
     m_catalogue.setUdsCheckActive(false);
     m_running = false;
     m_stopRequested = false;

@@ -267,6 +267,21 @@ TEST_F(RunWindowTest, CommandLineToolPrintsTheResultsWindowText)
     EXPECT_EQ(QString::fromUtf8(cli.out), shown);
 }
 
+// A growing log is appended, not shown anew: the window's text and what it
+// shows must stay the same as after a replacement.
+TEST_F(RunWindowTest, AppendedTextReadsAsTheWholeText)
+{
+    ResultsOutput &output = window->results();
+    output.setText(QStringLiteral("Start\r\n"));
+    output.appendText(QStringLiteral("Nr 1\r\n  JOB_STATUS = OKAY\r\n"));
+    output.appendText(QString());
+    output.appendText(QStringLiteral("Stop"));
+    EXPECT_EQ(output.text(), QStringLiteral("Start\r\nNr 1\r\n  JOB_STATUS = OKAY\r\nStop"));
+    auto *shown = results()->findChild<QPlainTextEdit *>(QStringLiteral("Ausgabe"));
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->toPlainText(), QStringLiteral("Start\nNr 1\n  JOB_STATUS = OKAY\nStop"));
+}
+
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
