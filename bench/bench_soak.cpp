@@ -21,6 +21,7 @@
 #include <fstream>
 #include <string>
 
+#include "HeadlessRunHost.h"
 #include "RatioReporter.h"
 #include "execution/ErgebnisAusgabe.h"
 #include "execution/JobRunHost.h"
@@ -67,39 +68,11 @@ bool useDemoFleet()
            g_api->apiSetConfig(QStringLiteral("Simulation"), QStringLiteral("1"));
 }
 
-class SoakResults : public ResultsOutput {
-public:
-    void showNormal() override {}
-    QString text() const override { return m_text; }
-    void setText(const QString &text) override { m_text = text; }
-
-private:
-    QString m_text;
-};
-
 // The windows of a continuous run, without windows. Every event round it
 // notes the memory at the marks and stops the run after the last job.
-class SoakHost : public JobRunHost {
+class SoakHost : public bench::HeadlessRunHost {
 public:
-    JobSelection jobSelection() override
-    {
-        JobSelection s;
-        s.entry = kDemoJob;
-        s.index = 0;
-        return s;
-    }
-    QString currentDescription() override { return kDemoEcu; }
-    bool isUdsDescription() override { return true; }
-    QStringList resultListForSorting() override { return {}; }
-    ResultsOutput &results() override { return m_results; }
-    void setActivity(ResultsWindowRules::Activity) override {}
-    void setPausePanelVisible(bool) override {}
-    int pauseMilliseconds() override { return 0; }
-    QString resultsCaption() override { return m_caption; }
-    void setResultsCaption(const QString &caption) override { m_caption = caption; }
-    void setContinuousRunCommand(bool) override {}
-    bool testRunCommandEnabled() override { return false; }
-    void setTestRunCommandIdle() override {}
+    SoakHost() : HeadlessRunHost(kDemoEcu, kDemoJob) {}
     void processEvents() override
     {
         QCoreApplication::processEvents();
@@ -120,8 +93,6 @@ public:
     }
 
     JobRunner *m_runner = nullptr;
-    SoakResults m_results;
-    QString m_caption;
     bool m_stopped = false;
     double m_startMb = 0, m_middleMb = 0, m_endMb = 0;
     qint32 m_startJobs = 0;

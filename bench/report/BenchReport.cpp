@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "HeadlessRunHost.h"
 #include "RatioReporter.h"
 #include "execution/ErgebnisAusgabe.h"
 #include "execution/JobRunHost.h"
@@ -143,45 +144,6 @@ void BM_BuildReport(benchmark::State &state)
 }
 BENCHMARK(BM_BuildReport)->Unit(benchmark::kMillisecond);
 
-class BenchResults : public ResultsOutput {
-public:
-    void showNormal() override {}
-    QString text() const override { return m_text; }
-    void setText(const QString &text) override { m_text = text; }
-
-private:
-    QString m_text;
-};
-
-// The windows of a continuous run, without windows: the pause is 0 and every
-// event round handles what the event loop has queued.
-class BenchHost : public JobRunHost {
-public:
-    JobSelection jobSelection() override
-    {
-        JobSelection s;
-        s.entry = kDemoJob;
-        s.index = 0;
-        return s;
-    }
-    QString currentDescription() override { return kDemoEcu; }
-    bool isUdsDescription() override { return true; }
-    QStringList resultListForSorting() override { return {}; }
-    ResultsOutput &results() override { return m_results; }
-    void setActivity(ResultsWindowRules::Activity) override {}
-    void setPausePanelVisible(bool) override {}
-    int pauseMilliseconds() override { return 0; }
-    QString resultsCaption() override { return m_caption; }
-    void setResultsCaption(const QString &caption) override { m_caption = caption; }
-    void setContinuousRunCommand(bool) override {}
-    bool testRunCommandEnabled() override { return false; }
-    void setTestRunCommandIdle() override {}
-    void processEvents() override { QCoreApplication::processEvents(); }
-
-    BenchResults m_results;
-    QString m_caption;
-};
-
 void BM_ContinuousRun(benchmark::State &state)
 {
     if (!useDirectories(QStringLiteral(KITBOX_DATA_DIR "/ecu"), QStringLiteral(KITBOX_DATA_DIR "/sim"))) {
@@ -190,7 +152,7 @@ void BM_ContinuousRun(benchmark::State &state)
     }
     SystemClock clock;
     RunFlags flags;
-    BenchHost host;
+    bench::HeadlessRunHost host(kDemoEcu, kDemoJob);
     ScriptedDialogService dialogs;
     ShellOptions options;
     JobRunner runner(*g_api, clock, flags, host, dialogs, TextCatalogue::shared(), options);
