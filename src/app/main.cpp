@@ -152,6 +152,7 @@ int main(int argc, char *argv[])
     });
     // The test editor, the test file commands, the test run and the batch run.
     KitBoxTest testMatrix(window, services);
+    testMatrix.setUdsDescriptionQuery([&catalogue] { return catalogue.catalogue().isUdsSgbd; });
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())

@@ -150,6 +150,9 @@ int runTestCommand(const TestRequest &request, VedamisApi &api, DialogService &d
     RunFlags flags;
     ConsoleTestHost host(out, flags, request.step);
     TestRun run(api, clock, flags, host, texts);
+    // The command loads no description of its own, like a window that has
+    // none loaded: the UDS switches then hide nothing.
+    run.setUdsFilter(TestRun::udsFilterFor(settings.options(), false));
     {
         const InterruptGuard guard;
         run.starte(document.matrix(), document.caption(), request.step > 0);

@@ -12,6 +12,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
+
 class QMdiSubWindow;
 
 namespace kitbox {
@@ -29,12 +31,23 @@ public:
     bool openTestFile(const QString &path);
     // StarteTest and StarteTestschritt: start, or stop a running test.
     void starteTest(bool singleStep);
+    // Whether the description loaded in the job window has SG_FUNKTIONEN,
+    // which decides whether the UDS switches filter the log.
+    void setUdsDescriptionQuery(std::function<bool()> query) { m_udsDescription = std::move(query); }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     Tst_Form *ensureEditor();
     void showDocument();
     void updateCommands();
-    void cellEdited(int row, int column, const QString &text);
+    void edited();
+    int popupEditMenu(const QPoint &globalPosition, bool selectAll);
+    // The editor closes: a running test stops, the runtime unloads its
+    // descriptions and the test is gone.
+    void unloadTest();
+    void printTable(const QString &caption);
 
     // --- TestRunHost ------------------------------------------------------
     void startLog(const QString &text) override;
@@ -53,6 +66,7 @@ private:
     TestRun m_run;
     QPointer<Tst_Form> m_form;
     QPointer<QMdiSubWindow> m_window;
+    std::function<bool()> m_udsDescription;
 };
 
 } // namespace kitbox

@@ -130,6 +130,13 @@ bool TestDocument::load(const QString &path)
     return true;
 }
 
+void TestDocument::unload()
+{
+    m_matrix.clearSteps();
+    m_path.clear();
+    m_changed = false;
+}
+
 bool TestDocument::testSpeichern()
 {
     return save(false);

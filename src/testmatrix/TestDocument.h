@@ -42,6 +42,8 @@ public:
     // Reads a file into the matrix without the change check; the messages of
     // a missing, unreadable or oversized file go to the dialogs.
     bool load(const QString &path);
+    // Closing the editor after the change check: no file, an empty matrix.
+    void unload();
 
     // " " + text 304 + file name: what the main window shows for the test.
     QString statusText() const;

@@ -5,6 +5,7 @@
 #include "execution/RunFlags.h"
 #include "runtime/VedamisApi.h"
 #include "shell/Clock.h"
+#include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
 #include "testmatrix/TestMatrix.h"
 #include "testmatrix/TestRunHost.h"
@@ -79,6 +80,11 @@ int TestRun::leadingNumber(QStringView text)
         value = std::min<qint64>(value * 10 + (ch.unicode() - u'0'), std::numeric_limits<int>::max());
     }
     return int(negative ? -value : value);
+}
+
+UdsFilterSettings TestRun::udsFilterFor(const ShellOptions &options, bool udsDescriptionLoaded)
+{
+    return {udsDescriptionLoaded, options.udsEinh, options.udsInfo, options.udsText};
 }
 
 void TestRun::unloadDescriptions(VedamisApi &api)

@@ -11,6 +11,7 @@
 #include <QString>
 
 class TextCatalogue;
+struct ShellOptions;
 
 namespace kitbox {
 
@@ -64,6 +65,10 @@ public:
 
     // Which UDS helper results the log leaves out.
     void setUdsFilter(const UdsFilterSettings &filter) { m_udsFilter = filter; }
+    // The filter of a run: the UDS switches of the settings, which count only
+    // while the loaded description has the table SG_FUNKTIONEN. The window
+    // and kitbox32-cli test both take it from here, so that their logs agree.
+    static UdsFilterSettings udsFilterFor(const ShellOptions &options, bool udsDescriptionLoaded);
 
     // The repetitions of job steps the last run executed, in order.
     const QList<TestStepOutcome> &outcomes() const { return m_outcomes; }

@@ -9,19 +9,24 @@
 #include "shell/MainMenuModel.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/TextCatalogue.h"
+#include "testmatrix/KitBoxTest.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -69,13 +74,21 @@ struct Instance {
     {
         if (!box) {
             session = std::make_unique<RuntimeSession>(api, dialogs, texts);
-            box = std::make_unique<KitBox>(
+            services = std::make_unique<KitBoxServices>(
                 KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, [this] {
                                    ++printerQueries;
                                    return printer;
                                }});
+            box = std::make_unique<KitBox>(*services);
         }
         return *box;
+    }
+    // The test matrices on the window, for the tests that need them.
+    KitBoxTest &tests()
+    {
+        if (!testMatrix)
+            testMatrix = std::make_unique<KitBoxTest>(window(), *services);
+        return *testMatrix;
     }
     // The window loaded with a command line that lets it run, and shown.
     KitBox &started(const QString &commandLine = QString())
@@ -95,7 +108,9 @@ struct Instance {
     bool printer = true;
     int printerQueries = 0;
     std::unique_ptr<RuntimeSession> session;
+    std::unique_ptr<KitBoxServices> services;
     std::unique_ptr<KitBox> box;
+    std::unique_ptr<KitBoxTest> testMatrix;
 };
 
 struct KitBoxFixture : ::testing::Test {
@@ -549,6 +564,161 @@ TEST_F(KitBoxFixture, WindowsArrangeOneBelowTheOther)
         titles << a->text();
     EXPECT_TRUE(titles.contains(u"&2 second"_s)) << titles.join(QLatin1Char('|')).toStdString();
     w.close();
+}
+
+namespace {
+
+// Opens a test file in the editor of a started window.
+Tst_Form *openTest(Instance &p, const QString &path, const QByteArray &content)
+{
+    writeFile(path, content);
+    EXPECT_TRUE(p.tests().openTestFile(path));
+    return p.tests().editor();
+}
+
+// Right-clicks the grid, chooses the entry (none: closes the menu) and
+// returns whether "select all" was offered.
+bool chooseInEditMenu(KitBox &w, Tst_Form *editor, const char *entry)
+{
+    QMenu *menu = w.editMenu();
+    bool selectAll = false;
+    QTimer::singleShot(50, menu, [&] {
+        selectAll = menu->findChild<QAction *>(u"Alles_markieren"_s)->isEnabled();
+        if (QAction *a = entry ? menu->findChild<QAction *>(QString::fromUtf8(entry)) : nullptr)
+            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+        else
+            menu->close();
+    });
+    QWidget *viewport = editor->findChild<QTableWidget *>(u"TestMatrix"_s)->viewport();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5), viewport->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(viewport, &click);
+    return selectAll;
+}
+
+} // namespace
+
+TEST_F(KitBoxFixture, TestEditorCopiesAndPastesBlocksAndPrintsItsTable)
+{
+    auto p = instance();
+    KitBox &w = p->started();
+    Tst_Form *editor = openTest(*p, dir.filePath(u"A.TST"_s), "1|D_MOTOR|IDENT\r\n2|D_MOTOR|STATUS\r\n");
+    ASSERT_NE(editor, nullptr);
+    editor->setCurrentCell(1, 2);
+    editor->setSelection({1, 2, 2, 3});
+    EXPECT_TRUE(chooseInEditMenu(w, editor, "Kopieren"));
+    EXPECT_EQ(QApplication::clipboard()->text(), u"D_MOTOR\tIDENT\r\nD_MOTOR\tSTATUS"_s);
+    EXPECT_FALSE(p->tests().document().changed());
+
+    editor->setCurrentCell(4, 2);
+    chooseInEditMenu(w, editor, "Einfuegen");
+    EXPECT_EQ(p->tests().document().matrix().serialise(),
+              u"1|D_MOTOR|IDENT\r\n2|D_MOTOR|STATUS\r\n\r\n|D_MOTOR|IDENT\r\n|D_MOTOR|STATUS\r\n"_s);
+    EXPECT_TRUE(p->tests().document().changed());
+    EXPECT_EQ(editor->findChild<QTableWidget *>(u"TestMatrix"_s)->item(4, 2)->text(), u"STATUS"_s);
+    EXPECT_EQ(editor->findChild<QLineEdit *>(u"Eingabe"_s)->text(), u"D_MOTOR"_s);
+    // Once everything is selected, the menu no longer offers it.
+    EXPECT_TRUE(chooseInEditMenu(w, editor, "Alles_markieren"));
+    EXPECT_FALSE(chooseInEditMenu(w, editor, nullptr));
+
+    // The print command prints the test table while the editor is active.
+    const QString pdf = dir.filePath(u"table.pdf"_s);
+    p->dialogs.setNextFileName(pdf);
+    action(w, "PrintPdf")->trigger();
+    QFile file(pdf);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("%PDF-"));
+    p->dialogs.setNextAnswer(DialogAnswer::No);
+    w.close();
+}
+
+TEST_F(KitBoxFixture, TestRunFromTheWindowStopsAndSingleSteps)
+{
+    auto p = instance();
+    FakeResult status;
+    status.name = u"JOB_STATUS"_s;
+    status.text = u"OKAY"_s;
+    p->api.setJobResults(u"D"_s, u"J"_s, {{}, {status}});
+    KitBox &w = p->started();
+    // Step 2 goes back to step 1: the run loops until it is stopped.
+    const QString path = dir.filePath(u"LOOP.TST"_s);
+    Tst_Form *editor = openTest(*p, path, "1|D|J\r\n1|D|J|||||||1\r\n");
+    ASSERT_NE(editor, nullptr);
+    QAction *run = action(w, "StarteTest");
+    ASSERT_TRUE(run->isEnabled());
+    QString captionWhileRunning;
+    bool pictureWhileRunning = false;
+    QTimer::singleShot(50, &w, [&] {
+        captionWhileRunning = run->text();
+        pictureWhileRunning = w.toolbarButton(10)->property("running").toBool();
+        run->trigger();
+    });
+    run->trigger();
+    EXPECT_EQ(captionWhileRunning, u"&Test stoppen"_s);
+    EXPECT_TRUE(pictureWhileRunning);
+    EXPECT_EQ(run->text(), u"&Test ausführen"_s);
+    EXPECT_FALSE(w.toolbarButton(10)->property("running").toBool());
+    EXPECT_FALSE(w.runFlags().testRun);
+    const QString log = w.resultsWindow(false)->text();
+    EXPECT_TRUE(log.startsWith(u"Testdatei : "_s + path + u"\r\nStart     : 17.05.2024 09:30:00.0\r\nNr 1(  1) : "_s))
+        << log.left(200).toStdString();
+    EXPECT_TRUE(log.contains(u"\r\nNr 2(  1) : "_s) && log.contains(u"\r\nNr 1(  1) : "_s));
+    EXPECT_TRUE(log.endsWith(u"\r\nAbbruch   : 17.05.2024 09:30:00.0\r\nDauer     : 0.0 s\r\n"_s));
+
+    // A single step runs the step under the cursor and moves it on, along the branch.
+    editor->setCurrentStep(2);
+    action(w, "StarteTestschritt")->trigger();
+    EXPECT_EQ(editor->currentStep(), 1);
+    action(w, "StarteTestschritt")->trigger();
+    EXPECT_EQ(editor->currentStep(), 2);
+    EXPECT_TRUE(w.resultsWindow(false)->text().contains(u"\r\nStop      : "_s));
+    EXPECT_EQ(run->text(), u"Single Test ausführen"_s);
+    w.close();
+}
+
+TEST_F(KitBoxFixture, TestEditorTakesTypedTextAndUnloadsTheTestOnClose)
+{
+    auto p = instance();
+    KitBox &w = p->started();
+    KitBoxTest &tests = p->tests();
+    action(w, "TestNeu")->trigger();
+    Tst_Form *editor = tests.editor();
+    ASSERT_NE(editor, nullptr);
+    const TestMatrix &matrix = p->tests().document().matrix();
+    auto *eingabe = editor->findChild<QLineEdit *>(u"Eingabe"_s);
+    auto *grid = editor->findChild<QTableWidget *>(u"TestMatrix"_s);
+    // Any entry switches the flag of the "(view)" column.
+    editor->setCurrentCell(1, TestMatrix::OutputFlag);
+    QTest::keyClicks(eingabe, u"x"_s);
+    EXPECT_EQ(matrix.cell(1, TestMatrix::OutputFlag), u"nein"_s);
+    EXPECT_EQ(eingabe->text(), u"nein"_s);
+    QTest::keyClicks(eingabe, u"y"_s);
+    EXPECT_EQ(matrix.cell(1, TestMatrix::OutputFlag), QString());
+    // Keys typed in the grid go to the end of the cell; "|" is refused.
+    editor->setCurrentCell(1, TestMatrix::Results);
+    QTest::keyClicks(grid, u"S|TX"_s);
+    QTest::keyClick(grid, Qt::Key_Backspace);
+    EXPECT_EQ(matrix.cell(1, TestMatrix::Results), u"ST"_s);
+    EXPECT_EQ(eingabe->text(), u"ST"_s);
+
+    auto *window = qobject_cast<QMdiSubWindow *>(editor->parentWidget());
+    ASSERT_NE(window, nullptr);
+    p->dialogs.setNextAnswer(DialogAnswer::Cancel);
+    EXPECT_FALSE(window->close());
+    ASSERT_EQ(p->tests().editor(), editor);
+    EXPECT_EQ(p->dialogs.messages().last().text, u"Die Testdatei wurde geändert.\n\nMöchten Sie die Änderungen speichern?"_s);
+    EXPECT_EQ(matrix.cell(1, TestMatrix::Results), u"ST"_s);
+
+    p->api.clearCalls();
+    p->dialogs.setNextAnswer(DialogAnswer::No);
+    EXPECT_TRUE(window->close());
+    EXPECT_EQ(p->tests().editor(), nullptr);
+    EXPECT_FALSE(action(w, "TestBearbeiten")->isEnabled());
+    EXPECT_FALSE(action(w, "StarteTest")->isEnabled());
+    EXPECT_TRUE(matrix.stepIsEmpty(1));
+    EXPECT_EQ(p->api.calls().mid(0, 2), (QStringList{u"apiJob($$$$$$$$,$$$$$$$$,,)"_s, u"apiResultSets()"_s}));
+    const auto asked = p->dialogs.messages().size();
+    w.close();
+    EXPECT_EQ(p->dialogs.messages().size(), asked);
 }
 
 int main(int argc, char **argv)

@@ -3,6 +3,7 @@
 #include "testmatrix/TestRun.h"
 #include "execution/RunFlags.h"
 #include "shell/FakeClock.h"
+#include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
 #include "testmatrix/TestJunitReport.h"
 #include "testmatrix/TestMatrix.h"
@@ -155,6 +156,19 @@ TEST_F(TestRunTest, LogOfJobStepsWithEchoResultsAndErrors)
     EXPECT_EQ(testRun.outcomes()[2].failure, q("VEDAMIS Fehler 99 : kaputt"));
     EXPECT_FALSE(flags.testRun);
     EXPECT_EQ(host.commands, (QList<TestRunHost::Command>{TestRunHost::Command::Running, TestRunHost::Command::Idle}));
+}
+
+TEST_F(TestRunTest, UdsSwitchesHideHelperResultsOnlyForAUdsDescription)
+{
+    api.setJobResults(q("D"), q("J"), {{}, {text("DREHZAHL_EINH", "1/min"), text("JOB_STATUS", "OKAY")}});
+    row(1, {"1", "D", "J"});
+    ShellOptions hideUnits;
+    hideUnits.udsEinh = false;
+    for (const bool uds : {false, true}) {
+        testRun.setUdsFilter(TestRun::udsFilterFor(hideUnits, uds));
+        run();
+        EXPECT_EQ(host.log.contains(u"DREHZAHL_EINH"), !uds) << uds;
+    }
 }
 
 TEST_F(TestRunTest, RepetitionsPausesAndSkippedSteps)
