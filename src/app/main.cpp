@@ -153,6 +153,10 @@ int main(int argc, char *argv[])
     // The test editor, the test file commands, the test run and the batch run.
     KitBoxTest testMatrix(window, services);
     testMatrix.setUdsDescriptionQuery([&catalogue] { return catalogue.catalogue().isUdsSgbd; });
+    QObject::connect(&programOptions, &KitBoxOptions::languageApplied, &window, [&testMatrix] {
+        if (Tst_Form *form = testMatrix.editor())
+            form->applyTexts();
+    });
     dialogs.setParent(&window);
     QObject::connect(&registry, &InstanceRegistry::raiseRequested, &window, [&window] {
         if (window.isMinimized())
