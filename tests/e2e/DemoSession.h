@@ -10,24 +10,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <sstream>
 #include <optional>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <stdlib.h>
 
 namespace e2e {
 
-inline std::filesystem::path dataDir()
-{
-    return KITBOX_DATA_DIR;
-}
-inline std::filesystem::path sourceDir()
-{
-    return KITBOX_SOURCE_DIR;
-}
+inline std::filesystem::path dataDir() { return KITBOX_DATA_DIR; }
+inline std::filesystem::path sourceDir() { return KITBOX_SOURCE_DIR; }
 
 inline std::string readFile(const std::filesystem::path &path)
 {
@@ -59,31 +53,19 @@ private:
     std::filesystem::path m_path;
 };
 
-// The result reports kept in tests/data/e2e/job-reports.txt, each under its "== DESCRIPTION JOB [ARGUMENTS]" line.
-inline std::map<std::string, std::string> keptReports()
+// The result reports kept in tests/data/e2e/job-reports.txt, in their order, each as its
+// "DESCRIPTION JOB [ARGUMENTS]" line and the report below it.
+inline std::vector<std::pair<std::string, std::string>> keptReports()
 {
-    std::map<std::string, std::string> reports;
-    std::istringstream in(e2e::readFile(e2e::sourceDir() / "tests" / "data" / "e2e" / "job-reports.txt"));
-    std::string line, *current = nullptr;
-    while (std::getline(in, line)) {
+    std::vector<std::pair<std::string, std::string>> reports;
+    std::istringstream in(readFile(sourceDir() / "tests" / "data" / "e2e" / "job-reports.txt"));
+    for (std::string line; std::getline(in, line);) {
         if (line.rfind("== ", 0) == 0)
-            current = &reports[line.substr(3)];
-        else if (current)
-            *current += line + "\n";
+            reports.emplace_back(line.substr(3), std::string());
+        else if (!reports.empty())
+            reports.back().second += line + "\n";
     }
     return reports;
-}
-
-// The "DESCRIPTION JOB [ARGUMENTS]" lines of the kept reports, in the order the reports were made.
-inline std::vector<std::string> keptReportHeaders()
-{
-    std::vector<std::string> headers;
-    std::istringstream in(e2e::readFile(e2e::sourceDir() / "tests" / "data" / "e2e" / "job-reports.txt"));
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("== ", 0) == 0)
-            headers.push_back(line.substr(3));
-    return headers;
 }
 
 class DemoSession {
@@ -101,17 +83,13 @@ public:
         setConfig("Simulation", "1");
         setConfig("IfhTrace", "0");
     }
-    ~DemoSession() { close(); }
-    DemoSession(const DemoSession &) = delete;
-    DemoSession &operator=(const DemoSession &) = delete;
-
-    void close()
+    ~DemoSession()
     {
         if (m_open)
             apiVBEnd(m_handle);
-        m_open = false;
     }
-    int32_t handle() const { return m_handle; }
+    DemoSession(const DemoSession &) = delete;
+    DemoSession &operator=(const DemoSession &) = delete;
 
     void setConfig(const std::string &name, const std::string &value)
     {
@@ -125,6 +103,13 @@ public:
     {
         apiVBJob(m_handle, description.c_str(), name.c_str(), args.c_str(), filter.c_str());
         return sets();
+    }
+    // Runs the job a kept report's "DESCRIPTION JOB [ARGUMENTS]" line names.
+    std::optional<int> job(const std::string &header)
+    {
+        const size_t first = header.find(' '), second = header.find(' ', first + 1);
+        return job(header.substr(0, first), header.substr(first + 1, second - first - 1),
+                   second == std::string::npos ? std::string() : header.substr(second + 1));
     }
     std::optional<int> jobData(const std::string &description, const std::string &name,
                                const std::vector<unsigned char> &data)
@@ -147,74 +132,44 @@ public:
         int32_t length = 0;
         if (!apiVB4ErrorText(m_handle, buffer, &length))
             return {};
-        return std::string(buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_ERROR_BUFFER - 1)));
+        return std::string(buffer, clamped(length, VEDAMIS_ERROR_BUFFER - 1));
     }
 
-    std::optional<std::string> text(const std::string &name, int set, const std::string &format = "")
+    std::optional<std::string> text(const std::string &name, int set)
     {
         char buffer[VEDAMIS_TEXT_BUFFER] = {};
         int32_t length = 0;
-        if (!apiVB4ResultText(m_handle, buffer, &length, name.c_str(), static_cast<int16_t>(set), format.c_str()))
+        if (!apiVB4ResultText(m_handle, buffer, &length, name.c_str(), static_cast<int16_t>(set), ""))
             return std::nullopt;
-        return std::string(buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_TEXT_BUFFER - 1)));
-    }
-    std::optional<int> type(const std::string &name, int set)
-    {
-        int16_t code = -1;
-        if (!apiVBResultFormat(m_handle, &code, name.c_str(), static_cast<int16_t>(set)))
-            return std::nullopt;
-        return code;
-    }
-    std::optional<int> integer(const std::string &name, int set)
-    {
-        int16_t value = 0;
-        if (!apiVBResultInt(m_handle, &value, name.c_str(), static_cast<int16_t>(set)))
-            return std::nullopt;
-        return value;
-    }
-    // A binary result through the normal buffer, or the extended one.
-    std::optional<std::vector<unsigned char>> binary(const std::string &name, int set, bool extended = false)
-    {
-        std::vector<unsigned char> buffer(extended ? VEDAMIS_BINARY_EXT_BUFFER : VEDAMIS_BINARY_BUFFER);
-        int32_t length = 0;
-        const bool read =
-            extended ? apiVB4ResultBinaryExt(m_handle, buffer.data(), &length, VEDAMIS_BINARY_EXT_MAX, name.c_str(),
-                                             static_cast<int16_t>(set))
-                     : apiVB4ResultBinary(m_handle, buffer.data(), &length, name.c_str(), static_cast<int16_t>(set));
-        if (!read)
-            return std::nullopt;
-        buffer.resize(static_cast<size_t>(std::clamp<int32_t>(length, 0, int32_t(buffer.size()))));
-        return buffer;
-    }
-    // Names of the results of a set, in the runtime's order.
-    std::vector<std::string> names(int set)
-    {
-        std::vector<std::string> out;
-        int16_t count = 0;
-        if (!apiVBResultNumber(m_handle, &count, static_cast<int16_t>(set)))
-            return out;
-        for (int16_t i = 1; i <= count; ++i) {
-            char buffer[VEDAMIS_NAME_BUFFER] = {};
-            int32_t length = 0;
-            if (apiVB4ResultName(m_handle, buffer, &length, i, static_cast<int16_t>(set)))
-                out.emplace_back(buffer, static_cast<size_t>(std::clamp<int32_t>(length, 0, VEDAMIS_NAME_BUFFER - 1)));
-        }
-        return out;
+        return std::string(buffer, clamped(length, VEDAMIS_TEXT_BUFFER - 1));
     }
 
-    // Every result of every set of the last job, one line each: "  NAME (type) = text", binaries in hex.
+    // Every result of every set of the last job, one line each: "  NAME (type) = text", binaries
+    // in hex, read through the extended buffer.
     std::string report()
     {
         std::string out;
-        for (int set = 0; set <= sets().value_or(-1); ++set) {
+        for (int16_t set = 0; set <= sets().value_or(-1); ++set) {
             out += "set " + std::to_string(set) + "\n";
-            for (const std::string &name : names(set)) {
-                const int code = type(name, set).value_or(-1);
-                out += "  " + name + " (" + std::to_string(code) + ") =";
-                if (code == VEDAMIS_TYPE_BINARY) {
+            int16_t count = 0;
+            apiVBResultNumber(m_handle, &count, set);
+            for (int16_t i = 1; i <= count; ++i) {
+                char name[VEDAMIS_NAME_BUFFER] = {};
+                int32_t length = 0, type = -1;
+                if (!apiVB4ResultName(m_handle, name, &length, i, set))
+                    continue;
+                int16_t code = -1;
+                if (apiVBResultFormat(m_handle, &code, name, set))
+                    type = code;
+                out += "  " + std::string(name, clamped(length, VEDAMIS_NAME_BUFFER - 1)) + " (" +
+                       std::to_string(type) + ") =";
+                if (type == VEDAMIS_TYPE_BINARY) {
                     static const char digits[] = "0123456789ABCDEF";
-                    for (unsigned char byte : binary(name, set, true).value_or(std::vector<unsigned char>{}))
-                        out += {' ', digits[byte >> 4], digits[byte & 15]};
+                    std::vector<unsigned char> bytes(VEDAMIS_BINARY_EXT_BUFFER);
+                    if (!apiVB4ResultBinaryExt(m_handle, bytes.data(), &length, VEDAMIS_BINARY_EXT_MAX, name, set))
+                        length = 0;
+                    for (size_t b = 0; b < clamped(length, VEDAMIS_BINARY_EXT_BUFFER); ++b)
+                        out += {' ', digits[bytes[b] >> 4], digits[bytes[b] & 15]};
                 } else {
                     out += " " + text(name, set).value_or("<no text>");
                 }
@@ -225,6 +180,7 @@ public:
     }
 
 private:
+    static size_t clamped(int32_t length, int32_t limit) { return static_cast<size_t>(std::clamp(length, 0, limit)); }
     int32_t m_handle = 0;
     bool m_open = false;
 };
