@@ -3,9 +3,8 @@
 
 #include <gtest/gtest.h>
 
-using namespace Qt::StringLiterals;
-
 using namespace kitbox;
+using namespace Qt::StringLiterals;
 
 TEST(FakeRuntime, AnswersScriptedSetsByNameWithoutRegardToCase)
 {
@@ -13,37 +12,27 @@ TEST(FakeRuntime, AnswersScriptedSetsByNameWithoutRegardToCase)
     ASSERT_TRUE(api.apiInit());
     FakeResult variant{u"VARIANTE"_s, ResultType::Text, u"D_MOTOR"_s, {}, 0, {}};
     FakeResult temp{u"STAT_TEMP"_s, ResultType::Integer, u"90"_s, {{u"-5I"_s, u"90   "_s}}, 90, {}};
-    api.setJobResults(u"d_motor"_s, u"status"_s, {{variant}, {temp}});
+    FakeResult big{u"DATA"_s, ResultType::Binary, {}, {}, 0, QByteArray(1500, '\x5A')};
+    api.setJobResults(u"d_motor"_s, u"status"_s, {{variant}, {temp, big}});
 
     api.apiJob(u"D_MOTOR"_s, u"STATUS"_s, QString(), QString());
     EXPECT_EQ(api.apiErrorCode(), 0);
-    qint16 sets = -1;
+    qint16 sets = -1, count = 0, type = 0;
     ASSERT_TRUE(api.apiResultSets(sets));
     EXPECT_EQ(sets, 1);
-    qint16 count = 0;
     ASSERT_TRUE(api.apiResultNumber(count, 1));
-    EXPECT_EQ(count, 1);
-    QString name;
+    EXPECT_EQ(count, 2);
+    QString name, text;
     ASSERT_TRUE(api.apiResultName(name, 1, 1));
     EXPECT_EQ(name, u"STAT_TEMP"_s);
-    EXPECT_FALSE(api.apiResultName(name, 2, 1));
-    QString text;
+    EXPECT_FALSE(api.apiResultName(name, 3, 1));
     ASSERT_TRUE(api.apiResultText(text, u"stat_temp"_s, 1, u"-5I"_s));
     EXPECT_EQ(text, u"90   "_s);
     ASSERT_TRUE(api.apiResultText(text, u"STAT_TEMP"_s, 1, QString()));
     EXPECT_EQ(text, u"90"_s);
-    qint16 type = 0;
     ASSERT_TRUE(api.apiResultFormat(type, u"STAT_TEMP"_s, 1));
     EXPECT_EQ(type, static_cast<qint16>(ResultType::Integer));
-}
-
-TEST(FakeRuntime, LongBinaryNeedsTheExtendedRead)
-{
-    FakeVedamisApi api;
-    ASSERT_TRUE(api.apiInit());
-    FakeResult big{u"DATA"_s, ResultType::Binary, {}, {}, 0, QByteArray(1500, '\x5A')};
-    api.setJobResults(u"D"_s, u"J"_s, {{}, {big}});
-    api.apiJob(u"D"_s, u"J"_s, QString(), QString());
+    // A long binary needs the extended read.
     QByteArray data;
     EXPECT_FALSE(api.apiResultBinary(data, u"DATA"_s, 1));
     EXPECT_EQ(api.apiErrorCode(), VedamisApi::errorBinaryTooLong);
@@ -51,7 +40,7 @@ TEST(FakeRuntime, LongBinaryNeedsTheExtendedRead)
     EXPECT_EQ(data.size(), 1500);
 }
 
-TEST(FakeRuntime, JobsNeedAnOpenSessionAndErrorsAreClearedBySuccess)
+TEST(FakeRuntime, SessionErrorsAndConfiguration)
 {
     FakeVedamisApi api;
     api.apiJob(u"D"_s, u"J"_s, QString(), QString());
@@ -61,14 +50,9 @@ TEST(FakeRuntime, JobsNeedAnOpenSessionAndErrorsAreClearedBySuccess)
     api.apiJob(u"D"_s, u"BAD"_s, QString(), QString());
     EXPECT_EQ(api.apiErrorCode(), 1234);
     EXPECT_EQ(api.apiErrorText(), u"job failed"_s);
-    api.apiJob(u"D"_s, u"GOOD"_s, QString(), QString());
+    api.apiJob(u"D"_s, u"GOOD"_s, QString(), QString()); // success clears the error
     EXPECT_EQ(api.apiErrorCode(), 0);
-}
 
-TEST(FakeRuntime, ConfigurationIsReadAndSetAndCanBeRefused)
-{
-    FakeVedamisApi api;
-    ASSERT_TRUE(api.apiInit());
     EXPECT_TRUE(api.apiSetConfig(u"IfhTrace"_s, u"2"_s));
     QString value;
     ASSERT_TRUE(api.apiGetConfig(u"IFHTRACE"_s, value));
