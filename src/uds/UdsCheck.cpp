@@ -2,9 +2,10 @@
 
 #include "catalogue/JobCatalogue.h"
 #include "shell/TextCatalogue.h"
-#include "uds/UdsTable.h"
+#include "uds/UdsTableCells.h"
 
 #include <QHash>
+#include <QList>
 
 #include <utility>
 
@@ -15,39 +16,49 @@ namespace {
 const QString kFrame = QStringLiteral("================================");
 const QString kFunctionTable = QStringLiteral("SG_FUNKTIONEN");
 
-const QStringList kFunctionColumns = {
-    QStringLiteral("ARG"),      QStringLiteral("ID"),          QStringLiteral("RESULTNAME"), QStringLiteral("EINHEIT"),
-    QStringLiteral("DATENTYP"), QStringLiteral("NAME"),        QStringLiteral("MUL"),        QStringLiteral("DIV"),
-    QStringLiteral("SERVICE"),  QStringLiteral("ARG_TABELLE"), QStringLiteral("RES_TABELLE")};
-const QStringList kResultColumns = {QStringLiteral("RESULTNAME"), QStringLiteral("EINHEIT"), QStringLiteral("DATENTYP"),
-                                    QStringLiteral("NAME"),       QStringLiteral("MUL"),     QStringLiteral("DIV")};
-const QStringList kArgumentColumns = {QStringLiteral("ARG"),  QStringLiteral("EINHEIT"), QStringLiteral("DATENTYP"),
-                                      QStringLiteral("NAME"), QStringLiteral("MUL"),     QStringLiteral("DIV")};
+using namespace Qt::Literals::StringLiterals;
 
-const QStringList kIntegerTypes = {QStringLiteral("char"),
-                                   QStringLiteral("unsigned char"),
-                                   QStringLiteral("signed char"),
-                                   QStringLiteral("int"),
-                                   QStringLiteral("integer"),
-                                   QStringLiteral("unsigned int"),
-                                   QStringLiteral("unsigned integer"),
-                                   QStringLiteral("signed int"),
-                                   QStringLiteral("signed integer"),
-                                   QStringLiteral("long"),
-                                   QStringLiteral("unsigned long"),
-                                   QStringLiteral("signed long")};
-const QStringList kFloatTypes = {QStringLiteral("float"),          QStringLiteral("intel float"),
-                                 QStringLiteral("motorola float"), QStringLiteral("double"),
-                                 QStringLiteral("intel double"),   QStringLiteral("motorola double"),
-                                 QStringLiteral("string")};
-const QStringList kBitfieldMemberTypes = {QStringLiteral("char"), QStringLiteral("int"), QStringLiteral("long")};
+constexpr int kFunctionColumnCount = 11;
+const QLatin1StringView kFunctionColumns[kFunctionColumnCount] = {
+    "ARG"_L1,      "ID"_L1,  "RESULTNAME"_L1, "EINHEIT"_L1,     "DATENTYP"_L1,   "NAME"_L1,
+    "MUL"_L1,      "DIV"_L1, "SERVICE"_L1,    "ARG_TABELLE"_L1, "RES_TABELLE"_L1};
+enum FunctionColumn { cArg, cId, cResult, cUnit, cType, cName, cMul, cDiv, cService, cArgTable, cResTable };
+// A result table's columns; an argument table names its first column ARG.
+constexpr int kDefinitionColumnCount = 6;
+const QLatin1StringView kResultColumns[kDefinitionColumnCount] = {"RESULTNAME"_L1, "EINHEIT"_L1, "DATENTYP"_L1,
+                                                                  "NAME"_L1,       "MUL"_L1,     "DIV"_L1};
+const QLatin1StringView kArgumentColumns[kDefinitionColumnCount] = {"ARG"_L1,  "EINHEIT"_L1, "DATENTYP"_L1,
+                                                                    "NAME"_L1, "MUL"_L1,     "DIV"_L1};
 
-// Cells of one row by column position; a missing column reads as empty.
-struct RowReader {
-    const UdsTable &table;
-    int row;
-    QString at(int column) const { return column < 0 ? QString() : table.cell(row, column).trimmed(); }
-};
+const QLatin1StringView kIntegerTypes[] = {"char"_L1,          "unsigned char"_L1,    "signed char"_L1,
+                                           "int"_L1,           "integer"_L1,          "unsigned int"_L1,
+                                           "unsigned integer"_L1, "signed int"_L1,    "signed integer"_L1,
+                                           "long"_L1,          "unsigned long"_L1,    "signed long"_L1};
+const QLatin1StringView kFloatTypes[] = {"float"_L1,        "intel float"_L1,     "motorola float"_L1, "double"_L1,
+                                         "intel double"_L1, "motorola double"_L1, "string"_L1};
+const QLatin1StringView kBitfieldMemberTypes[] = {"char"_L1, "int"_L1, "long"_L1};
+
+template <size_t N>
+bool isOneOf(const QString &text, const QLatin1StringView (&set)[N])
+{
+    for (const QLatin1StringView member : set)
+        if (text == member)
+            return true;
+    return false;
+}
+
+// The key of the table index: names are mostly upper-case ASCII already, and
+// those are taken as they are instead of going through Unicode case mapping.
+QString upperKey(const QString &name)
+{
+    bool lower = false;
+    for (const QChar ch : name) {
+        if (ch.unicode() >= 0x80)
+            return name.toUpper();
+        lower = lower || (ch.unicode() >= 'a' && ch.unicode() <= 'z');
+    }
+    return lower ? name.toUpper() : name;
+}
 
 // 1-based position of the first blank, 0 when there is none.
 int blankPosition(const QString &text)
@@ -80,12 +91,13 @@ qint64 leadingNumber(QStringView text)
 UdsCheck::UdsCheck(const JobCatalogue &catalogue, const TextCatalogue &texts, QLocale locale)
     : m_catalogue(catalogue), m_texts(texts), m_locale(std::move(locale))
 {
+    m_tablesByName.reserve(m_catalogue.tables.size());
     for (qsizetype i = m_catalogue.tables.size() - 1; i >= 0; --i) {
         const TableDescription &table = m_catalogue.tables.at(i);
-        const QString key = table.name.toUpper();
-        m_firstByName.insert(key, int(i));
+        TableIndex &entry = m_tablesByName[upperKey(table.name)];
+        entry.first = int(i);
         if (table.baseName.isEmpty())
-            m_firstOwnByName.insert(key, int(i));
+            entry.own = int(i);
     }
 }
 
@@ -96,12 +108,12 @@ QString UdsCheck::t(int id) const
 
 bool UdsCheck::isIntegerType(const QString &type)
 {
-    return kIntegerTypes.contains(type);
+    return isOneOf(type, kIntegerTypes);
 }
 
 bool UdsCheck::isGeneralType(const QString &type)
 {
-    return kIntegerTypes.contains(type) || kFloatTypes.contains(type);
+    return isOneOf(type, kIntegerTypes) || isOneOf(type, kFloatTypes);
 }
 
 bool UdsCheck::isSizedType(const QString &type)
@@ -119,12 +131,15 @@ bool UdsCheck::isSizedType(const QString &type)
     return length >= 1 && length <= 255;
 }
 
-QStringList UdsCheck::missingColumns(const UdsTable &table, const QStringList &wanted)
+QStringList UdsCheck::findColumns(const UdsTableCells &table, const QLatin1StringView *wanted, int count,
+                                  int *columns)
 {
     QStringList missing;
-    for (const QString &name : wanted)
-        if (table.column(name) < 0)
-            missing.append(name);
+    for (int i = 0; i < count; ++i) {
+        columns[i] = table.column(wanted[i]);
+        if (columns[i] < 0)
+            missing.append(QString(wanted[i]));
+    }
     return missing;
 }
 
@@ -137,54 +152,82 @@ bool UdsCheck::factorValid(const QString &value) const
 {
     if (value == QLatin1String("-"))
         return true;
-    bool ok = false;
-    const double number = m_locale.toDouble(value, &ok);
-    return ok && number != 0.0;
+    // Rows mostly repeat the MUL and DIV of the row before: the last two verdicts are tried before the memo.
+    for (int i = 0; i < m_recentFactorCount; ++i)
+        if (m_recentFactors[i].first == value)
+            return m_recentFactors[i].second;
+    bool valid = false;
+    if (const auto known = m_factors.constFind(value); known != m_factors.constEnd()) {
+        valid = known.value();
+    } else {
+        bool ok = false;
+        const double number = m_locale.toDouble(value, &ok);
+        valid = ok && number != 0.0;
+        m_factors.insert(value, valid);
+    }
+    m_recentFactors[1] = std::move(m_recentFactors[0]);
+    m_recentFactors[0] = {value, valid};
+    m_recentFactorCount = qMin(m_recentFactorCount + 1, 2);
+    return valid;
+}
+
+UdsCheck::TableIndex UdsCheck::tableIndex(const QString &name) const
+{
+    return m_tablesByName.value(upperKey(name));
 }
 
 QString UdsCheck::detailTable(const QString &name) const
 {
+    auto known = m_detailReasons.constFind(name);
+    if (known == m_detailReasons.constEnd())
+        known = m_detailReasons.insert(name, buildDetailTable(name));
+    return known.value();
+}
+
+QString UdsCheck::buildDetailTable(const QString &name) const
+{
     const int index = ownTable(name);
     if (index < 0)
         return QStringLiteral("NAME=") + name + QStringLiteral(", ") + t(588) + QLatin1Char('!');
-    const UdsTable table(m_catalogue, index);
-    if (table.column(QStringLiteral("WERT")) < 0)
+    const UdsTableCells table(m_catalogue, index);
+    if (table.column("WERT"_L1) < 0)
         return QStringLiteral("NAME=") + name + QStringLiteral("; ") + t(586) + QLatin1Char('!');
-    if (table.column(QStringLiteral("TEXT")) < 0)
+    if (table.column("TEXT"_L1) < 0)
         return QStringLiteral("NAME=") + name + QStringLiteral("; ") + t(587) + QLatin1Char('!');
     return {};
 }
 
-QString UdsCheck::bitfieldTable(const QString &name, const UdsTable &holder) const
+QString UdsCheck::bitfieldTable(const QString &name, const UdsTableCells &holder) const
 {
     const QString named = QStringLiteral("NAME=") + name + QStringLiteral(", ");
     const int index = ownTable(name);
     if (index < 0)
         return named + t(594) + QLatin1Char('!');
-    const UdsTable bits(m_catalogue, index);
-    const QStringList missing = missingColumns(bits, kResultColumns);
+    const UdsTableCells bits(m_catalogue, index);
+    int c[kDefinitionColumnCount];
+    const QStringList missing = findColumns(bits, kResultColumns, kDefinitionColumnCount, c);
     QString reason;
     if (!missing.isEmpty()) {
         reason = named + t(592) + QStringLiteral(", ") + missingLine(missing);
     } else {
-        const int cResult = bits.column(QStringLiteral("RESULTNAME"));
-        const int cUnit = bits.column(QStringLiteral("EINHEIT"));
-        const int cType = bits.column(QStringLiteral("DATENTYP"));
-        const int cName = bits.column(QStringLiteral("NAME"));
+        using Case = UdsTableCells::Case;
         QString firstType;
+        QString result;
+        QString type;
+        QString unit;
+        QString detail;
         for (int k = 1; k <= bits.rowCount() && reason.isEmpty(); ++k) {
-            const RowReader row{bits, k};
-            const QString result = row.at(cResult).toUpper();
-            const QString type = row.at(cType); // member types keep their case
-            const QString detail = row.at(cName).toUpper();
+            bits.read(k, c[0], Case::Upper, result);
+            bits.read(k, c[2], Case::Keep, type); // member types keep their case
             if (k == 1)
-                firstType = type;
-            if (!kBitfieldMemberTypes.contains(type)) {
+                firstType = QString(type.constData(), type.size());
+            if (!isOneOf(type, kBitfieldMemberTypes)) {
                 reason =
                     name + QStringLiteral(": ") + t(576) + QStringLiteral(" (") + type + QStringLiteral(") ") + t(589);
             } else if (k > 1 && type != firstType) {
                 reason = name + QStringLiteral(": ") + t(590) + QStringLiteral(" (") + result + QLatin1Char(')');
-            } else if (row.at(cUnit) == QLatin1String("0-n") && detail != QLatin1String("-")) {
+            } else if (bits.read(k, c[1], Case::Keep, unit) == QLatin1String("0-n") &&
+                       bits.read(k, c[3], Case::Upper, detail) != QLatin1String("-")) {
                 const QString detailReason = detailTable(detail);
                 if (!detailReason.isEmpty())
                     reason = name + QStringLiteral(": ") + t(591) + QStringLiteral(" (") + result +
@@ -193,17 +236,18 @@ QString UdsCheck::bitfieldTable(const QString &name, const UdsTable &holder) con
         }
     }
     // The table holding the "bit" row must still read as a result table.
-    if (!missingColumns(holder, kResultColumns).isEmpty())
+    int holderColumns[kDefinitionColumnCount];
+    if (!findColumns(holder, kResultColumns, kDefinitionColumnCount, holderColumns).isEmpty())
         reason = named + t(593);
     return reason;
 }
 
-QString UdsCheck::resultRules(const Definition &d, const UdsTable &holder) const
+QString UdsCheck::resultRules(const Definition &d, const UdsTableCells &holder) const
 {
     const QString &n = d.name;
     if (const int p = blankPosition(n))
         return t(575) + QStringLiteral(" (Pos=") + QString::number(p) + QLatin1Char(')');
-    const QString badType = t(576) + QStringLiteral(" (") + d.type + QLatin1Char(')');
+    const auto badType = [&]() -> QString { return t(576) + QStringLiteral(" (") + d.type + QLatin1Char(')'); };
     const auto tooLong = [&](int max) -> QString {
         return t(577) + QStringLiteral(" (") + QString::number(n.size()) + QStringLiteral("/max=") +
                QString::number(max) + QLatin1Char(')');
@@ -212,7 +256,7 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTable &holder) const
 
     if (d.unit == QLatin1String("0/1") || d.unit == QLatin1String("0-n")) {
         if (!isIntegerType(d.type))
-            return badType;
+            return badType();
         if (n.size() > 58)
             return tooLong(58);
         if (endsWert)
@@ -234,14 +278,14 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTable &holder) const
         return {};
     };
     if (d.unit == QLatin1String("hex"))
-        return isIntegerType(d.type) ? valueName() : badType;
+        return isIntegerType(d.type) ? valueName() : badType();
     if (d.unit == QLatin1String("bit")) {
         if (d.type != QLatin1String("bitfield"))
-            return badType;
+            return badType();
         return bitfieldTable(d.detail, holder);
     }
     if (!isGeneralType(d.type) && !isSizedType(d.type))
-        return badType;
+        return badType();
     if (QString reason = valueName(); !reason.isEmpty())
         return reason;
     if (!factorValid(d.mul))
@@ -257,18 +301,18 @@ QString UdsCheck::argumentRules(const Definition &d) const
 {
     if (const int p = blankPosition(d.name))
         return t(584) + QStringLiteral(" (Pos=") + QString::number(p) + QLatin1Char(')');
-    const QString badType = t(576) + QStringLiteral(" (") + d.type + QLatin1Char(')');
+    const auto badType = [&]() -> QString { return t(576) + QStringLiteral(" (") + d.type + QLatin1Char(')'); };
     if (d.unit == QLatin1String("0/1") || d.unit == QLatin1String("hex"))
-        return isIntegerType(d.type) ? QString() : badType;
+        return isIntegerType(d.type) ? QString() : badType();
     if (d.unit == QLatin1String("0-n")) {
         if (!isIntegerType(d.type))
-            return badType;
+            return badType();
         if (d.detail == QLatin1String("-"))
             return t(585);
         return detailTable(d.detail);
     }
     if (!isGeneralType(d.type) && !isSizedType(d.type))
-        return badType;
+        return badType();
     if (!factorValid(d.mul))
         return t(581);
     if (!factorValid(d.div))
@@ -278,13 +322,13 @@ QString UdsCheck::argumentRules(const Definition &d) const
     return {};
 }
 
-QString UdsCheck::tableBlock(const QString &name, Kind kind) const
+const QString &UdsCheck::tableBlock(const QString &name, Kind kind) const
 {
-    const QString key = QLatin1Char(kind == Kind::Result ? 'R' : 'A') + name;
-    auto cached = m_blocks.constFind(key);
-    if (cached == m_blocks.constEnd())
-        cached = m_blocks.insert(key, buildTableBlock(name, kind));
-    return cached.value();
+    QHash<QString, QString> &blocks = kind == Kind::Result ? m_resultBlocks : m_argumentBlocks;
+    auto known = blocks.constFind(name);
+    if (known == blocks.constEnd())
+        known = blocks.insert(name, buildTableBlock(name, kind));
+    return known.value();
 }
 
 QString UdsCheck::buildTableBlock(const QString &name, Kind kind) const
@@ -292,24 +336,24 @@ QString UdsCheck::buildTableBlock(const QString &name, Kind kind) const
     const int index = lookup(name);
     if (index < 0)
         return QStringLiteral("    ! ") + name + QStringLiteral(": ") + t(574) + kCrLf;
-    const UdsTable table(m_catalogue, index);
-    const QStringList &columns = kind == Kind::Result ? kResultColumns : kArgumentColumns;
-    const QStringList missing = missingColumns(table, columns);
+    const UdsTableCells table(m_catalogue, index);
+    int c[kDefinitionColumnCount];
+    const QStringList missing = findColumns(table, kind == Kind::Result ? kResultColumns : kArgumentColumns,
+                                            kDefinitionColumnCount, c);
     if (!missing.isEmpty())
         return QStringLiteral("    ! ") + name + QStringLiteral(": ") + t(573) + kCrLf + QStringLiteral("      ") +
                missingLine(missing) + kCrLf;
 
-    const int cName = table.column(columns.at(0));
-    const int cUnit = table.column(QStringLiteral("EINHEIT"));
-    const int cType = table.column(QStringLiteral("DATENTYP"));
-    const int cDetail = table.column(QStringLiteral("NAME"));
-    const int cMul = table.column(QStringLiteral("MUL"));
-    const int cDiv = table.column(QStringLiteral("DIV"));
+    using Case = UdsTableCells::Case;
+    Definition &d = m_tableRow;
     QString block;
     for (int k = 1; k <= table.rowCount(); ++k) {
-        const RowReader row{table, k};
-        const Definition d{row.at(cName).toUpper(),   row.at(cUnit).toLower(), row.at(cType).toLower(),
-                           row.at(cDetail).toUpper(), row.at(cMul).toUpper(),  row.at(cDiv).toUpper()};
+        table.read(k, c[0], Case::Upper, d.name);
+        table.read(k, c[1], Case::Lower, d.unit);
+        table.read(k, c[2], Case::Lower, d.type);
+        table.read(k, c[3], Case::Upper, d.detail);
+        table.read(k, c[4], Case::Upper, d.mul);
+        table.read(k, c[5], Case::Upper, d.div);
         const QString reason = kind == Kind::Result ? resultRules(d, table) : argumentRules(d);
         if (!reason.isEmpty())
             block += QStringLiteral("    ! ") + name + QLatin1Char(' ') + t(566) + QString::number(k) +
@@ -318,72 +362,82 @@ QString UdsCheck::buildTableBlock(const QString &name, Kind kind) const
     return block;
 }
 
-void UdsCheck::checkUnique(const UdsTable &functions, QString &out, int &findings) const
+void UdsCheck::checkUnique(const UdsTableCells &functions, const int *c, QString &out, int &findings) const
 {
-    const int cArg = functions.column(QStringLiteral("ARG"));
-    const int cId = functions.column(QStringLiteral("ID"));
     const int n = functions.rowCount();
-    QStringList args;
-    QStringList ids;
-    args.reserve(n);
-    ids.reserve(n);
-    for (int r = 1; r <= n; ++r) {
-        const RowReader row{functions, r};
-        args.append(row.at(cArg).toUpper());
-        ids.append(row.at(cId));
-    }
-    // Rows by argument, so that a long table does not compare every pair.
-    QHash<QString, QList<int>> rowsByArg;
-    for (int r = 0; r < n; ++r)
-        rowsByArg[args.at(r)].append(r);
+    // Every row's upper-cased ARG one after the other in one text, then rows
+    // chained by equal ARG, so that neither a string per row nor a
+    // comparison of every pair is needed.
+    QString args;
+    args.reserve(qsizetype(n) * 8);
+    QList<std::pair<qsizetype, qsizetype>> spans(n);
+    QString arg;
     for (int r = 0; r < n; ++r) {
-        const QString &a = args.at(r);
-        if (const int p = blankPosition(a)) {
-            out += QStringLiteral("  ! ") + a + QStringLiteral(": ") + ids.at(r) + QStringLiteral(", ") + t(564) +
+        functions.read(r + 1, c[cArg], UdsTableCells::Case::Upper, arg);
+        spans[r] = {args.size(), arg.size()};
+        args += arg;
+    }
+    const auto argAt = [&](int r) { return QStringView(args).sliced(spans.at(r).first, spans.at(r).second); };
+    QList<int> nextEqual(n, -1);
+    QHash<QStringView, int> firstRow;
+    firstRow.reserve(n);
+    for (int r = n - 1; r >= 0; --r) {
+        int &first = firstRow[argAt(r)];
+        nextEqual[r] = first - 1; // a new entry holds 0: no later row
+        first = r + 1;
+    }
+    const auto id = [&](int r) { return functions.cell(r + 1, c[cId], UdsTableCells::Case::Keep); };
+    for (int r = 0; r < n; ++r) {
+        const QStringView a = argAt(r);
+        if (const int p = int(a.indexOf(QLatin1Char(' '))) + 1) {
+            out += QStringLiteral("  ! ") + a.toString() + QStringLiteral(": ") + id(r) + QStringLiteral(", ") + t(564) +
                    QStringLiteral(" (Pos=") + QString::number(p) + QLatin1Char(')') + kCrLf;
             ++findings;
         }
-        for (const int r2 : rowsByArg.value(a)) {
-            if (r2 <= r)
-                continue;
-            out += QStringLiteral("  ! ") + a + QStringLiteral(": ") + t(565) + QLatin1Char('!') + kCrLf +
-                   QStringLiteral("    ") + t(566) + QString::number(r + 1) + QStringLiteral(": ") + ids.at(r) +
-                   QStringLiteral(" & ") + t(566) + QString::number(r2 + 1) + QStringLiteral(": ") + ids.at(r2) + kCrLf;
+        for (int r2 = nextEqual.at(r); r2 >= 0; r2 = nextEqual.at(r2)) {
+            out += QStringLiteral("  ! ") + a.toString() + QStringLiteral(": ") + t(565) + QLatin1Char('!') + kCrLf +
+                   QStringLiteral("    ") + t(566) + QString::number(r + 1) + QStringLiteral(": ") + id(r) +
+                   QStringLiteral(" & ") + t(566) + QString::number(r2 + 1) + QStringLiteral(": ") + id(r2) + kCrLf;
             ++findings;
         }
     }
 }
 
-void UdsCheck::checkRows(const UdsTable &functions, QString &out, int &findings) const
+void UdsCheck::checkRows(const UdsTableCells &functions, const int *c, QString &out, int &findings) const
 {
-    int c[11];
-    for (int i = 0; i < 11; ++i)
-        c[i] = functions.column(kFunctionColumns.at(i));
-    enum { Arg, Id, Result, Unit, Type, Name, Mul, Div, Service, ArgTable, ResTable };
-
+    using Case = UdsTableCells::Case;
     const auto line = [&](const QString &text) {
         out += text + kCrLf;
         ++findings;
     };
+    Definition &d = m_functionRow;
+    const QString &result = d.name;
+    const QString &unit = d.unit;
+    QString service;
+    QString argTable;
+    QString resTable;
+    QString id;
     for (int r = 1; r <= functions.rowCount(); ++r) {
-        const RowReader row{functions, r};
-        const QString id = row.at(c[Id]);
-        const QString result = row.at(c[Result]).toUpper();
-        const QString unit = row.at(c[Unit]).toLower();
-        const QString service = row.at(c[Service]).toUpper();
-        const QString argTable = row.at(c[ArgTable]).toUpper();
-        const QString resTable = row.at(c[ResTable]).toUpper();
-        const Definition d{result,
-                           unit,
-                           row.at(c[Type]).toLower(),
-                           row.at(c[Name]).toUpper(),
-                           row.at(c[Mul]).toUpper(),
-                           row.at(c[Div]).toUpper()};
+        // The cells every row needs; the rest is read when a rule asks for it.
+        functions.read(r, c[cResult], Case::Upper, d.name);
+        functions.read(r, c[cService], Case::Upper, service);
+        bool definitionRead = false;
+        bool idRead = false;
+        bool resTableRead = false;
+        const auto rowId = [&]() -> const QString & {
+            if (!idRead)
+                functions.read(r, c[cId], Case::Keep, id);
+            idRead = true;
+            return id;
+        };
         const auto has = [&](const char *code) { return service.contains(QLatin1String(code)); };
-        const QString rowNumber = QString::number(r);
+        const bool s22 = has("22");
+        const bool s2E = has("2E");
+        const bool s2F = has("2F");
+        const bool s31 = has("31");
 
-        if (!has("22") && !has("2E") && !has("2F") && !has("31")) {
-            const QString head = QStringLiteral("  ! Zeile") + rowNumber + QStringLiteral(": ") + id +
+        if (!s22 && !s2E && !s2F && !s31) {
+            const QString head = QStringLiteral("  ! Zeile") + QString::number(r) + QStringLiteral(": ") + rowId() +
                                  QStringLiteral(", ") + result + QStringLiteral(": ");
             if (has("2C"))
                 line(head + QStringLiteral("SID=2C, ") + t(567) + QLatin1Char('!'));
@@ -392,13 +446,16 @@ void UdsCheck::checkRows(const UdsTable &functions, QString &out, int &findings)
         }
 
         const auto prefix = [&](const char *sid) -> QString {
-            return QStringLiteral("  ! ") + t(566) + rowNumber + QStringLiteral(": ") + id + QStringLiteral(" (") +
-                   QLatin1String(sid) + QStringLiteral("), ");
+            return QStringLiteral("  ! ") + t(566) + QString::number(r) + QStringLiteral(": ") + rowId() +
+                   QStringLiteral(" (") + QLatin1String(sid) + QStringLiteral("), ");
         };
         const auto results = [&](const char *sid, bool requireOne) {
             if (result == QLatin1String("-")) {
+                if (!resTableRead)
+                    functions.read(r, c[cResTable], Case::Upper, resTable);
+                resTableRead = true;
                 if (resTable != QLatin1String("-")) {
-                    const QString block = tableBlock(resTable, Kind::Result);
+                    const QString &block = tableBlock(resTable, Kind::Result);
                     if (!block.isEmpty()) {
                         line(prefix(sid) + t(569) + QLatin1Char(' ') + resTable + QLatin1Char('!'));
                         out += block;
@@ -408,30 +465,39 @@ void UdsCheck::checkRows(const UdsTable &functions, QString &out, int &findings)
                 }
                 return;
             }
+            if (!definitionRead) {
+                functions.read(r, c[cUnit], Case::Lower, d.unit);
+                functions.read(r, c[cType], Case::Lower, d.type);
+                functions.read(r, c[cName], Case::Upper, d.detail);
+                functions.read(r, c[cMul], Case::Upper, d.mul);
+                functions.read(r, c[cDiv], Case::Upper, d.div);
+                definitionRead = true;
+            }
             const QString reason = resultRules(d, functions);
             if (!reason.isEmpty())
                 line(prefix(sid) + result + QLatin1Char('[') + unit + QStringLiteral("]: ") + reason);
         };
         const auto arguments = [&](const char *sid) {
-            const QString block = tableBlock(argTable, Kind::Argument);
+            const QString &block = tableBlock(argTable, Kind::Argument);
             if (!block.isEmpty()) {
                 line(prefix(sid) + t(572) + QLatin1Char(' ') + argTable + QLatin1Char('!'));
                 out += block;
             }
         };
 
-        if (has("22"))
+        if (s2E || s2F || s31)
+            functions.read(r, c[cArgTable], Case::Upper, argTable);
+        if (s22)
             results("$22", true);
-        if (has("2E")) {
+        if (s2E) {
             if (argTable == QLatin1String("-"))
                 line(prefix("$2E") + t(571) + QLatin1Char('!'));
             else
                 arguments("$2E");
         }
-        for (const char *code : {"2F", "31"}) {
-            if (!has(code))
+        for (const auto &[present, sid] : {std::pair{s2F, "$2F"}, std::pair{s31, "$31"}}) {
+            if (!present)
                 continue;
-            const char *sid = code[0] == '2' ? "$2F" : "$31";
             results(sid, false);
             if (argTable != QLatin1String("-"))
                 arguments(sid);
@@ -458,17 +524,18 @@ UdsCheckReport UdsCheck::run(const QString &descriptionName) const
     } else {
         line(QStringLiteral("  ") + t(556));
         // Opened by lookup: the own table is the first of its name unless a base's comes earlier.
-        const UdsTable functions(m_catalogue, lookup(kFunctionTable));
-        const QStringList missing = missingColumns(functions, kFunctionColumns);
+        const UdsTableCells functions(m_catalogue, lookup(kFunctionTable));
+        int columns[kFunctionColumnCount];
+        const QStringList missing = findColumns(functions, kFunctionColumns, kFunctionColumnCount, columns);
         if (!missing.isEmpty()) {
             finding(QStringLiteral("  ! ") + t(561));
             line(QStringLiteral("    ") + missingLine(missing));
         } else {
             line(QStringLiteral("  ") + t(560));
             line(t(557));
-            checkUnique(functions, out, report.findings);
+            checkUnique(functions, columns, out, report.findings);
             line(t(558));
-            checkRows(functions, out, report.findings);
+            checkRows(functions, columns, out, report.findings);
         }
     }
     line(kFrame);

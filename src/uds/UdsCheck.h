@@ -5,16 +5,19 @@
 // The report is a text of CR LF-terminated lines, the same for the results
 // window and for the command line.
 #include <QHash>
+#include <QLatin1StringView>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
+
+#include <utility>
 
 class TextCatalogue;
 
 namespace kitbox {
 
 struct JobCatalogue;
-class UdsTable;
+class UdsTableCells;
 
 struct UdsCheckReport {
     QString text;     // the framed report, every line ended by CR LF
@@ -45,38 +48,57 @@ private:
         QString div;
     };
     enum class Kind { Result, Argument };
+    struct TableIndex {
+        int first = -1; // the lookup's answer
+        int own = -1;   // the own-table test's answer
+    };
 
     QString t(int id) const;
-    static QStringList missingColumns(const UdsTable &table, const QStringList &wanted);
+    // The columns of wanted in table (-1 for each it lacks), and the names it lacks, in the order of wanted.
+    static QStringList findColumns(const UdsTableCells &table, const QLatin1StringView *wanted, int count,
+                                   int *columns);
     QString missingLine(const QStringList &missing) const;
     bool factorValid(const QString &value) const;
 
     // Each gives the reason of the first failing rule, or an empty text.
-    QString resultRules(const Definition &d, const UdsTable &holder) const;
+    QString resultRules(const Definition &d, const UdsTableCells &holder) const;
     QString argumentRules(const Definition &d) const;
     QString detailTable(const QString &name) const;
-    QString bitfieldTable(const QString &name, const UdsTable &holder) const;
+    QString buildDetailTable(const QString &name) const;
+    QString bitfieldTable(const QString &name, const UdsTableCells &holder) const;
     // The detail block of a result or argument table; empty when every row passes.
-    QString tableBlock(const QString &name, Kind kind) const;
+    const QString &tableBlock(const QString &name, Kind kind) const;
     QString buildTableBlock(const QString &name, Kind kind) const;
 
-    void checkUnique(const UdsTable &functions, QString &out, int &findings) const;
-    void checkRows(const UdsTable &functions, QString &out, int &findings) const;
+    void checkUnique(const UdsTableCells &functions, const int *columns, QString &out, int &findings) const;
+    void checkRows(const UdsTableCells &functions, const int *columns, QString &out, int &findings) const;
 
     // Lookup and own-table test by upper-cased name, built once: a long
     // SG_FUNKTIONEN names thousands of tables, and a linear search per row
     // would make the check quadratic.
-    int lookup(const QString &name) const { return m_firstByName.value(name.toUpper(), -1); }
-    int ownTable(const QString &name) const { return m_firstOwnByName.value(name.toUpper(), -1); }
+    int lookup(const QString &name) const { return tableIndex(name).first; }
+    int ownTable(const QString &name) const { return tableIndex(name).own; }
+    TableIndex tableIndex(const QString &name) const;
 
     const JobCatalogue &m_catalogue;
     const TextCatalogue &m_texts;
     QLocale m_locale;
-    QHash<QString, int> m_firstByName;
-    QHash<QString, int> m_firstOwnByName;
-    // Many rows share one result or argument table; its block depends on the
-    // catalogue alone, so each is built once per check.
-    mutable QHash<QString, QString> m_blocks;
+    QHash<QString, TableIndex> m_tablesByName;
+    // Many rows share one result, argument or detail table, and a table's
+    // verdict depends on the catalogue alone, so each is found once per
+    // check; so is the verdict on a MUL or DIV text, as the locale's number
+    // parsing costs more than the rest of a row's rules.
+    mutable QHash<QString, QString> m_resultBlocks;
+    mutable QHash<QString, QString> m_argumentBlocks;
+    mutable QHash<QString, QString> m_detailReasons;
+    mutable QHash<QString, bool> m_factors;
+    mutable std::pair<QString, bool> m_recentFactors[2];
+    mutable int m_recentFactorCount = 0;
+    // The cells of the row being checked, kept from row to row so that
+    // reading a row allocates nothing: one set for SG_FUNKTIONEN, one for the
+    // result or argument table a row leads to.
+    mutable Definition m_functionRow;
+    mutable Definition m_tableRow;
 };
 
 } // namespace kitbox
