@@ -12,7 +12,10 @@
 #include "testmatrix/TestRun.h"
 #include "testmatrix/TestRunHost.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
+
+#include <unistd.h>
 
 #include <csignal>
 
@@ -53,13 +56,22 @@ private:
 // The log goes to standard output as the results window would show it.
 class ConsoleTestHost : public TestRunHost {
 public:
-    ConsoleTestHost(QTextStream &out, RunFlags &flags, int step) : m_out(out), m_flags(flags), m_step(step) {}
+    ConsoleTestHost(QTextStream &out, RunFlags &flags, int step)
+        : m_out(out), m_flags(flags), m_step(step), m_terminal(isatty(STDOUT_FILENO) != 0)
+    {
+        m_sinceFlush.start();
+    }
 
     void startLog(const QString &text) override { appendLog(text); }
+    // On a terminal every repetition shows up at once; into a pipe or file
+    // fast repetitions are written in batches, which saves a write each.
     void appendLog(const QString &text) override
     {
         m_out << text;
-        m_out.flush();
+        if (m_terminal || m_sinceFlush.elapsed() >= flushMs) {
+            m_out.flush();
+            m_sinceFlush.restart();
+        }
     }
     void setActivity(ResultsWindowRules::Activity) override {}
     void keepAlive() override
@@ -74,9 +86,12 @@ public:
     void continuousRunEnded() override {}
 
 private:
+    static constexpr int flushMs = 100;
     QTextStream &m_out;
     RunFlags &m_flags;
     int m_step;
+    bool m_terminal;
+    QElapsedTimer m_sinceFlush;
 };
 
 } // namespace
@@ -156,6 +171,7 @@ int runTestCommand(const TestRequest &request, VedamisApi &api, DialogService &d
     {
         const InterruptGuard guard;
         run.starte(document.matrix(), document.caption(), request.step > 0);
+        out.flush();
     }
 
     if (!request.junitPath.isEmpty()) {

@@ -88,6 +88,9 @@ void Tst_Form::applyTexts()
 void Tst_Form::showMatrix()
 {
     refresh();
+    // The input line always has a cell to show.
+    if (!m_grid->currentItem())
+        m_grid->setCurrentCell(0, 0);
     currentMoved();
 }
 
