@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -647,11 +648,20 @@ TEST_F(KitBoxFixture, TestRunFromTheWindowStopsAndSingleSteps)
     ASSERT_TRUE(run->isEnabled());
     QString captionWhileRunning;
     bool pictureWhileRunning = false;
-    QTimer::singleShot(50, &w, [&] {
+    // Stopped once the loop is back at step 1 (or after 5 s, which fails below).
+    QTimer stopper;
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(&stopper, &QTimer::timeout, &w, [&] {
+        Res_Form *results = w.resultsWindow(false);
+        if ((!results || results->text().count(u"Nr 1(  1) : "_s) < 2) && waited.elapsed() < 5000)
+            return;
+        stopper.stop();
         captionWhileRunning = run->text();
         pictureWhileRunning = w.toolbarButton(10)->property("running").toBool();
         run->trigger();
     });
+    stopper.start(5);
     run->trigger();
     EXPECT_EQ(captionWhileRunning, u"&Test stoppen"_s);
     EXPECT_TRUE(pictureWhileRunning);
