@@ -6,8 +6,6 @@
 
 #include <vedamis/SimulationFile.h>
 
-#include <QTemporaryDir>
-#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -157,20 +155,7 @@ TEST(SimulationRecorder, RefusesWhatCannotBeRecordedOrOverwritten)
     EXPECT_EQ(empty.value().skipped, 1);
     EXPECT_TRUE(SimulationCheck::check(empty.value().text).isEmpty());
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"D_ALT.SIM"_s);
-    const auto recording = SimulationRecorder::record(other, u"D_ALT"_s);
-    ASSERT_TRUE(recording.ok());
-    ASSERT_TRUE(SimulationRecorder::write(path, recording.value(), false).ok());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite | QIODevice::Truncate));
-    f.write("; mine\n");
-    f.close();
-    EXPECT_FALSE(SimulationRecorder::write(path, recording.value(), false).ok());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("; mine\n"));
-    f.close();
-    EXPECT_TRUE(SimulationRecorder::write(path, recording.value(), true).ok());
+    // Refusing to overwrite an existing file is checked through record-sim (RecordReplayTest).
 }
 
 TEST(SimulationCheck, MarksEveryFaultyLine)

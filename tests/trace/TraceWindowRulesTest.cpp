@@ -154,12 +154,6 @@ TEST_F(TraceFixture, ClearSwitchesOffDeletesAndRestoresTheLevel)
     EXPECT_EQ(sets, (QStringList{u"apiSetConfig(IfhTrace,0)"_s, u"apiSetConfig(IfhTrace,2)"_s}));
     EXPECT_FALSE(QFile::exists(file()));
     EXPECT_TRUE(r.dialogs.messages().isEmpty());
-    // Both entries off now: there is no file to show or clear.
-    r.api.setConfig(u"IfhTrace"_s, u"0"_s);
-    const TraceMenuState menu = r.session.traceMenuState();
-    EXPECT_TRUE(menu.known);
-    EXPECT_FALSE(menu.showEnabled);
-    EXPECT_FALSE(menu.clearEnabled);
 }
 
 TEST_F(TraceFixture, ClearReportsAFileThatStaysAndRestoresAllTheSame)
