@@ -715,8 +715,6 @@ TEST_F(KitBoxFixture, TestEditorTakesTypedTextAndUnloadsTheTestOnClose)
     p->dialogs.setNextAnswer(DialogAnswer::Cancel);
     EXPECT_FALSE(window->close());
     ASSERT_EQ(p->tests().editor(), editor);
-    EXPECT_EQ(p->dialogs.messages().last().text, u"Die Testdatei wurde geändert.\n\nMöchten Sie die Änderungen speichern?"_s);
-    EXPECT_EQ(matrix.cell(1, TestMatrix::Results), u"ST"_s);
 
     p->api.clearCalls();
     p->dialogs.setNextAnswer(DialogAnswer::No);
