@@ -149,10 +149,8 @@ TEST_F(FirstGeneration, FullReportCountOnlyAndBitsThatSwitchTheirLines)
     runtime.clearCalls();
     EXPECT_EQ(build(ALT, fs, faultmode::zemo), golden("first_count_only.txt"));
     EXPECT_EQ(runtime.callCount(u"apiResultText"_s), 2); // JOB_STATUS and VARIANTE only
-}
 
-TEST_F(FirstGeneration, UnknownVersionAndHistoryMemoryKeepTheOldLayout)
-{
+    // An unknown version and the history memory keep the old layout.
     runtime.setJobResults(ALT, u"hs_lesen"_s, {variant(ALT), {num(u"F_VERSION", 7), txt(u"JOB_STATUS", u"OKAY")}});
     EXPECT_EQ(build(ALT, u"hs_lesen"_s, defaultWord), golden("first_history_empty.txt"));
     EXPECT_EQ(report.lastGeneration(), 1);
@@ -186,18 +184,16 @@ TEST_F(FirstGeneration, FailedEntryReadOrJobEndTheReportWithTheErrorLine)
 
 class NewerGenerations : public FaultMemoryFixture {};
 
-TEST_F(NewerGenerations, ThirdGenerationDetailReport)
+TEST_F(NewerGenerations, ThirdGenerationDetailShortAndCountOnlyReports)
 {
     scriptThirdGeneration(runtime, fs);
     EXPECT_EQ(build(MOTOR, fs, detailWord), golden("third_detail.txt"));
     EXPECT_EQ(report.lastGeneration(), 3);
     EXPECT_EQ(runtime.argumentsOf(u"fs_lesen_detail"_s), QStringList({u"0xABC"_s, u"0x4711"_s, u"0x??????"_s}));
     EXPECT_EQ(report.lastErrorCode(), 2);
-}
 
-TEST_F(NewerGenerations, ThirdGenerationShortBlocksReadTheFaultJobOnly)
-{
-    scriptThirdGeneration(runtime, fs);
+    // The short blocks read the fault job only.
+    runtime.clearCalls();
     EXPECT_EQ(build(MOTOR, fs, defaultWord), golden("third_short.txt"));
     EXPECT_TRUE(runtime.argumentsOf(u"fs_lesen_detail"_s).isEmpty());
 

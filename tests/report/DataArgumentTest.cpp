@@ -4,7 +4,7 @@
 
 using namespace kitbox;
 
-TEST(DataArgumentLesen, ReadsTrimmedPairs)
+TEST(DataArgumentLesen, ReadsTrimmedPairsUpToTheLargestRequest)
 {
     const std::pair<const char16_t *, const char *> cases[] = {
         {u"12 34 AB", "1234AB"},
@@ -17,10 +17,7 @@ TEST(DataArgumentLesen, ReadsTrimmedPairs)
     };
     for (const auto &[text, hex] : cases)
         EXPECT_EQ(dataArgumentLesen(text).value(), QByteArray::fromHex(hex)) << hex;
-}
 
-TEST(DataArgumentLesen, AcceptsTheLargestRequestAndRefusesOneByteMore)
-{
     const QString largest(JobParameter::maxDataBytes * 2, u'F');
     EXPECT_EQ(dataArgumentLesen(largest).value().size(), JobParameter::maxDataBytes);
     const auto tooLong = dataArgumentLesen(QString(largest + u"01"));
@@ -28,50 +25,42 @@ TEST(DataArgumentLesen, AcceptsTheLargestRequestAndRefusesOneByteMore)
     EXPECT_NE(tooLong.error().find("1025"), std::string::npos);
 }
 
-TEST(JobParameterHolen, SeparatorAndEmptySelectionRunNothingSpecific)
+TEST(JobParameterHolen, SeparatorDataFlagAndResultFilter)
 {
+    const QString sgbd = QStringLiteral("D_MOTOR");
     JobSelection s;
     s.entry = QStringLiteral("---- uses: d_basis");
     s.argumentText = QStringLiteral("x");
-    const JobParameter separator = jobParameterHolen(s, QStringLiteral("D_MOTOR")).value();
+    const JobParameter separator = jobParameterHolen(s, sgbd).value();
     EXPECT_TRUE(separator.isSeparator());
     EXPECT_EQ(separator.job, QStringLiteral("---- USES:"));
     EXPECT_TRUE(separator.sgbd.isEmpty() && separator.argumente.isEmpty());
     EXPECT_EQ(separator.jobIndex, -1);
-
-    const JobParameter empty = jobParameterHolen(JobSelection{}, QStringLiteral("D_MOTOR")).value();
+    const JobParameter empty = jobParameterHolen(JobSelection{}, sgbd).value();
     EXPECT_TRUE(empty.job.isEmpty() && empty.sgbd.isEmpty());
-}
 
-TEST(JobParameterHolen, DataFlagDecidesBetweenBytesAndArgumentText)
-{
-    JobSelection s;
+    // Without the data flag the argument text goes as it is; with it, as bytes.
     s.entry = QStringLiteral("daten_schreiben");
     s.index = 3;
     s.argumentText = QStringLiteral(" 0102 ");
-    const JobParameter text = jobParameterHolen(s, QStringLiteral("D_MOTOR")).value();
+    const JobParameter text = jobParameterHolen(s, sgbd).value();
     EXPECT_FALSE(text.dataFlag);
     EXPECT_EQ(text.argumente, QStringLiteral(" 0102 "));
     EXPECT_EQ(text.dataLaenge(), 0);
     EXPECT_EQ(text.jobIndex, 3);
-
     s.dataFlag = true;
-    const JobParameter data = jobParameterHolen(s, QStringLiteral("D_MOTOR")).value();
+    const JobParameter data = jobParameterHolen(s, sgbd).value();
     EXPECT_EQ(data.argumente, QStringLiteral("0102"));
     EXPECT_EQ(data.dataBytes, QByteArray::fromHex("0102"));
     EXPECT_EQ(data.dataLaenge(), 2);
-
     s.argumentText = QString(2 * 1026, u'A');
-    EXPECT_FALSE(jobParameterHolen(s, QStringLiteral("D_MOTOR")).ok());
-}
+    EXPECT_FALSE(jobParameterHolen(s, sgbd).ok());
 
-TEST(JobParameterHolen, ResultFilterComesFromTheListWhenItHasEntries)
-{
-    JobSelection s;
+    // The result filter comes from the list when it has entries, up to the first dashed one.
+    s = JobSelection{};
     s.entry = QStringLiteral("status");
     s.resultText = QStringLiteral("typed;filter");
     EXPECT_EQ(jobParameterHolen(s, QString()).value().results, QStringLiteral("typed;filter"));
-
     s.resultEntries = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("---- uds ----"), QStringLiteral("c")};
     s.selectedResults = s.resultEntries;
     EXPECT_EQ(jobParameterHolen(s, QString()).value().results, QStringLiteral("a;b"));

@@ -6,8 +6,6 @@
 
 #include <functional>
 
-#include <gtest/gtest.h>
-
 #include "execution/JobRunHost.h"
 #include "execution/JobRunner.h"
 #include "execution/ResultsOutput.h"
@@ -79,25 +77,6 @@ public:
         if (onEvents)
             onEvents(eventRounds);
     }
-};
-
-// The run control and the parts around it, over a runtime fake of the test's choice.
-template <typename Runtime> class RunnerFixture : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
-        ASSERT_TRUE(runtime.apiInit());
-    }
-
-    TextCatalogue texts;
-    Runtime runtime;
-    FakeClock clock{QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3))};
-    RunFlags flags;
-    FakeRunHost host;
-    ScriptedDialogService dialogs;
-    ShellOptions options;
-    JobRunner runner{runtime, clock, flags, host, dialogs, texts, options};
 };
 
 } // namespace kitbox::testing

@@ -21,11 +21,12 @@ FakeResult textResult(const QString &name, const QString &value)
     return r;
 }
 
-class RunnerTest : public kitbox::testing::RunnerFixture<ScriptedRuntime> {
+class RunnerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        RunnerFixture::SetUp();
+        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        ASSERT_TRUE(runtime.apiInit());
         runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("status"),
                               {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))},
                                {textResult(QStringLiteral("STAT"), QStringLiteral("1"))}});
@@ -50,6 +51,15 @@ protected:
         const auto &w = clock.waits();
         return std::accumulate(w.begin() + first, w.end(), 0);
     }
+
+    TextCatalogue texts;
+    ScriptedRuntime runtime;
+    FakeClock clock{QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3))};
+    RunFlags flags;
+    kitbox::testing::FakeRunHost host;
+    ScriptedDialogService dialogs;
+    ShellOptions options;
+    JobRunner runner{runtime, clock, flags, host, dialogs, texts, options};
 };
 
 } // namespace
@@ -211,42 +221,51 @@ TEST_F(RunnerTest, ReportOptionsFollowTheSettings)
     host.sortList = {QStringLiteral("b"), QStringLiteral("a")};
     host.uds = true;
     options.udsText = false;
-    ReportOptions o = runner.reportOptions();
-    EXPECT_EQ(o.order, host.sortList); // default 1 groups by the list
-    EXPECT_TRUE(o.uds.udsDescription);
-    EXPECT_FALSE(o.uds.text);
-    EXPECT_TRUE(o.uds.einh);
+    const ReportOptions o = runner.reportOptions();
+    EXPECT_TRUE(o.uds.udsDescription && o.uds.einh && !o.uds.text);
     EXPECT_EQ(o.errorLabel, QStringLiteral("VEDAMIS Fehler"));
     EXPECT_TRUE(o.filterNotice.startsWith(u"Results sind gefiltert"));
-
-    options.ausgabeSortiert = -1;
-    EXPECT_TRUE(runner.reportOptions().order.isEmpty());
-    options.ausgabeSortiert = 0;
-    EXPECT_EQ(runner.reportOptions().order, host.sortList);
-
+    // Any value but -1 groups by the result list (the default is 1).
+    for (const auto &[sorted, grouped] : {std::pair(1, true), {0, true}, {-1, false}}) {
+        options.ausgabeSortiert = sorted;
+        EXPECT_EQ(runner.reportOptions().order, grouped ? host.sortList : QStringList()) << sorted;
+    }
     texts.selectLanguage(QStringLiteral("E"));
     EXPECT_EQ(runner.reportOptions().errorLabel, QStringLiteral("VEDAMIS Error"));
 }
 
 TEST_F(RunnerTest, FaultMemoryJobsGoToTheirReportInZemoMode)
 {
+    runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("fs_lesen"),
+                          {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))},
+                           {textResult(QStringLiteral("JOB_STATUS"), QStringLiteral("OKAY"))}});
+    host.selection.entry = QStringLiteral("fs_lesen");
+    options.zemoFsMode = 256;
+    // Without a report of its own the run control builds the fault-memory report and shows it once.
+    runner.starteJob();
+    const QString shown = host.output.text();
+    EXPECT_TRUE(shown.startsWith(QString(11, u' ') + QStringLiteral("F E H L E R S P E I C H E R   L E S E N\r\n")));
+    EXPECT_TRUE(shown.contains(u"\r\nDatum:     07.03.26 09:05\r\nECU:       D_TEST\r\n"));
+    EXPECT_TRUE(shown.contains(u">>>>>>>>>> Kein Fehler gefunden <<<<<<<<<<<"));
+    EXPECT_EQ(runner.lastReport(), shown);
+    EXPECT_EQ(host.lamps.mid(host.lamps.size() - 2), (QList<Activity>{Activity::Building, Activity::Idle}));
+    runner.starteJob();
+    EXPECT_EQ(host.output.writes, 1);
+    EXPECT_EQ(host.caption, QStringLiteral("Results"));
+
     QStringList handed;
     runner.setFaultMemoryReport([&](const QString &sgbd, const QString &job) { handed << sgbd + u':' + job; });
-    runtime.setJobResults(QStringLiteral("D_TEST"), QStringLiteral("fs_lesen"),
-                          {{textResult(QStringLiteral("VARIANTE"), QStringLiteral("D_TEST"))}});
-    host.selection.entry = QStringLiteral("fs_lesen");
     options.zemoFsMode = 1919; // bit 256 set
+    runtime.clearCalls();
     runner.starteJob();
     EXPECT_EQ(handed, QStringList{QStringLiteral("D_TEST:fs_lesen")});
     EXPECT_EQ(jobStarts(), 0);
-
     options.zemoFsMode = 1919 & ~256;
     runner.starteJob();
     EXPECT_EQ(handed.size(), 1);
     EXPECT_EQ(jobStarts(), 1);
 
-    EXPECT_TRUE(JobRunner::isFaultMemoryRun(QStringLiteral("is_lesen"), 256));
-    EXPECT_TRUE(JobRunner::isFaultMemoryRun(QStringLiteral("hs_lesen"), 256));
-    EXPECT_FALSE(JobRunner::isFaultMemoryRun(QStringLiteral("FS_LESEN"), 256));
-    EXPECT_FALSE(JobRunner::isFaultMemoryRun(QStringLiteral("fs_lesen_detail"), 256));
+    for (const auto &[job, applies] :
+         {std::pair(u"is_lesen", true), {u"hs_lesen", true}, {u"FS_LESEN", false}, {u"fs_lesen_detail", false}})
+        EXPECT_EQ(JobRunner::isFaultMemoryRun(QString::fromUtf16(job), 256), applies);
 }

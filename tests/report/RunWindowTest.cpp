@@ -110,12 +110,12 @@ protected:
 
 } // namespace
 
-TEST_F(RunWindowTest, F5ShowsTheReportOfTheSelectedJob)
+TEST_F(RunWindowTest, F5AndDoubleClickShowTheReportThatTheCommandLinePrints)
 {
     selectJob(QStringLiteral("status_motor"));
     trigger("StarteJob");
     ASSERT_NE(results(), nullptr);
-    const QString text = results()->text();
+    QString text = results()->text();
     EXPECT_TRUE(text.startsWith(u"apiJob(\"D_MOTOR\",\"status_motor\",\"\",\"\")\r\n\r\nSatz : 0\r\n"))
         << text.toStdString();
     EXPECT_TRUE(text.contains(u"  STAT_KUEHLMITTEL_TEMP_WERT      = 85                00 55  .U      "));
@@ -124,34 +124,39 @@ TEST_F(RunWindowTest, F5ShowsTheReportOfTheSelectedJob)
     EXPECT_FALSE(results()->delayPanelVisible());
     // The widget shows the same lines.
     EXPECT_TRUE(results()->ausgabe()->toPlainText().contains(u"STAT_KUEHLMITTEL_TEMP_WERT"));
-}
 
-TEST_F(RunWindowTest, DoubleClickRunsTheJobOnce)
-{
+    // A double click (press and release, then the double-click event) runs the job once.
     selectJob(QStringLiteral("mehrere_saetze"));
     auto *list = jobChild<QListWidget>("JobListe");
     const QRect rect = list->visualItemRect(list->currentItem());
-    // A double click is a press and release followed by the double-click event.
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-    ASSERT_NE(results(), nullptr);
     EXPECT_TRUE(results()->text().contains(u"\r\nSatz : 5\r\n"));
+
+    selectJob(QStringLiteral("alle_typen"));
+    trigger("StarteJob");
+    text = results()->text();
+    // The runtime's hex texts land in the hex and character columns.
+    EXPECT_TRUE(text.contains(
+        QString::fromUtf16(u"  WERT_WORD                       = 54321             D4 31  \u00d41      ")));
+    EXPECT_TRUE(text.contains(QString::fromUtf16(u"  WERT_TEXT                       = Gr\u00fc\u00dfe\r\n")));
+    EXPECT_TRUE(text.contains(u"  WERT_BINARY                     = 4 Bytes\r\n    0000 : DE AD BE EF"));
+    const kitbox::testing::CliRun cli =
+        kitbox::testing::runCli({QStringLiteral("run"), kDemoFile, QStringLiteral("ALLE_TYPEN")});
+    EXPECT_EQ(cli.exitCode, 0) << cli.err.toStdString();
+    EXPECT_EQ(QString::fromUtf8(cli.out), text);
 }
 
-TEST_F(RunWindowTest, FailingJobEndsWithTheErrorLineAndLargeBinaryWithout)
+TEST_F(RunWindowTest, FailingJobLargeBinaryDataFlagAndSeparator)
 {
     selectJob(QStringLiteral("fehler_job"));
     trigger("StarteJob");
     EXPECT_TRUE(results()->text().contains(u"\r\nVEDAMIS Fehler 1034 : ")) << results()->text().toStdString();
-
     selectJob(QStringLiteral("binaer_gross"));
     trigger("StarteJob");
     EXPECT_TRUE(results()->text().contains(u"  DATEN                           = 1500 Bytes\r\n    0000 : 00 07"));
     EXPECT_FALSE(results()->text().contains(u"VEDAMIS Fehler"));
-}
 
-TEST_F(RunWindowTest, DataFlagPassesTheArgumentAsBytes)
-{
     selectJob(QStringLiteral("daten_schreiben"));
     setArgument(QStringLiteral("0102"));
     jobChild<QCheckBox>("DataFlag")->setChecked(true);
@@ -159,25 +164,17 @@ TEST_F(RunWindowTest, DataFlagPassesTheArgumentAsBytes)
     EXPECT_TRUE(results()->text().startsWith(u"apiJobData(\"D_MOTOR\",\"daten_schreiben\",{DATA}, 2,\"\")\r\n"
                                              u"  {DATA}: 2 Bytes\r\n    0000 : 01 02"))
         << results()->text().toStdString();
-
     jobChild<QCheckBox>("DataFlag")->setChecked(false);
     trigger("StarteJob");
     EXPECT_TRUE(results()->text().startsWith(u"apiJob(\"D_MOTOR\",\"daten_schreiben\",\"0102\",\"\")\r\n"));
-}
 
-TEST_F(RunWindowTest, SeparatorEmptiesTheResultsAndRunsNothing)
-{
+    // The separator empties the results and runs nothing, once or continuously.
     auto *list = jobChild<QListWidget>("JobListe");
     const auto separators = list->findItems(QStringLiteral("---- uses:"), Qt::MatchStartsWith);
     ASSERT_FALSE(separators.isEmpty()) << "the demo description inherits jobs";
-    selectJob(QStringLiteral("status_motor"));
-    trigger("StarteJob");
-    ASSERT_FALSE(results()->text().isEmpty());
-
     list->setCurrentItem(separators.first());
     trigger("StarteJob");
     EXPECT_TRUE(results()->text().isEmpty());
-
     selectJob(QStringLiteral("status_motor"));
     trigger("StarteJob");
     list->setCurrentItem(separators.first());
@@ -188,7 +185,9 @@ TEST_F(RunWindowTest, SeparatorEmptiesTheResultsAndRunsNothing)
     EXPECT_EQ(continuousCaption(), QStringLiteral("&") + texts.text(112));
 }
 
-TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
+// F6 runs paced by the pause until F6 again; closing the results window
+// meanwhile only minimises it.
+TEST_F(RunWindowTest, F6RunsContinuouslyAndClosingTheResultsWindowMinimisesIt)
 {
     selectJob(QStringLiteral("status_motor"));
     trigger("StarteJob"); // the results window exists from here on
@@ -196,10 +195,15 @@ TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
 
     QString captionWhileRunning;
     bool panelWhileRunning = false;
+    bool minimisedAndRunning = false;
     QStringList titles;
     clock.setWaitHook([&](int) {
         if (!window->runFlags().continuousRun)
             return;
+        if (titles.isEmpty()) {
+            results()->close();
+            minimisedAndRunning = results() != nullptr && results()->isMinimized();
+        }
         captionWhileRunning = continuousCaption();
         panelWhileRunning = results()->delayPanelVisible();
         if (!titles.contains(results()->windowTitle()))
@@ -209,6 +213,7 @@ TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
     });
     trigger("StarteJobEndlos");
 
+    EXPECT_TRUE(minimisedAndRunning);
     EXPECT_EQ(captionWhileRunning, QStringLiteral("&") + texts.text(113));
     EXPECT_TRUE(panelWhileRunning);
     EXPECT_EQ(execution->runner().runCount(), 3);
@@ -221,50 +226,9 @@ TEST_F(RunWindowTest, F6RunsContinuouslyPacedByThePauseUntilF6Again)
     EXPECT_EQ(continuousCaption(), QStringLiteral("&") + texts.text(112));
     EXPECT_EQ(results()->activityColour(), 0xC0C0C0u);
     EXPECT_TRUE(results()->text().contains(u"STAT_KUEHLMITTEL_TEMP_WERT"));
-}
-
-TEST_F(RunWindowTest, ClosingTheResultsWindowDuringTheRunMinimisesIt)
-{
-    selectJob(QStringLiteral("status_motor"));
-    trigger("StarteJob");
-    results()->delayTime()->setValue(100);
-    bool closedOnce = false;
-    bool minimisedAndRunning = false;
-    clock.setWaitHook([&](int) {
-        if (!window->runFlags().continuousRun)
-            return;
-        if (!closedOnce) {
-            closedOnce = true;
-            results()->close();
-            minimisedAndRunning = results() != nullptr && results()->isMinimized();
-        } else if (execution->runner().runCount() >= 2) {
-            window->menuAction(QStringLiteral("StarteJobEndlos"))->trigger();
-        }
-    });
-    trigger("StarteJobEndlos");
-    EXPECT_TRUE(minimisedAndRunning);
-    EXPECT_GE(execution->runner().runCount(), 2);
-    ASSERT_NE(results(), nullptr);
     // The next run brings it back.
     trigger("StarteJob");
     EXPECT_FALSE(results()->isMinimized());
-}
-
-TEST_F(RunWindowTest, CommandLineToolPrintsTheResultsWindowText)
-{
-    selectJob(QStringLiteral("alle_typen"));
-    trigger("StarteJob");
-    const QString shown = results()->text();
-    // The runtime's hex texts land in the hex and character columns.
-    EXPECT_TRUE(shown.contains(
-        QString::fromUtf16(u"  WERT_WORD                       = 54321             D4 31  \u00d41      ")));
-    EXPECT_TRUE(shown.contains(QString::fromUtf16(u"  WERT_TEXT                       = Gr\u00fc\u00dfe\r\n")));
-    EXPECT_TRUE(shown.contains(u"  WERT_BINARY                     = 4 Bytes\r\n    0000 : DE AD BE EF"));
-
-    const kitbox::testing::CliRun cli =
-        kitbox::testing::runCli({QStringLiteral("run"), kDemoFile, QStringLiteral("ALLE_TYPEN")});
-    EXPECT_EQ(cli.exitCode, 0) << cli.err.toStdString();
-    EXPECT_EQ(QString::fromUtf8(cli.out), shown);
 }
 
 // A growing log is appended, not shown anew: the window's text and what it

@@ -3,7 +3,6 @@
 // a chosen place, with or without leaving an error code behind, and an error
 // code that stays set after later successful reads, as real runtimes do.
 #include <QHash>
-#include <QSet>
 #include <optional>
 
 #include "runtime/FakeVedamisApi.h"
@@ -23,20 +22,26 @@ public:
     // Code 0 makes the read fail without an error code (a skip, nothing else).
     void failName(qint16 set, qint16 index, qint16 code, const QString &text = QStringLiteral("name read failed"))
     {
-        m_nameFailures.insert(key(set, QString::number(index)), {code, text});
+        m_failures.insert(key(u"name", set, QString::number(index)), {code, text});
     }
     void failFormat(qint16 set, const QString &name, qint16 code,
                     const QString &text = QStringLiteral("format read failed"))
     {
-        m_formatFailures.insert(key(set, name), {code, text});
+        m_failures.insert(key(u"format", set, name), {code, text});
     }
     void failText(qint16 set, const QString &name, const QString &format, qint16 code,
                   const QString &text = QStringLiteral("text read failed"))
     {
-        m_textFailures.insert(key(set, name) + u'|' + format, {code, text});
+        m_failures.insert(key(u"text", set, name + u'|' + format), {code, text});
     }
-    void failResultNumber(qint16 set, qint16 code, const QString &text) { m_numberFailures.insert(set, {code, text}); }
-    void failExtendedRead(const QString &name) { m_extFailures.insert(name.toUpper()); }
+    void failResultNumber(qint16 set, qint16 code, const QString &text)
+    {
+        m_failures.insert(key(u"number", set, {}), {code, text});
+    }
+    void failExtendedRead(const QString &name)
+    {
+        m_failures.insert(key(u"ext", 0, name), {errorBinaryTooLong, QStringLiteral("binary result too long")});
+    }
     // Error 136 of a too long binary stays the runtime's error code after the
     // extended read succeeded.
     void keepBinaryErrorAfterExtendedRead() { m_keepBinaryError = true; }
@@ -55,35 +60,28 @@ public:
     }
     bool apiResultNumber(qint16 &results, qint16 set) override
     {
-        if (auto it = m_numberFailures.constFind(set); it != m_numberFailures.constEnd()) {
+        if (failed(key(u"number", set, {}))) {
             results = 0;
-            stick(*it);
             return false;
         }
         return FakeVedamisApi::apiResultNumber(results, set);
     }
     bool apiResultName(QString &name, qint16 index, qint16 set) override
     {
-        if (auto it = m_nameFailures.constFind(key(set, QString::number(index))); it != m_nameFailures.constEnd()) {
+        if (failed(key(u"name", set, QString::number(index)))) {
             name.clear();
-            stick(*it);
             return false;
         }
         return FakeVedamisApi::apiResultName(name, index, set);
     }
     bool apiResultFormat(qint16 &type, const QString &name, qint16 set) override
     {
-        if (auto it = m_formatFailures.constFind(key(set, name)); it != m_formatFailures.constEnd()) {
-            stick(*it);
-            return false;
-        }
-        return FakeVedamisApi::apiResultFormat(type, name, set);
+        return !failed(key(u"format", set, name)) && FakeVedamisApi::apiResultFormat(type, name, set);
     }
     bool apiResultText(QString &text, const QString &name, qint16 set, const QString &format) override
     {
-        if (auto it = m_textFailures.constFind(key(set, name) + u'|' + format); it != m_textFailures.constEnd()) {
+        if (failed(key(u"text", set, name + u'|' + format))) {
             text.clear();
-            stick(*it);
             return false;
         }
         return FakeVedamisApi::apiResultText(text, name, set, format);
@@ -97,9 +95,8 @@ public:
     }
     bool apiResultBinaryExt(QByteArray &data, const QString &name, qint16 set) override
     {
-        if (m_extFailures.contains(name.toUpper())) {
+        if (failed(key(u"ext", 0, name))) {
             data.clear();
-            stick({errorBinaryTooLong, QStringLiteral("binary result too long")});
             return false;
         }
         return FakeVedamisApi::apiResultBinaryExt(data, name, set);
@@ -116,7 +113,20 @@ public:
     }
 
 private:
-    static QString key(qint16 set, const QString &what) { return QString::number(set) + u'|' + what.toUpper(); }
+    static QString key(QStringView read, qint16 set, const QString &what)
+    {
+        return read + u'|' + QString::number(set) + u'|' + what.toUpper();
+    }
+    // A failing read leaves its error code behind, unless it is 0.
+    bool failed(const QString &key)
+    {
+        const auto it = m_failures.constFind(key);
+        if (it == m_failures.constEnd())
+            return false;
+        if (it->code != 0)
+            m_sticky = *it;
+        return true;
+    }
     // A failed job's error stays what the runtime reports until the next job.
     void keepJobError()
     {
@@ -124,17 +134,8 @@ private:
         if (code != 0)
             m_sticky = FakeError{code, FakeVedamisApi::apiErrorText()};
     }
-    void stick(const FakeError &error)
-    {
-        if (error.code != 0)
-            m_sticky = error;
-    }
 
-    QHash<QString, FakeError> m_nameFailures;
-    QHash<QString, FakeError> m_formatFailures;
-    QHash<QString, FakeError> m_textFailures;
-    QHash<qint16, FakeError> m_numberFailures;
-    QSet<QString> m_extFailures;
+    QHash<QString, FakeError> m_failures;
     bool m_keepBinaryError = false;
     std::optional<FakeError> m_sticky;
 };
