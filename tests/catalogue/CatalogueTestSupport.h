@@ -5,6 +5,7 @@
 #include "catalogue/CatalogueHost.h"
 #include "catalogue/FakeSifterApi.h"
 #include "catalogue/JobCatalogue.h"
+#include "catalogue/TableViewer.h"
 #include "runtime/FakeVedamisApi.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/TextCatalogue.h"
@@ -154,6 +155,20 @@ public:
     void closeDetailWindows() override { events.append(QStringLiteral("closeDetailWindows")); }
     void showJobList(const QStringList &jobs) override { shownJobs = jobs; }
     void reinitTableViewer() override { events.append(QStringLiteral("reinitTableViewer")); }
+};
+
+// The table viewer's view: where it stands and where it was told to scroll.
+class FakeView : public TableViewerView {
+public:
+    int row = 1;
+    int column = 1;
+    QList<int> shown;
+    QList<QPair<int, int>> scrolls;
+    int firstVisibleRow() const override { return row; }
+    int firstVisibleColumn() const override { return column; }
+    void scrollTo(int r, int c) override { scrolls.append({r, c}); }
+    void tableShown(int table) override { shown.append(table); }
+    void navigationChanged() override {}
 };
 
 // A scripted runtime and locator over a temporary description directory.

@@ -87,10 +87,8 @@ TEST_F(DemoDataTest, EngineDescriptionListsItsOwnThenTheBaseJobs)
             << catalogue.jobList[j].toStdString() << ": " << catalogue.jobInfo[j].toStdString();
     EXPECT_TRUE(catalogue.isUdsSgbd);
     EXPECT_GE(catalogue.ownTableIndex(s("SG_FUNKTIONEN")), 0);
-}
 
-TEST_F(DemoDataTest, GroupFileShowsItsVariant)
-{
+    // The group file shows its variant and reads the variant's file.
     ASSERT_TRUE(load(s("D_GRUPPE.grp")));
     EXPECT_TRUE(host.caption.startsWith(s("D_GRUPPE: Jobauswahl --> D_MOTOR"))) << host.caption.toStdString();
     EXPECT_EQ(QFileInfo(catalogue.descriptionPath).completeBaseName().toUpper(), catalogue.variantName.toUpper());
@@ -138,15 +136,6 @@ TEST_F(DemoDataTest, CorruptedFilesNeverCrashTheFill)
 
 namespace {
 
-class QuietView : public TableViewerView {
-public:
-    int firstVisibleRow() const override { return 1; }
-    int firstVisibleColumn() const override { return 1; }
-    void scrollTo(int, int) override {}
-    void tableShown(int) override {}
-    void navigationChanged() override {}
-};
-
 QString lineWith(const QString &text, const QString &part)
 {
     return JobInfoReference::lineAt(text, text.indexOf(part));
@@ -160,7 +149,7 @@ TEST_F(DemoDataTest, EngineTablesDrillNineLevelsAndJobTextsLeadToTheirTables)
 {
     options.tableInfo = options.jobInfo = true;
     ASSERT_TRUE(load(s("D_MOTOR.prg")));
-    QuietView view;
+    FakeView view;
     TableViewer viewer(catalogue, view, dialogs, texts);
     viewer.rebuildList();
     EXPECT_EQ(viewer.entries().value(0), s("SG_FUNKTIONEN[14][13]"));

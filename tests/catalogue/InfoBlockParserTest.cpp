@@ -45,8 +45,10 @@ TEST(InfoBlockParser, ArgumentSummaryCountIsRightAlignedInTwoPlaces)
     QString summary;
     InfoBlockParser::addArgument(summary, 1, s("A"));
     EXPECT_EQ(summary, s("Argumente:  1 \r\na"));
-    for (int n = 2; n <= 12; ++n)
+    for (int n = 2; n <= 12; ++n) {
         InfoBlockParser::addArgument(summary, n, QString(s("X") + QString::number(n)));
+        EXPECT_EQ(summary.left(14), QStringLiteral("Argumente: %1 ").arg(n, 2)) << n;
+    }
     EXPECT_TRUE(summary.startsWith(s("Argumente: 12 \r\na; x2; x3;")));
     EXPECT_TRUE(summary.endsWith(s("; x11; x12")));
     // A new first argument starts the summary over.

@@ -23,11 +23,6 @@ TEST(JobWindowRules, HistoryKeepsOneEntryAtTheTopAndAtMostTwenty)
     EXPECT_EQ(history.last(), s("5"));
 }
 
-TEST(JobWindowRules, TabsBecomeSemicolons)
-{
-    EXPECT_EQ(JobWindowRules::replaceTabs(s("a\tb\t\tc")), s("a;b;;c"));
-}
-
 TEST(JobWindowRules, ResultFilterJoinsUpToTheFirstDashedEntry)
 {
     EXPECT_EQ(JobWindowRules::resultFilter({s("stat_a"), s("stat_b")}), s("stat_a;stat_b"));

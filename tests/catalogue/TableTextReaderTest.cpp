@@ -47,21 +47,18 @@ TEST(TableTextReader, CellsRowsAndWidestCellPerColumn)
     EXPECT_EQ(t.columnWidth[2], (10 + 1) * 120);
     EXPECT_EQ(t.columnWidth[3], 0);
     EXPECT_FALSE(errors.flag);
-}
 
-TEST(TableTextReader, WidthsAboveAThirdOfTheScreenAreNotRecorded)
-{
-    TableDescription t = table("T", 2, 1);
-    TableErrorLog errors = errorLog();
-    // A third of 7200 twips is 2400: 19 characters give exactly 2400, 20 give 2520.
+    // Widths above a third of the screen are not recorded: a third of 7200
+    // twips is 2400; 19 characters give exactly 2400, 20 give 2520.
+    TableDescription narrow = table("T", 2, 1);
     (void)TableTextReader(7200).read(
-        scrambled(tableBytes({QString(19, QLatin1Char('a')), s("b"), s("c"), QString(20, QLatin1Char('d'))})), t,
+        scrambled(tableBytes({QString(19, QLatin1Char('a')), s("b"), s("c"), QString(20, QLatin1Char('d'))})), narrow,
         errors);
-    EXPECT_EQ(t.columnWidth[0], 2400);
-    EXPECT_EQ(t.columnWidth[1], 240);
+    EXPECT_EQ(narrow.columnWidth[0], 2400);
+    EXPECT_EQ(narrow.columnWidth[1], 240);
 }
 
-TEST(TableTextReader, StopsAfterTheCellCountAndIgnoresAnUnendedCell)
+TEST(TableTextReader, CountsBoundTheCellsAndAnUnendedCellIsIgnored)
 {
     TableDescription t = table("T", 2, 0);
     TableErrorLog errors = errorLog();
@@ -73,11 +70,8 @@ TEST(TableTextReader, StopsAfterTheCellCountAndIgnoresAnUnendedCell)
     QByteArray cut = tableBytes({s("A"), s("B"), s("C")});
     cut += "D-without-end";
     EXPECT_EQ(TableTextReader(wideScreen).read(scrambled(cut), shortTable, errors), s("A\tB\t\rC\t"));
-}
 
-TEST(TableTextReader, AbsurdCountsGiveNoCellsOrStayInBounds)
-{
-    TableErrorLog errors = errorLog();
+    // Absurd counts give no cells or stay in bounds.
     TableDescription none = table("T", 0, 3);
     EXPECT_EQ(TableTextReader(wideScreen).read(scrambled(tableBytes({s("A")})), none, errors), QString());
     TableDescription negative = table("T", 2, -5);

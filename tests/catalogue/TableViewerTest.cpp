@@ -20,19 +20,6 @@ QList<QStringList> valueTable(const QString &cell)
     return {{s("WERT"), s("NAME")}, {s("1"), cell}, {s("2"), s("-")}};
 }
 
-class FakeView : public TableViewerView {
-public:
-    int row = 1;
-    int column = 1;
-    QList<int> shown;
-    QList<QPair<int, int>> scrolls;
-    int firstVisibleRow() const override { return row; }
-    int firstVisibleColumn() const override { return column; }
-    void scrollTo(int r, int c) override { scrolls.append({r, c}); }
-    void tableShown(int table) override { shown.append(table); }
-    void navigationChanged() override {}
-};
-
 class TableViewerTest : public ::testing::Test {
 protected:
     TableViewerTest() : viewer(catalogue, view, dialogs, TextCatalogue::shared())
@@ -135,17 +122,13 @@ TEST_F(TableViewerTest, NineLevelsAtMostAndTheMessageKeepsLevelNine)
     EXPECT_EQ(dialogs.messages().first().title, TextCatalogue::shared().text(523));
     EXPECT_FALSE(viewer.vorButton().enabled);
     EXPECT_EQ(viewer.level(10).table, -1);
+    // A table that no longer exists keeps its name but not its size.
+    catalogue.tables[0].name = s("UMBENANNT");
+    EXPECT_EQ(viewer.lupe0Button().toolTip, s("TABLE T0 [?][?]"));
     // INIT empties every level.
     viewer.navigate(1, s("INIT"));
     for (int n = 1; n <= TableViewer::levelSlots; ++n)
         EXPECT_EQ(viewer.level(n).table, -1) << n;
-}
-
-TEST_F(TableViewerTest, ToolTipOfATableThatNoLongerExists)
-{
-    openChain(2);
-    catalogue.tables[0].name = s("UMBENANNT");
-    EXPECT_EQ(viewer.lupe0Button().toolTip, s("TABLE T0 [?][?]"));
 }
 
 TEST(TableViewerRulesTest, SearchValueMarksWholeColumnNames)
@@ -260,8 +243,12 @@ TEST(JobInfoReferenceTest, OwnJobsNameOwnTablesInheritedJobsTheirBasesTables)
         const char *table;
         int index;
     } cases[] = {
-        {own, "JOBRESULT", 2}, {own, "tab_x", 1},  {own, "TAB_B", -1},
-        {inherited, "JOBRESULT", 0}, {inherited, "TAB_B", 3}, {inherited, "TAB_X", -1},
+        {own, "JOBRESULT", 2},
+        {own, "tab_x", 1},
+        {own, "TAB_B", -1},
+        {inherited, "JOBRESULT", 0},
+        {inherited, "TAB_B", 3},
+        {inherited, "TAB_X", -1},
         {s("---- uses : \r\n"), "TAB_X", -1},
     };
     for (const Case &k : cases)
@@ -278,8 +265,13 @@ TEST(TableTextTest, RaggedRowsAndBrokenTextsReadWithoutFault)
     } cases[] = {
         {"A\tB\t\r1\t2\t\r", 2, 2, {{s("A"), s("B")}, {s("1"), s("2")}}},
         // Fewer cells than columns, more cells than columns, no final CR.
-        {"A\tB\tC\t\r1\t\r1\t2\t3\t4\t\r9", 3, 4,
-         {{s("A"), s("B"), s("C")}, {s("1"), QString(), QString()}, {s("1"), s("2"), s("3")}, {s("9"), QString(), QString()}}},
+        {"A\tB\tC\t\r1\t\r1\t2\t3\t4\t\r9",
+         3,
+         4,
+         {{s("A"), s("B"), s("C")},
+          {s("1"), QString(), QString()},
+          {s("1"), s("2"), s("3")},
+          {s("9"), QString(), QString()}}},
         {"", 2, 0, {}},
         {"\r\r", 1, 2, {{QString()}, {QString()}}},
         {"A\tB\t\r", 0, 1, {{s("A"), s("B")}}},
@@ -327,8 +319,12 @@ TEST(TableExportTest, CsvQuotesWhatWouldSplitACell)
     struct Case {
         const char *cell, *csv;
     } cases[] = {
-        {"plain", "plain"},         {"a;b", "\"a;b\""},          {"a,b", "\"a,b\""},
-        {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\nlines", "\"two\nlines\""}, {" lead", "\" lead\""},
+        {"plain", "plain"},
+        {"a;b", "\"a;b\""},
+        {"a,b", "\"a,b\""},
+        {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\nlines", "\"two\nlines\""},
+        {" lead", "\" lead\""},
         {"", ""},
     };
     for (const Case &c : cases) {
@@ -358,12 +354,6 @@ TEST(TableExportTest, JsonEscapesAndSaveReplacesTheFile)
     EXPECT_EQ(TableExport::formatNamed(s("JSON")), TableExport::Format::Json);
     EXPECT_FALSE(TableExport::formatNamed(s("xml")).has_value());
 }
-
-} // namespace
-} // namespace kitbox::test
-
-namespace kitbox::test {
-namespace {
 
 // The cells read from the stored bytes equal those of the table text built
 // from the same bytes, whatever the row lengths (blocks of sixteen bytes that
