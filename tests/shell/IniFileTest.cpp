@@ -119,12 +119,11 @@ TEST(IniFile, NotUtf8IsReadAsLatin1AndKeptSo)
     }
 }
 
-TEST(IniFile, LoadAndSaveOnDisk)
+TEST(IniFile, LoadAndSaveOnDiskAndAFailedSaveLeavesTheOldFile)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString path = dir.filePath(u"kitbox32.INI"_s);
-
     IniFile missing;
     ASSERT_TRUE(missing.load(path).ok());
     EXPECT_TRUE(missing.sections().isEmpty());
@@ -137,28 +136,20 @@ TEST(IniFile, LoadAndSaveOnDisk)
     ASSERT_TRUE(ini.save().ok());
     EXPECT_EQ(readAll(path), sample);
 
-    IniFile directory;
-    const kitbox::Status status = directory.load(dir.path());
-    EXPECT_FALSE(status.ok());
-    EXPECT_NE(status.error().find("directory"), std::string::npos);
-}
+    const kitbox::Status directory = IniFile().load(dir.path());
+    EXPECT_FALSE(directory.ok());
+    EXPECT_NE(directory.error().find("directory"), std::string::npos);
 
-TEST(IniFile, FailedSaveReportsAndLeavesTheOldFile)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    // A regular file where the directory should be cannot hold the settings,
-    // whoever runs the test.
+    // A regular file where the directory should be cannot hold the settings, whoever runs the test.
     const QString blocker = dir.filePath(u"notadir"_s);
     writeAll(blocker, "x");
-    IniFile ini;
     ASSERT_TRUE(ini.load(blocker + u"/kitbox32.INI"_s).ok());
     ini.setValue(u"A"_s, u"b"_s, u"c"_s);
     const kitbox::Status status = ini.save();
     ASSERT_FALSE(status.ok());
     EXPECT_NE(status.error().find("notadir/kitbox32.INI"), std::string::npos) << status.error();
     EXPECT_EQ(readAll(blocker), QByteArray("x"));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"notadir"_s});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({u"kitbox32.INI"_s, u"notadir"_s}));
 }
 
 TEST(IniFile, AnyBytesSurviveUnchangedAndTakeNewValues)

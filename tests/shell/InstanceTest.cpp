@@ -140,6 +140,7 @@ TEST(InstanceRules, NumberAndCaptionFromTheOptionTheSettingAndTheNumbersTaken)
         {0, false, {4}, "activate 4"},
         {0, true, {}, "run 1 KitBox32 : 1 multi"},
         {0, true, {0, 1, 2, 4}, "run 3 KitBox32 : 3 multi"},
+        {0, true, {1, 2, 3, 4, 5, 6, 7, 8}, "run 9 KitBox32 : 9 multi"},
         {0, true, {1, 2, 3, 4, 5, 6, 7, 8, 9}, "error 55"},
         {10, true, {}, "error 49"},
         {2, false, {2}, "error 49"},

@@ -4,7 +4,7 @@
 //
 //   save_kill_child KIND VARIANT TARGET [STOP]
 //
-// KIND: settings, simulation, recording, table-export, table-errors, pdf.
+// KIND: settings, simulation, recording, table-export, table-errors, pdf, testfile.
 // VARIANT: old or new (two different large contents for the same file).
 // STOP: byte:N stops when N bytes of the save have reached the disk;
 // step:K stops before the K-th file-system step of the save (rename, link,
@@ -19,6 +19,8 @@
 #include "catalogue/TableText.h"
 #include "shell/KitBoxPrinting.h"
 #include "shell/Settings.h"
+#include "testmatrix/TestFile.h"
+#include "testmatrix/TestMatrix.h"
 #include "trace/SimulationEditor.h"
 #include "trace/SimulationRecorder.h"
 
@@ -221,6 +223,17 @@ kitbox::Status runSave(const QString &kind, const QString &variant, const QStrin
     }
     if (kind == QLatin1String("table-errors"))
         return kitbox::TableErrorFile::write(target, lines(variant, 8000, QStringLiteral("%1: table error %2\r\n")));
+    if (kind == QLatin1String("testfile")) {
+        kitbox::TestMatrix matrix;
+        for (int row = 0; row < kitbox::TestMatrix::rowCount; ++row)
+            for (int column = 0; column < kitbox::TestMatrix::columnCount; ++column)
+                matrix.setCell(row, column,
+                               QStringLiteral("%1 text of a long test step %2; ")
+                                   .arg(variant)
+                                   .arg(row * 100 + column)
+                                   .repeated(5));
+        return kitbox::saveTestFile(target, matrix);
+    }
     if (kind == QLatin1String("pdf"))
         return kitbox::printTextToPdf(target, QStringLiteral("Ergebnisse"),
                                       lines(variant, 3000, QStringLiteral("%1 result line %2\n")), QFont());

