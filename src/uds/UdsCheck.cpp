@@ -20,8 +20,8 @@ using namespace Qt::Literals::StringLiterals;
 
 constexpr int kFunctionColumnCount = 11;
 const QLatin1StringView kFunctionColumns[kFunctionColumnCount] = {
-    "ARG"_L1,      "ID"_L1,  "RESULTNAME"_L1, "EINHEIT"_L1,     "DATENTYP"_L1,   "NAME"_L1,
-    "MUL"_L1,      "DIV"_L1, "SERVICE"_L1,    "ARG_TABELLE"_L1, "RES_TABELLE"_L1};
+    "ARG"_L1, "ID"_L1,  "RESULTNAME"_L1, "EINHEIT"_L1,     "DATENTYP"_L1,   "NAME"_L1,
+    "MUL"_L1, "DIV"_L1, "SERVICE"_L1,    "ARG_TABELLE"_L1, "RES_TABELLE"_L1};
 enum FunctionColumn { cArg, cId, cResult, cUnit, cType, cName, cMul, cDiv, cService, cArgTable, cResTable };
 // A result table's columns; an argument table names its first column ARG.
 constexpr int kDefinitionColumnCount = 6;
@@ -30,22 +30,13 @@ const QLatin1StringView kResultColumns[kDefinitionColumnCount] = {"RESULTNAME"_L
 const QLatin1StringView kArgumentColumns[kDefinitionColumnCount] = {"ARG"_L1,  "EINHEIT"_L1, "DATENTYP"_L1,
                                                                     "NAME"_L1, "MUL"_L1,     "DIV"_L1};
 
-const QLatin1StringView kIntegerTypes[] = {"char"_L1,          "unsigned char"_L1,    "signed char"_L1,
-                                           "int"_L1,           "integer"_L1,          "unsigned int"_L1,
-                                           "unsigned integer"_L1, "signed int"_L1,    "signed integer"_L1,
-                                           "long"_L1,          "unsigned long"_L1,    "signed long"_L1};
+const QLatin1StringView kIntegerTypes[] = {
+    "char"_L1,           "unsigned char"_L1, "signed char"_L1,      "int"_L1,
+    "integer"_L1,        "unsigned int"_L1,  "unsigned integer"_L1, "signed int"_L1,
+    "signed integer"_L1, "long"_L1,          "unsigned long"_L1,    "signed long"_L1};
 const QLatin1StringView kFloatTypes[] = {"float"_L1,        "intel float"_L1,     "motorola float"_L1, "double"_L1,
                                          "intel double"_L1, "motorola double"_L1, "string"_L1};
 const QLatin1StringView kBitfieldMemberTypes[] = {"char"_L1, "int"_L1, "long"_L1};
-
-template <size_t N>
-bool isOneOf(const QString &text, const QLatin1StringView (&set)[N])
-{
-    for (const QLatin1StringView member : set)
-        if (text == member)
-            return true;
-    return false;
-}
 
 // The key of the table index: names are mostly upper-case ASCII already, and
 // those are taken as they are instead of going through Unicode case mapping.
@@ -60,6 +51,42 @@ QString upperKey(const QString &name)
     return lower ? name.toUpper() : name;
 }
 
+// Text against a short ASCII literal, compared in place: the rules make
+// several such comparisons per row, and QString's general comparison costs
+// a call each.
+bool is(QStringView text, QLatin1StringView literal)
+{
+    if (text.size() != literal.size())
+        return false;
+    for (qsizetype i = 0; i < literal.size(); ++i)
+        if (text[i].unicode() != static_cast<unsigned char>(literal[i].toLatin1()))
+            return false;
+    return true;
+}
+
+bool startsWith(QStringView text, QLatin1StringView literal)
+{
+    return text.size() >= literal.size() && is(text.first(literal.size()), literal);
+}
+
+template <size_t N> bool isOneOf(const QString &text, const QLatin1StringView (&set)[N])
+{
+    for (const QLatin1StringView member : set)
+        if (is(text, member))
+            return true;
+    return false;
+}
+
+// Whether text holds the two-character code anywhere.
+bool containsCode(QStringView text, const char *code)
+{
+    for (qsizetype i = 0; i + 1 < text.size(); ++i)
+        if (text[i].unicode() == static_cast<unsigned char>(code[0]) &&
+            text[i + 1].unicode() == static_cast<unsigned char>(code[1]))
+            return true;
+    return false;
+}
+
 // 1-based position of the first blank, 0 when there is none.
 int blankPosition(const QString &text)
 {
@@ -68,7 +95,7 @@ int blankPosition(const QString &text)
 
 bool hasStatPrefix(const QString &name)
 {
-    return name.startsWith(QLatin1String("STAT_")) || name.startsWith(QLatin1String("_STAT_"));
+    return startsWith(name, "STAT_"_L1) || startsWith(name, "_STAT_"_L1);
 }
 
 // The leading decimal number of text (blanks and a sign allowed before it), 0 when there is none.
@@ -125,14 +152,13 @@ bool UdsCheck::isSizedType(const QString &type)
     if (close < 0)
         return false;
     const QStringView base = QStringView(type).left(open);
-    if (base != QLatin1String("string") && base != QLatin1String("data"))
+    if (!is(base, "string"_L1) && !is(base, "data"_L1))
         return false;
     const qint64 length = leadingNumber(QStringView(type).mid(open + 1, close - open - 1));
     return length >= 1 && length <= 255;
 }
 
-QStringList UdsCheck::findColumns(const UdsTableCells &table, const QLatin1StringView *wanted, int count,
-                                  int *columns)
+QStringList UdsCheck::findColumns(const UdsTableCells &table, const QLatin1StringView *wanted, int count, int *columns)
 {
     QStringList missing;
     for (int i = 0; i < count; ++i) {
@@ -150,7 +176,7 @@ QString UdsCheck::missingLine(const QStringList &missing) const
 
 bool UdsCheck::factorValid(const QString &value) const
 {
-    if (value == QLatin1String("-"))
+    if (is(value, "-"_L1))
         return true;
     // Rows mostly repeat the MUL and DIV of the row before: the last two verdicts are tried before the memo.
     for (int i = 0; i < m_recentFactorCount; ++i)
@@ -252,9 +278,9 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTableCells &holder) 
         return t(577) + QStringLiteral(" (") + QString::number(n.size()) + QStringLiteral("/max=") +
                QString::number(max) + QLatin1Char(')');
     };
-    const bool endsWert = n.size() >= 5 && n.endsWith(QLatin1String("_WERT"));
+    const bool endsWert = n.size() >= 5 && is(QStringView(n).last(5), "_WERT"_L1);
 
-    if (d.unit == QLatin1String("0/1") || d.unit == QLatin1String("0-n")) {
+    if (is(d.unit, "0/1"_L1) || is(d.unit, "0-n"_L1)) {
         if (!isIntegerType(d.type))
             return badType();
         if (n.size() > 58)
@@ -263,7 +289,7 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTableCells &holder) 
             return t(578);
         if (!hasStatPrefix(n))
             return t(579);
-        if (d.unit == QLatin1String("0/1") || d.detail == QLatin1String("-"))
+        if (is(d.unit, "0/1"_L1) || is(d.detail, "-"_L1))
             return {};
         return detailTable(d.detail);
     }
@@ -277,10 +303,10 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTableCells &holder) 
             return t(579);
         return {};
     };
-    if (d.unit == QLatin1String("hex"))
+    if (is(d.unit, "hex"_L1))
         return isIntegerType(d.type) ? valueName() : badType();
-    if (d.unit == QLatin1String("bit")) {
-        if (d.type != QLatin1String("bitfield"))
+    if (is(d.unit, "bit"_L1)) {
+        if (!is(d.type, "bitfield"_L1))
             return badType();
         return bitfieldTable(d.detail, holder);
     }
@@ -292,7 +318,7 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTableCells &holder) 
         return t(581);
     if (!factorValid(d.div))
         return t(582);
-    if (d.type == QLatin1String("float"))
+    if (is(d.type, "float"_L1))
         return t(583);
     return {};
 }
@@ -302,12 +328,12 @@ QString UdsCheck::argumentRules(const Definition &d) const
     if (const int p = blankPosition(d.name))
         return t(584) + QStringLiteral(" (Pos=") + QString::number(p) + QLatin1Char(')');
     const auto badType = [&]() -> QString { return t(576) + QStringLiteral(" (") + d.type + QLatin1Char(')'); };
-    if (d.unit == QLatin1String("0/1") || d.unit == QLatin1String("hex"))
+    if (is(d.unit, "0/1"_L1) || is(d.unit, "hex"_L1))
         return isIntegerType(d.type) ? QString() : badType();
-    if (d.unit == QLatin1String("0-n")) {
+    if (is(d.unit, "0-n"_L1)) {
         if (!isIntegerType(d.type))
             return badType();
-        if (d.detail == QLatin1String("-"))
+        if (is(d.detail, "-"_L1))
             return t(585);
         return detailTable(d.detail);
     }
@@ -317,7 +343,7 @@ QString UdsCheck::argumentRules(const Definition &d) const
         return t(581);
     if (!factorValid(d.div))
         return t(582);
-    if (d.type == QLatin1String("float"))
+    if (is(d.type, "float"_L1))
         return t(583);
     return {};
 }
@@ -338,8 +364,8 @@ QString UdsCheck::buildTableBlock(const QString &name, Kind kind) const
         return QStringLiteral("    ! ") + name + QStringLiteral(": ") + t(574) + kCrLf;
     const UdsTableCells table(m_catalogue, index);
     int c[kDefinitionColumnCount];
-    const QStringList missing = findColumns(table, kind == Kind::Result ? kResultColumns : kArgumentColumns,
-                                            kDefinitionColumnCount, c);
+    const QStringList missing =
+        findColumns(table, kind == Kind::Result ? kResultColumns : kArgumentColumns, kDefinitionColumnCount, c);
     if (!missing.isEmpty())
         return QStringLiteral("    ! ") + name + QStringLiteral(": ") + t(573) + kCrLf + QStringLiteral("      ") +
                missingLine(missing) + kCrLf;
@@ -390,8 +416,8 @@ void UdsCheck::checkUnique(const UdsTableCells &functions, const int *c, QString
     for (int r = 0; r < n; ++r) {
         const QStringView a = argAt(r);
         if (const int p = int(a.indexOf(QLatin1Char(' '))) + 1) {
-            out += QStringLiteral("  ! ") + a.toString() + QStringLiteral(": ") + id(r) + QStringLiteral(", ") + t(564) +
-                   QStringLiteral(" (Pos=") + QString::number(p) + QLatin1Char(')') + kCrLf;
+            out += QStringLiteral("  ! ") + a.toString() + QStringLiteral(": ") + id(r) + QStringLiteral(", ") +
+                   t(564) + QStringLiteral(" (Pos=") + QString::number(p) + QLatin1Char(')') + kCrLf;
             ++findings;
         }
         for (int r2 = nextEqual.at(r); r2 >= 0; r2 = nextEqual.at(r2)) {
@@ -430,7 +456,7 @@ void UdsCheck::checkRows(const UdsTableCells &functions, const int *c, QString &
             idRead = true;
             return id;
         };
-        const auto has = [&](const char *code) { return service.contains(QLatin1String(code)); };
+        const auto has = [&](const char *code) { return containsCode(service, code); };
         const bool s22 = has("22");
         const bool s2E = has("2E");
         const bool s2F = has("2F");
@@ -450,11 +476,11 @@ void UdsCheck::checkRows(const UdsTableCells &functions, const int *c, QString &
                    QStringLiteral(" (") + QLatin1String(sid) + QStringLiteral("), ");
         };
         const auto results = [&](const char *sid, bool requireOne) {
-            if (result == QLatin1String("-")) {
+            if (is(result, "-"_L1)) {
                 if (!resTableRead)
                     functions.read(r, c[cResTable], Case::Upper, resTable);
                 resTableRead = true;
-                if (resTable != QLatin1String("-")) {
+                if (!is(resTable, "-"_L1)) {
                     const QString &block = tableBlock(resTable, Kind::Result);
                     if (!block.isEmpty()) {
                         line(prefix(sid) + t(569) + QLatin1Char(' ') + resTable + QLatin1Char('!'));
@@ -490,7 +516,7 @@ void UdsCheck::checkRows(const UdsTableCells &functions, const int *c, QString &
         if (s22)
             results("$22", true);
         if (s2E) {
-            if (argTable == QLatin1String("-"))
+            if (is(argTable, "-"_L1))
                 line(prefix("$2E") + t(571) + QLatin1Char('!'));
             else
                 arguments("$2E");
@@ -499,7 +525,7 @@ void UdsCheck::checkRows(const UdsTableCells &functions, const int *c, QString &
             if (!present)
                 continue;
             results(sid, false);
-            if (argTable != QLatin1String("-"))
+            if (!is(argTable, "-"_L1))
                 arguments(sid);
         }
     }

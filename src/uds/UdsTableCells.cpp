@@ -57,7 +57,7 @@ QString decodedCell(QByteArrayView scrambled, UdsTableCells::Case letterCase)
     return text;
 }
 
-// How many terminators bytes hold, counted up to limit (the count may pass limit by a few).
+// How many terminators bytes hold, counted up to limit (the count may pass limit by a few blocks).
 qint64 countTerminators(QByteArrayView bytes, qint64 limit)
 {
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
@@ -65,10 +65,17 @@ qint64 countTerminators(QByteArrayView bytes, qint64 limit)
     qint64 count = 0;
     qsizetype i = 0;
 #if defined(__SSE2__)
+    // Byte lanes count their matches (a match is -1, so subtracting adds one);
+    // they are summed before any lane can pass 255.
     const __m128i terminator = _mm_set1_epi8(char(kMask));
-    for (; i + 16 <= n && count < limit; i += 16)
-        count += qPopulationCount(quint32(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), terminator))));
+    while (i + 16 <= n && count < limit) {
+        __m128i lanes = _mm_setzero_si128();
+        for (int round = 0; round < 255 && i + 16 <= n; ++round, i += 16)
+            lanes = _mm_sub_epi8(lanes,
+                                 _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), terminator));
+        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+        count += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+    }
 #endif
     for (; i < n && count < limit; ++i)
         count += p[i] == kMask;
@@ -85,8 +92,8 @@ void findTerminators(QByteArrayView bytes, qsizetype count, qint32 *ends)
 #if defined(__SSE2__)
     const __m128i terminator = _mm_set1_epi8(char(kMask));
     for (; i + 16 <= n && ends != last; i += 16) {
-        quint32 mask = quint32(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), terminator)));
+        quint32 mask = quint32(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), terminator)));
         for (; mask != 0 && ends != last; mask &= mask - 1)
             *ends++ = qint32(i + qCountTrailingZeroBits(mask));
     }
@@ -167,8 +174,35 @@ const QString &UdsTableCells::read(int row, int column, Case letterCase, QString
         return text;
     char16_t *out = reinterpret_cast<char16_t *>(text.data());
     unsigned char any = 0;
+    qsizetype k = b;
+#if defined(__SSE2__)
+    // Eight characters at a time: descrambled, control characters as line
+    // feeds, letters in the case asked for, widened to UTF-16. Bytes beyond
+    // ASCII compare as negative, so they stay as they are and are caught below.
+    if (e - k >= 8) {
+        const __m128i mask = _mm_set1_epi8(char(kMask));
+        const __m128i blank = _mm_set1_epi8(0x20);
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        const char low = letterCase == Case::Upper ? 'a' : 'A';
+        const __m128i below = _mm_set1_epi8(char(low - 1));
+        const __m128i above = _mm_set1_epi8(char(low + 26));
+        const __m128i caseBit = _mm_set1_epi8(letterCase == Case::Keep ? 0 : 0x20);
+        __m128i seen = _mm_setzero_si128();
+        for (; k + 8 <= e; k += 8, out += 8) {
+            __m128i c = _mm_xor_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(p + k)), mask);
+            seen = _mm_or_si128(seen, c);
+            // Signed compare: only 0..0x1F are below a blank among ASCII bytes.
+            const __m128i control = _mm_andnot_si128(_mm_cmplt_epi8(c, _mm_setzero_si128()), _mm_cmplt_epi8(c, blank));
+            c = _mm_or_si128(_mm_and_si128(control, lineFeed), _mm_andnot_si128(control, c));
+            const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(c, below), _mm_cmplt_epi8(c, above));
+            c = _mm_xor_si128(c, _mm_and_si128(letter, caseBit));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(c, _mm_setzero_si128()));
+        }
+        any = static_cast<unsigned char>(_mm_movemask_epi8(seen) ? 0x80 : 0);
+    }
+#endif
     const auto convert = [&](auto changeCase) {
-        for (qsizetype k = b; k < e; ++k) {
+        for (; k < e; ++k) {
             const unsigned char ch = plainByte(char(p[k]));
             any |= ch;
             *out++ = changeCase(ch);
