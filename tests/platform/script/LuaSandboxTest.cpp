@@ -7,7 +7,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -50,32 +49,16 @@ kitbox::Status runAndBreak(LuaSandbox &sandbox, const char *source)
 
 } // namespace
 
+// io, os, package, require, dofile and string.dump are tried from outside by the hostile
+// descriptions (tests/platform/vedamis); here what those do not reach.
 TEST(LuaSandbox, ReachesNoFilesProcessesLoadersOrFinalizers)
 {
     LuaSandbox sandbox(limits(5000));
-    const std::string marker = (std::filesystem::temp_directory_path() / "kitbox-sandbox-escape").string();
-    std::filesystem::remove(marker);
-    const char *attempts[] = {
-        "io.open('MARKER', 'w')",
-        "os.execute('touch MARKER')",
-        "require('io')",
-        "package.loadlib('libc.so.6', 'system')",
-        "dofile('MARKER')",
-        "loadfile('MARKER')",
-        "debug.sethook()",
-        "collectgarbage('stop')",
-        "print('x')",
-        "string.dump(function() end)",
-        "('').dump(function() end)",
-        "getmetatable('').__index.dump(function() end)",
-    };
-    for (std::string attempt : attempts) {
-        if (const size_t at = attempt.find("MARKER"); at != std::string::npos)
-            attempt.replace(at, 6, marker);
+    for (const char *attempt : {"loadfile('/etc/passwd')", "debug.sethook()", "collectgarbage('stop')", "print('x')",
+                                "('').dump(function() end)", "getmetatable('').__index.dump(function() end)"}) {
         EXPECT_FALSE(sandbox.run(attempt, "=test").ok()) << attempt;
         EXPECT_EQ(sandbox.lastAbort(), AbortReason::None) << attempt;
     }
-    EXPECT_FALSE(std::filesystem::exists(marker));
     // Finalizers are refused: a loop in one could not be stopped.
     EXPECT_NE(runError(sandbox, "setmetatable({}, { __gc = function() while true do end end })").find("__gc"),
               std::string::npos);
@@ -88,12 +71,22 @@ TEST(LuaSandbox, ReachesNoFilesProcessesLoadersOrFinalizers)
 
 TEST(LuaSandbox, LoadTakesTextChunksInTheSandboxOnly)
 {
+    // A well-formed binary chunk, made where string.dump exists: a damaged one would be
+    // refused as damaged whatever the mode.
+    lua_State *plain = luaL_newstate();
+    luaL_openlibs(plain);
+    ASSERT_EQ(luaL_dostring(plain, "return string.dump(function() return 1 end)"), LUA_OK);
+    const std::string binary(lua_tostring(plain, -1), lua_rawlen(plain, -1));
+    lua_close(plain);
+
     LuaSandbox sandbox(limits(5000));
-    // A binary chunk is refused even when the mode asks for one.
+    lua_pushlstring(sandbox.state(), binary.data(), binary.size());
+    lua_setglobal(sandbox.state(), "chunk");
+    // Refused even when the mode asks for one.
     EXPECT_TRUE(sandbox
                     .run(R"(
-        local f, err = load("\27Lua\84\0\25\147\13\10\26\10", "bin", "b")
-        assert(f == nil and err:find("binary"), tostring(err))
+        local f, err = load(chunk, "bin", "b")
+        assert(f == nil and err:find("attempt to load a binary chunk"), tostring(err))
         local g = load("return io")
         assert(g() == nil)
         value = 41
@@ -103,8 +96,8 @@ TEST(LuaSandbox, LoadTakesTextChunksInTheSandboxOnly)
                          "=t")
                     .ok());
     // The run entry point itself refuses precompiled input.
-    const std::string binary("\x1bLua\x54\x00\x19\x93\r\n\x1a\n", 12);
-    EXPECT_NE(runError(sandbox, binary).find("binary"), std::string::npos);
+    EXPECT_NE(runError(sandbox, binary).find("attempt to load a binary chunk"), std::string::npos)
+        << runError(sandbox, binary);
 }
 
 TEST(LuaSandbox, ErrorsNameTheChunkAndLineAndKeepTheStackBalanced)

@@ -133,7 +133,6 @@ TEST_F(Jobs, SeveralSetsInOrder)
     EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_SET_NOT_FOUND);
 }
 
-// Each job starts from empty sets, whatever the job before gave: other
 // Job functions reach the running job from coroutines too, also from one the
 // description's own code made while it was loaded.
 TEST_F(Jobs, JobFunctionsWorkInsideCoroutinesMadeAtLoadTime)
@@ -147,16 +146,18 @@ local early = coroutine.wrap(function()
 end)
 job "CORO" { run = function()
   early()
-  coroutine.wrap(function() result("LATE", "int", argcount()) end)()
+  coroutine.wrap(function() newset(); result("LATE", "int", argcount()) end)()
 end }
 )");
     for (int round = 0; round < 2; ++round) {
         ASSERT_EQ(run("D_CORO", "CORO", "a;b"), 0) << errorText();
+        EXPECT_EQ(sets(), 2);
         EXPECT_EQ(text("EARLY", 1), "CORO");
-        EXPECT_EQ(text("LATE", 1), "2");
+        EXPECT_EQ(text("LATE", 2), "2");
     }
 }
 
+// Each job starts from empty sets, whatever the job before gave: other
 // names, other types, other order, fewer results, a filter.
 TEST_F(Jobs, ResultsOfTheJobBeforeNeverShowThrough)
 {

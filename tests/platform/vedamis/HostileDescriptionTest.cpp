@@ -8,6 +8,7 @@
 #include <prg/Prg.h>
 #include <sifter/sifter.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <dirent.h>
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <thread>
 #include <unistd.h>
 
 using namespace enginetest;
@@ -32,10 +34,10 @@ extern "C" const char *__asan_default_options()
 namespace {
 
 // Jobs meant to run out of time get a short limit; jobs meant to run out of
-// memory get the default one, so that a slow machine cannot turn them into
-// time-outs.
+// memory or stack get a long one, so that a slow or busy machine cannot turn
+// them into time-outs.
 constexpr int kTimeoutMs = 300;
-constexpr int kMemoryCaseTimeoutMs = 10000;
+constexpr int kLongTimeoutMs = 10000;
 // A stopped job must be over well before its limit plus this; it guards
 // against hangs, it does not measure speed.
 constexpr int kStopMarginMs = 3000;
@@ -125,6 +127,7 @@ job "SLEEP_LOOP" { run = function() while true do sleep(5) end end }
 job "SLEEP_UNDER_PCALL" { run = function() while true do pcall(sleep, 1000) end end }
 job "LOAD_ENDLESS_TEXT" { run = function() load("while true do end")() end }
 job "GC_FINALIZER" { run = function() setmetatable({}, { __gc = function() while true do end end }) end }
+job "WAIT_SIM" { run = function() send(hex("01")) end }
 job "AFTER" { run = function() result("OK", "int", 1) end }
 )";
 
@@ -189,7 +192,8 @@ TEST_F(HostileDescriptions, JobsEndInAClearErrorWithinTheLimitsAndLeaveNoTrace)
 
     for (const Hostile &hostile : kHostileJobs) {
         SCOPED_TRACE(hostile.job);
-        const int limit = hostile.code == VEDAMIS_ERR_JOB_MEMORY ? kMemoryCaseTimeoutMs : kTimeoutMs;
+        const bool timed = hostile.code == VEDAMIS_ERR_JOB_TIME_LIMIT;
+        const int limit = timed ? kTimeoutMs : kLongTimeoutMs;
         ASSERT_TRUE(setConfig("JobTimeout", std::to_string(limit)));
         const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(run("D_EVIL", hostile.job), hostile.code) << errorText();
@@ -204,6 +208,32 @@ TEST_F(HostileDescriptions, JobsEndInAClearErrorWithinTheLimitsAndLeaveNoTrace)
         expectSessionStillWorks("D_EVIL");
     }
     EXPECT_LT(memoryPeak - memoryBefore, kExtraMemoryKb) << "resident memory grew from " << memoryBefore << " kB";
+}
+
+TEST_F(HostileDescriptions, BreakFromAnotherThreadStopsLoopsSleepsAndDelays)
+{
+    compile("D_EVIL.PRG", kHostile);
+    writeSim("D_EVIL.SIM", "01 = @60000 41\n");
+    ASSERT_TRUE(setConfig("JobTimeout", "0")); // only the break can end these
+    for (const char *job : {"PCALL_SWALLOWER", "SLEEP_LOOP", "WAIT_SIM"}) {
+        std::atomic<bool> done{false};
+        int16_t code = -1;
+        std::thread worker([&] {
+            code = run("D_EVIL", job);
+            done = true;
+        });
+        // Keep asking until the job has ended: the first request may come
+        // before the job started, and a break between jobs is forgotten.
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            apiVBBreak(m_handle);
+        }
+        worker.join();
+        EXPECT_EQ(code, VEDAMIS_ERR_JOB_BREAK) << job;
+    }
+    // A break while no job runs does not stop the next job.
+    apiVBBreak(m_handle);
+    expectSessionStillWorks("D_EVIL");
 }
 
 // The header of a compiled description with one small table, for patching.
