@@ -40,15 +40,17 @@ const QLatin1StringView kBitfieldMemberTypes[] = {"char"_L1, "int"_L1, "long"_L1
 
 // The key of the table index: names are mostly upper-case ASCII already, and
 // those are taken as they are instead of going through Unicode case mapping.
+bool isUpperAscii(QStringView name)
+{
+    for (const QChar ch : name)
+        if (ch.unicode() >= 0x80 || (ch.unicode() >= 'a' && ch.unicode() <= 'z'))
+            return false;
+    return true;
+}
+
 QString upperKey(const QString &name)
 {
-    bool lower = false;
-    for (const QChar ch : name) {
-        if (ch.unicode() >= 0x80)
-            return name.toUpper();
-        lower = lower || (ch.unicode() >= 'a' && ch.unicode() <= 'z');
-    }
-    return lower ? name.toUpper() : name;
+    return isUpperAscii(name) ? name : name.toUpper();
 }
 
 // Text against a short ASCII literal, compared in place: the rules make
@@ -180,7 +182,7 @@ bool UdsCheck::factorValid(const QString &value) const
         return true;
     // Rows mostly repeat the MUL and DIV of the row before: the last two verdicts are tried before the memo.
     for (int i = 0; i < m_recentFactorCount; ++i)
-        if (m_recentFactors[i].first == value)
+        if (QStringView(m_recentFactors[i].first) == QStringView(value))
             return m_recentFactors[i].second;
     bool valid = false;
     if (const auto known = m_factors.constFind(value); known != m_factors.constEnd()) {
@@ -350,16 +352,27 @@ QString UdsCheck::argumentRules(const Definition &d) const
 
 const QString &UdsCheck::tableBlock(const QString &name, Kind kind) const
 {
+    // An upper-case ASCII name is the index's own key, so it is the only such
+    // name of its table, and its block is kept by table: no text is stored as
+    // a key. Other names keep theirs.
+    const bool ownKey = isUpperAscii(name);
+    const int index = (ownKey ? m_tablesByName.value(name) : tableIndex(name)).first;
+    if (index >= 0 && ownKey) {
+        QHash<int, QString> &blocks = kind == Kind::Result ? m_resultBlocksByTable : m_argumentBlocksByTable;
+        auto known = blocks.constFind(index);
+        if (known == blocks.constEnd())
+            known = blocks.insert(index, buildTableBlock(name, index, kind));
+        return known.value();
+    }
     QHash<QString, QString> &blocks = kind == Kind::Result ? m_resultBlocks : m_argumentBlocks;
     auto known = blocks.constFind(name);
     if (known == blocks.constEnd())
-        known = blocks.insert(name, buildTableBlock(name, kind));
+        known = blocks.insert(name, buildTableBlock(name, index, kind));
     return known.value();
 }
 
-QString UdsCheck::buildTableBlock(const QString &name, Kind kind) const
+QString UdsCheck::buildTableBlock(const QString &name, int index, Kind kind) const
 {
-    const int index = lookup(name);
     if (index < 0)
         return QStringLiteral("    ! ") + name + QStringLiteral(": ") + t(574) + kCrLf;
     const UdsTableCells table(m_catalogue, index);

@@ -68,7 +68,7 @@ private:
     QString bitfieldTable(const QString &name, const UdsTableCells &holder) const;
     // The detail block of a result or argument table; empty when every row passes.
     const QString &tableBlock(const QString &name, Kind kind) const;
-    QString buildTableBlock(const QString &name, Kind kind) const;
+    QString buildTableBlock(const QString &name, int index, Kind kind) const;
 
     void checkUnique(const UdsTableCells &functions, const int *columns, QString &out, int &findings) const;
     void checkRows(const UdsTableCells &functions, const int *columns, QString &out, int &findings) const;
@@ -90,6 +90,8 @@ private:
     // parsing costs more than the rest of a row's rules.
     mutable QHash<QString, QString> m_resultBlocks;
     mutable QHash<QString, QString> m_argumentBlocks;
+    mutable QHash<int, QString> m_resultBlocksByTable;
+    mutable QHash<int, QString> m_argumentBlocksByTable;
     mutable QHash<QString, QString> m_detailReasons;
     mutable QHash<QString, bool> m_factors;
     mutable std::pair<QString, bool> m_recentFactors[2];

@@ -91,12 +91,17 @@ void findTerminators(QByteArrayView bytes, qsizetype count, qint32 *ends)
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i terminator = _mm_set1_epi8(char(kMask));
-    for (; i + 16 <= n && ends != last; i += 16) {
-        quint32 mask = quint32(
-            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + i)), terminator)));
-        for (; mask != 0 && ends != last; mask &= mask - 1)
+    const auto block = [&](qsizetype at) {
+        return quint32(
+            _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + at)), terminator)));
+    };
+    // While sixteen more positions fit, a block is written without looking for the last one.
+    for (; i + 16 <= n && last - ends >= 16; i += 16)
+        for (quint32 mask = block(i); mask != 0; mask &= mask - 1)
             *ends++ = qint32(i + qCountTrailingZeroBits(mask));
-    }
+    for (; i + 16 <= n && ends != last; i += 16)
+        for (quint32 mask = block(i); mask != 0 && ends != last; mask &= mask - 1)
+            *ends++ = qint32(i + qCountTrailingZeroBits(mask));
 #endif
     for (; i < n && ends != last; ++i)
         if (p[i] == kMask)
