@@ -66,6 +66,16 @@ bool is(QStringView text, QLatin1StringView literal)
     return true;
 }
 
+bool sameText(QStringView a, QStringView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (a[i] != b[i])
+            return false;
+    return true;
+}
+
 bool startsWith(QStringView text, QLatin1StringView literal)
 {
     return text.size() >= literal.size() && is(text.first(literal.size()), literal);
@@ -182,7 +192,7 @@ bool UdsCheck::factorValid(const QString &value) const
         return true;
     // Rows mostly repeat the MUL and DIV of the row before: the last two verdicts are tried before the memo.
     for (int i = 0; i < m_recentFactorCount; ++i)
-        if (QStringView(m_recentFactors[i].first) == QStringView(value))
+        if (sameText(m_recentFactors[i].first, value))
             return m_recentFactors[i].second;
     bool valid = false;
     if (const auto known = m_factors.constFind(value); known != m_factors.constEnd()) {
@@ -197,6 +207,11 @@ bool UdsCheck::factorValid(const QString &value) const
     m_recentFactors[0] = {value, valid};
     m_recentFactorCount = qMin(m_recentFactorCount + 1, 2);
     return valid;
+}
+
+const QString &UdsCheck::Definition::detail() const
+{
+    return cells->read(row, detailColumn, UdsTableCells::Case::Upper, detailText);
 }
 
 UdsCheck::TableIndex UdsCheck::tableIndex(const QString &name) const
@@ -291,9 +306,9 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTableCells &holder) 
             return t(578);
         if (!hasStatPrefix(n))
             return t(579);
-        if (is(d.unit, "0/1"_L1) || is(d.detail, "-"_L1))
+        if (is(d.unit, "0/1"_L1) || is(d.detail(), "-"_L1))
             return {};
-        return detailTable(d.detail);
+        return detailTable(d.detail());
     }
     // Names of values (hex and the general types): up to 63 characters, ending in _WERT, with the STAT prefix.
     const auto valueName = [&]() -> QString {
@@ -310,7 +325,7 @@ QString UdsCheck::resultRules(const Definition &d, const UdsTableCells &holder) 
     if (is(d.unit, "bit"_L1)) {
         if (!is(d.type, "bitfield"_L1))
             return badType();
-        return bitfieldTable(d.detail, holder);
+        return bitfieldTable(d.detail(), holder);
     }
     if (!isGeneralType(d.type) && !isSizedType(d.type))
         return badType();
@@ -335,9 +350,9 @@ QString UdsCheck::argumentRules(const Definition &d) const
     if (is(d.unit, "0-n"_L1)) {
         if (!isIntegerType(d.type))
             return badType();
-        if (is(d.detail, "-"_L1))
+        if (is(d.detail(), "-"_L1))
             return t(585);
-        return detailTable(d.detail);
+        return detailTable(d.detail());
     }
     if (!isGeneralType(d.type) && !isSizedType(d.type))
         return badType();
@@ -390,7 +405,9 @@ QString UdsCheck::buildTableBlock(const QString &name, int index, Kind kind) con
         table.read(k, c[0], Case::Upper, d.name);
         table.read(k, c[1], Case::Lower, d.unit);
         table.read(k, c[2], Case::Lower, d.type);
-        table.read(k, c[3], Case::Upper, d.detail);
+        d.cells = &table;
+        d.row = k;
+        d.detailColumn = c[3];
         table.read(k, c[4], Case::Upper, d.mul);
         table.read(k, c[5], Case::Upper, d.div);
         const QString reason = kind == Kind::Result ? resultRules(d, table) : argumentRules(d);
@@ -507,7 +524,9 @@ void UdsCheck::checkRows(const UdsTableCells &functions, const int *c, QString &
             if (!definitionRead) {
                 functions.read(r, c[cUnit], Case::Lower, d.unit);
                 functions.read(r, c[cType], Case::Lower, d.type);
-                functions.read(r, c[cName], Case::Upper, d.detail);
+                d.cells = &functions;
+                d.row = r;
+                d.detailColumn = c[cName];
                 functions.read(r, c[cMul], Case::Upper, d.mul);
                 functions.read(r, c[cDiv], Case::Upper, d.div);
                 definitionRead = true;

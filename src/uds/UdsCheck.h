@@ -43,9 +43,14 @@ private:
         QString name;
         QString unit;
         QString type;
-        QString detail;
         QString mul;
         QString div;
+        // NAME, read only by the rules that lead to a detail or bitfield table.
+        const UdsTableCells *cells = nullptr;
+        int row = 0;
+        int detailColumn = -1;
+        mutable QString detailText;
+        const QString &detail() const;
     };
     enum class Kind { Result, Argument };
     struct TableIndex {
