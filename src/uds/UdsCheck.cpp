@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QVarLengthArray>
 
 #include <utility>
 
@@ -29,14 +30,6 @@ const QLatin1StringView kResultColumns[kDefinitionColumnCount] = {"RESULTNAME"_L
                                                                   "NAME"_L1,       "MUL"_L1,     "DIV"_L1};
 const QLatin1StringView kArgumentColumns[kDefinitionColumnCount] = {"ARG"_L1,  "EINHEIT"_L1, "DATENTYP"_L1,
                                                                     "NAME"_L1, "MUL"_L1,     "DIV"_L1};
-
-const QLatin1StringView kIntegerTypes[] = {
-    "char"_L1,           "unsigned char"_L1, "signed char"_L1,      "int"_L1,
-    "integer"_L1,        "unsigned int"_L1,  "unsigned integer"_L1, "signed int"_L1,
-    "signed integer"_L1, "long"_L1,          "unsigned long"_L1,    "signed long"_L1};
-const QLatin1StringView kFloatTypes[] = {"float"_L1,        "intel float"_L1,     "motorola float"_L1, "double"_L1,
-                                         "intel double"_L1, "motorola double"_L1, "string"_L1};
-const QLatin1StringView kBitfieldMemberTypes[] = {"char"_L1, "int"_L1, "long"_L1};
 
 // The key of the table index: names are mostly upper-case ASCII already, and
 // those are taken as they are instead of going through Unicode case mapping.
@@ -81,13 +74,39 @@ bool startsWith(QStringView text, QLatin1StringView literal)
     return text.size() >= literal.size() && is(text.first(literal.size()), literal);
 }
 
-template <size_t N> bool isOneOf(const QString &text, const QLatin1StringView (&set)[N])
-{
-    for (const QLatin1StringView member : set)
-        if (is(text, member))
-            return true;
-    return false;
-}
+// A fixed set of type names, found by length first: the check asks for every
+// row's type, and most lengths hold one name or none.
+class NameSet {
+public:
+    template <size_t N> explicit NameSet(const QLatin1StringView (&names)[N])
+    {
+        for (const QLatin1StringView name : names)
+            m_bySize[qMin(name.size(), kLongest)].append(name);
+    }
+    bool contains(QStringView text) const
+    {
+        for (const QLatin1StringView name : m_bySize[qMin(text.size(), kLongest)])
+            if (is(text, name))
+                return true;
+        return false;
+    }
+
+private:
+    static constexpr qsizetype kLongest = 24; // longer names share the last entry
+    QVarLengthArray<QLatin1StringView, 4> m_bySize[kLongest + 1];
+};
+
+const QLatin1StringView kIntegerTypeNames[] = {
+    "char"_L1,           "unsigned char"_L1, "signed char"_L1,      "int"_L1,
+    "integer"_L1,        "unsigned int"_L1,  "unsigned integer"_L1, "signed int"_L1,
+    "signed integer"_L1, "long"_L1,          "unsigned long"_L1,    "signed long"_L1};
+const QLatin1StringView kFloatTypeNames[] = {"float"_L1,        "intel float"_L1,     "motorola float"_L1, "double"_L1,
+                                             "intel double"_L1, "motorola double"_L1, "string"_L1};
+const QLatin1StringView kBitfieldMemberTypeNames[] = {"char"_L1, "int"_L1, "long"_L1};
+
+const NameSet kIntegerTypes(kIntegerTypeNames);
+const NameSet kFloatTypes(kFloatTypeNames);
+const NameSet kBitfieldMemberTypes(kBitfieldMemberTypeNames);
 
 // Whether text holds the two-character code anywhere.
 bool containsCode(QStringView text, const char *code)
@@ -147,12 +166,12 @@ QString UdsCheck::t(int id) const
 
 bool UdsCheck::isIntegerType(const QString &type)
 {
-    return isOneOf(type, kIntegerTypes);
+    return kIntegerTypes.contains(type);
 }
 
 bool UdsCheck::isGeneralType(const QString &type)
 {
-    return isOneOf(type, kIntegerTypes) || isOneOf(type, kFloatTypes);
+    return kIntegerTypes.contains(type) || kFloatTypes.contains(type);
 }
 
 bool UdsCheck::isSizedType(const QString &type)
@@ -264,7 +283,7 @@ QString UdsCheck::bitfieldTable(const QString &name, const UdsTableCells &holder
             bits.read(k, c[2], Case::Keep, type); // member types keep their case
             if (k == 1)
                 firstType = QString(type.constData(), type.size());
-            if (!isOneOf(type, kBitfieldMemberTypes)) {
+            if (!kBitfieldMemberTypes.contains(type)) {
                 reason =
                     name + QStringLiteral(": ") + t(576) + QStringLiteral(" (") + type + QStringLiteral(") ") + t(589);
             } else if (k > 1 && type != firstType) {
