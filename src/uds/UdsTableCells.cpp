@@ -82,9 +82,10 @@ qint64 countTerminators(QByteArrayView bytes, qint64 limit)
     return count;
 }
 
-// Writes the positions of the first count terminators of bytes to ends (which holds count).
-void findTerminators(QByteArrayView bytes, qsizetype count, qint32 *ends)
+// Writes the positions of at most count terminators of bytes to ends (which holds count); returns how many.
+qsizetype findTerminators(QByteArrayView bytes, qsizetype count, qint32 *ends)
 {
+    qint32 *const begin = ends;
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
     qint32 *const last = ends + count;
@@ -106,6 +107,7 @@ void findTerminators(QByteArrayView bytes, qsizetype count, qint32 *ends)
     for (; i < n && ends != last; ++i)
         if (p[i] == kMask)
             *ends++ = qint32(i);
+    return ends - begin;
 }
 
 } // namespace
@@ -123,9 +125,15 @@ UdsTableCells::UdsTableCells(const JobCatalogue &catalogue, int index)
     m_columnCount = t.columnCount;
 
     // At most columnCount x (rowCount + 1) cells; bytes after the last
-    // terminator are no cell. One pass counts the terminators, so that the
-    // second writes their positions into storage of the right size.
+    // terminator are no cell. A table that fits the inline storage at its
+    // largest is read in one pass; a larger one is counted first, so that
+    // the second pass writes the positions into storage of the right size.
     const qint64 limit = qint64(t.columnCount) * (qint64(t.rowCount) + 1);
+    if (limit <= m_ends.capacity()) {
+        m_ends.resize(qsizetype(limit));
+        m_ends.resize(findTerminators(m_bytes, m_ends.size(), m_ends.data()));
+        return;
+    }
     m_ends.resize(qsizetype(qMin(countTerminators(m_bytes, limit), limit)));
     findTerminators(m_bytes, m_ends.size(), m_ends.data());
 }
