@@ -182,4 +182,11 @@ bool Kon_Form::eventFilter(QObject *watched, QEvent *event)
     return QMdiSubWindow::eventFilter(watched, event);
 }
 
+Kon_Form::~Kon_Form()
+{
+    // QMdiSubWindow's destructor deactivates the window after this part of
+    // it is gone; the state handler must not run on it then.
+    disconnect(this, &QMdiSubWindow::windowStateChanged, this, nullptr);
+}
+
 } // namespace kitbox

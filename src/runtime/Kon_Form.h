@@ -22,6 +22,7 @@ class Kon_Form : public QMdiSubWindow {
     Q_OBJECT
 public:
     Kon_Form(RuntimeSession &runtime, Settings &settings, const TextCatalogue &texts, QWidget *parent = nullptr);
+    ~Kon_Form() override;
 
     // Captions and the stored position.
     void load();

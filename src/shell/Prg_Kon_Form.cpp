@@ -156,4 +156,11 @@ void Prg_Kon_Form::closeEvent(QCloseEvent *event)
     QMdiSubWindow::closeEvent(event);
 }
 
+Prg_Kon_Form::~Prg_Kon_Form()
+{
+    // QMdiSubWindow's destructor deactivates the window after this part of
+    // it is gone; the state handler must not run on it then.
+    disconnect(this, &QMdiSubWindow::windowStateChanged, this, nullptr);
+}
+
 } // namespace kitbox

@@ -18,6 +18,7 @@ class Prg_Kon_Form : public QMdiSubWindow {
     Q_OBJECT
 public:
     Prg_Kon_Form(Settings &settings, const TextCatalogue &texts, QWidget *parent = nullptr);
+    ~Prg_Kon_Form() override;
 
     // Boxes from the settings, captions, the stored position.
     void load();

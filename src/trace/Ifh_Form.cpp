@@ -102,6 +102,9 @@ Ifh_Form::Ifh_Form(Settings &settings, const TextCatalogue &texts, QWidget *pare
 
 Ifh_Form::~Ifh_Form()
 {
+    // QMdiSubWindow's destructor deactivates the window after this part of
+    // it is gone; the state handler must not run on it then.
+    disconnect(this, &QMdiSubWindow::windowStateChanged, this, nullptr);
     m_loader->cancel();
 }
 

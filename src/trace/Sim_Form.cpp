@@ -106,7 +106,12 @@ Sim_Form::Sim_Form(Settings &settings, const TextCatalogue &texts, QWidget *pare
     });
 }
 
-Sim_Form::~Sim_Form() = default;
+Sim_Form::~Sim_Form()
+{
+    // QMdiSubWindow's destructor deactivates the window after this part of
+    // it is gone; the state handler must not run on it then.
+    disconnect(this, &QMdiSubWindow::windowStateChanged, this, nullptr);
+}
 
 void Sim_Form::load()
 {

@@ -138,8 +138,8 @@ TEST(LuaSandbox, EndlessLoopsEndAtTheTimeLimitWhateverTheyCatch)
         "xpcall(function() while true do end end, function() while true do end end) while true do end",
         "local function f() while true do end end while true do pcall(pcall, f) end",
         // Coroutines run on threads of their own.
-        "local co = coroutine.create(function() while true do end end) coroutine.resume(co) while true do "
-        "coroutine.resume(co) end",
+        ("local co = coroutine.create(function() while true do end end) coroutine.resume(co) while true do "
+         "coroutine.resume(co) end"),
         "coroutine.wrap(function() while true do pcall(function() while true do end end) end end)()",
         "local co = coroutine.wrap(function() while true do coroutine.yield() end end) while true do pcall(co) end",
     };

@@ -21,6 +21,11 @@
 
 using namespace enginetest;
 
+#if !defined(__SANITIZE_ADDRESS__) && defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define __SANITIZE_ADDRESS__ 1 // clang's way of saying it
+#endif
+#endif
 #if defined(__SANITIZE_ADDRESS__)
 // The address sanitizer keeps freed memory in quarantine (256 MB by default)
 // to catch late uses, and its allocator keeps freed pages; the memory bounds
