@@ -11,7 +11,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kitbox::testing {
 
@@ -38,28 +40,28 @@ inline prg::Description sampleDescription()
 }
 
 // A fresh directory below the system's temporary directory, removed afterwards.
-class TempDir {
-public:
-    TempDir()
-    {
+struct TempDir {
+    std::filesystem::path path = [] {
         std::string pattern = (std::filesystem::temp_directory_path() / "kitbox-test-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr)
             ADD_FAILURE() << "cannot create a temporary directory";
-        m_path = pattern;
-    }
+        return pattern;
+    }();
     ~TempDir()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
-    std::string file(const std::string &name) const { return (m_path / name).string(); }
-    const std::filesystem::path &path() const { return m_path; }
-
-private:
-    std::filesystem::path m_path;
+    std::string file(const std::string &name) const { return (path / name).string(); }
 };
+
+// The value of a result that must have succeeded; a failure ends the test with the result's message.
+template <typename T> T take(kitbox::Result<T> result)
+{
+    if (!result.ok())
+        throw std::runtime_error(result.error());
+    return std::move(result).value();
+}
 
 inline std::string readAll(const std::string &path)
 {
@@ -74,21 +76,17 @@ inline void writeRaw(const std::string &path, const std::string &bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Damaged copies of `original`: one to four changed bytes, half of them in the
-// header and directory where a change is most likely to matter, now and then a
-// truncation or extra bytes at the end. The same seed gives the same sequence.
-class Corrupter {
-public:
-    Corrupter(std::string original, size_t directoryEnd, uint32_t seed)
-        : m_original(std::move(original)), m_directoryEnd(directoryEnd), m_random(seed)
-    {
-    }
-    std::string next()
-    {
-        std::string bytes = m_original;
-        const int changes = pick(1, 4);
-        for (int i = 0; i < changes; ++i) {
-            const size_t limit = pick(0, 1) == 0 ? m_directoryEnd : bytes.size();
+// 5000 damaged copies of `original`: one to four changed bytes, half of them in
+// the header and directory (up to `directoryEnd`) where a change is most likely
+// to matter, now and then a truncation or extra bytes at the end. Always the same.
+inline std::vector<std::string> corruptions(const std::string &original, size_t directoryEnd)
+{
+    std::mt19937 random(20261205);
+    auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
+    std::vector<std::string> copies(5000, original);
+    for (std::string &bytes : copies) {
+        for (int changes = pick(1, 4); changes > 0; --changes) {
+            const size_t limit = pick(0, 1) == 0 ? directoryEnd : bytes.size();
             const size_t at = static_cast<size_t>(pick(0, static_cast<int>(limit) - 1));
             // A random byte, one bit flipped, all bits set, or one more.
             const int kind = pick(0, 3), old = static_cast<unsigned char>(bytes[at]);
@@ -102,17 +100,8 @@ public:
             bytes.resize(static_cast<size_t>(pick(0, static_cast<int>(bytes.size()))));
         else if (tail == 1)
             bytes.append(static_cast<size_t>(pick(1, 100)), '\x6B');
-        return bytes;
     }
-
-private:
-    int pick(int low, int high) { return std::uniform_int_distribution<int>(low, high)(m_random); }
-    std::string m_original;
-    size_t m_directoryEnd;
-    std::mt19937 m_random;
-};
-
-constexpr int kCorruptionCount = 5000;
-constexpr uint32_t kCorruptionSeed = 20261205;
+    return copies;
+}
 
 } // namespace kitbox::testing

@@ -17,6 +17,7 @@ extern "C" int sifterEntrySizeFromC(void);
 
 using kitbox::testing::readAll;
 using kitbox::testing::sampleDescription;
+using kitbox::testing::take;
 using kitbox::testing::TempDir;
 using kitbox::testing::writeRaw;
 
@@ -34,14 +35,6 @@ InfoOut callInfo(const std::string &path)
     return o;
 }
 
-std::string unscrambled(const std::string &bytes, int32_t start, int32_t length)
-{
-    std::string part = bytes.substr(static_cast<size_t>(start), static_cast<size_t>(length));
-    for (char &c : part)
-        c = static_cast<char>(c ^ 0x6B);
-    return part;
-}
-
 class SifterTest : public ::testing::Test {
 protected:
     void SetUp() override { SIFTER_CLEAR_CACHE(); }
@@ -54,59 +47,43 @@ protected:
     TempDir m_dir;
 };
 
-// What a catalogue does: locate, then read and unscramble the ranges itself.
-TEST_F(SifterTest, LocatedRangesGiveBackInfoBlockAndEveryCell)
+// The container tests prove the located ranges give back the cells; the
+// locator must hand out exactly those ranges, through C and C++ alike.
+TEST_F(SifterTest, EntryPointsGiveTheContainersRanges)
 {
-    const prg::Description original = sampleDescription();
-    const std::string path = write("D_SAMPLE.prg", original);
-    const std::string bytes = readAll(path);
-
+    const std::string path = write("D_SAMPLE.prg", sampleDescription());
+    const prg::Layout layout = take(prg::readLayout(readAll(path)));
     const InfoOut info = callInfo(path);
     ASSERT_EQ(info.status, SIFTER_OK);
-    EXPECT_EQ(unscrambled(bytes, info.infoOffset, info.infoLength), original.infoBlock);
-    ASSERT_EQ(info.tableCount, static_cast<int32_t>(original.tables.size()));
-
-    std::vector<SifterTableEntry> entries(static_cast<size_t>(info.tableCount));
-    for (int32_t i = 0; i < info.tableCount; ++i)
-        ASSERT_EQ(SIFTER_TABLE(path.c_str(), &entries[static_cast<size_t>(i)], i), SIFTER_OK);
-    for (size_t i = 0; i < entries.size(); ++i) {
-        const int32_t end = i + 1 < entries.size() ? entries[i + 1].start : info.tableAreaEnd;
-        const std::string cells = unscrambled(bytes, entries[i].start, end - entries[i].start);
-        auto split = prg::splitCells(cells, static_cast<uint32_t>(entries[i].columnCount),
-                                     static_cast<uint32_t>(entries[i].rowCount));
-        ASSERT_TRUE(split.ok()) << split.error();
-        EXPECT_EQ(split.value(), original.tables[i].cells);
-        EXPECT_STREQ(entries[i].name, original.tables[i].name.c_str());
-        EXPECT_EQ(entries[i].reserved, 0);
+    EXPECT_EQ(std::tie(info.infoOffset, info.infoLength, info.tableAreaEnd),
+              std::tie(layout.infoOffset, layout.infoLength, layout.tableAreaEnd));
+    ASSERT_EQ(info.tableCount, 4);
+    for (int32_t i = 0; i < info.tableCount; ++i) {
+        const prg::TableEntry &expected = layout.tables[static_cast<size_t>(i)];
+        SifterTableEntry entry;
+        ASSERT_EQ(SIFTER_TABLE(path.c_str(), &entry, i), SIFTER_OK);
+        EXPECT_STREQ(entry.name, expected.name.c_str());
+        EXPECT_EQ(std::make_tuple(entry.start, entry.columnCount, entry.rowCount, entry.reserved),
+                  std::make_tuple(int32_t(expected.start), int32_t(expected.columns), int32_t(expected.rows), 0));
+        const sifter::Table table = take(sifter::table(path, i));
+        EXPECT_EQ(std::tie(table.name, table.start, table.length),
+                  std::make_tuple(expected.name, entry.start, int32_t(prg::tableLength(layout, size_t(i)))));
     }
+    EXPECT_EQ(take(sifter::info(path)).tableAreaEnd, info.tableAreaEnd);
 
-    auto table = sifter::table(path, 1);
-    ASSERT_TRUE(table.ok()) << table.error();
-    EXPECT_EQ(table.value().name, "TEXTE");
-    EXPECT_EQ(table.value().start, entries[1].start);
-    EXPECT_EQ(table.value().length, entries[2].start - entries[1].start);
-    auto cxxInfo = sifter::info(path);
-    ASSERT_TRUE(cxxInfo.ok());
-    EXPECT_EQ(cxxInfo.value().tableAreaEnd, info.tableAreaEnd);
-}
-
-TEST_F(SifterTest, DescriptionWithoutInfoBlockAndTables)
-{
+    // A description without info block and tables.
     prg::Description bare;
     bare.script = "ecu { name = \"D_LEER\" }";
-    const std::string path = write("D_LEER.prg", bare);
-    const InfoOut info = callInfo(path);
-    ASSERT_EQ(info.status, SIFTER_OK);
-    EXPECT_EQ(info.infoLength, 0);
-    EXPECT_EQ(info.tableCount, 0);
-    EXPECT_EQ(info.tableAreaEnd, info.infoOffset);
-
+    const std::string leer = write("D_LEER.prg", bare);
+    const InfoOut empty = callInfo(leer);
+    ASSERT_EQ(empty.status, SIFTER_OK);
+    EXPECT_EQ(std::tie(empty.infoLength, empty.tableCount), std::make_tuple(0, 0));
+    EXPECT_EQ(empty.tableAreaEnd, empty.infoOffset);
     SifterTableEntry entry;
     std::memset(&entry, 0x55, sizeof entry);
-    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 0), SIFTER_INDEX_OUT_OF_RANGE);
-    EXPECT_EQ(entry.name[0], '\0') << "a failed call must leave an empty entry";
-    EXPECT_EQ(entry.columnCount, 0);
-    EXPECT_EQ(entry.rowCount, 0);
+    EXPECT_EQ(SIFTER_TABLE(leer.c_str(), &entry, 0), SIFTER_INDEX_OUT_OF_RANGE);
+    EXPECT_EQ(std::make_tuple(entry.name[0], entry.columnCount, entry.rowCount), std::make_tuple('\0', 0, 0))
+        << "a failed call must leave an empty entry";
 }
 
 TEST_F(SifterTest, StatusesNameTheProblem)
@@ -123,7 +100,7 @@ TEST_F(SifterTest, StatusesNameTheProblem)
     EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, 3), SIFTER_OK);
 
     EXPECT_EQ(callInfo(m_dir.file("NICHT_DA.prg")).status, SIFTER_FILE_MISSING);
-    EXPECT_EQ(callInfo(m_dir.path().string()).status, SIFTER_FILE_UNREADABLE);
+    EXPECT_EQ(callInfo(m_dir.path.string()).status, SIFTER_FILE_UNREADABLE);
     const std::string bytes = readAll(path);
     std::string newer = bytes;
     newer[8] = 9;
@@ -236,58 +213,44 @@ TEST_F(SifterTest, EntryPointsCanBeLoadedAtRunTime)
     ::dlclose(library);
 }
 
-// Whatever a damaged file holds, the locator answers with a status, and what it
-// reports as success points inside the file.
-void checkDamagedFile(const std::string &path, size_t size)
-{
-    const InfoOut info = callInfo(path);
-    ASSERT_GE(info.status, SIFTER_OK);
-    ASSERT_LE(info.status, SIFTER_INTERNAL_ERROR);
-    SifterTableEntry entry;
-    if (info.status != SIFTER_OK) {
-        EXPECT_NE(SIFTER_TABLE(path.c_str(), &entry, 0), SIFTER_OK);
-        return;
-    }
-    EXPECT_LE(int64_t{info.infoOffset} + info.infoLength, static_cast<int64_t>(size));
-    EXPECT_LE(static_cast<size_t>(info.tableAreaEnd), size);
-    int32_t previous = info.infoOffset + info.infoLength;
-    for (int32_t i = 0; i < info.tableCount; ++i) {
-        ASSERT_EQ(SIFTER_TABLE(path.c_str(), &entry, i), SIFTER_OK);
-        EXPECT_GE(entry.start, previous);
-        EXPECT_LT(entry.start, info.tableAreaEnd);
-        EXPECT_GE(entry.columnCount, 1);
-        EXPECT_GE(entry.rowCount, 0);
-        EXPECT_LT(std::strlen(entry.name), sizeof entry.name);
-        previous = entry.start;
-    }
-    EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, info.tableCount), SIFTER_INDEX_OUT_OF_RANGE);
-}
-
+// Whatever a damaged file holds, the locator answers with a status, a cut file is never
+// accepted, and what it reports as success points inside the file.
 TEST_F(SifterTest, PrefixesAndRandomCorruptionsGiveStatuses)
 {
-    auto serialized = prg::serialize(sampleDescription());
-    ASSERT_TRUE(serialized.ok()) << serialized.error();
-    const std::string &good = serialized.value();
-    // Each case gets its own file name: rewriting one name thousands of times a
-    // second would outrun the file system's time stamps the cache relies on.
-    int counter = 0;
-    for (size_t length = 0; length < good.size(); ++length) {
-        const std::string path = m_dir.file("prefix-" + std::to_string(counter++) + ".prg");
-        writeRaw(path, good.substr(0, length));
+    const std::string good = take(prg::serialize(sampleDescription()));
+    std::vector<std::string> damaged; // every prefix first
+    for (size_t length = 0; length < good.size(); ++length)
+        damaged.push_back(good.substr(0, length));
+    const auto corrupted = kitbox::testing::corruptions(good, take(prg::directoryEnd(good, good.size())));
+    damaged.insert(damaged.end(), corrupted.begin(), corrupted.end());
+    for (size_t n = 0; n < damaged.size(); ++n) {
+        // Each case gets its own file name: rewriting one name thousands of times a
+        // second would outrun the file system's time stamps the cache relies on.
+        const std::string path = m_dir.file("damaged-" + std::to_string(n) + ".prg");
+        const size_t size = damaged[n].size();
+        writeRaw(path, damaged[n]);
         const InfoOut info = callInfo(path);
-        EXPECT_NE(info.status, SIFTER_OK) << "prefix of " << length << " bytes accepted";
-        checkDamagedFile(path, length);
-        std::filesystem::remove(path);
-        if (HasFatalFailure())
-            return;
-    }
-    kitbox::testing::Corrupter corrupter(good, prg::directoryEnd(good, good.size()).value(),
-                                         kitbox::testing::kCorruptionSeed);
-    for (int i = 0; i < kitbox::testing::kCorruptionCount; ++i) {
-        const std::string bytes = corrupter.next();
-        const std::string path = m_dir.file("damaged-" + std::to_string(counter++) + ".prg");
-        writeRaw(path, bytes);
-        checkDamagedFile(path, bytes.size());
+        ASSERT_GE(info.status, SIFTER_OK);
+        ASSERT_LE(info.status, SIFTER_INTERNAL_ERROR);
+        SifterTableEntry entry;
+        if (info.status != SIFTER_OK) {
+            EXPECT_NE(SIFTER_TABLE(path.c_str(), &entry, 0), SIFTER_OK);
+        } else {
+            EXPECT_GE(n, good.size()) << "prefix of " << n << " bytes accepted";
+            EXPECT_LE(int64_t{info.infoOffset} + info.infoLength, static_cast<int64_t>(size));
+            EXPECT_LE(static_cast<size_t>(info.tableAreaEnd), size);
+            int32_t previous = info.infoOffset + info.infoLength;
+            for (int32_t i = 0; i < info.tableCount; ++i) {
+                ASSERT_EQ(SIFTER_TABLE(path.c_str(), &entry, i), SIFTER_OK);
+                EXPECT_GE(entry.start, previous);
+                EXPECT_LT(entry.start, info.tableAreaEnd);
+                EXPECT_GE(entry.columnCount, 1);
+                EXPECT_GE(entry.rowCount, 0);
+                EXPECT_LT(std::strlen(entry.name), sizeof entry.name);
+                previous = entry.start;
+            }
+            EXPECT_EQ(SIFTER_TABLE(path.c_str(), &entry, info.tableCount), SIFTER_INDEX_OUT_OF_RANGE);
+        }
         std::filesystem::remove(path);
         if (HasFatalFailure())
             return;
