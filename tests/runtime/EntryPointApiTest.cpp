@@ -1,9 +1,9 @@
 // The wrappers over the C entry points: handles, buffers and text decoding
 // against a runtime that behaves badly, the loading of a runtime library, and
 // one round trip through the engine linked into the program.
-#include "runtime/InProcessVedamisApi.h"
 #include "runtime/LibraryVedamisApi.h"
 #include "runtime/RuntimeBackend.h"
+#include "runtime/VedamisEntryPoints.h"
 
 #include <QProcessEnvironment>
 
@@ -218,12 +218,12 @@ TEST(RuntimeLibrary, MissingOrForeignLibraryIsAClearError)
     QProcessEnvironment environment;
     environment.insert(u"KITBOX_RUNTIME_LIBRARY"_s, u"/nonexistent/lib.so"_s);
     EXPECT_FALSE(createRuntime(environment).ok());
-    EXPECT_TRUE(createRuntime(QProcessEnvironment()).ok());
-}
 
-TEST(InProcessRuntime, OpensReadsTheVersionAndEnds)
-{
-    InProcessVedamisApi api;
+    // Without a library the engine linked into the program: it opens, reads
+    // its version, refuses an unknown setting with an error, and ends.
+    auto linked = createRuntime(QProcessEnvironment());
+    ASSERT_TRUE(linked.ok()) << linked.error();
+    VedamisApi &api = *linked.value();
     ASSERT_TRUE(api.apiInit()) << api.apiErrorText().toStdString();
     QString version;
     EXPECT_TRUE(api.apiGetConfig(u"VedamisVersion"_s, version));

@@ -1,8 +1,8 @@
 #include "runtime/RuntimeSession.h"
-#include "shell/TextCatalogue.h"
 #include "execution/ResultsOutput.h"
 #include "runtime/FakeVedamisApi.h"
 #include "shell/ScriptedDialogService.h"
+#include "shell/TextCatalogue.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -118,18 +118,13 @@ TEST_F(SessionFixture, VersionIsTheLeadingNumberOrZero)
         EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(text), version) << text.toStdString();
 }
 
-TEST_F(SessionFixture, ConfigurationReadTrimsTheNameAndGivesEmptyOnFailure)
+TEST_F(SessionFixture, ConfigurationReadTrimsTheNameAndRuntimeErrorsReplaceOrExtendTheResults)
 {
     api.setConfig(u"EcuPath"_s, u"/data/ecu"_s);
     auto session = opened();
     EXPECT_EQ(session->configValue(u"  EcuPath "_s), u"/data/ecu"_s);
-    EXPECT_TRUE(api.calls().contains(u"apiGetConfig(EcuPath)"_s));
     EXPECT_EQ(session->configValue(u"NoSuchValue"_s), QString());
-}
 
-TEST_F(SessionFixture, RuntimeErrorReplacesTheResultTextOrAppendsDuringUdsListCheck)
-{
-    auto session = opened();
     RecordingOutput output;
     output.m_text = u"old report\r\n"_s;
     api.apiJob(u"D_MOTOR"_s, u"_JOBS"_s, QString(), QString());
@@ -150,7 +145,7 @@ TEST_F(SessionFixture, RuntimeErrorReplacesTheResultTextOrAppendsDuringUdsListCh
     EXPECT_EQ(output.m_text, u"VEDAMIS Fehler 20 : description not found\r\nVEDAMIS Fehler 21 : invalid\r\n"_s);
 }
 
-TEST_F(SessionFixture, SessionEndsOnceAtUnloadAndOnDestruction)
+TEST_F(SessionFixture, EndsOnceAndTheTraceMenuFollowsTraceFileAndLevel)
 {
     auto session = opened();
     session->close();
@@ -159,13 +154,10 @@ TEST_F(SessionFixture, SessionEndsOnceAtUnloadAndOnDestruction)
     EXPECT_EQ(api.callCount(u"apiEnd"_s), 1);
     opened().reset();
     EXPECT_EQ(api.callCount(u"apiEnd"_s), 2);
-}
 
-TEST_F(SessionFixture, TraceMenuFollowsTraceFileAndLevel)
-{
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    auto session = opened();
+    session = opened();
     // Without TracePath the entries keep their state.
     EXPECT_FALSE(session->traceMenuState().known);
 
