@@ -6,6 +6,7 @@
 
 using namespace kitbox;
 using kitbox::testing::ScriptedRuntime;
+using Read = ScriptedRuntime::Read;
 
 namespace {
 
@@ -103,7 +104,7 @@ TEST_F(ReportTest, LongNamesAndValuesShiftTheLineAndAFailedHexReadLeavesBlanks)
                           {systemSet,
                            {result(longName.toUtf8().constData(), q("12345678901234"), ResultType::Long, "00000001"),
                             result("W", q("7"), ResultType::Word, "0007")}});
-    runtime.failText(1, q("W"), q("04X"), 0);
+    runtime.fail(Read::Text, 1, q("W|04X"), 0);
     const QStringList l = lines("lang");
     EXPECT_EQ(l[5], QString(u"  " + longName + u" = 12345678901234" + u"00 00 00 01  ....    " + QString(14, u' ')));
     EXPECT_EQ(l[6], QString(u"  " + q("W").leftJustified(31) + u" = " + q("7").leftJustified(12) + QString(35, u' ')));
@@ -133,7 +134,7 @@ TEST_F(ReportTest, Error136IsForgivenOnlyAfterASuccessfulExtendedRead)
     // Too long even for the extended buffer: skipped, the set dropped, reported.
     runtime.setJobResults(D, q("riesig"),
                           {systemSet, {result("VORHER", q("1")), binary("RIESIG", QByteArray(3000, 'q'))}});
-    runtime.failExtendedRead(q("RIESIG"));
+    runtime.fail(Read::Extended, 1, q("RIESIG"), 136, q("binary result too long"));
     const QString huge = run("riesig");
     EXPECT_FALSE(huge.contains(u"VORHER"));
     EXPECT_TRUE(huge.endsWith(u"Satz : 1\r\nVEDAMIS Fehler 136 : binary result too long\r\n")) << huge.toStdString();
@@ -149,22 +150,18 @@ TEST_F(ReportTest, FailedReadsSkipTheResultOrEndTheReportWhenTheyLeaveAnErrorCod
     const QList<FakeResultSet> sets{
         systemSet, {result("A", q("1")), result("B", q("2")), result("C", q("3"))}, {result("D", q("4"))}};
     runtime.setJobResults(D, q("j"), sets);
-    runtime.failName(1, 1, 0);
-    runtime.failFormat(1, q("B"), 0);
-    runtime.failText(1, q("C"), QString(), 0);
+    runtime.fail(Read::Name, 1, q("1"), 0);
+    runtime.fail(Read::Format, 1, q("B"), 0);
+    runtime.fail(Read::Text, 1, q("C|"), 0);
     EXPECT_TRUE(run("j").endsWith(QString(u"Satz : 1\r\nSatz : 2\r\n" + line("D", q("4")))));
 
-    const std::pair<const char *, std::function<void(ScriptedRuntime &)>> faults[] = {
-        {"name", [](ScriptedRuntime &r) { r.failName(1, 2, 7, q("kaputt")); }},
-        {"type", [](ScriptedRuntime &r) { r.failFormat(1, q("B"), 7, q("kaputt")); }},
-        {"value", [](ScriptedRuntime &r) { r.failText(1, q("B"), QString(), 7, q("kaputt")); }},
-        {"count", [](ScriptedRuntime &r) { r.failResultNumber(1, 7, q("kaputt")); }},
-    };
-    for (const auto &[what, inject] : faults) {
+    const std::tuple<Read, const char *> faults[] = {
+        {Read::Name, "2"}, {Read::Format, "B"}, {Read::Text, "B|"}, {Read::Number, ""}};
+    for (const auto &[read, what] : faults) {
         ScriptedRuntime fresh;
         ASSERT_TRUE(fresh.apiInit());
         fresh.setJobResults(D, q("j"), sets);
-        inject(fresh);
+        fresh.fail(read, 1, q(what), 7, q("kaputt"));
         ErgebnisAusgabe r(fresh);
         JobParameter p;
         p.sgbd = D;

@@ -121,7 +121,8 @@ TEST(RunCli, SystemJobsInheritedJobsAndTextsWithNul)
     const kitbox::Status compiled = vedamis::compileFile(source.toStdString(), kind.toStdString());
     ASSERT_TRUE(compiled.ok()) << compiled.error();
     // The base is looked up beside it.
-    ASSERT_TRUE(QFile::copy(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_BASIS.prg"), dir.filePath(QStringLiteral("D_BASIS.prg"))));
+    ASSERT_TRUE(
+        QFile::copy(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_BASIS.prg"), dir.filePath(QStringLiteral("D_BASIS.prg"))));
 
     // A result line of the report: the name in its column, then the value.
     const auto line = [](const char *name, const QByteArray &value) -> QByteArray {
@@ -137,6 +138,8 @@ TEST(RunCli, SystemJobsInheritedJobsAndTextsWithNul)
         {{"run", "_JOBS"}, kDemoFile, line("JOBNAME", "STATUS_MOTOR\r\n")},
         {{"run", "_versioninfo"}, kDemoFile, line("REVISION", "")},
         {{"run", "_VERSIONINFO"}, kind, line("USES0", "D_BASIS\r\n")},
+        // A binary too long for the plain read is read whole, without an error line.
+        {{"run", "BINAER_GROSS"}, kDemoFile, line("DATEN", "1500 Bytes\r\n    0000 : 00 07")},
     };
     for (const auto &c : cases) {
         QStringList arguments = words(c.words);

@@ -19,7 +19,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -110,59 +109,41 @@ protected:
 
 } // namespace
 
+// The report's lines are ErgebnisAusgabeTest's; here the windows hand the
+// selection to the run and show what the command line prints.
 TEST_F(RunWindowTest, F5AndDoubleClickShowTheReportThatTheCommandLinePrints)
 {
-    selectJob(QStringLiteral("status_motor"));
-    trigger("StarteJob");
-    ASSERT_NE(results(), nullptr);
-    QString text = results()->text();
-    EXPECT_TRUE(text.startsWith(u"apiJob(\"D_MOTOR\",\"status_motor\",\"\",\"\")\r\n\r\nSatz : 0\r\n"))
-        << text.toStdString();
-    EXPECT_TRUE(text.contains(u"  STAT_KUEHLMITTEL_TEMP_WERT      = 85                00 55  .U      "));
-    EXPECT_EQ(results()->windowTitle(), QStringLiteral("Results"));
-    EXPECT_EQ(results()->activityColour(), 0xC0C0C0u);
-    EXPECT_FALSE(results()->delayPanelVisible());
-    // The widget shows the same lines.
-    EXPECT_TRUE(results()->ausgabe()->toPlainText().contains(u"STAT_KUEHLMITTEL_TEMP_WERT"));
-
     // A double click (press and release, then the double-click event) runs the job once.
     selectJob(QStringLiteral("mehrere_saetze"));
     auto *list = jobChild<QListWidget>("JobListe");
     const QRect rect = list->visualItemRect(list->currentItem());
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    ASSERT_NE(results(), nullptr);
     EXPECT_TRUE(results()->text().contains(u"\r\nSatz : 5\r\n"));
 
     selectJob(QStringLiteral("alle_typen"));
     trigger("StarteJob");
-    text = results()->text();
+    const QString text = results()->text();
+    EXPECT_TRUE(text.startsWith(u"apiJob(\"D_MOTOR\",\"alle_typen\",\"\",\"\")\r\n\r\nSatz : 0\r\n"));
     // The runtime's hex texts land in the hex and character columns.
     EXPECT_TRUE(text.contains(
         QString::fromUtf16(u"  WERT_WORD                       = 54321             D4 31  \u00d41      ")));
-    EXPECT_TRUE(text.contains(QString::fromUtf16(u"  WERT_TEXT                       = Gr\u00fc\u00dfe\r\n")));
     EXPECT_TRUE(text.contains(u"  WERT_BINARY                     = 4 Bytes\r\n    0000 : DE AD BE EF"));
+    EXPECT_TRUE(results()->ausgabe()->toPlainText().contains(u"WERT_BINARY"));
     const kitbox::testing::CliRun cli =
         kitbox::testing::runCli({QStringLiteral("run"), kDemoFile, QStringLiteral("ALLE_TYPEN")});
     EXPECT_EQ(cli.exitCode, 0) << cli.err.toStdString();
     EXPECT_EQ(QString::fromUtf8(cli.out), text);
 }
 
-TEST_F(RunWindowTest, FailingJobLargeBinaryDataFlagAndSeparator)
+TEST_F(RunWindowTest, DataFlagAndSeparator)
 {
-    selectJob(QStringLiteral("fehler_job"));
-    trigger("StarteJob");
-    EXPECT_TRUE(results()->text().contains(u"\r\nVEDAMIS Fehler 1034 : ")) << results()->text().toStdString();
-    selectJob(QStringLiteral("binaer_gross"));
-    trigger("StarteJob");
-    EXPECT_TRUE(results()->text().contains(u"  DATEN                           = 1500 Bytes\r\n    0000 : 00 07"));
-    EXPECT_FALSE(results()->text().contains(u"VEDAMIS Fehler"));
-
     selectJob(QStringLiteral("daten_schreiben"));
     setArgument(QStringLiteral("0102"));
     jobChild<QCheckBox>("DataFlag")->setChecked(true);
     trigger("StarteJob");
-    EXPECT_TRUE(results()->text().startsWith(u"apiJobData(\"D_MOTOR\",\"daten_schreiben\",{DATA}, 2,\"\")\r\n"
-                                             u"  {DATA}: 2 Bytes\r\n    0000 : 01 02"))
+    EXPECT_TRUE(results()->text().startsWith(u"apiJobData(\"D_MOTOR\",\"daten_schreiben\",{DATA}, 2,\"\")\r\n"))
         << results()->text().toStdString();
     jobChild<QCheckBox>("DataFlag")->setChecked(false);
     trigger("StarteJob");
@@ -181,12 +162,12 @@ TEST_F(RunWindowTest, FailingJobLargeBinaryDataFlagAndSeparator)
     trigger("StarteJobEndlos");
     EXPECT_TRUE(results()->text().isEmpty());
     EXPECT_FALSE(window->runFlags().continuousRun);
-    EXPECT_FALSE(results()->delayPanelVisible());
     EXPECT_EQ(continuousCaption(), QStringLiteral("&") + texts.text(112));
 }
 
-// F6 runs paced by the pause until F6 again; closing the results window
-// meanwhile only minimises it.
+// F6 runs paced by the pause until F6 again (the pacing and the caption's
+// mean are JobRunnerTest's); closing the results window meanwhile only
+// minimises it.
 TEST_F(RunWindowTest, F6RunsContinuouslyAndClosingTheResultsWindowMinimisesIt)
 {
     selectJob(QStringLiteral("status_motor"));
@@ -200,14 +181,13 @@ TEST_F(RunWindowTest, F6RunsContinuouslyAndClosingTheResultsWindowMinimisesIt)
     clock.setWaitHook([&](int) {
         if (!window->runFlags().continuousRun)
             return;
-        if (titles.isEmpty()) {
+        if (captionWhileRunning.isEmpty()) {
             results()->close();
             minimisedAndRunning = results() != nullptr && results()->isMinimized();
         }
         captionWhileRunning = continuousCaption();
         panelWhileRunning = results()->delayPanelVisible();
-        if (!titles.contains(results()->windowTitle()))
-            titles << results()->windowTitle();
+        titles << results()->windowTitle();
         if (execution->runner().runCount() == 3)
             window->menuAction(QStringLiteral("StarteJobEndlos"))->trigger(); // F6 again
     });
@@ -217,15 +197,12 @@ TEST_F(RunWindowTest, F6RunsContinuouslyAndClosingTheResultsWindowMinimisesIt)
     EXPECT_EQ(captionWhileRunning, QStringLiteral("&") + texts.text(113));
     EXPECT_TRUE(panelWhileRunning);
     EXPECT_EQ(execution->runner().runCount(), 3);
-    // "Results" during the first second, then the mean including the pause.
-    EXPECT_EQ(titles.first(), QStringLiteral("Results"));
     EXPECT_TRUE(titles.contains(QStringLiteral("Results (mittlere Dauer : 500 ms)")))
         << titles.join(u'|').toStdString();
     EXPECT_FALSE(window->runFlags().continuousRun);
     EXPECT_FALSE(results()->delayPanelVisible());
     EXPECT_EQ(continuousCaption(), QStringLiteral("&") + texts.text(112));
     EXPECT_EQ(results()->activityColour(), 0xC0C0C0u);
-    EXPECT_TRUE(results()->text().contains(u"STAT_KUEHLMITTEL_TEMP_WERT"));
     // The next run brings it back.
     trigger("StarteJob");
     EXPECT_FALSE(results()->isMinimized());

@@ -19,28 +19,13 @@ namespace kitbox::testing {
 
 class ScriptedRuntime : public FakeVedamisApi {
 public:
-    // Code 0 makes the read fail without an error code (a skip, nothing else).
-    void failName(qint16 set, qint16 index, qint16 code, const QString &text = QStringLiteral("name read failed"))
+    enum class Read { Name, Format, Text, Number, Extended };
+    // Makes a read of set fail; what is the result's index (Name), its name
+    // (Format, Extended) or "name|format" (Text). Code 0 makes the read fail
+    // without an error code (a skip, nothing else).
+    void fail(Read read, qint16 set, const QString &what, qint16 code, const QString &text = QStringLiteral("failed"))
     {
-        m_failures.insert(key(u"name", set, QString::number(index)), {code, text});
-    }
-    void failFormat(qint16 set, const QString &name, qint16 code,
-                    const QString &text = QStringLiteral("format read failed"))
-    {
-        m_failures.insert(key(u"format", set, name), {code, text});
-    }
-    void failText(qint16 set, const QString &name, const QString &format, qint16 code,
-                  const QString &text = QStringLiteral("text read failed"))
-    {
-        m_failures.insert(key(u"text", set, name + u'|' + format), {code, text});
-    }
-    void failResultNumber(qint16 set, qint16 code, const QString &text)
-    {
-        m_failures.insert(key(u"number", set, {}), {code, text});
-    }
-    void failExtendedRead(const QString &name)
-    {
-        m_failures.insert(key(u"ext", 0, name), {errorBinaryTooLong, QStringLiteral("binary result too long")});
+        m_failures.insert(key(read, set, what), {code, text});
     }
     // Error 136 of a too long binary stays the runtime's error code after the
     // extended read succeeded.
@@ -60,31 +45,22 @@ public:
     }
     bool apiResultNumber(qint16 &results, qint16 set) override
     {
-        if (failed(key(u"number", set, {}))) {
-            results = 0;
-            return false;
-        }
-        return FakeVedamisApi::apiResultNumber(results, set);
+        results = 0;
+        return !failed(Read::Number, set, {}) && FakeVedamisApi::apiResultNumber(results, set);
     }
     bool apiResultName(QString &name, qint16 index, qint16 set) override
     {
-        if (failed(key(u"name", set, QString::number(index)))) {
-            name.clear();
-            return false;
-        }
-        return FakeVedamisApi::apiResultName(name, index, set);
+        name.clear();
+        return !failed(Read::Name, set, QString::number(index)) && FakeVedamisApi::apiResultName(name, index, set);
     }
     bool apiResultFormat(qint16 &type, const QString &name, qint16 set) override
     {
-        return !failed(key(u"format", set, name)) && FakeVedamisApi::apiResultFormat(type, name, set);
+        return !failed(Read::Format, set, name) && FakeVedamisApi::apiResultFormat(type, name, set);
     }
     bool apiResultText(QString &text, const QString &name, qint16 set, const QString &format) override
     {
-        if (failed(key(u"text", set, name + u'|' + format))) {
-            text.clear();
-            return false;
-        }
-        return FakeVedamisApi::apiResultText(text, name, set, format);
+        text.clear();
+        return !failed(Read::Text, set, name + u'|' + format) && FakeVedamisApi::apiResultText(text, name, set, format);
     }
     bool apiResultBinary(QByteArray &data, const QString &name, qint16 set) override
     {
@@ -95,11 +71,8 @@ public:
     }
     bool apiResultBinaryExt(QByteArray &data, const QString &name, qint16 set) override
     {
-        if (failed(key(u"ext", 0, name))) {
-            data.clear();
-            return false;
-        }
-        return FakeVedamisApi::apiResultBinaryExt(data, name, set);
+        data.clear();
+        return !failed(Read::Extended, set, name) && FakeVedamisApi::apiResultBinaryExt(data, name, set);
     }
     qint16 apiErrorCode() override
     {
@@ -113,14 +86,14 @@ public:
     }
 
 private:
-    static QString key(QStringView read, qint16 set, const QString &what)
+    static QString key(Read read, qint16 set, const QString &what)
     {
-        return read + u'|' + QString::number(set) + u'|' + what.toUpper();
+        return QString::number(int(read)) + u'|' + QString::number(set) + u'|' + what.toUpper();
     }
     // A failing read leaves its error code behind, unless it is 0.
-    bool failed(const QString &key)
+    bool failed(Read read, qint16 set, const QString &what)
     {
-        const auto it = m_failures.constFind(key);
+        const auto it = m_failures.constFind(key(read, set, what));
         if (it == m_failures.constEnd())
             return false;
         if (it->code != 0)
