@@ -21,6 +21,21 @@ protected:
         CatalogueFill fill(api, sifter, texts, host);
         fill.run(catalogue, dir.path(), int(catalogue.jobList.size()), reset, options);
     }
+    // Each table as "name|base|length|text".
+    QStringList tables() const
+    {
+        QStringList out;
+        for (qsizetype i = 0; i < catalogue.tables.size(); ++i) {
+            const TableDescription &t = catalogue.tables.at(i);
+            out << QStringList{t.name, t.baseName, QString::number(t.length), catalogue.tableTextAt(int(i))}.join(u'|');
+        }
+        return out;
+    }
+    QString errorFileText() const
+    {
+        QFile file(options.tableErrorFilePath);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : s("(no file)");
+    }
 };
 
 } // namespace
@@ -38,17 +53,10 @@ TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
 
     run();
 
-    ASSERT_EQ(catalogue.tables.size(), 3);
-    EXPECT_EQ(catalogue.tables[0].name, s("SG_FUNKTIONEN"));
-    EXPECT_EQ(catalogue.tables[0].baseName, QString());
-    EXPECT_EQ(catalogue.tables[0].length, 11); // "ARG ID A 1" with four NULs
-    EXPECT_EQ(catalogue.tables[1].name, s("FORTTEXTE"));
-    EXPECT_EQ(catalogue.tables[1].length, 5);
-    EXPECT_EQ(catalogue.tables[2].name, s("JOBRESULT"));
-    EXPECT_EQ(catalogue.tables[2].baseName, s("d_basis"));
+    // Lengths: the cells with their NULs.
+    EXPECT_EQ(tables(), (QStringList{s("SG_FUNKTIONEN||11|ARG\tID\t\rA\t1\t\r"), s("FORTTEXTE||5|TEXT\t\r"),
+                                     s("JOBRESULT|d_basis|6|SB\t\rOK\t\r")}));
     EXPECT_EQ(catalogue.tables[2].listIndex, -1);
-    EXPECT_EQ(catalogue.tableTextAt(0), s("ARG\tID\t\rA\t1\t\r"));
-    EXPECT_EQ(catalogue.tableTextAt(2), s("SB\t\rOK\t\r"));
     EXPECT_EQ(catalogue.ownTableIndex(s("sg_funktionen")), 0);
     EXPECT_EQ(catalogue.ownTableIndex(s("JOBRESULT")), -1);
     // Tables are located from the last base back to the description itself.
@@ -59,26 +67,24 @@ TEST_F(CatalogueFillTest, OwnAndBaseTablesInOrderWithTheirFilesAndLengths)
     EXPECT_EQ(host.events.last(), s("idle"));
 }
 
-TEST_F(CatalogueFillTest, LocatorFailureOfTheDescriptionIsShownAsJobZeroText)
-{
-    FakeSifterFile broken;
-    broken.status = 6;
-    sifter.setFile(catalogue.descriptionPath, broken);
-    run();
-    EXPECT_EQ(catalogue.jobInfo[0], s("Fehler in Sifter:6 aufgetreten."));
-    EXPECT_EQ(sifter.callCount(s("SIFTER_TABLE")), 0);
-}
-
-TEST_F(CatalogueFillTest, FilesWithoutInfoBlockGetPlaceholders)
+TEST_F(CatalogueFillTest, FilesWithoutInfoBlockGetPlaceholdersAndALocatorFailureIsJobZerosText)
 {
     catalogue.jobList = {s("ident"), s("---- uses: d_basis"), s("init")};
     describe(catalogue.descriptionPath, {}, {});
     run();
-    EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n\r\nKeine weiteren Informationen verfügbar."));
-    EXPECT_EQ(catalogue.jobInfo[1], s("\r\n"));
-    EXPECT_EQ(catalogue.jobInfo[2], s("name      : INIT\r\n\r\nKeine weiteren Informationen verfügbar."));
+    EXPECT_EQ(catalogue.jobInfo.mid(0, 3),
+              (QStringList{s("name      : IDENT\r\n\r\nKeine weiteren Informationen verfügbar."), s("\r\n"),
+                           s("name      : INIT\r\n\r\nKeine weiteren Informationen verfügbar.")}));
     EXPECT_EQ(catalogue.lastFilledJob, 2);
     EXPECT_TRUE(host.events.contains(s("closeTableViewer")));
+
+    FakeSifterFile broken;
+    broken.status = 6;
+    sifter.setFile(catalogue.descriptionPath, broken);
+    sifter.clearCalls();
+    run();
+    EXPECT_EQ(catalogue.jobInfo[0], s("Fehler in Sifter:6 aufgetreten."));
+    EXPECT_EQ(sifter.callCount(s("SIFTER_TABLE")), 0);
 }
 
 TEST_F(CatalogueFillTest, InformationSwitchedOffIsFilledLaterWithoutReset)
@@ -88,12 +94,13 @@ TEST_F(CatalogueFillTest, InformationSwitchedOffIsFilledLaterWithoutReset)
     options = CatalogueOptions{false, false, false, false, 28800, options.tableErrorFilePath, false};
     run();
     EXPECT_EQ(catalogue.jobInfo[0], QString());
-    EXPECT_EQ(catalogue.tables.size(), 1);
+    ASSERT_EQ(catalogue.tables.size(), 1);
     EXPECT_EQ(catalogue.tables[0].name, QString());
 
     options.argInfo = true;
     run(false);
-    EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n\r\nargument  : X\r\n"));
+    const QString filled = s("name      : IDENT\r\n\r\nargument  : X\r\n");
+    EXPECT_EQ(catalogue.jobInfo[0], filled);
     EXPECT_EQ(catalogue.argSummary[0], s("Argumente:  1 \r\nx"));
     EXPECT_EQ(catalogue.tables[0].name, QString());
 
@@ -101,7 +108,7 @@ TEST_F(CatalogueFillTest, InformationSwitchedOffIsFilledLaterWithoutReset)
     run(false);
     EXPECT_EQ(catalogue.tables[0].name, s("T"));
     // Job texts already there are not read a second time.
-    EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n\r\nargument  : X\r\n"));
+    EXPECT_EQ(catalogue.jobInfo[0], filled);
 }
 
 TEST_F(CatalogueFillTest, ControlCharacterWritesTheErrorFileAndLeavesTheReportPending)
@@ -112,11 +119,9 @@ TEST_F(CatalogueFillTest, ControlCharacterWritesTheErrorFileAndLeavesTheReportPe
     EXPECT_TRUE(catalogue.tableErrorFileWritten);
     EXPECT_EQ(catalogue.tableErrorFilePath, options.tableErrorFilePath);
     EXPECT_TRUE(catalogue.tableErrorText.isEmpty());
-    QFile file(options.tableErrorFilePath);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(file.readAll()), s("SGBD ") + catalogue.descriptionPath +
-                                                     s(": Unzulässiges Zeichen (<0x20) in Tabelle gefunden.\r\n"
-                                                       "Tabelle: BAD; Zeile: 1; Spalte: 1; Zeichen=0x02\r\n\r\n"));
+    EXPECT_EQ(errorFileText(), s("SGBD ") + catalogue.descriptionPath +
+                                   s(": Unzulässiges Zeichen (<0x20) in Tabelle gefunden.\r\n"
+                                     "Tabelle: BAD; Zeile: 1; Spalte: 1; Zeichen=0x02\r\n\r\n"));
 
     // A place that cannot be written leaves the flag set and says so.
     options.tableErrorFilePath = dir.filePath(s("no/such/dir/kitbox32.ERR"));
@@ -136,8 +141,7 @@ TEST_F(CatalogueFillTest, RangesOutsideTheFileAndAbsurdCountsDoNotCrash)
     sifter.setFile(catalogue.descriptionPath, lying);
     run();
     ASSERT_EQ(catalogue.tables.size(), 2);
-    EXPECT_EQ(catalogue.tableTextAt(0), QString());
-    EXPECT_EQ(catalogue.tableTextAt(1), QString());
+    EXPECT_EQ(catalogue.tableTextAt(0) + catalogue.tableTextAt(1), QString());
     EXPECT_FALSE(catalogue.jobInfo[0].isEmpty());
 }
 
@@ -205,9 +209,7 @@ TEST_F(CatalogueFillTest, LargeTablesMeasuredOnSeveralThreadsGiveWhatReadingThem
     }
     ASSERT_TRUE(expectedErrors.flag);
     EXPECT_TRUE(catalogue.tableErrorFlag);
-    QFile errorFile(options.tableErrorFilePath);
-    ASSERT_TRUE(errorFile.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(errorFile.readAll()), expectedErrors.text + s("\r\n"));
+    EXPECT_EQ(errorFileText(), expectedErrors.text + s("\r\n"));
 }
 
 TEST_F(CatalogueFillTest, OverlappingRangesAreEachReadAsTheLocatorGaveThem)
@@ -215,14 +217,11 @@ TEST_F(CatalogueFillTest, OverlappingRangesAreEachReadAsTheLocatorGaveThem)
     // A locator whose starts do not rise with the table number: the third
     // table starts inside the first, so their ranges overlap, and the second
     // one's range is empty.
-    const QByteArray first = tableBytes({s("K1"), s("WERT_EINS")});
-    const QByteArray second = tableBytes({s("K2"), s("ZWEI")});
-    const QByteArray third = tableBytes({s("K3"), s("DREI")});
-    FakeSifterFile located =
-        writeDescriptionFile(catalogue.descriptionPath, {},
-                             {{s("ERSTE"), 1, 1, first}, {s("ZWEITE"), 1, 1, second}, {s("DRITTE"), 1, 1, third}});
-    const qint32 firstStart = located.tables[0].start;
-    located.tables[2].start = firstStart + 3; // inside the first table
+    FakeSifterFile located = writeDescriptionFile(catalogue.descriptionPath, {},
+                                                  {{s("ERSTE"), 1, 1, tableBytes({s("K1"), s("WERT_EINS")})},
+                                                   {s("ZWEITE"), 1, 1, tableBytes({s("K2"), s("ZWEI")})},
+                                                   {s("DRITTE"), 1, 1, tableBytes({s("K3"), s("DREI")})}});
+    located.tables[2].start = located.tables[0].start + 3; // inside the first table
     sifter.setFile(catalogue.descriptionPath, located);
     run();
 
@@ -231,14 +230,8 @@ TEST_F(CatalogueFillTest, OverlappingRangesAreEachReadAsTheLocatorGaveThem)
     EXPECT_LT(catalogue.tables[1].length, 0);
     EXPECT_EQ(catalogue.tableTextAt(1), QString());
     // The third table is what lies from its start to the end of the table area.
-    const QByteArray plain = first.mid(3) + second + third;
-    TableDescription expected;
-    expected.columnCount = 1;
-    expected.rowCount = 1;
-    TableErrorLog errors;
-    EXPECT_EQ(catalogue.tableTextAt(2),
-              TableTextReader(options.screenWidthTwips).read(scrambled(plain), expected, errors));
     EXPECT_EQ(catalogue.tableTextAt(2), s("WERT_EINS\t\rK2\t\r"));
-    EXPECT_EQ(catalogue.tables[2].columnWidth, expected.columnWidth);
+    EXPECT_EQ(catalogue.tables[2].columnWidth[0], (9 + 1) * 120);
+    EXPECT_EQ(catalogue.tables[2].columnWidth[1], 0);
     EXPECT_EQ(catalogue.tables[0].columnWidth[0], (9 + 1) * 120);
 }

@@ -15,6 +15,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <type_traits>
+
 #include <gtest/gtest.h>
 
 namespace kitbox::test {
@@ -171,17 +173,21 @@ public:
     void navigationChanged() override {}
 };
 
-// A scripted runtime and locator over a temporary description directory.
-class CatalogueFixture : public ::testing::Test {
+// A runtime and locator (scripted ones unless told) over a temporary
+// description directory.
+template <typename Api = FakeVedamisApi, typename Sifter = FakeSifterApi>
+class CatalogueFixtureOf : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
         ASSERT_TRUE(texts.loadBuiltIn().ok());
         ASSERT_TRUE(api.apiInit());
-        api.setConfig(s("EcuPath"), dir.path());
+        if constexpr (std::is_same_v<Api, FakeVedamisApi>)
+            api.setConfig(s("EcuPath"), dir.path());
         options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
     }
+    void TearDown() override { api.apiEnd(); }
     // Writes a description-like file and lets the locator point into it.
     void describe(const QString &path, const QByteArray &info, const QList<TableSpec> &tables)
     {
@@ -190,12 +196,19 @@ protected:
 
     QTemporaryDir dir;
     TextCatalogue texts;
-    FakeVedamisApi api;
-    FakeSifterApi sifter;
+    Api api;
+    Sifter sifter;
     ScriptedDialogService dialogs;
     RecordingHost host;
     JobCatalogue catalogue;
     CatalogueOptions options;
 };
+using CatalogueFixture = CatalogueFixtureOf<>;
+
+// A named child of a window.
+template <typename T, typename W> T *child(W &w, const char *name)
+{
+    return w.template findChild<T *>(QString::fromUtf8(name));
+}
 
 } // namespace kitbox::test

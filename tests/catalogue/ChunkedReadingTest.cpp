@@ -3,10 +3,11 @@
 // bytes of table at a time, byte by byte), on data whose multi-byte
 // characters and cells straddle the chunk boundaries.
 #include "CatalogueTestSupport.h"
-#include "catalogue/InfoBlockParser.h"
 #include "catalogue/TableTextReader.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace kitbox;
 using namespace kitbox::test;
@@ -63,6 +64,15 @@ ChunkedTable readTableInChunks(const QByteArray &scrambledBytes, const QString &
     return out;
 }
 
+// The scrambled bytes of count cells made by cell(row).
+QByteArray generated(int count, const std::function<QString(int)> &cell)
+{
+    QStringList cells;
+    for (int r = 0; r < count; ++r)
+        cells.append(cell(r));
+    return scrambled(tableBytes(cells));
+}
+
 } // namespace
 
 TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProcedure)
@@ -102,26 +112,19 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
     }
     // Cells of up to three characters only: a block holds many NULs, and a
     // cell measured one too long shows as a wider column.
-    QStringList dense;
-    for (int r = 0; r < 2000 * 7; ++r)
-        dense.append(QString((r * 3 + r / 7) % 4, QLatin1Char('k')));
+    const QByteArray denseBytes =
+        generated(2000 * 7, [](int r) { return QString((r * 3 + r / 7) % 4, QLatin1Char('k')); });
     // Plain cells of lengths that differ by column, for column counts that
     // fill the sixteen cells measured at once fully, partly or not at all.
-    QStringList plain;
-    for (int r = 0; r < 160 * 17; ++r)
-        plain.append(
-            QString((r * 5 + r / 17) % 31 + (r % 17 == 3 ? 40 : 0) + (r % 23 == 7 ? 60 : 0), QLatin1Char('p')));
-    const QByteArray plainBytes = scrambled(tableBytes(plain));
+    const QByteArray plainBytes = generated(160 * 17, [](int r) {
+        return QString((r * 5 + r / 17) % 31 + (r % 17 == 3 ? 40 : 0) + (r % 23 == 7 ? 60 : 0), QLatin1Char('p'));
+    });
     // Mostly empty cells: up to a NUL for every byte of a block.
-    QStringList empty;
-    for (int r = 0; r < 3 * 3000; ++r)
-        empty.append(r % 97 < 60 ? QString() : QString((r % 5) * (r % 3), QLatin1Char('e')));
-    const QByteArray emptyBytes = scrambled(tableBytes(empty));
+    const QByteArray emptyBytes = generated(
+        3 * 3000, [](int r) { return r % 97 < 60 ? QString() : QString((r % 5) * (r % 3), QLatin1Char('e')); });
     // Sixteen NULs to a block, now and then one more.
-    QStringList even;
-    for (int r = 0; r < 2 * 2000; ++r)
-        even.append(QString(r % 37 == 0 ? 2 : 3, QLatin1Char('m')));
-    const QByteArray evenBytes = scrambled(tableBytes(even));
+    const QByteArray evenBytes =
+        generated(2 * 2000, [](int r) { return QString(r % 37 == 0 ? 2 : 3, QLatin1Char('m')); });
     // A narrow screen leaves the widest cells unrecorded.
     constexpr int wide = 120 * 3 * 9500;
     constexpr int narrow = 120 * 3 * 50;
@@ -130,14 +133,10 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
         int columns;
         QList<int> rowLimits;
         int screenWidth;
-    } tables[] = {{bigBytes, 3, {4000}, 9000},
-                  {scrambled(tableBytes(cells)), 5, {3000, 2999, 1234, 0}, wide},
-                  {scrambled(tableBytes(dense)), 7, {1999, 1000}, wide},
-                  {plainBytes, 1, {2719, 300}, wide},
-                  {plainBytes, 4, {679, 100}, narrow},
-                  {plainBytes, 16, {169, 20}, narrow},
-                  {plainBytes, 17, {159}, wide},
-                  {emptyBytes, 3, {2999, 2000}, wide},
+    } tables[] = {{bigBytes, 3, {4000}, 9000},         {scrambled(tableBytes(cells)), 5, {3000, 2999, 1234, 0}, wide},
+                  {denseBytes, 7, {1999, 1000}, wide}, {plainBytes, 1, {2719, 300}, wide},
+                  {plainBytes, 4, {679, 100}, narrow}, {plainBytes, 16, {169, 20}, narrow},
+                  {plainBytes, 17, {159}, wide},       {emptyBytes, 3, {2999, 2000}, wide},
                   {evenBytes, 2, {1999}, wide}};
 
     // Every way of searching plain text that this processor offers.
@@ -166,56 +165,4 @@ TEST(ChunkedReading, PlainAndMultiByteStretchesAndLongCellsMatchTheChunkedProced
         }
     }
     TableTextReader::setScanKernel(widest);
-}
-
-// The whole block of many jobs gives each job the texts its own lines give
-// alone: nothing carries over from one job to the next.
-TEST(ChunkedReading, InfoTextsOfManyJobsAreThoseOfEachJobAlone)
-{
-    const int jobs = 300;
-    QList<QStringList> perJob;
-    for (int i = 0; i < jobs; ++i) {
-        QStringList lines{s("JOBNAME:JOB_") + QString::number(i),
-                          s("JOBCOMMENT:Liest die Größe ") + QString(i % 13, QChar(0x00DF)),
-                          s("JOBCOMMENT:zweite Zeile €")};
-        // Neighbouring jobs often take the same arguments and give the same results.
-        for (int a = 0; a < (i / 2) % 4; ++a)
-            lines << s("ARG:ARG_") + QString::number(a) << s("ARGTYPE:") + (a % 2 ? s("binary") : s("int"))
-                  << s("ARGCOMMENT:Wert: ") + QString::number(a);
-        if (i % 5 != 2)
-            lines.append(s("RESULT:JOB_STATUS"));
-        lines << s("RESULT:STAT_") + QString::number(i / 3) + s("_WERT") << s("RESULTTYPE:real")
-              << s("RESULTCOMMENT:Einheit 1/min");
-        perJob.append(lines);
-    }
-    QStringList all{s("ECU:BIG"), s("ECUCOMMENT:Übersicht")};
-    QStringList names;
-    for (int i = 0; i < jobs; ++i) {
-        all += perJob.at(i);
-        names.append(s("job_") + QString::number(i));
-    }
-    const QByteArray bytes = scrambled(infoBlock(all));
-    ASSERT_GT(bytes.size(), 300 * 50);
-    JobCatalogue whole;
-    whole.jobList = names;
-    whole.resetJobTexts(jobs);
-    InfoBlockParser(whole, {}).parseDescription(bytes);
-    EXPECT_EQ(whole.lastFilledJob, jobs - 1);
-    for (int i = 0; i < jobs; ++i) {
-        JobCatalogue alone;
-        alone.jobList = {names.at(i)};
-        alone.resetJobTexts(1);
-        InfoBlockParser(alone, {}).parseDescription(scrambled(infoBlock(perJob.at(i))));
-        ASSERT_EQ(whole.jobInfo.at(i), alone.jobInfo.at(0)) << i;
-        ASSERT_EQ(whole.argSummary.at(i), alone.argSummary.at(0)) << i;
-        ASSERT_EQ(whole.resultNames.at(i), alone.resultNames.at(0)) << i;
-    }
-    EXPECT_EQ(whole.argSummary[6], s("Argumente:  3 \r\narg_0; arg_1; arg_2"));
-    EXPECT_EQ(whole.resultNames[1], s("job_status\r\nstat_0_wert\r\n"));
-    EXPECT_EQ(whole.jobInfo[6], s("name      : JOB_6\r\n  comment : Liest die Größe ßßßßßß\r\n"
-                                  "            zweite Zeile €\r\n\r\nargument  : ARG_0\r\n  type    : int\r\n"
-                                  "  comment : Wert: 0\r\n\r\nargument  : ARG_1\r\n  type    : data\r\n"
-                                  "  comment : Wert: 1\r\n\r\nargument  : ARG_2\r\n  type    : int\r\n"
-                                  "  comment : Wert: 2\r\n\r\nresult    : JOB_STATUS\r\n\r\n"
-                                  "result    : STAT_2_WERT\r\n  type    : real\r\n  comment : Einheit 1/min\r\n"));
 }

@@ -6,13 +6,9 @@
 #include "catalogue/SifterEntryPoints.h"
 #include "catalogue/TableViewer.h"
 #include "runtime/InProcessVedamisApi.h"
-#include "shell/ScriptedDialogService.h"
-#include "shell/TextCatalogue.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -21,104 +17,47 @@ using namespace kitbox::test;
 
 namespace {
 
-class DemoDataTest : public ::testing::Test {
+class DemoDataTest : public CatalogueFixtureOf<InProcessVedamisApi, InProcessSifterApi> {
 protected:
     void SetUp() override
     {
         ecuDir = QStringLiteral(KITBOX_DATA_DIR) + s("/ecu");
         if (!QFileInfo::exists(ecuDir + s("/D_MOTOR.prg")))
             GTEST_SKIP() << "demo descriptions not built";
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(api.apiInit());
-        options.tableErrorFilePath = dir.filePath(s("kitbox32.ERR"));
-    }
-    void TearDown() override { api.apiEnd(); }
-
-    // The engine description's bytes, changed by the caller and written to path.
-    QByteArray demoBytes()
-    {
+        CatalogueFixtureOf::SetUp();
         QFile source(ecuDir + s("/D_MOTOR.prg"));
-        return source.open(QIODevice::ReadOnly) ? source.readAll() : QByteArray();
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        engineBytes = source.readAll();
     }
     static bool writeFile(const QString &path, const QByteArray &bytes)
     {
         QFile out(path);
         return out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size();
     }
-
-    bool load(const QString &name)
+    bool load(const QString &path)
     {
-        DescriptionLoader loader(api, sifter, dialogs, texts, host);
-        return loader.load(catalogue, ecuDir + QLatin1Char('/') + name, options);
+        return DescriptionLoader(api, sifter, dialogs, texts, host).load(catalogue, path, options);
     }
 
     QString ecuDir;
-    QTemporaryDir dir;
-    TextCatalogue texts;
-    InProcessVedamisApi api;
-    InProcessSifterApi sifter;
-    ScriptedDialogService dialogs;
-    test::RecordingHost host;
-    JobCatalogue catalogue;
-    CatalogueOptions options;
+    QByteArray engineBytes;
 };
+
+QString lineWith(const QString &text, const QString &part)
+{
+    return JobInfoReference::lineAt(text, text.indexOf(part));
+}
 
 } // namespace
 
-TEST_F(DemoDataTest, EngineDescriptionListsItsOwnThenTheBaseJobs)
-{
-    ASSERT_TRUE(load(s("D_MOTOR.prg")));
-    EXPECT_TRUE(host.runtimeErrors.isEmpty()) << host.runtimeErrors.join(s("|")).toStdString();
-    const qsizetype separator = catalogue.jobList.indexOf(s("---- uses: d_basis"));
-    ASSERT_GT(separator, 0);
-    ASSERT_LT(separator, catalogue.jobList.size() - 1);
-    // Jobs the engine redefines appear once, before the separator.
-    for (const QString &job : catalogue.jobList)
-        EXPECT_EQ(catalogue.jobList.count(job), 1) << job.toStdString();
-    EXPECT_EQ(host.caption, s("D_MOTOR: Jobauswahl"));
-    EXPECT_TRUE(host.ecuInfoEnabled);
-    EXPECT_TRUE(catalogue.jobInfo[0].startsWith(s("name      : ")));
-    // The separator collects only line ends (from the redefined base job's comments).
-    EXPECT_EQ(QString(catalogue.jobInfo[separator]).remove(s("\r\n")), QString());
-    EXPECT_EQ(catalogue.argSummary[separator], QString());
-    for (qsizetype j = separator + 1; j < catalogue.jobList.size(); ++j)
-        EXPECT_TRUE(catalogue.jobInfo[j].startsWith(s("---- uses : D_BASIS\r\nname      : ")))
-            << catalogue.jobList[j].toStdString() << ": " << catalogue.jobInfo[j].toStdString();
-    EXPECT_TRUE(catalogue.isUdsSgbd);
-    EXPECT_GE(catalogue.ownTableIndex(s("SG_FUNKTIONEN")), 0);
-
-    // The group file shows its variant and reads the variant's file.
-    ASSERT_TRUE(load(s("D_GRUPPE.grp")));
-    EXPECT_TRUE(host.caption.startsWith(s("D_GRUPPE: Jobauswahl --> D_MOTOR"))) << host.caption.toStdString();
-    EXPECT_EQ(QFileInfo(catalogue.descriptionPath).completeBaseName().toUpper(), catalogue.variantName.toUpper());
-    EXPECT_TRUE(QFileInfo::exists(catalogue.descriptionPath));
-    EXPECT_FALSE(catalogue.jobList.isEmpty());
-}
-
-TEST_F(DemoDataTest, DamagedDescriptionGivesAnErrorAndNoJobs)
-{
-    const QByteArray bytes = demoBytes();
-    ASSERT_FALSE(bytes.isEmpty());
-    ASSERT_TRUE(writeFile(dir.filePath(s("D_KAPUTT.prg")), bytes.left(bytes.size() / 3)));
-    ASSERT_TRUE(
-        DescriptionLoader(api, sifter, dialogs, texts, host).load(catalogue, dir.filePath(s("D_KAPUTT.prg")), options));
-    EXPECT_TRUE(catalogue.jobList.isEmpty());
-    ASSERT_EQ(host.runtimeErrors.size(), 1);
-    EXPECT_FALSE(host.runtimeErrors[0].isEmpty());
-}
-
 TEST_F(DemoDataTest, CorruptedFilesNeverCrashTheFill)
 {
-    const QByteArray original = demoBytes();
-    ASSERT_FALSE(original.isEmpty());
     const QString path = dir.filePath(s("D_MOTOR.PRG"));
-    test::RecordingHost quiet;
     FakeVedamisApi noBases;
     ASSERT_TRUE(noBases.apiInit());
     QRandomGenerator random(20261205);
     for (int round = 0; round < 300; ++round) {
-        QByteArray bytes = original;
+        QByteArray bytes = engineBytes;
         const int flips = 1 + int(random.bounded(20));
         for (int f = 0; f < flips; ++f)
             bytes[qsizetype(random.bounded(quint32(bytes.size())))] = char(random.bounded(256));
@@ -129,38 +68,40 @@ TEST_F(DemoDataTest, CorruptedFilesNeverCrashTheFill)
         c.loadedName = s("D_MOTOR");
         c.descriptionPath = path;
         c.jobList = {s("ident"), s("status_lesen")};
-        CatalogueFill(noBases, sifter, texts, quiet).run(c, dir.path(), 2, true, options);
+        CatalogueFill(noBases, sifter, texts, host).run(c, dir.path(), 2, true, options);
         EXPECT_EQ(c.jobInfo.size(), 3);
     }
 }
 
-namespace {
-
-QString lineWith(const QString &text, const QString &part)
-{
-    return JobInfoReference::lineAt(text, text.indexOf(part));
-}
-
-} // namespace
-
-// The demo tables as the viewer meets them: a chain deeper than nine levels,
-// and job texts (own and inherited) that name a table and its columns.
-TEST_F(DemoDataTest, EngineTablesDrillNineLevelsAndJobTextsLeadToTheirTables)
+// The engine description's own then inherited jobs, and its tables as the
+// viewer meets them: the list with the inherited tables, and job texts (own
+// and inherited) that name a table and its columns.
+TEST_F(DemoDataTest, EngineJobsThenBaseJobsAndJobTextsLeadToTheirTables)
 {
     options.tableInfo = options.jobInfo = true;
-    ASSERT_TRUE(load(s("D_MOTOR.prg")));
+    ASSERT_TRUE(load(ecuDir + s("/D_MOTOR.prg")));
+    EXPECT_TRUE(host.runtimeErrors.isEmpty()) << host.runtimeErrors.join(s("|")).toStdString();
+    const qsizetype separator = catalogue.jobList.indexOf(s("---- uses: d_basis"));
+    ASSERT_GT(separator, 0);
+    ASSERT_LT(separator, catalogue.jobList.size() - 1);
+    // Jobs the engine redefines appear once, before the separator.
+    for (const QString &job : catalogue.jobList)
+        EXPECT_EQ(catalogue.jobList.count(job), 1) << job.toStdString();
+    EXPECT_TRUE(host.ecuInfoEnabled);
+    EXPECT_TRUE(catalogue.jobInfo[0].startsWith(s("name      : ")));
+    // The separator collects only line ends (from the redefined base job's comments).
+    EXPECT_EQ(QString(catalogue.jobInfo[separator]).remove(s("\r\n")), QString());
+    EXPECT_EQ(catalogue.argSummary[separator], QString());
+    for (qsizetype j = separator + 1; j < catalogue.jobList.size(); ++j)
+        EXPECT_TRUE(catalogue.jobInfo[j].startsWith(s("---- uses : D_BASIS\r\nname      : ")))
+            << catalogue.jobList[j].toStdString() << ": " << catalogue.jobInfo[j].toStdString();
+    EXPECT_TRUE(catalogue.isUdsSgbd);
+
     FakeView view;
     TableViewer viewer(catalogue, view, dialogs, texts);
     viewer.rebuildList();
     EXPECT_EQ(viewer.entries().value(0), s("SG_FUNKTIONEN[14][13]"));
     EXPECT_TRUE(viewer.entries().contains(s("JOBRESULT[3][10] ---- uses: d_basis")));
-
-    viewer.selectEntry(int(catalogue.tables.at(TableViewerRules::findTable(catalogue, s("KETTE_01"))).listIndex));
-    for (int click = 0; click < 10; ++click)
-        viewer.cellDoubleClicked(0, 1, QString());
-    EXPECT_EQ(viewer.currentLevel(), 9);
-    EXPECT_EQ(viewer.level(9).name, s("KETTE_09"));
-    EXPECT_EQ(dialogs.messages().size(), 2); // the ninth and tenth click
 
     struct Case {
         const char *job;

@@ -15,29 +15,78 @@ JobCatalogue catalogueWithJobs(const QStringList &jobs)
     return c;
 }
 
+// The job texts from the jobs' lines, info and the spare entry behind the
+// jobs (empty unless given); the catalogue is returned for further checks.
+JobCatalogue expectTexts(const QStringList &jobs, const QByteArray &plain, int beeps, QStringList info)
+{
+    JobCatalogue c = catalogueWithJobs(jobs);
+    int beeped = 0;
+    InfoBlockParser(c, [&beeped] { ++beeped; }).parseDescription(scrambled(plain));
+    info.resize(jobs.size() + 1);
+    EXPECT_EQ(c.jobInfo, info) << plain.constData();
+    EXPECT_EQ(beeped, beeps) << plain.constData();
+    return c;
+}
+
 } // namespace
 
-TEST(InfoBlockParser, BuildsJobTextSummaryAndResultNames)
+TEST(InfoBlockParser, JobTextsSummariesAndResultNames)
 {
-    JobCatalogue c = catalogueWithJobs({s("ident"), s("status")});
-    InfoBlockParser parser(c, {});
-    parser.parseDescription(scrambled("ECU:D_MOTOR\nORIGIN:Demo\nJOBNAME:IDENT\nJOBCOMMENT:Reads the\n"
-                                      "JOBCOMMENT:identity\nRESULT:ID_TEXT\nRESULTTYPE:string\nJOBNAME:STATUS\n"
-                                      "ARG:MODE\nARGTYPE:binary\nARGCOMMENT:first: with colon\nARG:Level\n"
-                                      "ARGTYPE:int\nRESULT:STAT_WERT\nRESULTTYPE:real\nRESULTCOMMENT:engine speed\n"
-                                      "RESULTCOMMENT:unit 1/min\n"));
-
-    EXPECT_EQ(c.jobInfo[0], s("name      : IDENT\r\n  comment : Reads the\r\n            identity\r\n"
-                              "\r\nresult    : ID_TEXT\r\n  type    : string\r\n"));
-    EXPECT_EQ(c.jobInfo[1], s("name      : STATUS\r\n\r\nargument  : MODE\r\n  type    : data\r\n"
-                              "  comment : first: with colon\r\n\r\nargument  : Level\r\n  type    : int\r\n"
-                              "\r\nresult    : STAT_WERT\r\n  type    : real\r\n  comment : engine speed\r\n"
-                              "            unit 1/min\r\n"));
-    EXPECT_EQ(c.argSummary[0], QString());
-    EXPECT_EQ(c.argSummary[1], s("Argumente:  2 \r\nmode; level"));
-    EXPECT_EQ(c.resultNames[0], s("id_text\r\n"));
-    EXPECT_EQ(c.resultNames[1], s("stat_wert\r\n"));
+    JobCatalogue c = expectTexts(
+        {s("ident"), s("status")},
+        "ECU:D_MOTOR\nORIGIN:Demo\nJOBNAME:IDENT\nJOBCOMMENT:Reads the\nJOBCOMMENT:identity\nRESULT:ID_TEXT\n"
+        "RESULTTYPE:string\nJOBNAME:STATUS\nARG:MODE\nARGTYPE:binary\nARGCOMMENT:first: with colon\nARG:Level\n"
+        "ARGTYPE:int\nRESULT:STAT_WERT\nRESULTTYPE:real\nRESULTCOMMENT:engine speed\nRESULTCOMMENT:unit 1/min\n",
+        0,
+        {s("name      : IDENT\r\n  comment : Reads the\r\n            identity\r\n\r\nresult    : ID_TEXT\r\n"
+           "  type    : string\r\n"),
+         s("name      : STATUS\r\n\r\nargument  : MODE\r\n  type    : data\r\n  comment : first: with colon\r\n"
+           "\r\nargument  : Level\r\n  type    : int\r\n\r\nresult    : STAT_WERT\r\n  type    : real\r\n"
+           "  comment : engine speed\r\n            unit 1/min\r\n"),
+         QString()});
+    EXPECT_EQ(c.argSummary, (QStringList{QString(), s("Argumente:  2 \r\nmode; level"), QString()}));
+    EXPECT_EQ(c.resultNames, (QStringList{s("id_text\r\n"), s("stat_wert\r\n"), QString()}));
     EXPECT_EQ(c.lastFilledJob, 1);
+
+    // Unknown keys and lines without a colon beep and go to job zero.
+    expectTexts({s("a"), s("b")}, "JOBNAME:A\nJOBNAME:B\nBOGUS:value: more\nno colon here\nJOBCOMMENT:for b\n", 2,
+                {s("name      : A\r\n! ! ! BOGUS:value: more\r\n! ! ! no colon here\r\n"),
+                 s("name      : B\r\n  comment : for b\r\n")});
+    // A short line without a colon, close before the next line's colon.
+    expectTexts({s("a")}, "JOBNAME:A\nab\nARG:X\nARGCOMMENT:and more\n", 1,
+                {s("name      : A\r\n! ! ! ab\r\n\r\nargument  : X\r\n  comment : and more\r\n")});
+    // The comment flag survives type lines but not a new argument.
+    expectTexts({s("a")}, "JOBNAME:A\nJOBCOMMENT:one\nARGTYPE:int\nARGCOMMENT:two\nARG:X\nARGCOMMENT:three\n", 0,
+                {s("name      : A\r\n  comment : one\r\n  type    : int\r\n            two\r\n"
+                   "\r\nargument  : X\r\n  comment : three\r\n")});
+    // Lines outside any job are dropped; the spare entry takes the second job,
+    // the third has nowhere to go.
+    c = expectTexts({s("a")}, "ARG:BEFORE\nRESULT:BEFORE\nJOBNAME:A\nJOBNAME:B\nJOBNAME:C\nARG:X\nRESULT:Y\n", 0,
+                    {s("name      : A\r\n"), s("name      : B\r\n")});
+    EXPECT_EQ(c.argSummary[0], QString());
+    // UTF-8, Latin-1 as the fallback, and a cut-off last line.
+    c = expectTexts({s("a"), s("b")},
+                    infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:Drehzahl größer"), s("RESULT:GRÖßE_Ä")}) +
+                        QByteArray("JOBNAME:B\nJOBCOMMENT:Gr\xF6\xDF"
+                                   "e\nRESULT:CUT"),
+                    0,
+                    {s("name      : A\r\n  comment : Drehzahl größer\r\n\r\nresult    : GRÖßE_Ä\r\n"),
+                     s("name      : B\r\n  comment : Größe\r\n\r\nresult    : CUT\r\n")});
+    EXPECT_EQ(c.resultNames, (QStringList{s("größe_ä\r\n"), s("cut\r\n"), QString()}));
+
+    // Neighbouring jobs with the same arguments and results share their texts;
+    // nothing carries over to a job with other ones or none.
+    c = expectTexts({s("a"), s("b"), s("c"), s("d")},
+                    "JOBNAME:A\nARG:X\nARG:Y\nRESULT:R\nJOBNAME:B\nARG:X\nARG:Y\nRESULT:R\nJOBNAME:C\nARG:X\n"
+                    "RESULT:S\nRESULT:R\nJOBNAME:D\n",
+                    0,
+                    {s("name      : A\r\n\r\nargument  : X\r\n\r\nargument  : Y\r\n\r\nresult    : R\r\n"),
+                     s("name      : B\r\n\r\nargument  : X\r\n\r\nargument  : Y\r\n\r\nresult    : R\r\n"),
+                     s("name      : C\r\n\r\nargument  : X\r\n\r\nresult    : S\r\n\r\nresult    : R\r\n"),
+                     s("name      : D\r\n")});
+    const QString xy = s("Argumente:  2 \r\nx; y");
+    EXPECT_EQ(c.argSummary, (QStringList{xy, xy, s("Argumente:  1 \r\nx"), QString(), QString()}));
+    EXPECT_EQ(c.resultNames, (QStringList{s("r\r\n"), s("r\r\n"), s("s\r\nr\r\n"), QString(), QString()}));
 }
 
 TEST(InfoBlockParser, ArgumentSummaryCountIsRightAlignedInTwoPlaces)
@@ -54,61 +103,6 @@ TEST(InfoBlockParser, ArgumentSummaryCountIsRightAlignedInTwoPlaces)
     // A new first argument starts the summary over.
     InfoBlockParser::addArgument(summary, 1, s("B"));
     EXPECT_EQ(summary, s("Argumente:  1 \r\nb"));
-}
-
-TEST(InfoBlockParser, UnknownKeyBeepsAndGoesToJobZero)
-{
-    JobCatalogue c = catalogueWithJobs({s("a"), s("b")});
-    int beeps = 0;
-    InfoBlockParser parser(c, [&beeps] { ++beeps; });
-    parser.parseDescription(scrambled(infoBlock(
-        {s("JOBNAME:A"), s("JOBNAME:B"), s("BOGUS:value: more"), s("no colon here"), s("JOBCOMMENT:for b")})));
-    EXPECT_EQ(beeps, 2);
-    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n! ! ! BOGUS:value: more\r\n! ! ! no colon here\r\n"));
-    EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : for b\r\n"));
-
-    // A short line without a colon, close before the next line's colon.
-    c = catalogueWithJobs({s("a")});
-    parser.parseDescription(scrambled(infoBlock({s("JOBNAME:A"), s("ab"), s("ARG:X"), s("ARGCOMMENT:and more")})));
-    EXPECT_EQ(beeps, 3);
-    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n! ! ! ab\r\n\r\nargument  : X\r\n  comment : and more\r\n"));
-}
-
-TEST(InfoBlockParser, CommentFlagSurvivesTypeLinesButNotArguments)
-{
-    JobCatalogue c = catalogueWithJobs({s("a")});
-    InfoBlockParser parser(c, {});
-    parser.parseDescription(scrambled(infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:one"), s("ARGTYPE:int"),
-                                                 s("ARGCOMMENT:two"), s("ARG:X"), s("ARGCOMMENT:three")})));
-    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n  comment : one\r\n  type    : int\r\n            two\r\n"
-                              "\r\nargument  : X\r\n  comment : three\r\n"));
-}
-
-TEST(InfoBlockParser, SurvivesLinesOutsideAnyJobAndMoreJobsThanTheList)
-{
-    JobCatalogue c = catalogueWithJobs({s("a")});
-    InfoBlockParser parser(c, {});
-    parser.parseDescription(scrambled(infoBlock({s("ARG:BEFORE"), s("RESULT:BEFORE"), s("JOBNAME:A"), s("JOBNAME:B"),
-                                                 s("JOBNAME:C"), s("ARG:X"), s("RESULT:Y")})));
-    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n"));
-    EXPECT_EQ(c.argSummary[0], QString());
-    // The spare entry takes the second job; the third has nowhere to go.
-    EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n"));
-    EXPECT_EQ(c.jobInfo.size(), 2);
-}
-
-TEST(InfoBlockParser, DecodesUtf8AndFallsBackToLatin1AndKeepsACutOffLastLine)
-{
-    JobCatalogue c = catalogueWithJobs({s("a"), s("b")});
-    InfoBlockParser parser(c, {});
-    QByteArray plain = infoBlock({s("JOBNAME:A"), s("JOBCOMMENT:Drehzahl größer"), s("RESULT:GRÖßE_Ä")});
-    plain += QByteArray("JOBNAME:B\nJOBCOMMENT:Gr\xF6\xDF"
-                        "e\nRESULT:CUT");
-    parser.parseDescription(scrambled(plain));
-    EXPECT_EQ(c.jobInfo[0], s("name      : A\r\n  comment : Drehzahl größer\r\n\r\nresult    : GRÖßE_Ä\r\n"));
-    EXPECT_EQ(c.resultNames[0], s("größe_ä\r\n"));
-    EXPECT_EQ(c.jobInfo[1], s("name      : B\r\n  comment : Größe\r\n\r\nresult    : CUT\r\n"));
-    EXPECT_EQ(c.resultNames[1], s("cut\r\n"));
 }
 
 TEST(InfoBlockParser, BaseBlockSkipsRedefinedJobsWithoutShiftingTheOthers)

@@ -9,8 +9,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QScrollBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -21,11 +21,6 @@ using namespace kitbox;
 using namespace kitbox::test;
 
 namespace {
-
-template <typename T> T *child(QWidget &w, const char *name)
-{
-    return w.findChild<T *>(QString::fromUtf8(name));
-}
 
 class TableWindowsTest : public ::testing::Test {
 protected:
@@ -45,10 +40,7 @@ protected:
         grid = child<QTableView>(*form, "TabMatrix");
     }
 
-    void doubleClick(int row, int column)
-    {
-        emit grid->doubleClicked(grid->model()->index(row, column));
-    }
+    void doubleClick(int row, int column) { emit grid->doubleClicked(grid->model()->index(row, column)); }
 
     TextCatalogue texts;
     ScriptedDialogService dialogs;
@@ -60,36 +52,32 @@ protected:
 
 } // namespace
 
+// The navigation itself is the viewer's (TableViewerTest); the window shows
+// its list, levels and buttons and hands it the double clicks.
 TEST_F(TableWindowsTest, ListGridButtonsAndDrillDown)
 {
     auto *list = child<QComboBox>(*form, "TabellenEintrag");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->itemText(0), s("SG_FUNKTIONEN[3][2]"));
-    EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), s("ARG"));
-    EXPECT_EQ(form->property("Tag").toString(), s("TABFORM"));
 
     // The function table's ARG column feeds the argument field, once.
     doubleClick(0, 0);
     doubleClick(0, 0);
     EXPECT_EQ(argument, s("DREHZAHL;"));
 
-    // Another column drills down; the back buttons name where they lead.
+    // Another column drills down; the back button names where it leads.
     doubleClick(0, 2);
     auto *back = child<QPushButton>(*form, "btnLupeRueck");
-    EXPECT_EQ(form->viewer().currentLevel(), 2);
     EXPECT_EQ(list->currentIndex(), 1);
-    EXPECT_TRUE(back->isEnabled());
+    EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(back->toolTip(), s("TABLE SG_FUNKTIONEN [3][2]"));
-    EXPECT_FALSE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>(*form, "btnLupeVor")->toolTip().isEmpty());
     QTest::mouseClick(back, Qt::LeftButton);
     EXPECT_EQ(form->viewer().currentLevel(), 1);
-    EXPECT_EQ(child<QPushButton>(*form, "btnLupeVor")->toolTip(), s("TABLE TAB_ZUSTAND [2][2]"));
+    EXPECT_TRUE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
 
     // Choosing an entry starts the levels again.
     list->setCurrentIndex(1);
-    EXPECT_EQ(form->viewer().currentLevel(), 1);
     EXPECT_FALSE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
 }
 
