@@ -128,10 +128,8 @@ TEST_F(DescriptionLoaderTest, FailingBaseContributesNoSeparator)
     EXPECT_EQ(host.runtimeErrors, QStringList{s("20 : file not found")});
 }
 
-TEST(EcuInfo, FixedBlockCommentsAndUses)
+TEST_F(DescriptionLoaderTest, EcuInfoShowsTheFixedBlockAndTheComments)
 {
-    FakeVedamisApi api;
-    ASSERT_TRUE(api.apiInit());
     api.setJobResults(
         s("D_MOTOR"), s("_VERSIONINFO"),
         {FakeResultSet{},
@@ -143,9 +141,6 @@ TEST(EcuInfo, FixedBlockCommentsAndUses)
                                                   "ECUCOMMENT0 \t: first\n"
                                                   "ECUCOMMENT1 \t: second\n\n"));
 
-    ScriptedDialogService dialogs;
-    TextCatalogue texts;
-    ASSERT_TRUE(texts.loadBuiltIn().ok());
     EcuInfo::show(api, dialogs, texts, QString());
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages()[0].text, s("Keine ECU-Datei ausgewählt!"));

@@ -19,7 +19,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -32,11 +31,11 @@ using namespace kitbox::test;
 
 namespace {
 
-class JobFormTest : public ::testing::Test {
+class JobFormTest : public CatalogueFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        CatalogueFixture::SetUp();
         catalogue.jobList = {s("ident"), s("status_lesen"), s("---- uses: d_basis"), s("init")};
         catalogue.resetJobTexts(4);
         catalogue.jobInfo[1] = s("name      : STATUS_LESEN\r\n");
@@ -58,11 +57,8 @@ protected:
         ASSERT_TRUE(form->pollDelay());
     }
 
-    TextCatalogue texts;
     Settings settings;
-    ScriptedDialogService dialogs;
     FakeClock clock;
-    JobCatalogue catalogue;
     std::unique_ptr<Job_Form> form;
     QListWidget *jobs = nullptr;
     QComboBox *field = nullptr;
@@ -208,17 +204,14 @@ TEST_F(JobFormTest, ComposeButtonOnlyForTheUdsJobsAndTheAssistantReplacesTheText
 // Loading through the main window's menu.
 
 namespace {
-class WorkbenchTest : public ::testing::Test {
+class WorkbenchTest : public CatalogueFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        CatalogueFixture::SetUp();
         locations.userConfigDir = dir.filePath(s("config"));
         locations.programDirectory = dir.filePath(s("bin"));
         locations.fileName = s("kitbox32.INI");
-        ASSERT_TRUE(api.apiInit());
-        api.setConfig(s("EcuPath"), dir.path());
         session = std::make_unique<RuntimeSession>(api, dialogs, texts);
         const KitBoxServices services{settings, texts, dialogs,   *session,
                                       registry, clock, locations, [] { return false; }};
@@ -227,11 +220,6 @@ protected:
         window->show();
     }
 
-    QTemporaryDir dir;
-    TextCatalogue texts;
-    FakeVedamisApi api;
-    FakeSifterApi sifter;
-    ScriptedDialogService dialogs;
     Settings settings;
     FakeClock clock;
     InstanceRegistry registry{programTitle(), nullptr, QDir::tempPath()};

@@ -22,11 +22,11 @@ using namespace kitbox::test;
 
 namespace {
 
-class TableWindowsTest : public ::testing::Test {
+class TableWindowsTest : public CatalogueFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
+        CatalogueFixture::SetUp();
         addPlainTable(catalogue, s("TAB_ZUSTAND"), {{s("WERT"), s("TEXT")}, {s("0"), s("aus")}, {s("1"), s("an")}});
         addPlainTable(catalogue, s("SG_FUNKTIONEN"),
                       {{s("ARG"), s("ID"), s("RES_TABELLE")},
@@ -42,9 +42,6 @@ protected:
 
     void doubleClick(int row, int column) { emit grid->doubleClicked(grid->model()->index(row, column)); }
 
-    TextCatalogue texts;
-    ScriptedDialogService dialogs;
-    JobCatalogue catalogue;
     QString argument;
     std::unique_ptr<Tab_Form> form;
     QTableView *grid = nullptr;
