@@ -8,12 +8,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QThread>
 
 #include <algorithm>
-#include <memory>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <vector>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace kitbox {
 
@@ -72,68 +77,179 @@ QString junitCases(const QString &xml)
     return first <= 0 || end < first ? QString() : xml.mid(first, end - first);
 }
 
-// The descriptions are split into `jobs` runs of neighbouring files, each
-// checked by a kitbox32-cli of its own: a worker per file would spend more on
-// starting processes than on checking. Outputs are kept and written in the
-// order of the runs, so the report reads the same as a check one after the
-// other.
+// Checks the files one after the other in this process.
+int checkSerially(const QStringList &files, const CheckRequest &request, QTextStream &out, QTextStream &err)
+{
+    return runWithCliSession(err, [&](CliSession &session) {
+        int code = exitClean;
+        if (files.isEmpty()) {
+            err << "no *.prg in " << request.files.join(QStringLiteral(", ")) << "\n";
+            return exitNotLoaded;
+        }
+        QString cases;
+        int failures = 0;
+        int errors = 0;
+        for (const QString &file : files) {
+            Settings settings;
+            ConsoleHost host(err);
+            JobCatalogue catalogue;
+            const QString path = resolveDescription(file, session.api);
+            if (!loadForCli({session.settingsFilePath, request.language, path, true}, session.api, session.sifter,
+                            session.dialogs, settings, catalogue, host)) {
+                err << file << ": cannot be loaded\n";
+                code = exitNotLoaded;
+                ++errors;
+                cases += QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\"><error message=\"cannot be "
+                                        "loaded\"/></testcase>\n")
+                             .arg(xmlEscaped(file));
+                continue;
+            }
+            const QString name = QFileInfo(path).completeBaseName().toUpper();
+            const UdsCheckReport report = UdsCheck(catalogue, TextCatalogue::shared()).run(name);
+            if (report.findings > 0 && code == exitClean)
+                code = exitFindings;
+            if (!request.junit) {
+                out << QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+                continue;
+            }
+            cases += QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\">").arg(xmlEscaped(name));
+            if (report.findings > 0) {
+                ++failures;
+                cases +=
+                    QStringLiteral("<failure message=\"%1 findings\">%2</failure>")
+                        .arg(report.findings)
+                        .arg(xmlEscaped(QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
+            }
+            cases += QStringLiteral("</testcase>\n");
+        }
+        if (request.junit)
+            writeJunitSuite(out, files.size(), failures, errors, cases);
+        out.flush();
+        err.flush();
+        return code;
+    });
+}
+
+// Splits the descriptions into `jobs` runs of neighbouring files, each checked
+// by a worker, and writes the workers' outputs in the order of the runs, so the
+// report reads the same as a check one after the other.
+//
+// The workers are forked copies of this process. A fork starts in well under a
+// millisecond where a new process spends tens of milliseconds loading its
+// libraries, and on a few hundred small descriptions that start-up decides
+// whether two workers are any faster than one. The forks happen before the
+// runtime is opened, while this process has a single thread; should it ever
+// have more, the files are checked here one after the other instead.
 int checkInWorkers(const QStringList &files, const CheckRequest &request, int jobs, QTextStream &out, QTextStream &err)
 {
+    if (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() != 1)
+        return checkSerially(files, request, out, err);
+
     struct Worker {
-        std::unique_ptr<QProcess> process;
-        QByteArray out;
-        QByteArray err;
-        int exitCode = -1;
+        QStringList files;
+        pid_t pid = -1;
+        int pipe = -1;
+        QByteArray output; // exit code byte, length of the standard output text, the text, then the error text
+        int exitCode = exitNotLoaded;
     };
     const qsizetype count = std::min<qsizetype>(jobs, files.size());
     std::vector<Worker> workers(static_cast<size_t>(count));
-    QStringList common;
-    if (!request.language.isEmpty())
-        common << QStringLiteral("--language") << request.language;
-    common << QStringLiteral("--format") << (request.junit ? QStringLiteral("junit") : QStringLiteral("text"))
-           << QStringLiteral("--jobs") << QStringLiteral("1");
-    const QString program = QCoreApplication::applicationFilePath();
+    out.flush();
+    err.flush();
+    std::fflush(nullptr);
     qsizetype first = 0;
     for (qsizetype i = 0; i < count; ++i) {
         // The first files.size() % count runs take one file more.
         const qsizetype size = files.size() / count + (i < files.size() % count ? 1 : 0);
         Worker &w = workers[size_t(i)];
-        w.process = std::make_unique<QProcess>();
-        w.process->start(program, QStringList{QStringLiteral("check")} + files.mid(first, size) + common);
+        w.files = files.mid(first, size);
         first += size;
-    }
-    for (Worker &w : workers) {
-        // Every worker's output is read as it comes, so that no pipe fills while another is waited for.
-        while (!w.process->waitForFinished(50)) {
-            for (Worker &other : workers) {
-                if (!other.process)
-                    continue;
-                other.out += other.process->readAllStandardOutput();
-                other.err += other.process->readAllStandardError();
+        int ends[2];
+        if (::pipe(ends) != 0)
+            continue;
+        w.pid = ::fork();
+        if (w.pid == 0) {
+            ::close(ends[0]);
+            QByteArray outText;
+            QByteArray errText;
+            int code = exitNotLoaded;
+            {
+                QTextStream workerOut(&outText);
+                QTextStream workerErr(&errText);
+                code = checkSerially(w.files, request, workerOut, workerErr);
             }
-            if (w.process->state() == QProcess::NotRunning)
-                break;
+            QByteArray message(1, char(code));
+            const quint32 length = quint32(outText.size());
+            message.append(reinterpret_cast<const char *>(&length), sizeof length).append(outText).append(errText);
+            for (qsizetype written = 0; written < message.size();) {
+                const ssize_t n = ::write(ends[1], message.constData() + written, size_t(message.size() - written));
+                if (n < 0 && errno == EINTR)
+                    continue;
+                if (n <= 0)
+                    ::_exit(exitNotLoaded);
+                written += n;
+            }
+            ::_exit(exitClean);
         }
-        w.out += w.process->readAllStandardOutput();
-        w.err += w.process->readAllStandardError();
-        w.exitCode = w.process->exitStatus() == QProcess::NormalExit && w.process->error() != QProcess::FailedToStart
-                         ? w.process->exitCode()
-                         : exitNotLoaded;
-        w.process.reset();
+        ::close(ends[1]);
+        if (w.pid < 0)
+            ::close(ends[0]);
+        else
+            w.pipe = ends[0];
+    }
+
+    // Every worker's output is read as it comes, so that no pipe fills while another is waited for.
+    std::vector<pollfd> open;
+    for (const Worker &w : workers)
+        if (w.pipe >= 0)
+            open.push_back({w.pipe, POLLIN, 0});
+    while (!open.empty()) {
+        if (::poll(open.data(), nfds_t(open.size()), -1) < 0 && errno != EINTR)
+            break;
+        for (pollfd &p : open) {
+            if (!p.revents)
+                continue;
+            char buffer[65536];
+            const ssize_t n = ::read(p.fd, buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            for (Worker &w : workers)
+                if (w.pipe == p.fd && n > 0)
+                    w.output.append(buffer, n);
+            if (n <= 0) {
+                ::close(p.fd);
+                p.fd = -1;
+            }
+        }
+        std::erase_if(open, [](const pollfd &p) { return p.fd < 0; });
     }
 
     int code = exitClean;
     QString cases;
-    for (const Worker &w : workers) {
-        err << QString::fromUtf8(w.err);
+    for (Worker &w : workers) {
+        int status = 0;
+        const bool ended =
+            w.pid > 0 && ::waitpid(w.pid, &status, 0) == w.pid && WIFEXITED(status) && WEXITSTATUS(status) == exitClean;
+        quint32 length = 0;
+        constexpr qsizetype head = 1 + sizeof length;
+        if (ended && w.output.size() >= head)
+            std::memcpy(&length, w.output.constData() + 1, sizeof length);
+        if (!ended || w.output.size() < head || length > quint64(w.output.size() - head)) {
+            err << "a worker checking " << w.files.join(QStringLiteral(", ")) << " did not finish\n";
+            code = exitNotLoaded;
+            continue;
+        }
+        w.exitCode = static_cast<unsigned char>(w.output.at(0));
+        const QByteArray text = w.output.mid(head, length);
+        err << QString::fromUtf8(w.output.mid(head + length));
         if (w.exitCode == exitNotLoaded || (w.exitCode != exitClean && w.exitCode != exitFindings))
             code = exitNotLoaded;
         else if (w.exitCode == exitFindings && code == exitClean)
             code = exitFindings;
         if (request.junit)
-            cases += junitCases(QString::fromUtf8(w.out));
+            cases += junitCases(QString::fromUtf8(text));
         else
-            out << QString::fromUtf8(w.out);
+            out << QString::fromUtf8(text);
     }
     if (request.junit) {
         // Failure texts are escaped, so the element names count the cases.
@@ -210,54 +326,7 @@ int checkCommandMain(const QStringList &words, QTextStream &out, QTextStream &er
     if (jobs > 1 && files.size() > 1)
         return checkInWorkers(files, request, jobs, out, err);
 
-    return runWithCliSession(err, [&](CliSession &session) {
-        int code = exitClean;
-        if (files.isEmpty()) {
-            err << "no *.prg in " << request.files.join(QStringLiteral(", ")) << "\n";
-            return exitNotLoaded;
-        }
-        QString cases;
-        int failures = 0;
-        int errors = 0;
-        for (const QString &file : files) {
-            Settings settings;
-            ConsoleHost host(err);
-            JobCatalogue catalogue;
-            const QString path = resolveDescription(file, session.api);
-            if (!loadForCli({session.settingsFilePath, request.language, path, true}, session.api, session.sifter,
-                            session.dialogs, settings, catalogue, host)) {
-                err << file << ": cannot be loaded\n";
-                code = exitNotLoaded;
-                ++errors;
-                cases += QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\"><error message=\"cannot be "
-                                        "loaded\"/></testcase>\n")
-                             .arg(xmlEscaped(file));
-                continue;
-            }
-            const QString name = QFileInfo(path).completeBaseName().toUpper();
-            const UdsCheckReport report = UdsCheck(catalogue, TextCatalogue::shared()).run(name);
-            if (report.findings > 0 && code == exitClean)
-                code = exitFindings;
-            if (!request.junit) {
-                out << QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-                continue;
-            }
-            cases += QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\">").arg(xmlEscaped(name));
-            if (report.findings > 0) {
-                ++failures;
-                cases +=
-                    QStringLiteral("<failure message=\"%1 findings\">%2</failure>")
-                        .arg(report.findings)
-                        .arg(xmlEscaped(QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
-            }
-            cases += QStringLiteral("</testcase>\n");
-        }
-        if (request.junit)
-            writeJunitSuite(out, files.size(), failures, errors, cases);
-        out.flush();
-        err.flush();
-        return code;
-    });
+    return checkSerially(files, request, out, err);
 }
 
 } // namespace kitbox

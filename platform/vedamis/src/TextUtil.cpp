@@ -2,9 +2,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <dirent.h>
 #include <fstream>
+#include <mutex>
 #include <sys/stat.h>
+#include <vector>
 
 namespace vedamis {
 
@@ -116,26 +119,77 @@ size_t utf8Length(std::string_view text)
     return count;
 }
 
+namespace {
+
+// Listing a directory costs far more than a stat, and a session looks up
+// names in the same few directories over and over (every description of a
+// check run lies in one): the names of the last directories listed are kept.
+// A name found among them is confirmed with a stat, and a name not found (or
+// found but gone) lists the directory again, so the kept names never hide a
+// file that is there now.
+struct Listing {
+    std::string directory;
+    std::vector<std::string> names; // in the order the directory gives them
+};
+
+constexpr size_t kKeptListings = 4;
+std::mutex g_listingsMutex;
+std::deque<Listing> g_listings; // newest first
+
+bool isRegularFile(const std::string &path)
+{
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string firstRegularMatch(const std::string &directory, const std::vector<std::string> &names,
+                              const std::string &name)
+{
+    for (const std::string &entry : names) {
+        if (!equalsIgnoreCase(entry, name))
+            continue;
+        std::string candidate = directory + "/" + entry;
+        if (isRegularFile(candidate))
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
 std::string findFileIgnoreCase(const std::string &directory, const std::string &name)
 {
-    const std::string exact = directory + "/" + name;
-    struct stat st {};
-    if (stat(exact.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+    std::string exact = directory + "/" + name;
+    if (isRegularFile(exact))
         return exact;
-    DIR *dir = opendir(directory.c_str());
-    if (!dir)
-        return {};
-    std::string found;
-    while (dirent *entry = readdir(dir)) {
-        if (equalsIgnoreCase(entry->d_name, name)) {
-            std::string candidate = directory + "/" + entry->d_name;
-            if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-                found = candidate;
+    std::vector<std::string> kept;
+    {
+        const std::lock_guard<std::mutex> lock(g_listingsMutex);
+        for (const Listing &listing : g_listings) {
+            if (listing.directory == directory) {
+                for (const std::string &entry : listing.names)
+                    if (equalsIgnoreCase(entry, name))
+                        kept.push_back(entry);
                 break;
             }
         }
     }
+    if (std::string found = firstRegularMatch(directory, kept, name); !found.empty())
+        return found;
+
+    DIR *dir = opendir(directory.c_str());
+    if (!dir)
+        return {};
+    Listing listing{directory, {}};
+    while (const dirent *entry = readdir(dir))
+        listing.names.emplace_back(entry->d_name);
     closedir(dir);
+    std::string found = firstRegularMatch(directory, listing.names, name);
+    const std::lock_guard<std::mutex> lock(g_listingsMutex);
+    std::erase_if(g_listings, [&](const Listing &old) { return old.directory == directory; });
+    g_listings.push_front(std::move(listing));
+    if (g_listings.size() > kKeptListings)
+        g_listings.pop_back();
     return found;
 }
 
