@@ -14,6 +14,7 @@
 #include "shell/ScriptedDialogService.h"
 #include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
+#include "testmatrix/KitBoxTest.h"
 
 #include <QAction>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,11 +54,11 @@ protected:
         ASSERT_TRUE(created.ok()) << created.error();
         sifter = std::move(created).value();
         session = std::make_unique<RuntimeSession>(api, dialogs, texts);
-        const KitBoxServices services{settings, texts, dialogs,   *session,
-                                      registry, clock, locations, [] { return false; }};
-        window = std::make_unique<KitBox>(services);
-        catalogue = std::make_unique<KitBoxCatalogue>(*window, services, api, *sifter);
-        execution = std::make_unique<KitBoxExecution>(*window, services, api, *catalogue);
+        services = std::make_unique<KitBoxServices>(
+            KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, [] { return false; }});
+        window = std::make_unique<KitBox>(*services);
+        catalogue = std::make_unique<KitBoxCatalogue>(*window, *services, api, *sifter);
+        execution = std::make_unique<KitBoxExecution>(*window, *services, api, *catalogue);
         window->show();
         catalogue->sgbdLaden(kDemoFile);
         ASSERT_NE(catalogue->jobForm(), nullptr);
@@ -102,6 +104,7 @@ protected:
     InstanceRegistry registry{QStringLiteral("Kitbox32 report test")};
     SettingsLocations locations;
     std::unique_ptr<RuntimeSession> session;
+    std::unique_ptr<KitBoxServices> services;
     std::unique_ptr<KitBox> window;
     std::unique_ptr<KitBoxCatalogue> catalogue;
     std::unique_ptr<KitBoxExecution> execution;
@@ -228,4 +231,26 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
+}
+
+// One run logic, two hosts: a test run writes into the results window the
+// log that kitbox32-cli test prints, apart from its time stamps.
+TEST_F(RunWindowTest, TestRunLogsWhatTheCommandLinePrints)
+{
+    KitBoxTest tests(*window, *services);
+    const auto masked = [](QString log) {
+        static const QRegularExpression stamp(QStringLiteral("\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\\.\\d"));
+        static const QRegularExpression duration(QStringLiteral("(Dauer     : )[0-9.,]+ s"));
+        return log.replace(stamp, QStringLiteral("<time>")).replace(duration, QStringLiteral("\\1<d> s")).toStdString();
+    };
+    // Delays, a data step, branches on results, a step that is not run, a group file, a step without output.
+    for (const char *name : {"MOTOR_ABLAUF.TST", "GRUPPE_ALT.TST"}) {
+        const QString path = QStringLiteral(KITBOX_DATA_DIR "/tst/") + QLatin1String(name);
+        const kitbox::testing::CliRun cli = kitbox::testing::runCli({QStringLiteral("test"), path});
+        ASSERT_NE(cli.exitCode, -1) << name;
+        ASSERT_TRUE(tests.openTestFile(path)) << name;
+        tests.starteTest(false);
+        ASSERT_NE(results(), nullptr);
+        EXPECT_EQ(masked(results()->text()), masked(QString::fromUtf8(cli.out))) << name;
+    }
 }
