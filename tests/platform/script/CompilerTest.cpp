@@ -1,3 +1,5 @@
+#include "../prg/DescriptionSamples.h"
+
 #include <vedamis/Compiler.h>
 
 #include <gtest/gtest.h>
@@ -6,32 +8,23 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace fs = std::filesystem;
+using kitbox::testing::readAll;
+using kitbox::testing::take;
 
 namespace {
 
 class CompilerTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_dir = fs::temp_directory_path() /
-                ("kitbox-compile-" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
     std::string write(const std::string &name, const std::string &text)
     {
-        const fs::path path = m_dir / name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        kitbox::testing::writeRaw(path(name), text);
+        return path(name);
     }
-    std::string path(const std::string &name) const { return (m_dir / name).string(); }
+    std::string path(const std::string &name) const { return m_dir.file(name); }
+    long files() const { return std::distance(fs::directory_iterator(m_dir.path), fs::directory_iterator()); }
 
     // Runs the real program; returns its exit code and fills `errors` with its stderr.
     int runTool(const std::string &arguments, std::string &errors)
@@ -40,15 +33,12 @@ protected:
         const std::string command = std::string("\"") + KITBOX_BIN_DIR + "/vedamis-compile\" " + arguments + " 2>\"" +
                                     errFile + "\" >/dev/null";
         const int status = std::system(command.c_str());
-        std::ifstream in(errFile);
-        std::stringstream text;
-        text << in.rdbuf();
-        errors = text.str();
+        errors = readAll(errFile);
         fs::remove(errFile);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
-    fs::path m_dir;
+    kitbox::testing::TempDir m_dir;
 };
 
 const std::string kCells = "ecu { name = \"D_CELLS\" }\n"
@@ -67,9 +57,7 @@ TEST_F(CompilerTest, WritesTheDescriptionAndCellsRoundTrip)
     const std::string output = path("D_Cells.prg");
     auto status = vedamis::compileFile(source, output);
     ASSERT_TRUE(status.ok()) << status.error();
-    auto read = prg::readDescriptionFile(output);
-    ASSERT_TRUE(read.ok()) << read.error();
-    const prg::Description &d = read.value();
+    const prg::Description d = take(prg::readDescriptionFile(output));
     EXPECT_FALSE(d.isGroup);
     EXPECT_EQ(d.script, kCells);
     EXPECT_EQ(d.infoBlock, "ECU:D_CELLS\nORIGIN:\nREVISION:\nAUTHOR:\nJOBNAME:J\nRESULT:R\nRESULTTYPE:text\n");
@@ -77,23 +65,19 @@ TEST_F(CompilerTest, WritesTheDescriptionAndCellsRoundTrip)
     EXPECT_EQ(d.tables[0].cells,
               (std::vector<std::string>{"KEY", "TEXT", "a;b", "he said \"hi\"; 'ok'", "multi", "line one\nline two"}));
     // Only the output itself is in the directory: no temporary file is left.
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);
+    EXPECT_EQ(files(), 2);
 
     // The program writes the same bytes.
     std::string errors;
     ASSERT_EQ(runTool("\"" + source + "\" -o \"" + path("D_CELLS.PRG") + "\"", errors), 0) << errors;
-    auto program = prg::readDescriptionFile(path("D_CELLS.PRG"));
-    ASSERT_TRUE(program.ok()) << program.error();
-    EXPECT_EQ(prg::serialize(program.value()).value(), prg::serialize(d).value());
+    EXPECT_EQ(readAll(path("D_CELLS.PRG")), take(prg::serialize(d)));
 }
 
 TEST_F(CompilerTest, OutputKindAndNameMustMatchTheSource)
 {
     const std::string group = "ecu { name = \"D_G\" }\n"
                               "group { variants = { \"D_A\" }, identify = function() return \"D_A\" end }\n";
-    auto grp = vedamis::compileSource(group, "g.vds", "/x/d_g.GRP");
-    ASSERT_TRUE(grp.ok()) << grp.error();
-    EXPECT_TRUE(grp.value().isGroup);
+    EXPECT_TRUE(take(vedamis::compileSource(group, "g.vds", "/x/d_g.GRP")).isGroup);
 
     const struct {
         std::string source;
@@ -112,6 +96,8 @@ TEST_F(CompilerTest, OutputKindAndNameMustMatchTheSource)
     }
 }
 
+// The source checks themselves are the description source tests'; here the
+// program's part: the message with file and line, the exit code, no output.
 TEST_F(CompilerTest, FailedCompileWritesNothingAndKeepsAnOlderOutput)
 {
     const std::string output = path("D_X.prg");
@@ -121,39 +107,25 @@ TEST_F(CompilerTest, FailedCompileWritesNothingAndKeepsAnOlderOutput)
     EXPECT_FALSE(fs::exists(output));
 
     ASSERT_TRUE(vedamis::compileFile(write("good.vds", "ecu { name = \"D_X\" }"), output).ok());
-    const auto before = fs::file_size(output);
-    auto bad = vedamis::compileFile(write("bad.vds", "ecu { name = \"D_X\" }\ntab \"T\" { { \"A\" }, { } }"), output);
-    ASSERT_FALSE(bad.ok());
-    EXPECT_EQ(fs::file_size(output), before);
-    auto read = prg::readDescriptionFile(output);
-    ASSERT_TRUE(read.ok());
-    EXPECT_EQ(read.value().script, "ecu { name = \"D_X\" }");
-}
+    const std::string before = readAll(output);
+    EXPECT_FALSE(
+        vedamis::compileFile(write("bad.vds", "ecu { name = \"D_X\" }\ntab \"T\" { { \"A\" }, { } }"), output).ok());
+    EXPECT_EQ(readAll(output), before);
 
-TEST_F(CompilerTest, ProgramReportsFileLineAndExitsNonZeroWithoutOutput)
-{
-    struct Case {
-        const char *file;
-        std::string source;
-        std::string message;
+    const std::pair<const char *, std::string> cases[] = {
+        {"syntax.vds:3:", "ecu { name = \"D_OUT\" }\n\njob \"J\" { run = function() if end }\n"},
+        {"dup.vds:3: job J is declared twice",
+         "ecu { name = \"D_OUT\" }\njob \"J\" { run = function() end }\njob \"J\" { run = function() end }\n"},
     };
-    const Case cases[] = {
-        {"syntax.vds", "ecu { name = \"D_OUT\" }\n\njob \"J\" { run = function() if end }\n", "syntax.vds:3:"},
-        {"dup.vds",
-         "ecu { name = \"D_OUT\" }\njob \"J\" { run = function() end }\njob \"J\" { run = function() end }\n",
-         "dup.vds:3: job J is declared twice"},
-        {"cells.vds", "ecu { name = \"D_OUT\" }\ntab \"T\" {\n { \"A\", \"B\" },\n { \"1\", \"2\", \"3\" },\n}\n",
-         "cells.vds:2: table T row 1 has 3 cells, the header has 2"},
-    };
-    for (const Case &c : cases) {
-        const std::string source = write(c.file, c.source);
+    for (const auto &[message, text] : cases) {
+        const std::string file = std::string(message).substr(0, std::string(message).find(':'));
         std::string errors;
-        EXPECT_EQ(runTool("\"" + source + "\" -o \"" + path("D_OUT.prg") + "\"", errors), 1) << c.file;
-        EXPECT_NE(errors.find(c.message), std::string::npos) << errors;
-        EXPECT_FALSE(fs::exists(path("D_OUT.prg"))) << c.file;
+        EXPECT_EQ(runTool("\"" + write(file, text) + "\" -o \"" + path("D_OUT.prg") + "\"", errors), 1) << file;
+        EXPECT_NE(errors.find(message), std::string::npos) << errors;
+        EXPECT_FALSE(fs::exists(path("D_OUT.prg"))) << file;
     }
     // Leftovers of a failed write would show up as extra files.
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 3);
+    EXPECT_EQ(files(), 5);
 
     std::string errors;
     EXPECT_EQ(runTool("--help", errors), 0);
@@ -164,13 +136,9 @@ TEST_F(CompilerTest, ProgramReportsFileLineAndExitsNonZeroWithoutOutput)
 // The worked example of docs/description-source.md compiles to the info block the page shows.
 TEST(CompilerDocumentation, WorkedExampleCompilesAsDocumented)
 {
-    std::ifstream in(std::string(KITBOX_SOURCE_DIR) + "/docs/description-source.md");
-    ASSERT_TRUE(in) << "documentation not found";
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string page = text.str();
+    const std::string page = readAll(std::string(KITBOX_SOURCE_DIR) + "/docs/description-source.md");
     const size_t section = page.find("## A complete example");
-    ASSERT_NE(section, std::string::npos);
+    ASSERT_NE(section, std::string::npos) << "documentation not found";
     auto block = [&page](const std::string &fence, size_t from) {
         const size_t start = page.find(fence + "\n", from);
         const size_t end = page.find("\n```\n", start);
@@ -183,14 +151,11 @@ TEST(CompilerDocumentation, WorkedExampleCompilesAsDocumented)
     ASSERT_FALSE(source.empty());
     ASSERT_FALSE(info.empty());
 
-    auto description = vedamis::compileSource(source, "d_klima.vds", "D_KLIMA.prg");
-    ASSERT_TRUE(description.ok()) << description.error();
-    EXPECT_EQ(description.value().infoBlock, info);
-    ASSERT_EQ(description.value().tables.size(), 1u);
-    const prg::Table &table = description.value().tables[0];
-    EXPECT_EQ(table.name, "GEBLAESE_STUFE");
-    EXPECT_EQ(table.columns, 2u);
-    EXPECT_EQ(table.rows, 5u);
+    const prg::Description description = take(vedamis::compileSource(source, "d_klima.vds", "D_KLIMA.prg"));
+    EXPECT_EQ(description.infoBlock, info);
+    ASSERT_EQ(description.tables.size(), 1u);
+    const prg::Table &table = description.tables[0];
+    EXPECT_EQ(std::tie(table.name, table.columns, table.rows), std::make_tuple("GEBLAESE_STUFE", 2u, 5u));
     EXPECT_EQ(table.cells[5], "Stufe 1; leise");
     EXPECT_EQ(table.cells[7], "Stufe 2 \"normal\"");
     EXPECT_EQ(table.cells[9], "Stufe 3\n(laut)");

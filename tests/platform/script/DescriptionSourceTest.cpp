@@ -1,13 +1,14 @@
+#include "../prg/DescriptionSamples.h"
+
 #include <vedamis/DescriptionSource.h>
 #include <vedamis/LuaSandbox.h>
 
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
+using kitbox::testing::take;
 using vedamis::LuaSandbox;
 
 namespace {
@@ -15,9 +16,7 @@ namespace {
 // The source that uses every declaration (d_test.vds), and the info block it compiles to.
 std::string dataFile(const char *name)
 {
-    std::ifstream in(std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/description/" + name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return kitbox::testing::readAll(std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/description/" + name);
 }
 
 kitbox::Result<vedamis::SourceModel> evaluate(LuaSandbox &sandbox, const std::string &source)
@@ -40,9 +39,7 @@ TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
 {
     const std::string source = dataFile("d_test.vds");
     LuaSandbox sandbox;
-    auto result = evaluate(sandbox, source);
-    ASSERT_TRUE(result.ok()) << result.error();
-    const auto &model = result.value();
+    const vedamis::SourceModel model = take(evaluate(sandbox, source));
     // Names, comments, uses, arguments and results are all in the info block.
     EXPECT_EQ(vedamis::buildInfoBlock(model), dataFile("d_test.info"));
     // Package, date and version are kept in the model only.
@@ -56,22 +53,13 @@ TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
 
     ASSERT_EQ(model.tables.size(), 1u);
     const prg::Table &table = model.tables[0];
-    EXPECT_EQ(table.name, "TEXTS");
-    EXPECT_EQ(table.columns, 2u);
-    EXPECT_EQ(table.rows, 3u);
+    EXPECT_EQ(std::tie(table.name, table.columns, table.rows), std::make_tuple("TEXTS", 2u, 3u));
     EXPECT_EQ(table.cells, (std::vector<std::string>{"NR", "TEXT", "1", "with ; semicolon", "2",
                                                      "quote \" and 'single'", "3", "two\nlines"}));
 
     // A byte order mark in front changes nothing.
     LuaSandbox second;
-    auto withMark = evaluate(second, "\xEF\xBB\xBF" + source);
-    ASSERT_TRUE(withMark.ok()) << withMark.error();
-    EXPECT_EQ(vedamis::buildInfoBlock(withMark.value()), vedamis::buildInfoBlock(model));
-
-    const prg::Description description = vedamis::toDescription(model, source);
-    EXPECT_EQ(description.script, source);
-    EXPECT_EQ(description.tables.size(), 1u);
-    EXPECT_FALSE(description.isGroup);
+    EXPECT_EQ(vedamis::buildInfoBlock(take(evaluate(second, "\xEF\xBB\xBF" + source))), vedamis::buildInfoBlock(model));
 }
 
 TEST(DescriptionSource, JobFunctionsRunLaterWithTheEnginesFunctionsAndTopLevelHelpers)
@@ -83,8 +71,7 @@ TEST(DescriptionSource, JobFunctionsRunLaterWithTheEnginesFunctionsAndTopLevelHe
                     .run("function hex(s) return string.char(tonumber(s:sub(1, 2), 16), tonumber(s:sub(3, 4), 16)) end",
                          "=engine")
                     .ok());
-    auto model = evaluate(sandbox, dataFile("d_test.vds"));
-    ASSERT_TRUE(model.ok()) << model.error();
+    take(evaluate(sandbox, dataFile("d_test.vds")));
 
     // The declarations are gone, the engine's function is back.
     EXPECT_EQ(lua_getglobal(L, "job"), LUA_TNIL);
@@ -108,9 +95,7 @@ TEST(DescriptionSource, JobFunctionsKeptInTopLevelLocalsWorkOnceTheEngineProvide
 {
     LuaSandbox sandbox;
     lua_State *L = sandbox.state();
-    auto model =
-        evaluate(sandbox, kEcu + "local send = send\njob \"J\" { run = function() return send('ping') end }\n");
-    ASSERT_TRUE(model.ok()) << model.error();
+    take(evaluate(sandbox, kEcu + "local send = send\njob \"J\" { run = function() return send('ping') end }\n"));
     ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kJobRegistryKey), LUA_TTABLE);
     lua_getfield(L, -1, "J");
     auto early = sandbox.call(0, 1);
@@ -127,12 +112,11 @@ TEST(DescriptionSource, JobFunctionsKeptInTopLevelLocalsWorkOnceTheEngineProvide
 TEST(DescriptionSource, GroupDeclarationKeepsVariantsAndIdentify)
 {
     LuaSandbox sandbox;
-    auto model = evaluate(sandbox, kEcu + "group {\n variants = { \"D_A\", \"D_B\" },\n identify = function() return "
-                                          "\"D_B\" end,\n}\n");
-    ASSERT_TRUE(model.ok()) << model.error();
-    EXPECT_TRUE(model.value().isGroup);
-    EXPECT_EQ(model.value().groupLine, 2);
-    EXPECT_EQ(model.value().variants, (std::vector<std::string>{"D_A", "D_B"}));
+    const vedamis::SourceModel model = take(evaluate(
+        sandbox, kEcu + "group {\n variants = { \"D_A\", \"D_B\" },\n identify = function() return \"D_B\" end,\n}\n"));
+    EXPECT_TRUE(model.isGroup);
+    EXPECT_EQ(model.groupLine, 2);
+    EXPECT_EQ(model.variants, (std::vector<std::string>{"D_A", "D_B"}));
     lua_State *L = sandbox.state();
     ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kIdentifyKey), LUA_TFUNCTION);
     ASSERT_TRUE(sandbox.call(0, 1).ok());
@@ -203,15 +187,14 @@ TEST(DescriptionSource, EvaluationIsBoundedAndLeavesNoDeclarationsBehind)
     EXPECT_EQ(looping.error().rfind("t.vds:3: stopped at the time limit", 0), 0u) << looping.error();
 
     // A declaration function kept by the script cannot be used once the evaluation is over.
-    auto model = evaluate(sandbox, kEcu + "keep = job\n");
-    ASSERT_TRUE(model.ok()) << model.error();
+    take(evaluate(sandbox, kEcu + "keep = job\n"));
     auto late = sandbox.run("keep 'LATE' { run = function() end }", "=late");
     ASSERT_FALSE(late.ok());
     EXPECT_NE(late.error().find("only possible while a description is evaluated"), std::string::npos);
 
     // A second evaluation in the same state starts from an empty job registry.
-    ASSERT_TRUE(evaluate(sandbox, dataFile("d_test.vds")).ok());
-    ASSERT_TRUE(evaluate(sandbox, kEcu).ok());
+    take(evaluate(sandbox, dataFile("d_test.vds")));
+    take(evaluate(sandbox, kEcu));
     lua_State *L = sandbox.state();
     ASSERT_EQ(lua_getfield(L, LUA_REGISTRYINDEX, vedamis::kJobRegistryKey), LUA_TTABLE);
     lua_pushnil(L);

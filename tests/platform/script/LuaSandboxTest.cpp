@@ -49,8 +49,8 @@ kitbox::Status runAndBreak(LuaSandbox &sandbox, const char *source)
 
 } // namespace
 
-// io, os, package, require, dofile and string.dump are tried from outside by the hostile
-// descriptions (tests/platform/vedamis); here what those do not reach.
+// io, os, package, require, dofile, string.dump and finalizers are tried from outside by
+// the hostile descriptions (tests/platform/vedamis); here what those do not reach.
 TEST(LuaSandbox, ReachesNoFilesProcessesLoadersOrFinalizers)
 {
     LuaSandbox sandbox(limits(5000));
@@ -59,10 +59,7 @@ TEST(LuaSandbox, ReachesNoFilesProcessesLoadersOrFinalizers)
         EXPECT_FALSE(sandbox.run(attempt, "=test").ok()) << attempt;
         EXPECT_EQ(sandbox.lastAbort(), AbortReason::None) << attempt;
     }
-    // Finalizers are refused: a loop in one could not be stopped.
-    EXPECT_NE(runError(sandbox, "setmetatable({}, { __gc = function() while true do end end })").find("__gc"),
-              std::string::npos);
-    // The sandbox is still usable after refused attempts, other metamethods included.
+    // The sandbox is still usable after refused attempts, metamethods other than __gc included.
     EXPECT_TRUE(
         sandbox.run("local t = setmetatable({}, { __index = function() return 5 end }) assert(t.x == 5)", "=t").ok());
     EXPECT_TRUE(
@@ -130,10 +127,11 @@ TEST(LuaSandbox, ErrorsNameTheChunkAndLineAndKeepTheStackBalanced)
 TEST(LuaSandbox, EndlessLoopsEndAtTheTimeLimitWhateverTheyCatch)
 {
     LuaSandbox sandbox(limits(200));
+    // The hostile descriptions try the plain ones through the engine (a pcall swallower, a
+    // coroutine that never yields, find and gsub backtracking); here the other shapes.
     const char *loops[] = {
         "while true do end",
         // The abort must not be swallowed by pcall, xpcall or an error handler loop.
-        "while true do pcall(function() while true do end end) end",
         "while true do local ok = pcall(error, 'x') end",
         "xpcall(function() while true do end end, function() while true do end end) while true do end",
         "local function f() while true do end end while true do pcall(pcall, f) end",
@@ -142,6 +140,16 @@ TEST(LuaSandbox, EndlessLoopsEndAtTheTimeLimitWhateverTheyCatch)
          "coroutine.resume(co) end"),
         "coroutine.wrap(function() while true do pcall(function() while true do end end) end end)()",
         "local co = coroutine.wrap(function() while true do coroutine.yield() end end) while true do pcall(co) end",
+        // Loops inside the sandbox's own library functions: moving nils allocates nothing,
+        // and __len may claim any length.
+        "table.move({}, 1, math.maxinteger - 1, 2)",
+        "table.move({}, 1, math.maxinteger - 1, 2, {})",
+        "table.insert(setmetatable({}, { __len = function() return math.maxinteger // 2 end }), 1, 'x')",
+        "table.remove(setmetatable({}, { __len = function() return math.maxinteger // 2 end }), 1)",
+        // Each pattern would backtrack for far longer than any test runs.
+        "local s = string.rep('a', 60) return s:match(string.rep('a*', 14) .. 'b')",
+        "local s = string.rep('a', 60) for x in s:gmatch(string.rep('a-', 14) .. 'b') do end",
+        "local s = string.rep('a', 60) while true do pcall(string.find, s, string.rep('.-', 14) .. 'b') end",
     };
     for (const char *loop : loops) {
         auto status = sandbox.run(loop, "@loop.vds");
@@ -153,9 +161,11 @@ TEST(LuaSandbox, EndlessLoopsEndAtTheTimeLimitWhateverTheyCatch)
     ASSERT_TRUE(sandbox.run("spin = coroutine.create(function() while true do end end)", "=t").ok());
     EXPECT_FALSE(sandbox.run("coroutine.resume(spin) while true do end", "=t").ok());
     EXPECT_EQ(sandbox.lastAbort(), AbortReason::TimeLimit);
-    // After an abort, ordinary calls work again and get a fresh time budget.
+    // After an abort, ordinary calls work again and get a fresh time budget; repeating
+    // nothing is answered at once instead of looping.
     EXPECT_TRUE(sandbox.run("local n = 0 for i = 1, 1000 do n = n + i end assert(n == 500500)", "=t").ok());
     EXPECT_EQ(sandbox.lastAbort(), AbortReason::None);
+    EXPECT_TRUE(sandbox.run("assert(string.rep('', 1 << 62) == '' and ('x'):rep(3) == 'xxx')", "=t").ok());
 }
 
 TEST(LuaSandbox, BreakFromAnotherThreadEndsTheRunningCall)
@@ -243,8 +253,8 @@ TEST(LuaSandbox, CallsInAForkedChildStillStopAtTheTimeLimit)
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        const bool stopped = !sandbox.run("while true do end", "=t").ok() &&
-                             sandbox.lastAbort() == AbortReason::TimeLimit;
+        const bool stopped =
+            !sandbox.run("while true do end", "=t").ok() && sandbox.lastAbort() == AbortReason::TimeLimit;
         LuaSandbox fresh(limits(100));
         _exit(stopped && !fresh.run("while true do end", "=t").ok() ? 0 : 1);
     }
@@ -264,13 +274,11 @@ TEST(LuaSandbox, UnboundedAllocationEndsAtTheMemoryCap)
 {
     LuaSandbox sandbox(limits(60000, 8u * 1024u * 1024u));
     const char *hogs[] = {
-        "local t = {} while true do t[#t + 1] = string.rep('x', 1000) .. #t end",
+        // Growth of tables and strings is tried by the hostile descriptions; here what they do not reach:
+        // one request far beyond the cap inside a C function, caught, and allocations under pcall.
         "local t = {} local i = 0 while true do i = i + 1 t[i] = { i } end",
-        // One request far beyond the cap, inside a C function, even when caught.
-        "local s = string.rep('x', 1 << 30)",
         "local ok = pcall(string.rep, 'x', 1 << 30) while true do end",
         "local t = {} while true do pcall(function() t[#t + 1] = string.rep('y', 4096) .. #t end) end",
-        "local s = 'x' while true do s = s .. s end",
         "local t = {} for i = 1, 1e7 do t[i] = 'v' .. i end return table.concat(t)",
     };
     for (const char *hog : hogs) {
@@ -293,7 +301,7 @@ TEST(LuaSandbox, MemoryCapLetsWorkBelowItThroughAndATooSmallCapGivesAnError)
     // collection; the live data here always fits under the cap, the garbage does not.
     for (int keep : {5, 7}) {
         const std::string script = "local keep = string.rep('k', " + std::to_string(keep) +
-                                   " * 1024 * 1024) for i = 1, 100 do local s = string.rep('x', 3 * 1024 * 1024) .. i "
+                                   " * 1024 * 1024) for i = 1, 30 do local s = string.rep('x', 3 * 1024 * 1024) .. i "
                                    "end";
         auto status = sandbox.run(script, "=t");
         EXPECT_TRUE(status.ok()) << keep << ": " << status.error();
