@@ -7,19 +7,8 @@
 #include <string>
 #include <vector>
 
+using namespace std::string_literals;
 using namespace vedamis::doip;
-
-namespace {
-
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (int v : values)
-        out.push_back(static_cast<char>(v));
-    return out;
-}
-
-} // namespace
 
 TEST(DoipReader, RefusesBadHeadersWithTheirNackCode)
 {
@@ -29,15 +18,15 @@ TEST(DoipReader, RefusesBadHeadersWithTheirNackCode)
         uint8_t nack;
     };
     const std::vector<Case> cases = {
-        {"inverse does not match", bytes({0x02, 0xFC, 0x80, 0x01, 0, 0, 0, 5}), NackIncorrectPattern},
-        {"version 0", bytes({0x00, 0xFF, 0x80, 0x01, 0, 0, 0, 5}), NackIncorrectPattern},
-        {"version 4", bytes({0x04, 0xFB, 0x80, 0x01, 0, 0, 0, 5}), NackIncorrectPattern},
-        {"any-version outside identification", bytes({0xFF, 0x00, 0x80, 0x01, 0, 0, 0, 5}), NackIncorrectPattern},
-        {"unknown payload type", bytes({0x02, 0xFD, 0x12, 0x34, 0, 0, 0, 0}), NackUnknownPayloadType},
-        {"length beyond the limit", bytes({0x02, 0xFD, 0x80, 0x01, 0xFF, 0xFF, 0xFF, 0xFF}), NackMessageTooLarge},
-        {"routing request of 8 bytes", bytes({0x02, 0xFD, 0x00, 0x05, 0, 0, 0, 8}), NackInvalidPayloadLength},
-        {"alive check request with payload", bytes({0x02, 0xFD, 0x00, 0x07, 0, 0, 0, 1}), NackInvalidPayloadLength},
-        {"diagnostic message without data", bytes({0x02, 0xFD, 0x80, 0x01, 0, 0, 0, 4}), NackInvalidPayloadLength},
+        {"inverse does not match", "\x02\xFC\x80\x01\x00\x00\x00\x05"s, NackIncorrectPattern},
+        {"version 0", "\x00\xFF\x80\x01\x00\x00\x00\x05"s, NackIncorrectPattern},
+        {"version 4", "\x04\xFB\x80\x01\x00\x00\x00\x05"s, NackIncorrectPattern},
+        {"any-version outside identification", "\xFF\x00\x80\x01\x00\x00\x00\x05"s, NackIncorrectPattern},
+        {"unknown payload type", "\x02\xFD\x12\x34\x00\x00\x00\x00"s, NackUnknownPayloadType},
+        {"length beyond the limit", "\x02\xFD\x80\x01\xFF\xFF\xFF\xFF"s, NackMessageTooLarge},
+        {"routing request of 8 bytes", "\x02\xFD\x00\x05\x00\x00\x00\x08"s, NackInvalidPayloadLength},
+        {"alive check request with payload", "\x02\xFD\x00\x07\x00\x00\x00\x01"s, NackInvalidPayloadLength},
+        {"diagnostic message without data", "\x02\xFD\x80\x01\x00\x00\x00\x04"s, NackInvalidPayloadLength},
     };
     for (const Case &c : cases) {
         DoipReader reader;
@@ -57,7 +46,7 @@ TEST(DoipReader, RefusesBadHeadersWithTheirNackCode)
 TEST(DoipReader, TakesMessagesHoweverTheStreamIsCut)
 {
     const std::string stream = encode(RoutingActivationResponse, encodeRoutingActivationResponse(0x0E00, 0x10, 0x10)) +
-                               encode(DiagnosticMessage, encodeDiagnostic(0x10, 0x0E00, bytes({0x62, 0xF4, 0x0C}))) +
+                               encode(DiagnosticMessage, encodeDiagnostic(0x10, 0x0E00, "\x62\xF4\x0C"s)) +
                                encode(AliveCheckRequest, {}) + encode(VehicleIdRequest, {}, 0xFF);
     for (size_t chunk : {size_t{1}, size_t{3}, size_t{8}, size_t{9}, stream.size()}) {
         DoipReader reader;
@@ -80,7 +69,7 @@ TEST(DoipReader, TakesMessagesHoweverTheStreamIsCut)
         ASSERT_TRUE(diag);
         EXPECT_EQ(diag->source, 0x10);
         EXPECT_EQ(diag->target, 0x0E00);
-        EXPECT_EQ(diag->data, bytes({0x62, 0xF4, 0x0C}));
+        EXPECT_EQ(diag->data, "\x62\xF4\x0C"s);
         EXPECT_EQ(got[2].type, AliveCheckRequest);
         EXPECT_EQ(got[3].version, 0xFF);
     }

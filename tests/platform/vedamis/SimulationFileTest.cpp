@@ -4,18 +4,11 @@
 
 #include <gtest/gtest.h>
 
+using namespace std::string_literals;
 using vedamis::SimResponse;
 using vedamis::SimulationFile;
 
 namespace {
-
-std::string bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (int v : values)
-        out += static_cast<char>(v);
-    return out;
-}
 
 SimulationFile parsed(const char *text)
 {
@@ -34,13 +27,13 @@ TEST(SimulationFile, MatchesExactWildcardAndOpenEnd)
                                  "3E ?? = 7E 00\n");
     ASSERT_EQ(file.entries().size(), 3u);
     EXPECT_EQ(file.entries()[0].line, 2);
-    EXPECT_EQ(file.match(bytes({0x22, 0xF4, 0x0C})), 0);
-    EXPECT_EQ(file.match(bytes({0x22, 0xF4, 0x0C, 0x00})), -1); // no open end: lengths must agree
-    EXPECT_EQ(file.match(bytes({0x31, 0x01, 0xAA, 0xBB})), 1);
-    EXPECT_EQ(file.match(bytes({0x31, 0x01, 0xAA, 0xBB, 1, 2, 3})), 1);
-    EXPECT_EQ(file.match(bytes({0x31, 0x01, 0xAA})), -1); // wildcards need their byte
-    EXPECT_EQ(file.match(bytes({0x3E, 0x80})), 2);
-    EXPECT_EQ(file.match(bytes({0x10, 0x01})), -1);
+    EXPECT_EQ(file.match("\x22\xF4\x0C"s), 0);
+    EXPECT_EQ(file.match("\x22\xF4\x0C\x00"s), -1); // no open end: lengths must agree
+    EXPECT_EQ(file.match("\x31\x01\xAA\xBB"s), 1);
+    EXPECT_EQ(file.match("\x31\x01\xAA\xBB\x01\x02\x03"s), 1);
+    EXPECT_EQ(file.match("\x31\x01\xAA"s), -1); // wildcards need their byte
+    EXPECT_EQ(file.match("\x3E\x80"s), 2);
+    EXPECT_EQ(file.match("\x10\x01"s), -1);
 }
 
 TEST(SimulationFile, FirstMatchWinsAndResponsesCycle)
@@ -51,23 +44,23 @@ TEST(SimulationFile, FirstMatchWinsAndResponsesCycle)
     int line = 0;
     std::string seen;
     for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(file.answer(bytes({0x22, 0xF4, 0x0C}), r, line));
+        ASSERT_TRUE(file.answer("\x22\xF4\x0C"s, r, line));
         seen += std::to_string(static_cast<unsigned char>(r.bytes[0])) + "/" + std::to_string(r.delayMs) + " ";
     }
     EXPECT_EQ(seen, "1/0 2/0 3/150 1/0 ");
-    ASSERT_TRUE(file.answer(bytes({0x22, 0x00}), r, line));
-    EXPECT_EQ(r.bytes, bytes({0x99}));
+    ASSERT_TRUE(file.answer("\x22\x00"s, r, line));
+    EXPECT_EQ(r.bytes, "\x99"s);
     EXPECT_EQ(line, 2);
-    EXPECT_FALSE(file.answer(bytes({0x10}), r, line));
+    EXPECT_FALSE(file.answer("\x10"s, r, line));
 
     // No answer, also after a delay.
     file = parsed("3E 00 = NONE\n10 01 = @300 none | 50 01\n");
-    ASSERT_TRUE(file.answer(bytes({0x3E, 0x00}), r, line));
+    ASSERT_TRUE(file.answer("\x3E\x00"s, r, line));
     EXPECT_TRUE(r.none);
-    ASSERT_TRUE(file.answer(bytes({0x10, 0x01}), r, line));
+    ASSERT_TRUE(file.answer("\x10\x01"s, r, line));
     EXPECT_TRUE(r.none);
     EXPECT_EQ(r.delayMs, 300);
-    ASSERT_TRUE(file.answer(bytes({0x10, 0x01}), r, line));
+    ASSERT_TRUE(file.answer("\x10\x01"s, r, line));
     EXPECT_FALSE(r.none);
 }
 
