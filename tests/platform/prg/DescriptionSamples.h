@@ -69,6 +69,13 @@ inline std::string readAll(const std::string &path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// Patches a little-endian 32-bit field of a container.
+inline void put32(std::string &bytes, size_t at, uint32_t value)
+{
+    for (size_t i = 0; i < 4; ++i)
+        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
 // Test fixtures only: damaged files are written directly.
 inline void writeRaw(const std::string &path, const std::string &bytes)
 {

@@ -9,18 +9,13 @@
 #include <filesystem>
 #include <tuple>
 
+using kitbox::testing::put32;
 using kitbox::testing::readAll;
 using kitbox::testing::sampleDescription;
 using kitbox::testing::take;
 using kitbox::testing::TempDir;
 
 namespace {
-
-void put32(std::string &bytes, size_t at, uint32_t value)
-{
-    for (size_t i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
-}
 
 // Everything a description holds, in a form EXPECT_EQ compares and prints.
 auto fields(const prg::Description &d)

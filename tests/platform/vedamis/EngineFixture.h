@@ -15,6 +15,7 @@
 
 namespace enginetest {
 
+using kitbox::testing::put32;
 using kitbox::testing::readAll;
 using kitbox::testing::TempDir;
 using kitbox::testing::writeRaw;

@@ -197,13 +197,8 @@ TEST_F(HostileDescriptions, BreakFromAnotherThreadStopsLoopsSleepsAndDelays)
     expectSessionStillWorks("D_EVIL");
 }
 
-// The header of a compiled description with one small table, for patching.
-struct Container {
-    std::string bytes;
-    prg::Layout layout;
-};
-
-Container smallContainer()
+// A compiled description with one small table, for patching.
+std::string smallContainer()
 {
     prg::Description description;
     description.infoBlock = "ECU:D_LIAR\nJOBNAME:AFTER\n";
@@ -212,20 +207,7 @@ Container smallContainer()
         "ecu { name = \"D_LIAR\" }\ntab \"T\" { { \"A\", \"B\" }, { \"1\", \"x\" }, { \"2\", \"y\" } }\n"
         "job \"AFTER\" { run = function() result(\"OK\", \"int\", 1) end }\n" +
         std::string(600, ' ');
-    Container container;
-    auto bytes = prg::serialize(description);
-    EXPECT_TRUE(bytes.ok());
-    container.bytes = bytes.value();
-    auto layout = prg::readLayout(container.bytes);
-    EXPECT_TRUE(layout.ok()) << layout.error();
-    container.layout = layout.value();
-    return container;
-}
-
-void put32(std::string &bytes, size_t at, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return kitbox::testing::take(prg::serialize(description));
 }
 
 struct Lie {
@@ -251,14 +233,14 @@ const Lie kLies[] = {
 
 TEST_F(HostileDescriptions, LyingContainersAreRefusedWithoutHugeAllocations)
 {
-    const Container good = smallContainer();
-    ASSERT_LT(good.bytes.size(), 2048u);
+    const std::string good = smallContainer();
+    ASSERT_LT(good.size(), 2048u);
     const std::string path = m_ecu + "/D_LIAR.PRG";
     const long memoryBefore = residentKb();
     long memoryPeak = memoryBefore;
     for (const Lie &lie : kLies) {
         SCOPED_TRACE(lie.what);
-        std::string bytes = good.bytes;
+        std::string bytes = good;
         put32(bytes, lie.offset, lie.value);
         if (lie.value == 1u << 15) // and rows to match: 2^15 * 2^15 cells of at least a byte
             put32(bytes, kEntry + 76, 1u << 15);
@@ -278,7 +260,7 @@ TEST_F(HostileDescriptions, LyingContainersAreRefusedWithoutHugeAllocations)
     }
     EXPECT_LT(memoryPeak - memoryBefore, kExtraMemoryKb);
     // The honest file works in the same session.
-    writeRaw(path, good.bytes);
+    writeRaw(path, good);
     unloadAll();
     expectSessionStillWorks("D_LIAR");
 }
