@@ -4,6 +4,7 @@
 
 #include "CliProcess.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -20,10 +21,7 @@ QString q(const char *text)
     return QString::fromUtf8(text);
 }
 
-QString demoTest(const char *name)
-{
-    return QStringLiteral(KITBOX_DATA_DIR "/tst/") + q(name);
-}
+const QString demoTests = QStringLiteral(KITBOX_DATA_DIR "/tst");
 
 CliRun test(const QStringList &arguments)
 {
@@ -72,18 +70,22 @@ TEST(TestArguments, CommandLine)
     }
 }
 
+// Every demo test file names descriptions and jobs that exist, with arguments
+// the jobs accept: each runs without a failed step.
 TEST(TestProgram, DemoTestsPassAndWriteJunit)
 {
     QTemporaryDir dir;
-    for (const char *name : {"MOTOR_STATUS.TST", "MOTOR_STEUERN.TST"}) {
-        const QString report = dir.filePath(q(name) + u".xml");
-        const CliRun r = test({demoTest(name), q("--junit"), report});
-        EXPECT_EQ(r.exitCode, testPassed) << name << r.err.toStdString();
-        EXPECT_TRUE(r.out.startsWith(QByteArray("Testdatei : " + demoTest(name).toUtf8() + "\r\nStart     : ")))
-            << name;
-        EXPECT_TRUE(r.out.contains("\r\nStop      : ")) << name;
-        EXPECT_FALSE(r.out.contains("VEDAMIS Fehler")) << name;
-        EXPECT_GT(junitCases(report), 3) << name;
+    const QStringList names = QDir(demoTests).entryList({q("*.TST")}, QDir::Files);
+    EXPECT_GE(names.size(), 5);
+    for (const QString &name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QString file = demoTests + u'/' + name, report = dir.filePath(name + u".xml");
+        const CliRun r = test({file, q("--junit"), report});
+        EXPECT_EQ(r.exitCode, testPassed) << r.err.toStdString();
+        EXPECT_TRUE(r.out.startsWith(QByteArray("Testdatei : " + file.toUtf8() + "\r\nStart     : ")));
+        EXPECT_TRUE(r.out.contains("\r\nStop      : "));
+        EXPECT_FALSE(r.out.contains("VEDAMIS Fehler"));
+        EXPECT_GT(junitCases(report), 3);
     }
 }
 

@@ -109,7 +109,8 @@ TEST(TestEditing, BlockCopyCutAndPaste)
         const char *text;
         const char *serialised;
     } pastes[] = {
-        {14, 10, "D\tJ\r\n\tK\r\n", "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n|||||||||D|J\r\n||||||||||K\r\n"},
+        {14, 10, "D\tJ\r\n\tK\r\n",
+         "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n|||||||||D|J\r\n||||||||||K\r\n"},
         {15, 10, "a\tb\tc\nd", "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n|||||||||a|b\r\n"},
         {1, 1, "1|2\tX\r\r3", "12|X\r\n\r\n3\r\n"},
     };

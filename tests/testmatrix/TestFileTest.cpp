@@ -92,41 +92,27 @@ TEST(TestFileLayout, ReadingAcceptsEveryLineEndAndDropsWhatDoesNotFit)
     QByteArray twenty;
     for (int i = 1; i <= 20; ++i)
         twenty += QByteArray::number(i) + "|job" + QByteArray::number(i) + "\r\n";
+    const QByteArray fifteen = twenty.left(twenty.indexOf("16|"));
+    // What was read, written out again (the layout itself is checked above).
     const struct {
         const char *name;
         QByteArray text;
-        std::vector<Cell> expected;
+        const char *read;
     } cases[] = {
-        {"no final line break", "1|a\r\n2|b", {{1, 1, "1"}, {1, 2, "a"}, {2, 1, "2"}, {2, 2, "b"}}},
-        {"LF only", "1|a\n\n3|c\n", {{1, 1, "1"}, {1, 2, "a"}, {3, 1, "3"}, {3, 2, "c"}}},
-        {"CR only", "1|a\r2|b\r", {{1, 1, "1"}, {1, 2, "a"}, {2, 1, "2"}, {2, 2, "b"}}},
-        {"fields past column 11",
-         "1|2|3|4|5|6|7|8|9|10|11|12|13",
-         {{1, 1, "1"},
-          {1, 2, "2"},
-          {1, 3, "3"},
-          {1, 4, "4"},
-          {1, 5, "5"},
-          {1, 6, "6"},
-          {1, 7, "7"},
-          {1, 8, "8"},
-          {1, 9, "9"},
-          {1, 10, "10"},
-          {1, 11, "11"}}},
-        {"leading separator", "|d_motor", {{1, 2, "d_motor"}}},
+        {"no final line break", "1|a\r\n2|b", "1|a\r\n2|b\r\n"},
+        {"LF only", "1|a\n\n3|c\n", "1|a\r\n\r\n3|c\r\n"},
+        {"CR only", "1|a\r2|b\r", "1|a\r\n2|b\r\n"},
+        {"fields past column 11", "1|2|3|4|5|6|7|8|9|10|11|12|13", "1|2|3|4|5|6|7|8|9|10|11\r\n"},
+        {"leading separator", "|d_motor", "|d_motor\r\n"},
+        {"lines 16 to 20 are dropped", twenty, fifteen.constData()},
     };
     for (const auto &c : cases) {
         TestMatrix m = matrixOf({{7, 7, "old content"}});
         m.paste(QString::fromUtf8(c.text));
-        EXPECT_TRUE(m == matrixOf(c.expected)) << c.name << ": " << m.serialise().toStdString();
+        EXPECT_EQ(m.serialise(), QString::fromUtf8(c.read)) << c.name;
+        EXPECT_EQ(m.cell(1, 0), QStringLiteral("1")) << "the step numbers stay";
+        EXPECT_EQ(m.cell(0, 11), QStringLiteral("L: Nein")) << "the titles stay";
     }
-
-    TestMatrix m;
-    m.paste(QString::fromLatin1(twenty));
-    EXPECT_EQ(m.cell(15, 2), QStringLiteral("job15"));
-    EXPECT_EQ(m.cell(1, 0), QStringLiteral("1")) << "the step numbers stay";
-    EXPECT_EQ(m.cell(0, 11), QStringLiteral("L: Nein")) << "the titles stay";
-    EXPECT_EQ(m.serialise().count(u'\n'), 15) << "lines 16 to 20 are dropped";
 }
 
 TEST(TestFileReading, OversizedFileKeepsItsEndBehindTheWarning)
