@@ -1,9 +1,9 @@
 // The demo fleet through the runtime's C API, as the workbench will use it:
-// system jobs, whole result reports, job errors and the demo test files.
+// system jobs, whole result reports and job errors. (The demo test files are
+// run through kitbox32-cli test in tests/testmatrix.)
 #include "DemoSession.h"
 
 #include <array>
-#include <cstdlib>
 #include <regex>
 #include <set>
 
@@ -83,60 +83,6 @@ TEST(DemoFleet, FailingJobsReportCodeAndTextAndTheSessionGoesOn)
     EXPECT_NE(s.errorCode(), 0);
     EXPECT_FALSE(s.job("D_MOTOR", "STEUERN", "ARG;LEERLAUF_SOLLDREHZAHL;1;5000").has_value());
     EXPECT_NE(s.errorCode(), 0);
-}
-
-// The demo test files only name descriptions and jobs that exist, with
-// arguments the jobs accept; a job error is only expected where the step
-// calls the failing demo job on purpose.
-TEST(DemoFleet, TestFilesNameJobsThatRun)
-{
-    DemoSession s;
-    int steps = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(e2e::dataDir() / "tst")) {
-        std::istringstream in(e2e::readFile(entry.path()));
-        for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            if (line.empty())
-                continue;
-            std::vector<std::string> cells;
-            std::istringstream fields(line);
-            for (std::string cell; std::getline(fields, cell, '|');)
-                cells.push_back(cell);
-            cells.resize(11);
-            SCOPED_TRACE(entry.path().filename().string() + ": " + line);
-            // A count of 0 keeps a step in the matrix without running it.
-            const int count = std::atoi(cells[0].c_str());
-            EXPECT_GE(count, 0);
-            if (count == 0)
-                continue;
-            ++steps;
-            if (cells[2] == "&DELAY") {
-                EXPECT_GT(std::atoi(cells[4].c_str()), 0);
-                continue;
-            }
-            std::optional<int> sets;
-            if (!cells[3].empty()) {
-                std::vector<unsigned char> bytes;
-                std::istringstream hex(cells[4]);
-                for (std::string pair; hex >> pair;)
-                    bytes.push_back(static_cast<unsigned char>(std::stoi(pair, nullptr, 16)));
-                sets = s.jobData(cells[1], cells[2], bytes);
-            } else {
-                sets = s.job(cells[1], cells[2], cells[4], cells[5]);
-            }
-            if (cells[2] == "fehler_job") {
-                EXPECT_FALSE(sets.has_value());
-                continue;
-            }
-            EXPECT_TRUE(sets.has_value()) << s.errorCode() << " " << s.errorText();
-            // The logic column names a result the step delivers.
-            if (sets && !cells[7].empty()) {
-                EXPECT_TRUE(s.text(cells[7], 1).has_value()) << cells[7];
-            }
-        }
-    }
-    EXPECT_GE(steps, 15);
 }
 
 } // namespace

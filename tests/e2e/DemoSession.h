@@ -20,8 +20,14 @@
 
 namespace e2e {
 
-inline std::filesystem::path dataDir() { return KITBOX_DATA_DIR; }
-inline std::filesystem::path sourceDir() { return KITBOX_SOURCE_DIR; }
+inline std::filesystem::path dataDir()
+{
+    return KITBOX_DATA_DIR;
+}
+inline std::filesystem::path sourceDir()
+{
+    return KITBOX_SOURCE_DIR;
+}
 
 inline std::string readFile(const std::filesystem::path &path)
 {
@@ -110,12 +116,6 @@ public:
         const size_t first = header.find(' '), second = header.find(' ', first + 1);
         return job(header.substr(0, first), header.substr(first + 1, second - first - 1),
                    second == std::string::npos ? std::string() : header.substr(second + 1));
-    }
-    std::optional<int> jobData(const std::string &description, const std::string &name,
-                               const std::vector<unsigned char> &data)
-    {
-        apiVB4JobData(m_handle, description.c_str(), name.c_str(), data.data(), static_cast<int32_t>(data.size()), "");
-        return sets();
     }
     std::optional<int> sets()
     {
