@@ -113,9 +113,6 @@ TEST(JobToolHex, ParsesSeparatorsAndLimitsAndPrintsLinesOf32Bytes)
     EXPECT_EQ(lines.substr(0, 14), "  00 08 10 18 ");
     EXPECT_EQ(lines.substr(lines.find('\n') + 1), "  00\n"); // the 33rd byte alone on the second line
     EXPECT_EQ(vedamisjob::hexLines(bytes.data(), 0, "  "), "");
-    EXPECT_EQ(vedamisjob::typeName(8), "real");
-    EXPECT_EQ(vedamisjob::typeName(9), "unknown");
-    EXPECT_EQ(vedamisjob::typeName(-1), "unknown");
 }
 
 // Whole printed reports, compared with those kept in tests/data/tools: every set in order with types and values,

@@ -52,7 +52,8 @@ protected:
         std::string command = quote(program);
         for (const auto &a : args)
             command += " " + quote(a);
-        command += " >" + quote((m_dir / "stdout").string()) + " 2>" + quote((m_dir / "stderr").string()) + " </dev/null";
+        command +=
+            " >" + quote((m_dir / "stdout").string()) + " 2>" + quote((m_dir / "stderr").string()) + " </dev/null";
         const int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(m_dir / "stdout"), readFile(m_dir / "stderr")};
     }
@@ -86,17 +87,19 @@ TEST_F(Programs, EveryDemoSourceCompiles)
     EXPECT_EQ(compiled, 6);
 }
 
+// The printed reports themselves are JobToolTest's; here the program's exit
+// codes and where its text goes.
 TEST_F(Programs, JobToolRunsADemoJobAndReportsFailures)
 {
     const std::string data = KITBOX_DATA_DIR;
     auto withConfig = [&](const char *job) {
-        return std::vector<std::string>{"--config", "EcuPath=" + data + "/ecu", "--config",
-                                        "SimulationPath=" + data + "/sim", "--config", "Simulation=1", "D_MOTOR", job};
+        return std::vector<std::string>{"--config", "EcuPath=" + data + "/ecu",
+                                        "--config", "SimulationPath=" + data + "/sim",
+                                        "--config", "Simulation=1",
+                                        "D_MOTOR",  job};
     };
     const auto ok = execute(VEDAMIS_JOB_EXE, withConfig("STATUS_MOTOR"));
     EXPECT_EQ(ok.exitCode, 0) << ok.err;
-    EXPECT_NE(ok.out.find("set 0\n  "), std::string::npos) << ok.out;
-    EXPECT_NE(ok.out.find("  STAT_DREHZAHL_WERT (real, 8) = 850.5"), std::string::npos) << ok.out;
     EXPECT_NE(ok.out.find("  STAT_MOTOR_ZUSTAND_TEXT (text, 6) = Motor läuft\n"), std::string::npos) << ok.out;
 
     const auto failing = execute(VEDAMIS_JOB_EXE, withConfig("FEHLER_JOB"));
@@ -106,9 +109,6 @@ TEST_F(Programs, JobToolRunsADemoJobAndReportsFailures)
     const auto usage = execute(VEDAMIS_JOB_EXE, {"D_MOTOR"});
     EXPECT_EQ(usage.exitCode, 2);
     EXPECT_NE(usage.err.find("usage: vedamis-job"), std::string::npos) << usage.err;
-    const auto help = execute(VEDAMIS_JOB_EXE, {"--help"});
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("--config Name=Value"), std::string::npos) << help.out;
 }
 
 } // namespace
