@@ -17,34 +17,23 @@ constexpr int detailWord = faultmode::defaultWord | faultmode::detail;
 
 class DemoFaultMemory : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        s_api = new InProcessVedamisApi;
-        ASSERT_TRUE(s_api->apiInit());
-        ASSERT_TRUE(s_api->apiSetConfig(QStringLiteral("EcuPath"), QStringLiteral(KITBOX_DATA_DIR "/ecu")));
-        ASSERT_TRUE(s_api->apiSetConfig(QStringLiteral("SimulationPath"), QStringLiteral(KITBOX_DATA_DIR "/sim")));
-        ASSERT_TRUE(s_api->apiSetConfig(QStringLiteral("Simulation"), QStringLiteral("1")));
-    }
-    static void TearDownTestSuite()
-    {
-        s_api->apiEnd();
-        delete s_api;
-        s_api = nullptr;
-    }
     void SetUp() override
     {
         ASSERT_TRUE(texts.loadBuiltIn().ok());
         texts.selectLanguage(QStringLiteral("D"));
+        ASSERT_TRUE(api.apiInit());
+        ASSERT_TRUE(api.apiSetConfig(QStringLiteral("EcuPath"), QStringLiteral(KITBOX_DATA_DIR "/ecu")));
+        ASSERT_TRUE(api.apiSetConfig(QStringLiteral("SimulationPath"), QStringLiteral(KITBOX_DATA_DIR "/sim")));
+        ASSERT_TRUE(api.apiSetConfig(QStringLiteral("Simulation"), QStringLiteral("1")));
     }
+    void TearDown() override { api.apiEnd(); }
     QString build(const QString &sgbd, const QString &job, int mode) { return report.build(sgbd, job, mode); }
 
-    static InProcessVedamisApi *s_api;
+    InProcessVedamisApi api;
     TextCatalogue texts;
     FakeClock clock{QDateTime(QDate(2026, 3, 7), QTime(9, 5, 3))};
-    FehlerspeicherAusgabe report{*s_api, texts, clock};
+    FehlerspeicherAusgabe report{api, texts, clock};
 };
-
-InProcessVedamisApi *DemoFaultMemory::s_api = nullptr;
 
 } // namespace
 
