@@ -2,6 +2,7 @@
 // trace on, record-sim turns the trace into a simulation file, and the same
 // jobs run again against that file alone must give the same reports.
 #include "CliProcess.h"
+#include "Support.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace kitbox::testing;
+using namespace kitbox::test;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -25,12 +27,9 @@ struct Sandbox {
     // A runtime INI with these lines, and an environment that reads it.
     QProcessEnvironment environment(const QByteArray &ini) const
     {
-        QFile file(path(u"vedamis.ini"_s));
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(ini);
-        file.close();
+        writeFile(path(u"vedamis.ini"_s), ini);
         QProcessEnvironment env = defaultCliEnvironment();
-        env.insert(u"VEDAMIS_INI"_s, file.fileName());
+        env.insert(u"VEDAMIS_INI"_s, path(u"vedamis.ini"_s));
         env.insert(u"VEDAMIS_CONFIG_DIR"_s, path(u"config"_s));
         env.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
         env.insert(u"XDG_CACHE_HOME"_s, path(u"cache"_s));
@@ -47,12 +46,6 @@ QByteArray withoutDates(const QByteArray &report)
         if (!line.startsWith("Datum:"))
             kept += line + '\n';
     return kept;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 TEST(RecordReplay, ARecordedSessionReplaysWithTheSameReports)
@@ -107,18 +100,12 @@ TEST(RecordReplay, RecordSimExitCodesAndBrokenTraces)
     const QString good = box.path(u"good.trc"_s);
     const QString broken = box.path(u"broken.trc"_s);
     const QString out = box.path(u"sim/D_MOTOR.SIM"_s);
-    {
-        QFile f(good);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("; IFH.TRC trace level 2 from 2026-12-05 19:52:55\n"
-                "19:52:55.001 JOB D_MOTOR IDENT ARG \"\"\n"
-                "19:52:55.002 REQ 22 F1 87\n19:52:55.003 RSP 62 F1 87 30\n"
-                "19:52:55.004 END D_MOTOR IDENT sets 1 error 0\n");
-        QFile b(broken);
-        ASSERT_TRUE(b.open(QIODevice::WriteOnly));
-        b.write("; IFH.TRC trace level 1 from 2026-12-05 19:52:55\n19:52:55.002 REQ 22 F1 87\n"
-                "19:52:55.003 RSP 62 F1 8");
-    }
+    writeFile(good, "; IFH.TRC trace level 2 from 2026-12-05 19:52:55\n"
+                    "19:52:55.001 JOB D_MOTOR IDENT ARG \"\"\n"
+                    "19:52:55.002 REQ 22 F1 87\n19:52:55.003 RSP 62 F1 87 30\n"
+                    "19:52:55.004 END D_MOTOR IDENT sets 1 error 0\n");
+    writeFile(broken, "; IFH.TRC trace level 1 from 2026-12-05 19:52:55\n19:52:55.002 REQ 22 F1 87\n"
+                      "19:52:55.003 RSP 62 F1 8");
     const struct {
         const char *name;
         QStringList words;

@@ -1,5 +1,6 @@
 // The rules behind the runtime configuration window, the trace window and
 // the simulation editor, through the scripted runtime and dialogs.
+#include "Support.h"
 #include "runtime/FakeVedamisApi.h"
 #include "runtime/RuntimeConfiguration.h"
 #include "runtime/RuntimeSession.h"
@@ -15,28 +16,15 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace kitbox;
+using namespace kitbox::test;
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 struct Runtime {
     Runtime() { EXPECT_TRUE(texts.loadBuiltIn().ok()); }
@@ -142,38 +130,35 @@ TEST_F(TraceFixture, ShowFollowsTraceStateAndFile)
 
 TEST_F(TraceFixture, ClearSwitchesOffDeletesAndRestoresTheLevel)
 {
-    r.api.setConfig(u"IfhTrace"_s, u"2"_s);
-    writeFile(file(), "REQ 22\n");
-    TraceViewer viewer(r.session, r.dialogs, r.texts);
-    r.api.clearCalls();
-    ASSERT_TRUE(viewer.clear());
-    QStringList sets;
-    for (const QString &call : r.api.calls())
-        if (call.startsWith(u"apiSetConfig"_s))
-            sets << call;
-    EXPECT_EQ(sets, (QStringList{u"apiSetConfig(IfhTrace,0)"_s, u"apiSetConfig(IfhTrace,2)"_s}));
-    EXPECT_FALSE(QFile::exists(file()));
-    EXPECT_TRUE(r.dialogs.messages().isEmpty());
-}
-
-TEST_F(TraceFixture, ClearReportsAFileThatStaysAndRestoresAllTheSame)
-{
-    r.api.setConfig(u"IfhTrace"_s, u"3"_s);
-    writeFile(file(), "REQ 22\n");
-    TraceViewer viewer(r.session, r.dialogs, r.texts);
-    viewer.removeFile = [](const QString &) { return false; };
-    ASSERT_TRUE(viewer.clear());
-    ASSERT_EQ(r.dialogs.messages().size(), 1);
-    const ShownDialog box = r.dialogs.messages().first();
-    EXPECT_EQ(box.title, r.texts.text(504));
-    EXPECT_EQ(box.text, r.texts.text(502) + dir.path() + r.texts.text(503));
-    EXPECT_EQ(box.icon, MessageIcon::Warning);
-    EXPECT_EQ(r.api.configValue(u"IfhTrace"_s), u"3"_s);
-
+    for (const bool removable : {true, false}) {
+        SCOPED_TRACE(removable);
+        r.dialogs.clear();
+        r.api.setConfig(u"IfhTrace"_s, u"2"_s);
+        writeFile(file(), "REQ 22\n");
+        TraceViewer viewer(r.session, r.dialogs, r.texts);
+        if (!removable)
+            viewer.removeFile = [](const QString &) { return false; };
+        r.api.clearCalls();
+        ASSERT_TRUE(viewer.clear());
+        QStringList sets;
+        for (const QString &call : r.api.calls())
+            if (call.startsWith(u"apiSetConfig"_s))
+                sets << call;
+        EXPECT_EQ(sets, (QStringList{u"apiSetConfig(IfhTrace,0)"_s, u"apiSetConfig(IfhTrace,2)"_s}));
+        EXPECT_EQ(QFile::exists(file()), !removable);
+        // A file that stays is reported, and the level is restored all the same.
+        ASSERT_EQ(r.dialogs.messages().size(), removable ? 0 : 1);
+        if (!removable) {
+            const ShownDialog box = r.dialogs.messages().first();
+            EXPECT_EQ(box.title, r.texts.text(504));
+            EXPECT_EQ(box.text, r.texts.text(502) + dir.path() + r.texts.text(503));
+            EXPECT_EQ(box.icon, MessageIcon::Warning);
+        }
+    }
     // Without a readable trace path nothing is done at all.
     r.api.removeConfig(u"TracePath"_s);
     r.api.clearCalls();
-    EXPECT_FALSE(viewer.clear());
+    EXPECT_FALSE(TraceViewer(r.session, r.dialogs, r.texts).clear());
     EXPECT_EQ(r.api.callCount(u"apiSetConfig"_s), 0);
 }
 
@@ -223,7 +208,8 @@ TEST(TraceLoader, LoadsInPiecesAndFollowsTheFile)
     QByteArray data;
     for (int i = 0; i < 60000; ++i)
         data += "10:00:00.000 REQ 22 F4 " + QByteArray::number(i) + (i % 7 ? "\n" : "\r\n");
-    data += "Gr\xC3\xBC\xC3\x9F" "e";
+    data += "Gr\xC3\xBC\xC3\x9F"
+            "e";
     writeFile(path, data);
 
     TraceLineModel model;
@@ -315,6 +301,9 @@ TEST_F(SimulationFixture, LoadFollowsSimulationStateAndFile)
         EXPECT_EQ(v.text, c.visible ? QString::fromUtf8(original) : QString());
         EXPECT_EQ(editor.fileName(), c.visible ? shown : QString());
         EXPECT_FALSE(editor.changed());
+        // The loaded text is checked line by line: the second demo line lacks its "=".
+        EXPECT_EQ(editor.faultSummary(),
+                  c.visible ? u"Zeile 2: '=' missing between request and response"_s : QString());
         ASSERT_EQ(r.dialogs.messages().size(), c.boxes);
         if (c.boxes) {
             EXPECT_EQ(r.dialogs.messages().first().text, u"Simulationsdatei\r\n"_s + shown + u"\r\nnicht gefunden."_s);
@@ -322,15 +311,7 @@ TEST_F(SimulationFixture, LoadFollowsSimulationStateAndFile)
     }
 }
 
-TEST_F(SimulationFixture, LoadChecksTheLines)
-{
-    (void)editor.load(u"D_MOTOR"_s, false, QString());
-    ASSERT_EQ(editor.faults().size(), 1);
-    EXPECT_EQ(editor.faults().first().line, 2);
-    EXPECT_EQ(editor.faultSummary(), u"Zeile 2: '=' missing between request and response"_s);
-}
-
-TEST_F(SimulationFixture, SaveAsksAndWrites)
+TEST_F(SimulationFixture, SaveAsksWritesAndKeepsTheOldFileWhenTheWriteFails)
 {
     const struct {
         const char *name;
@@ -338,15 +319,19 @@ TEST_F(SimulationFixture, SaveAsksAndWrites)
         DialogAnswer answer;
         bool goOn;
         bool written;
+        std::function<void()> breakIt = nullptr;
     } cases[] = {
         {"yes saves", true, DialogAnswer::Yes, true, true},
         {"no goes on without saving", true, DialogAnswer::No, true, false},
         {"cancel stops the caller", true, DialogAnswer::Cancel, false, false},
         {"the save entry does not ask", false, DialogAnswer::Ok, true, true},
+        {"full disk", false, DialogAnswer::Ok, false, false, [] { setSaveSpaceLimitForTesting(4); }},
+        {"directory gone", false, DialogAnswer::Ok, false, false, [this] { QDir(sim).removeRecursively(); }},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         SimulationEditor ed{r.session, r.dialogs, r.texts};
+        QDir().mkpath(sim);
         writeFile(motor(), original);
         r.dialogs.clear();
         (void)ed.load(u"D_MOTOR"_s, false, QString());
@@ -355,12 +340,22 @@ TEST_F(SimulationFixture, SaveAsksAndWrites)
         ed.markChanged();
         if (c.ask)
             r.dialogs.setNextAnswer(c.answer);
+        if (c.breakIt)
+            c.breakIt();
         EXPECT_EQ(ed.save(c.ask, u"22 = 62\n"_s), c.goOn);
-        EXPECT_EQ(readAll(motor()), c.written ? QByteArray("22 = 62\n") : original);
+        setSaveSpaceLimitForTesting(-1);
         EXPECT_EQ(ed.changed(), !c.written);
-        EXPECT_EQ(r.dialogs.messages().size(), c.ask ? 1 : 0);
+        if (QDir(sim).exists()) {
+            EXPECT_EQ(readAll(motor()), c.written ? QByteArray("22 = 62\n") : original);
+            EXPECT_EQ(QDir(sim).entryList(QDir::Files), QStringList{u"D_MOTOR.SIM"_s}); // no temporary left
+        }
+        ASSERT_EQ(r.dialogs.messages().size(), c.ask || c.breakIt ? 1 : 0);
         if (c.ask) {
             EXPECT_EQ(r.dialogs.messages().first().buttons, MessageButtons::YesNoCancel);
+        }
+        if (c.breakIt) {
+            EXPECT_TRUE(r.dialogs.messages().first().text.startsWith(u"Fehler ("_s));
+            EXPECT_TRUE(r.dialogs.messages().first().text.endsWith(u"): Dateiausführungsfehler!"_s));
         }
     }
 }
@@ -375,37 +370,6 @@ TEST_F(SimulationFixture, CancelOnLoadLosesTheTextButLoads)
     EXPECT_EQ(v.text, u"22 = 62\n"_s);
     EXPECT_EQ(readAll(motor()), original);
     EXPECT_FALSE(editor.changed());
-}
-
-TEST_F(SimulationFixture, AFailedSaveKeepsTheOldFileAndTheSaveEntry)
-{
-    const struct {
-        const char *name;
-        std::function<void()> breakIt;
-    } cases[] = {
-        {"full disk", [] { setSaveSpaceLimitForTesting(4); }},
-        {"directory gone", [this] { QDir(sim).removeRecursively(); }},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.name);
-        SimulationEditor ed{r.session, r.dialogs, r.texts};
-        QDir().mkpath(sim);
-        writeFile(motor(), original);
-        r.dialogs.clear();
-        (void)ed.load(u"D_MOTOR"_s, false, QString());
-        ed.markChanged();
-        c.breakIt();
-        EXPECT_FALSE(ed.save(false, u"22 = 62 | 63 | 64\n"_s));
-        setSaveSpaceLimitForTesting(-1);
-        EXPECT_TRUE(ed.changed());
-        ASSERT_EQ(r.dialogs.messages().size(), 1);
-        EXPECT_TRUE(r.dialogs.messages().first().text.startsWith(u"Fehler ("_s));
-        EXPECT_TRUE(r.dialogs.messages().first().text.endsWith(u"): Dateiausführungsfehler!"_s));
-        if (QDir(sim).exists()) {
-            EXPECT_EQ(readAll(motor()), original);
-            EXPECT_EQ(QDir(sim).entryList(QDir::Files), QStringList{u"D_MOTOR.SIM"_s}); // no temporary left
-        }
-    }
 }
 
 } // namespace

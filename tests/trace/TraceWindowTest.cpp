@@ -1,22 +1,12 @@
 // The simulation editor and the trace window inside the main window, offscreen,
 // with the demo description loaded through the real runtime: what a user sees
 // when editing, saving, switching the simulation and ending the program.
+#include "Workbench.h"
 #include "catalogue/Job_Form.h"
-#include "catalogue/KitBoxCatalogue.h"
-#include "catalogue/SifterApi.h"
-#include "runtime/InProcessVedamisApi.h"
 #include "runtime/KitBoxRuntimeConfig.h"
 #include "runtime/Kon_Form.h"
-#include "runtime/RuntimeSession.h"
-#include "shell/FakeClock.h"
 #include "shell/FileSave.h"
-#include "shell/InstanceRegistry.h"
-#include "shell/KitBox.h"
-#include "shell/ScriptedDialogService.h"
-#include "shell/Settings.h"
-#include "shell/TextCatalogue.h"
 #include "trace/Ifh_Form.h"
-#include "trace/KitBoxTrace.h"
 #include "trace/Sim_Form.h"
 #include "trace/TraceLineModel.h"
 #include "trace/TraceLoader.h"
@@ -26,54 +16,28 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLabel>
-#include <QListView>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 using namespace kitbox;
+using kitbox::test::readAll;
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// One start of the program on a copy of the demo simulation file.
-struct Workbench {
-    Workbench()
+// One start of the program on a copy of the demo simulation file, with the
+// runtime configuration window switching simulation and trace.
+struct TraceBench : test::Workbench {
+    TraceBench() : Workbench(u"Kitbox32 trace window test"_s)
     {
-        EXPECT_TRUE(dir.isValid());
-        EXPECT_TRUE(texts.loadBuiltIn().ok());
         QDir().mkpath(dir.filePath(u"sim"_s));
         QDir().mkpath(dir.filePath(u"trace"_s));
-        EXPECT_TRUE(QFile::copy(QStringLiteral(KITBOX_DATA_DIR "/sim/D_MOTOR.SIM"), simFile()));
+        EXPECT_TRUE(QFile::copy(test::demoFile(u"sim/D_MOTOR.SIM"_s), simFile()));
         original = readAll(simFile());
-        locations.userConfigDir = dir.filePath(u"config"_s);
-        locations.programDirectory = dir.filePath(u"bin"_s);
-        locations.fileName = u"kitbox32.INI"_s;
-        auto created = createSifter(QProcessEnvironment());
-        EXPECT_TRUE(created.ok()) << created.error();
-        sifter = std::move(created).value();
-        session = std::make_unique<RuntimeSession>(api, dialogs, texts);
-        const KitBoxServices services{settings, texts, dialogs,   *session,
-                                      registry, clock, locations, [] {
-                                          return false; }};
-        window = std::make_unique<KitBox>(services);
-        catalogue = std::make_unique<KitBoxCatalogue>(*window, services, api, *sifter);
-        config = std::make_unique<KitBoxRuntimeConfig>(*window, services);
-        trace = std::make_unique<KitBoxTrace>(*window, services, *catalogue);
+        config = std::make_unique<KitBoxRuntimeConfig>(*window, services());
         QObject::connect(config.get(), &KitBoxRuntimeConfig::simulationSwitched, trace.get(),
                          &KitBoxTrace::loadSimulation);
         QObject::connect(config.get(), &KitBoxRuntimeConfig::traceSwitched, trace.get(), &KitBoxTrace::showTrace);
@@ -82,16 +46,12 @@ struct Workbench {
         EXPECT_TRUE(api.apiSetConfig(u"SimulationPath"_s, dir.filePath(u"sim"_s)));
         EXPECT_TRUE(api.apiSetConfig(u"TracePath"_s, dir.filePath(u"trace"_s)));
         window->show();
-        catalogue->sgbdLaden(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+        catalogue->sgbdLaden(test::demoFile(u"ecu/D_MOTOR.prg"_s));
     }
-    ~Workbench()
+    ~TraceBench() override
     {
         setSaveSpaceLimitForTesting(-1);
-        trace.reset();
         config.reset();
-        catalogue.reset();
-        window.reset();
-        api.apiEnd();
     }
     QString simFile() const { return dir.filePath(u"sim/D_MOTOR.SIM"_s); }
     Sim_Form *sim() const { return trace->simulationWindow(); }
@@ -113,25 +73,13 @@ struct Workbench {
         box->click();
     }
 
-    QTemporaryDir dir;
     QByteArray original;
-    TextCatalogue texts;
-    InProcessVedamisApi api;
-    std::unique_ptr<SifterApi> sifter;
-    ScriptedDialogService dialogs;
-    Settings settings;
-    FakeClock clock{QDateTime(QDate(2026, 12, 5), QTime(10, 0))};
-    InstanceRegistry registry{u"Kitbox32 trace window test"_s, nullptr, dir.path()};
-    SettingsLocations locations;
-    std::unique_ptr<RuntimeSession> session;
-    std::unique_ptr<KitBox> window;
-    std::unique_ptr<KitBoxCatalogue> catalogue;
     std::unique_ptr<KitBoxRuntimeConfig> config;
-    std::unique_ptr<KitBoxTrace> trace;
 };
 
-// The answers themselves (No included) are the editor's rules, tested without a window.
-TEST(SimulationWindow, EndingTheProgramAsksOnlyAfterAnEdit)
+// The answers themselves (No included) are the editor's rules, tested without a
+// window.
+TEST(SimulationWindow, EndingTheProgramAsksOnlyAfterAnEditAndAFailedSaveKeepsIt)
 {
     const struct {
         const char *name;
@@ -146,7 +94,7 @@ TEST(SimulationWindow, EndingTheProgramAsksOnlyAfterAnEdit)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        Workbench w;
+        TraceBench w;
         ASSERT_NE(w.sim(), nullptr);
         ASSERT_TRUE(w.sim()->isVisible());
         EXPECT_FALSE(w.saveEntry()->isEnabled());
@@ -162,39 +110,29 @@ TEST(SimulationWindow, EndingTheProgramAsksOnlyAfterAnEdit)
         EXPECT_TRUE(!edited || w.dialogs.messages().first().buttons == MessageButtons::YesNoCancel);
         EXPECT_EQ(readAll(w.simFile()), c.saved ? c.typed.toUtf8() + "\n" + w.original : w.original);
         if (!c.closes) {
+            // A failed save keeps the edit and the save entry; saved at the
+            // second try, the program ends without a question.
             EXPECT_TRUE(w.window->isVisible());
             EXPECT_TRUE(w.sim()->text().startsWith(c.typed));
-            EXPECT_TRUE(w.saveEntry()->isEnabled());
+            setSaveSpaceLimitForTesting(4);
+            w.saveEntry()->trigger();
+            setSaveSpaceLimitForTesting(-1);
+            EXPECT_EQ(w.dialogs.messages().size(), 2);
+            EXPECT_EQ(readAll(w.simFile()), w.original);
+            ASSERT_TRUE(w.saveEntry()->isEnabled());
+            w.saveEntry()->trigger();
+            EXPECT_EQ(readAll(w.simFile()), c.typed.toUtf8() + "\n" + w.original);
+            EXPECT_FALSE(w.saveEntry()->isEnabled());
+            w.dialogs.clear();
+            EXPECT_TRUE(w.window->close());
+            EXPECT_TRUE(w.dialogs.messages().isEmpty());
         }
     }
 }
 
-TEST(SimulationWindow, AFailedSaveKeepsTheFileTheEditAndTheSaveEntry)
-{
-    Workbench w;
-    ASSERT_NE(w.sim(), nullptr);
-    w.type(u"; mine"_s);
-    setSaveSpaceLimitForTesting(4);
-    w.saveEntry()->trigger();
-    setSaveSpaceLimitForTesting(-1);
-    ASSERT_EQ(w.dialogs.messages().size(), 1);
-    EXPECT_TRUE(w.dialogs.messages().first().text.endsWith(u"): Dateiausführungsfehler!"_s));
-    EXPECT_EQ(readAll(w.simFile()), w.original);
-    EXPECT_TRUE(w.sim()->text().startsWith(u"; mine\n"_s));
-    ASSERT_TRUE(w.saveEntry()->isEnabled());
-
-    // Saved at the second try; afterwards the program ends without a question.
-    w.saveEntry()->trigger();
-    EXPECT_EQ(readAll(w.simFile()), "; mine\n" + w.original);
-    EXPECT_FALSE(w.saveEntry()->isEnabled());
-    w.dialogs.clear();
-    EXPECT_TRUE(w.window->close());
-    EXPECT_TRUE(w.dialogs.messages().isEmpty());
-}
-
 TEST(SimulationWindow, FollowsTheSimulationSwitchOfTheRuntimeConfiguration)
 {
-    Workbench w;
+    TraceBench w;
     ASSERT_NE(w.sim(), nullptr);
     const QString open = u"Simulationsdatei : "_s + w.simFile().toUpper();
     EXPECT_EQ(w.sim()->windowTitle(), open);
@@ -219,14 +157,14 @@ TEST(SimulationWindow, FollowsTheSimulationSwitchOfTheRuntimeConfiguration)
     EXPECT_EQ(w.sim()->text().toUtf8(), w.original);
     // Another description leaves a minimised editor minimised.
     w.sim()->showMinimized();
-    w.catalogue->sgbdLaden(QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg"));
+    w.catalogue->sgbdLaden(test::demoFile(u"ecu/D_MOTOR.prg"_s));
     EXPECT_TRUE(w.sim()->isMinimized());
     EXPECT_TRUE(w.dialogs.messages().isEmpty());
 }
 
 TEST(TraceWindow, ShowsTheTelegramsOfARunAndClearsThem)
 {
-    Workbench w;
+    TraceBench w;
     w.clickOption("Flag1"); // IfhTrace at level 1
     ASSERT_EQ(w.session->configValue(u"IfhTrace"_s), u"1"_s);
     Ifh_Form *ifh = w.trace->traceWindow();
@@ -242,7 +180,8 @@ TEST(TraceWindow, ShowsTheTelegramsOfARunAndClearsThem)
     while (ifh->loader().busy() && waited.elapsed() < 10000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_TRUE(ifh->model().text().contains(u"REQ 22 40 00"_s)) << ifh->model().text().toStdString();
-    // The status line counts the lines loaded, not those there were when the window opened.
+    // The status line counts the lines loaded, not those there were when the
+    // window opened.
     const QString position = w.window->findChild<QLabel *>(u"Editorposition"_s)->text();
     EXPECT_TRUE(position.contains(u" von "_s + QString::number(ifh->model().rowCount()) + u' '))
         << position.toStdString();
