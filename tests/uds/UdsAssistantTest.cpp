@@ -15,56 +15,6 @@ using namespace kitbox::test;
 
 namespace {
 
-// Functions for reading, control, routines and every preview branch.
-JobCatalogue demo()
-{
-    return makeCatalogue({
-        {s("SG_FUNKTIONEN"),
-         {functionHeader(),
-          functionRow("DREHZAHL", "0x4000", "Drehzahl", "STAT_DREHZAHL_WERT", "22"),
-          functionRow("TEMP", "0x4001", "Temperatur", "STAT_TEMP_WERT", "22"),
-          functionRow("TEMP2", "0x4009", "Temperatur", "STAT_TEMP2_WERT", "22"),
-          functionRow("LEERLAUF", "0x4100", "Leerlauf", "-", "2E", "ARG_LEERLAUF"),
-          functionRow("LUEFTER", "0x4200", "Luefter", "-", "22;2F", "ARG_LUEFTER", "RES_LUEFTER"),
-          functionRow("KENNFELD", "0x4300", "Kennfeld", "-", "2E", "ARG_KENNFELD"),
-          functionRow("STATUSBITS", "0x4005", "Statusbits", "-", "22", "-", "-", "BITFIELD", "BF_BITS"),
-          functionRow("MIX", "0x4006", "Mix", "-", "22", "-", "RES_MIX"),
-          functionRow("TEST", "0xF010", "Test", "-", "31", "ARG_TEST", "RES_TEST"),
-          functionRow("ALT", "0xF011", "Alt", "-", "31", "ARG_PLAIN", "-"),
-          functionRow("FREMD", "0x4400", "Fremd", "-", "2E", "ARG_BASIS")}},
-        {s("ARG_LEERLAUF"),
-         {{s("ARG"), s("EINHEIT"), s("DATENTYP"), s("NAME"), s("MUL"), s("DIV"), s("ADD"), s("MIN"), s("MAX"), s("INFO")},
-          {s("AKTIV"), s("0/1"), s("unsigned char"), s("-"), s("-"), s("-"), s("-"), s("-"), s("-"), s("an/aus")},
-          {s("SOLL"), s("1/min"), s("unsigned int"), s("-"), s("1"), s("1"), s("0"), s("600"), s("2000"), s("Soll")}}},
-        {s("ARG_LUEFTER"),
-         {{s("ARG"), s("EINHEIT"), s("DATENTYP"), s("NAME")},
-          {s("STUFE"), s("0-n"), s("unsigned char"), s("TAB_STUFE")}}},
-        {s("TAB_STUFE"), {{s("WERT"), s("TEXT")}, {s("0"), s("AUS")}, {s("1"), s("EIN")}}},
-        {s("RES_LUEFTER"), {{s("RESULTNAME"), s("DATENTYP")}, {s("STAT_STUFE"), s("unsigned char")}}},
-        {s("ARG_KENNFELD"),
-         {{s("ARG"), s("EINHEIT"), s("DATENTYP")}, {s("P01"), s("-"), s("int")}, {s("P02"), s("-"), s("int")},
-          {s("P03"), s("-"), s("int")}, {s("P04"), s("-"), s("int")}, {s("P05"), s("-"), s("int")},
-          {s("P06"), s("-"), s("int")}, {s("P07"), s("-"), s("int")}, {s("P08"), s("-"), s("int")},
-          {s("P09"), s("-"), s("int")}, {s("P10"), s("-"), s("int")}, {s("P11"), s("-"), s("int")}}},
-        {s("BF_BITS"),
-         {{s("RESULTNAME"), s("DATENTYP")}, {s("STAT_BIT_A"), s("char")}, {s("-"), s("char")}, {s("STAT_BIT_B"), s("char")}}},
-        {s("RES_MIX"),
-         {{s("RESULTNAME"), s("DATENTYP"), s("NAME")},
-          {s("-"), s("bitfield"), s("BF_BITS")},
-          {s("STAT_STUNDEN_WERT"), s("unsigned long"), s("-")}}},
-        {s("ARG_TEST"),
-         {{s("ARG"), s("EINHEIT"), s("DATENTYP"), s("STR"), s("STPR")},
-          {s("DAUER"), s("s"), s("unsigned char"), s("+"), s("-")},
-          {s("SONDE"), s("0-n"), s("unsigned char"), s("+"), s("+")}}},
-        {s("RES_TEST"),
-         {{s("RESULTNAME"), s("DATENTYP"), s("STR"), s("STPR"), s("RRR")},
-          {s("STAT_ROUTINE"), s("unsigned char"), s("+"), s("+"), s("+")},
-          {s("STAT_SPANNUNG_WERT"), s("unsigned int"), s("-"), s("-"), s("+")}}},
-        {s("ARG_PLAIN"), {{s("ARG"), s("EINHEIT"), s("DATENTYP")}, {s("A"), s("x"), s("int")}, {s("B"), s("x"), s("int")}}},
-        {s("ARG_BASIS"), {{s("ARG"), s("EINHEIT"), s("DATENTYP")}, {s("A"), s("x"), s("int")}}, s("d_basis")},
-    });
-}
-
 QStringList entryTexts(const QList<UdsFunctionEntry> &entries)
 {
     QStringList texts;
@@ -83,8 +33,8 @@ protected:
 
 TEST(UdsTable, RaggedAndMissingCellsReadEmpty)
 {
-    const JobCatalogue c = makeCatalogue(
-        {{s("T"), {{s(" arg "), s("ID"), s("ARG")}, {s("a"), s("b"), s("c")}, {s("d")}}}, {s("t"), {{s("X")}}, s("b")}});
+    const JobCatalogue c =
+        makeCatalogue({{s("T"), {cells(" arg |ID|ARG"), cells("a|b|c"), {s("d")}}}, {s("t"), {{s("X")}}, s("b")}});
     const UdsTable t(c, UdsTable::lookup(c, s("t")));
     EXPECT_EQ(t.rowCount(), 2);
     EXPECT_EQ(t.column(s("ARG")), 0); // trimmed, first match
@@ -99,7 +49,7 @@ TEST(UdsTable, RaggedAndMissingCellsReadEmpty)
 
 TEST(StatusReadAssistant, ListsComposeAndPreselection)
 {
-    const JobCatalogue c = demo();
+    const JobCatalogue c = assistantCatalogue();
     struct Case {
         const char *argument; // argument text in
         bool info;
@@ -108,20 +58,19 @@ TEST(StatusReadAssistant, ListsComposeAndPreselection)
     };
     const Case cases[] = {
         // duplicate labels once; pure control rows never appear; nothing selected
-        {"", false,
-         {s("Drehzahl"), s("Temperatur"), s("Luefter"), s("Statusbits"), s("Mix")}, "LABEL"},
+        {"", false, cells("Drehzahl|Temperatur|Luefter|Statusbits|Mix"), "LABEL"},
         // ID option, selection in list order, not in the order of the argument
-        {"id;0x4005; 0x4000 ", false,
-         {s("0x4000"), s("0x4001"), s("0x4009"), s("0x4200"), s("0x4005"), s("0x4006")}, "ID;0x4000;0x4005"},
+        {"id;0x4005; 0x4000 ", false, cells("0x4000|0x4001|0x4009|0x4200|0x4005|0x4006"), "ID;0x4000;0x4005"},
         // an unknown selector checks LABEL; unknown names are dropped, names match in any case
-        {"XYZ;nix;DREHZAHL", false,
-         {s("Drehzahl"), s("Temperatur"), s("Luefter"), s("Statusbits"), s("Mix")}, "LABEL;Drehzahl"},
+        {"XYZ;nix;DREHZAHL", false, cells("Drehzahl|Temperatur|Luefter|Statusbits|Mix"), "LABEL;Drehzahl"},
         // with the second column the entry shows it, the argument only the name
-        {"ARG;LUEFTER", true,
+        {"ARG;LUEFTER",
+         true,
          {s("DREHZAHL | 0x4000"), s("TEMP | 0x4001"), s("TEMP2 | 0x4009"), s("LUEFTER | 0x4200"),
           s("STATUSBITS | 0x4005"), s("MIX | 0x4006")},
          "ARG;LUEFTER"},
-        {"ID;0x4001", true,
+        {"ID;0x4001",
+         true,
          {s("0x4000 | DREHZAHL"), s("0x4001 | TEMP"), s("0x4009 | TEMP2"), s("0x4200 | LUEFTER"),
           s("0x4005 | STATUSBITS"), s("0x4006 | MIX")},
          "ID;0x4001"},
@@ -155,8 +104,9 @@ TEST(StatusReadAssistant, MessagesNeverBecomeNames)
         {makeCatalogue({{s("SG_FUNKTIONEN"), {{s("ARG"), s("SERVICE")}, {s("A"), s("22")}}}}),
          "---- Spalte LABEL in SG_FUNKTIONEN nicht gefunden ----"},
         // only control rows, and a row whose label is "-"
-        {makeCatalogue({{s("SG_FUNKTIONEN"),
-                         {functionHeader(), functionRow("A", "1", "L", "-", "2E"), functionRow("B", "2", "-", "R", "22")}}}),
+        {makeCatalogue(
+             {{s("SG_FUNKTIONEN"),
+               {functionHeader(), functionRow("A", "1", "L", "-", "2E"), functionRow("B", "2", "-", "R", "22")}}}),
          "---- kein Eintrag in Spalte LABEL gefunden ----"},
         // no SERVICE column: every cell reads "-"
         {makeCatalogue({{s("SG_FUNKTIONEN"), {{s("LABEL")}, {s("L")}}}}),
@@ -172,7 +122,7 @@ TEST(StatusReadAssistant, MessagesNeverBecomeNames)
 
 TEST_F(UdsAssistantTest, ControlComposition)
 {
-    const JobCatalogue c = demo();
+    const JobCatalogue c = assistantCatalogue();
     struct Case {
         const char *service;
         const char *argument; // argument text in
@@ -218,10 +168,10 @@ TEST_F(UdsAssistantTest, ControlComposition)
 
 TEST_F(UdsAssistantTest, ControlEntriesAndChecks)
 {
-    const JobCatalogue c = demo();
+    const JobCatalogue c = assistantCatalogue();
     ControlAssistant io(c, texts, s("2F"));
     io.open(QString());
-    EXPECT_EQ(entryTexts(io.statusEntries()), QStringList{s("Luefter")});
+    EXPECT_EQ(entryTexts(io.statusEntries()), (QStringList{s("Luefter"), s("Klappe")}));
     EXPECT_EQ(io.controlParameter(), s("STA"));
     EXPECT_EQ(io.parameterOptions().at(1).toolTip, s("resetToDefault"));
     ASSERT_EQ(io.values().at(0).kind, ControlAssistant::EntryKind::Discrete);
@@ -250,8 +200,7 @@ TEST_F(UdsAssistantTest, ControlEntriesAndChecks)
 
     ControlAssistant big(c, texts, s("2E"));
     big.open(s("ARG;KENNFELD"));
-    EXPECT_EQ(big.gridErrorText(),
-              s("\r11 ") + texts.text(606) + s(" ARG_KENNFELD\r\r") + texts.text(607));
+    EXPECT_EQ(big.gridErrorText(), s("\r11 ") + texts.text(606) + s(" ARG_KENNFELD\r\r") + texts.text(607));
     EXPECT_EQ(big.firstInvalidValue(), -1);
 
     // No SG_FUNKTIONEN: the message entry cannot be composed.
@@ -266,7 +215,7 @@ TEST_F(UdsAssistantTest, ControlEntriesAndChecks)
 
 TEST(UdsResultPreview, LinesPerAddressedFunction)
 {
-    const JobCatalogue c = demo();
+    const JobCatalogue c = assistantCatalogue();
     struct Case {
         const char *job;
         const char *argument;
@@ -277,17 +226,20 @@ TEST(UdsResultPreview, LinesPerAddressedFunction)
         {"IDENT", "ARG;DREHZAHL", {}},
         {"STATUS_LESEN", "XYZ;DREHZAHL", {}},
         // three labels: one lacks 22, the others bring their names; a second row of a label is never reached
-        {"STATUS_LESEN", "LABEL;Drehzahl;Leerlauf;Temperatur",
+        {"STATUS_LESEN",
+         "LABEL;Drehzahl;Leerlauf;Temperatur",
          {s("------ label=drehzahl (0x4000) ------"), s("stat_drehzahl_wert"),
           s("------ label=temperatur (0x4001) ------"), s("stat_temp_wert")}},
         // a bitfield function lists its members; a result table may hold a bitfield row
-        {"STATUS_LESEN", "ID;0x4005;0x4006",
+        {"STATUS_LESEN",
+         "ID;0x4005;0x4006",
          {s("------ id=0x4005 (statusbits) ------"), s("stat_bit_a"), s("stat_bit_b"),
           s("------ id=0x4006 (mix) ------"), s("stat_bit_a"), s("stat_bit_b"), s("stat_stunden_wert")}},
         // control jobs preview only their function
         {"STEUERN_IO", "ARG;LUEFTER;STA;1", {s("------ arg=luefter (0x4200) ------"), s("stat_stufe")}},
         {"STEUERN_ROUTINE", "ARG;TEST;STPR", {s("------ arg=test (0xf010) ------"), s("stat_routine")}},
-        {"STEUERN_ROUTINE", "ARG;TEST;RRR",
+        {"STEUERN_ROUTINE",
+         "ARG;TEST;RRR",
          {s("------ arg=test (0xf010) ------"), s("stat_routine"), s("stat_spannung_wert")}},
         {"STEUERN_ROUTINE", "ARG;TEST", {s("------ arg=test (0xf010) ------")}},
         {"STEUERN", "ARG;LEERLAUF", {s("------ arg=leerlauf (0x4100) ------")}},

@@ -41,6 +41,7 @@ TEST(UdsCheckCli, ExitCodesAndReportLines)
          {u"D_PRUEF: Start Check"_s, u"Use of argument not unique!"_s, u"line1: 0x5000 & line2: 0x5001"_s},
          {}},
         {{u"check"_s, ecu + u"/D_MOTOR2.prg"_s}, 3, {u"  ! Tabelle SG_FUNKTIONEN existiert nicht!\n"_s}, {}},
+        {{u"check"_s, ecu + u"/D_PRUEF.prg"_s, u"--format"_s, u"junit"_s}, 3, {u"failures=\"1\" errors=\"0\""_s}, {}},
         {{u"check"_s, ecu + u"/NO_SUCH.prg"_s, ecu + u"/D_MOTOR.prg"_s},
          1,
          {u"D_MOTOR: Ende Prüfung"_s},
@@ -62,43 +63,38 @@ TEST(UdsCheckCli, ExitCodesAndReportLines)
     }
 }
 
-TEST(UdsCheckCli, ADirectoryIsCheckedInNameOrderAndJUnitCountsFailures)
-{
-    const auto text = runCli({u"check"_s, ecu});
-    ASSERT_EQ(text.exitCode, 3) << text.err.toStdString();
-    const QString out = QString::fromUtf8(text.out);
-    qsizetype at = 0;
-    for (const char *name : {"D_ALT", "D_BASIS", "D_MOTOR", "D_MOTOR2", "D_PRUEF"}) {
-        const qsizetype next = out.indexOf(QString::fromLatin1(name) + u": Start Prüfung"_s, at);
-        ASSERT_GE(next, at) << name;
-        at = next + 1;
-    }
-
-    const auto junit =
-        runCli({u"check"_s, ecu + u"/D_PRUEF.prg"_s, ecu + u"/D_MOTOR.prg"_s, u"--format"_s, u"junit"_s});
-    EXPECT_EQ(junit.exitCode, 3);
-    const QString xml = QString::fromUtf8(junit.out);
-    EXPECT_TRUE(xml.contains(u"tests=\"2\" failures=\"1\" errors=\"0\""_s)) << xml.toStdString();
-    EXPECT_TRUE(xml.contains(u"<testcase classname=\"uds-check\" name=\"D_MOTOR\"></testcase>"_s));
-    // Findings are the failure text, escaped for XML.
-    EXPECT_TRUE(xml.contains(u"RES_TABELLE RES_FEHLT!"_s));
-    EXPECT_TRUE(xml.contains(u"0x5000 &amp; Zeile2"_s));
-}
-
+// The missing file sits in the middle, so a worker that is out of turn shows;
+// a directory's descriptions follow in name order.
 TEST(UdsCheckCli, WorkerProcessesGiveTheSameOutputInArgumentOrder)
 {
+    const QStringList files{ecu + u"/D_PRUEF.prg"_s, ecu + u"/NO_SUCH.prg"_s, ecu};
     for (const QString &format : {u"text"_s, u"junit"_s}) {
-        // The missing file sits in the middle, so a worker that is out of turn shows.
-        const QStringList files{ecu + u"/D_PRUEF.prg"_s, ecu + u"/NO_SUCH.prg"_s, ecu};
-        const auto one =
-            runCli(QStringList{u"check"_s} + files + QStringList{u"--format"_s, format, u"--jobs"_s, u"1"_s});
-        const auto three =
-            runCli(QStringList{u"check"_s} + files + QStringList{u"--format"_s, format, u"--jobs"_s, u"3"_s});
         SCOPED_TRACE(format.toStdString());
+        const QStringList words = QStringList{u"check"_s} + files + QStringList{u"--format"_s, format, u"--jobs"_s};
+        const auto one = runCli(words + QStringList{u"1"_s});
+        const auto three = runCli(words + QStringList{u"3"_s});
         EXPECT_EQ(one.exitCode, 1);
         EXPECT_EQ(three.exitCode, 1);
         EXPECT_EQ(three.out, one.out);
         EXPECT_EQ(three.err, one.err);
+        const QString out = QString::fromUtf8(one.out);
+        qsizetype at = 0;
+        for (const char *name : {"D_PRUEF", "NO_SUCH.prg", "D_ALT", "D_BASIS", "D_MOTOR", "D_MOTOR2", "D_PRUEF"}) {
+            if (format == u"text" && qstrcmp(name, "NO_SUCH.prg") == 0)
+                continue; // named on standard error only
+            const QString shown = QString::fromLatin1(name);
+            const QString marker = shown + (format == u"text" ? u": Start Prüfung"_s : u"\""_s);
+            const qsizetype next = out.indexOf(marker, at);
+            ASSERT_GE(next, at) << name;
+            at = next + 1;
+        }
+        if (format == u"junit") {
+            EXPECT_TRUE(out.contains(u"tests=\"7\" failures=\"5\" errors=\"1\""_s)) << out.toStdString();
+            EXPECT_TRUE(out.contains(u"<testcase classname=\"uds-check\" name=\"D_MOTOR\"></testcase>"_s));
+            // Findings are the failure text, escaped for XML.
+            EXPECT_TRUE(out.contains(u"RES_TABELLE RES_FEHLT!"_s));
+            EXPECT_TRUE(out.contains(u"0x5000 &amp; Zeile2"_s));
+        }
     }
     EXPECT_EQ(runCli({u"check"_s, ecu, u"--jobs"_s, u"0"_s}).exitCode, 2);
 }

@@ -25,27 +25,7 @@ using namespace kitbox::test;
 
 namespace {
 
-JobCatalogue engine()
-{
-    const QStringList argHeader{s("ARG"), s("EINHEIT"), s("DATENTYP"), s("NAME"), s("MUL"), s("DIV"), s("ADD"),
-                                s("MIN"), s("MAX"), s("INFO")};
-    return makeCatalogue({
-        {s("SG_FUNKTIONEN"),
-         {functionHeader(), functionRow("DREHZAHL", "0x4000", "Motordrehzahl", "STAT_DREHZAHL_WERT", "22"),
-          functionRow("KUPPLUNG", "0x4003", "Kupplung", "STAT_KUPPLUNG", "22"),
-          functionRow("LUEFTER", "0x4200", "Luefter", "-", "22;2F", "ARG_LUEFTER", "RES_LUEFTER"),
-          functionRow("KLAPPE", "0x4201", "Klappe", "-", "2F", "ARG_KLAPPE", "-")}},
-        {s("ARG_LUEFTER"), {argHeader, {s("STUFE"), s("0-n"), s("unsigned char"), s("TAB_STUFE"), s("-"), s("-"), s("-"), s("-"), s("-"), s("Stufe")}}},
-        {s("TAB_STUFE"), {{s("WERT"), s("TEXT")}, {s("0"), s("AUS")}, {s("1"), s("EIN")}}},
-        {s("RES_LUEFTER"), {{s("RESULTNAME")}, {s("STAT_STUFE")}}},
-        {s("ARG_KLAPPE"),
-         {argHeader, {s("POSITION"), s("%"), s("unsigned char"), s("-"), s("2"), s("1"), s("0"), s("0"), s("100"), s("Öffnung")},
-          {s("AKTIV"), s("0/1"), s("unsigned char"), s("-"), s("-"), s("-"), s("-"), s("-"), s("-"), s("an")}}},
-    });
-}
-
-template <typename T>
-T *child(QWidget &w, const char *name)
+template <typename T> T *child(QWidget &w, const char *name)
 {
     T *found = w.findChild<T *>(QString::fromLatin1(name));
     EXPECT_NE(found, nullptr) << name;
@@ -74,7 +54,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(texts.loadBuiltIn().ok()); }
     TextCatalogue texts;
     ScriptedDialogService dialogs;
-    JobCatalogue catalogue = engine();
+    JobCatalogue catalogue = assistantCatalogue();
 };
 
 } // namespace
@@ -84,30 +64,30 @@ TEST_F(UdsDialogTest, StatusReadDialogAndCommandLineCompose)
     Job_22_Form form(catalogue, texts);
     form.prepare(s("LABEL;Luefter"));
     auto *list = child<QListWidget>(form, "lbStatus");
-    ASSERT_EQ(list->count(), 3);
+    ASSERT_EQ(list->count(), 5);
     EXPECT_TRUE(list->item(2)->isSelected());
     EXPECT_EQ(list->toolTip(), s("Luefter"));
     child<QRadioButton>(form, "rbSpalte2")->click();
-    ASSERT_EQ(list->item(1)->text(), s("KUPPLUNG"));
+    ASSERT_EQ(list->item(1)->text(), s("TEMP"));
     EXPECT_TRUE(list->selectedItems().isEmpty());
     // Type-ahead hides what does not match; picked in reverse, composed in list order.
-    child<QLineEdit>(form, "txSuche")->setText(s("upp"));
+    child<QLineEdit>(form, "txSuche")->setText(s("emp"));
     EXPECT_TRUE(list->isRowHidden(0));
     EXPECT_FALSE(list->isRowHidden(1));
     list->item(1)->setSelected(true);
     child<QLineEdit>(form, "txSuche")->clear();
     list->item(0)->setSelected(true);
-    EXPECT_EQ(child<QLabel>(form, "labelArgument")->text(), s("ARG;DREHZAHL;KUPPLUNG"));
+    EXPECT_EQ(child<QLabel>(form, "labelArgument")->text(), s("ARG;DREHZAHL;TEMP"));
     child<QPushButton>(form, "btnOK")->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_EQ(form.argumentOut(), s("ARG;DREHZAHL;KUPPLUNG"));
+    EXPECT_EQ(form.argumentOut(), s("ARG;DREHZAHL;TEMP"));
     EXPECT_EQ(cli(catalogue, texts,
-                  {s("--job"), s("status_lesen"), s("--select"), s("arg"), s("--function"), s("KUPPLUNG"),
-                   s("--function"), s("drehzahl")}),
+                  {s("--job"), s("status_lesen"), s("--select"), s("arg"), s("--function"), s("TEMP"), s("--function"),
+                   s("drehzahl")}),
               std::make_pair(0, form.argumentOut()));
 
     Job_22_Form cancelled(catalogue, texts);
-    cancelled.prepare(s("LABEL;Kupplung"));
+    cancelled.prepare(s("LABEL;Mix"));
     child<QPushButton>(cancelled, "btnCancel")->click();
     EXPECT_EQ(cancelled.argumentOut(), QString());
 }
@@ -166,17 +146,21 @@ TEST_F(UdsDialogTest, CommandLineRefusals)
     };
     const Case cases[] = {
         {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--value"), s("150"), s("--value"), s("1")},
-         4, "POSITION"},
+         4,
+         "POSITION"},
         {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--value"), s("40"), s("--value"), s("2")},
-         4, "AKTIV"},
+         4,
+         "AKTIV"},
         {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--value"), s("40")}, 4, "AKTIV"},
         {{s("--job"), s("STEUERN_IO"), s("--select"), s("ARG"), s("--function"), s("LUEFTER"), s("--value"), s("5")},
-         4, "STUFE"},
-        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Motordrehzahl")}, 3, "Motordrehzahl"},
+         4,
+         "STUFE"},
+        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Drehzahl")}, 3, "Drehzahl"},
         {{s("--job"), s("STATUS_LESEN"), s("--function"), s("Klappe")}, 3, "Klappe"},
         {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--param"), s("STR")}, 1, "RCTECU"},
         {{s("--job"), s("STEUERN_IO"), s("--function"), s("Luefter"), s("--value"), s("AUS"), s("--value"), s("EIN")},
-         1, "values given"},
+         1,
+         "values given"},
     };
     for (const Case &k : cases) {
         const auto [code, error] = cli(catalogue, texts, k.words);
