@@ -12,25 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
-
 using namespace kitbox;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-struct Cell {
-    int row;
-    int column;
-    const char *text;
-};
-
-TestMatrix matrixOf(const std::vector<Cell> &cells)
-{
-    TestMatrix m;
-    for (const Cell &c : cells)
-        m.setCell(c.row, c.column, QString::fromUtf8(c.text));
-    return m;
-}
 
 QByteArray readBytes(const QString &path)
 {
@@ -58,28 +43,26 @@ TEST(TestFileLayout, WritesOnlyUpToTheLastCellAndRow)
 {
     const struct {
         const char *name;
-        std::vector<Cell> cells;
+        int row;
+        QStringList fields; // columns 1 to 11 of that step
         const char *file;
     } cases[] = {
-        {"empty matrix", {}, ""},
-        {"only step 3", {{3, 1, "1"}, {3, 3, "ident"}}, "\r\n\r\n1||ident\r\n"},
-        {"only column 2", {{1, 2, "d_motor"}}, "|d_motor\r\n"},
+        {"empty matrix", 1, {}, ""},
+        {"only step 3", 3, {u"1"_s, {}, u"ident"_s}, "\r\n\r\n1||ident\r\n"},
+        {"only column 2", 1, {{}, u"d_motor"_s}, "|d_motor\r\n"},
         {"all eleven fields",
-         {{1, 1, "2"},
-          {1, 2, "d_motor"},
-          {1, 3, "status_lesen"},
-          {1, 6, "STAT"},
-          {1, 8, "STAT"},
-          {1, 9, "1"},
-          {1, 10, "5"},
-          {1, 11, "3"}},
+         1,
+         {u"2"_s, u"d_motor"_s, u"status_lesen"_s, {}, {}, u"STAT"_s, {}, u"STAT"_s, u"1"_s, u"5"_s, u"3"_s},
          "2|d_motor|status_lesen|||STAT||STAT|1|5|3\r\n"},
         {"step 15 and blanks kept",
-         {{15, 5, " a b "}},
+         15,
+         {{}, {}, {}, {}, u" a b "_s},
          "\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n\r\n|||| a b \r\n"},
     };
     for (const auto &c : cases) {
-        const TestMatrix m = matrixOf(c.cells);
+        TestMatrix m;
+        for (int column = 1; column <= c.fields.size(); ++column)
+            m.setCell(c.row, column, c.fields.at(column - 1));
         EXPECT_EQ(m.serialise(), QString::fromUtf8(c.file)) << c.name;
         TestMatrix back;
         back.paste(m.serialise());
@@ -107,7 +90,8 @@ TEST(TestFileLayout, ReadingAcceptsEveryLineEndAndDropsWhatDoesNotFit)
         {"lines 16 to 20 are dropped", twenty, fifteen.constData()},
     };
     for (const auto &c : cases) {
-        TestMatrix m = matrixOf({{7, 7, "old content"}});
+        TestMatrix m;
+        m.setCell(7, 7, QStringLiteral("old content"));
         m.paste(QString::fromUtf8(c.text));
         EXPECT_EQ(m.serialise(), QString::fromUtf8(c.read)) << c.name;
         EXPECT_EQ(m.cell(1, 0), QStringLiteral("1")) << "the step numbers stay";
