@@ -1,12 +1,11 @@
 #include "shell/HelpAbout.h"
+#include "Support.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -14,18 +13,6 @@
 
 using namespace kitbox;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-void touch(const QString &path)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("x");
-}
-
-} // namespace
 
 TEST(HelpAbout, EntriesAreEnabledExactlyWhenTheirFileIsThere)
 {
@@ -36,9 +23,9 @@ TEST(HelpAbout, EntriesAreEnabledExactlyWhenTheirFileIsThere)
     QDir().mkpath(bin);
     // FAQ beside the program tree, UDS guide only in the data directory,
     // news and runtime help nowhere; a directory named like a document does not count.
-    touch(root.filePath(u"doku/deutsch/FAQ.pdf"_s));
-    touch(data + u"/doku/deutsch/Anleitung_STATUS_STEUERN_UDS.pdf"_s);
-    touch(data + u"/doku/english/FAQ.pdf"_s);
+    writeAll(root.filePath(u"doku/deutsch/FAQ.pdf"_s));
+    writeAll(data + u"/doku/deutsch/Anleitung_STATUS_STEUERN_UDS.pdf"_s);
+    writeAll(data + u"/doku/english/FAQ.pdf"_s);
     QDir().mkpath(data + u"/Kitbox32_News.pdf"_s);
 
     const struct {
@@ -63,7 +50,7 @@ TEST(HelpAbout, EntriesAreEnabledExactlyWhenTheirFileIsThere)
         EXPECT_FALSE(d.available) << d.path.toStdString();
 
     EXPECT_TRUE(HelpAbout::contextHelpUrl(bin, data, false, u"Job_Form"_s).isEmpty());
-    touch(data + u"/doku/deutsch/Kitbox32_Anleitung.html"_s);
+    writeAll(data + u"/doku/deutsch/Kitbox32_Anleitung.html"_s);
     const QUrl url(HelpAbout::contextHelpUrl(bin, data, false, u"Job_Form"_s));
     EXPECT_TRUE(url.isLocalFile());
     EXPECT_EQ(url.fragment(), u"job_form"_s);
@@ -76,7 +63,7 @@ TEST(HelpAbout, AboutBoxListsEveryValueThroughTheDialogSeam)
     ASSERT_TRUE(texts.loadBuiltIn().ok());
     QTemporaryDir dir;
     const QString ini = dir.filePath(u"kitbox32.INI"_s);
-    touch(ini);
+    writeAll(ini);
     HelpAbout::AboutValues v;
     v.version = u"1.2.3"_s;
     v.company = u"Werkstatt"_s;
@@ -120,41 +107,37 @@ TEST(RecentFiles, ListRules)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     auto file = [&dir](const char *name) { return dir.filePath(QString::fromLatin1(name)); };
-    for (const char *name : {"A.PRG", "B.PRG", "C.GRP", "D.TST", "E.PRG", "F.PRG"})
-        touch(file(name));
-    const QStringList five{file("E.PRG"), file("D.TST"), file("C.GRP"), file("B.PRG"), file("A.PRG")};
-
-    struct Case {
-        const char *name;
-        QStringList start;
+    // Each letter a file of the list, the newest first.
+    const char *const names[] = {"A.PRG", "B.PRG", "C.GRP", "D.TST", "E.PRG", "F.PRG"};
+    auto files = [&](const char *letters) {
+        QStringList list;
+        for (const char *l = letters; *l; ++l)
+            list << file(names[*l - 'A']);
+        return list;
+    };
+    for (const QString &f : files("ABCDEF"))
+        writeAll(f);
+    const struct {
+        const char *name, *start;
         QString added;
         bool changed;
-        QStringList expected;
+        const char *expected;
+    } cases[] = {
+        {"sixth file drops the oldest", "EDCBA", file("F.PRG"), true, "FEDCB"},
+        {"entry 3 moves first, 4 and 5 stay", "EDCBA", file("C.GRP"), true, "CEDBA"},
+        {"entry 1 again changes nothing visible", "EDCBA", file("E.PRG"), true, "EDCBA"},
+        {"missing file ignored", "EDCBA", file("X.PRG"), false, "EDCBA"},
+        {"empty path ignored", "EDCBA", QString(), false, "EDCBA"},
+        {"a directory is no file", "", dir.path(), false, ""},
+        {"cut at NUL", "", file("A.PRG") + QChar(u'\0') + u"rubbish"_s, true, "A"},
+        {"cut three after the extension's dot", "", file("B.PRGxyz  "), true, "B"},
+        {"blanks trimmed", "", u"  "_s + file("C.GRP") + u" "_s, true, "C"},
     };
-    const std::vector<Case> cases{
-        {"sixth file drops the oldest",
-         five,
-         file("F.PRG"),
-         true,
-         {file("F.PRG"), file("E.PRG"), file("D.TST"), file("C.GRP"), file("B.PRG")}},
-        {"entry 3 moves first, 4 and 5 stay",
-         five,
-         file("C.GRP"),
-         true,
-         {file("C.GRP"), file("E.PRG"), file("D.TST"), file("B.PRG"), file("A.PRG")}},
-        {"entry 1 again changes nothing visible", five, file("E.PRG"), true, five},
-        {"missing file ignored", five, file("X.PRG"), false, five},
-        {"empty path ignored", five, QString(), false, five},
-        {"a directory is no file", {}, dir.path(), false, {}},
-        {"cut at NUL", {}, file("A.PRG") + QChar(u'\0') + u"rubbish"_s, true, {file("A.PRG")}},
-        {"cut three after the extension's dot", {}, file("B.PRGxyz  "), true, {file("B.PRG")}},
-        {"blanks trimmed", {}, u"  "_s + file("C.GRP") + u" "_s, true, {file("C.GRP")}},
-    };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         Settings s;
-        s.recentFiles() = c.start;
+        s.recentFiles() = files(c.start);
         EXPECT_EQ(s.addRecentFile(c.added), c.changed) << c.name;
-        EXPECT_EQ(s.recentFiles(), c.expected) << c.name;
+        EXPECT_EQ(s.recentFiles(), files(c.expected)) << c.name;
     }
     // A dot in a directory name is not the extension.
     EXPECT_EQ(Settings::recentFileName(u"/x.y/data/ABC"_s), u"/x.y/data/ABC"_s);

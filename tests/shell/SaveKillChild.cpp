@@ -7,10 +7,11 @@
 // KIND: settings, simulation, recording, table-export, table-errors, pdf, testfile.
 // VARIANT: old or new (two different large contents for the same file).
 // STOP: byte:N stops when N bytes of the save have reached the disk;
-// step:K stops before the K-th file-system step of the save (rename, link,
-// sync, close) and step:K+ right after it. Stopped, the child writes
-// "S" to its standard output and waits to be killed. Without STOP the save runs
-// through; "count" prints how many bytes and steps the save took.
+// step:K stops before the K-th file-system step of the save (close, sync,
+// rename: the calls the save helper makes) and step:K+ right after it.
+// Stopped, the child writes "S" to its standard output and waits to be
+// killed. Without STOP the save runs through; "count" prints how many bytes
+// and steps the save took.
 //
 // The stops come from wrapping the C library's write and file-system calls
 // in this program only; the product code runs unchanged.
@@ -136,33 +137,9 @@ int rename(const char *from, const char *to)
     return step(inDirectory(to), [&] { return real(from, to); });
 }
 
-int renameat(int fromDir, const char *from, int toDir, const char *to)
-{
-    static auto real = next<int (*)(int, const char *, int, const char *)>("renameat");
-    return step(inDirectory(to), [&] { return real(fromDir, from, toDir, to); });
-}
-
-int renameat2(int fromDir, const char *from, int toDir, const char *to, unsigned flags)
-{
-    static auto real = next<int (*)(int, const char *, int, const char *, unsigned)>("renameat2");
-    return step(inDirectory(to), [&] { return real(fromDir, from, toDir, to, flags); });
-}
-
-int linkat(int fromDir, const char *from, int toDir, const char *to, int flags)
-{
-    static auto real = next<int (*)(int, const char *, int, const char *, int)>("linkat");
-    return step(inDirectory(to), [&] { return real(fromDir, from, toDir, to, flags); });
-}
-
 int fsync(int fd)
 {
     static auto real = next<int (*)(int)>("fsync");
-    return step(fdInDirectory(fd), [&] { return real(fd); });
-}
-
-int fdatasync(int fd)
-{
-    static auto real = next<int (*)(int)>("fdatasync");
     return step(fdInDirectory(fd), [&] { return real(fd); });
 }
 

@@ -3,10 +3,8 @@
 // before and after each file-system step) and killed with SIGKILL there.
 // Afterwards the file must hold the complete old or the complete new content,
 // and nothing else may be left in its directory.
-#include <gtest/gtest.h>
+#include "Support.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -35,8 +33,7 @@ Child run(const QStringList &args)
     int pipeFds[2];
     if (pipe2(pipeFds, O_CLOEXEC) != 0)
         return {};
-    std::vector<QByteArray> owned;
-    owned.push_back(QByteArray(childProgram));
+    std::vector<QByteArray> owned{QByteArray(childProgram)};
     for (const QString &a : args)
         owned.push_back(QFile::encodeName(a));
     std::vector<char *> argv;
@@ -53,44 +50,29 @@ Child run(const QStringList &args)
     ::close(pipeFds[1]);
     Child child;
     char buffer[256];
-    for (;;) {
-        const ssize_t n = read(pipeFds[0], buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+    for (ssize_t n; !child.out.startsWith('S') && (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
         child.out.append(buffer, n);
-        if (child.out.startsWith('S')) {
-            kill(pid, SIGKILL);
-            break;
-        }
-    }
+    if (child.out.startsWith('S'))
+        kill(pid, SIGKILL);
     ::close(pipeFds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     child.killed = WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
-    if (WIFEXITED(status))
-        child.exitCode = WEXITSTATUS(status);
+    child.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return child;
 }
 
 // The file's bytes; a PDF's creation time (to the second) is blanked, as two
 // saves of the same document differ only there.
-QByteArray readAll(const QString &path)
+QByteArray contentOf(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFile::exists(path))
         return QByteArray("<missing>");
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = readAll(path);
     const QByteArray date = "/CreationDate (D:";
     if (const qsizetype at = bytes.indexOf(date); at >= 0 && bytes.startsWith("%PDF"))
         bytes.replace(at + date.size(), 14, QByteArray(14, '0'));
     return bytes;
-}
-
-void put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
 }
 
 // A settings file with many lines the program keeps but does not know, so
@@ -145,12 +127,12 @@ void killDuringSaves(const SavePath &path, int *killPoints)
 
     // The old file is what the same save path wrote before.
     if (QByteArrayView(path.kind) == "settings")
-        put(target, largeSettingsFile());
+        writeAll(target, largeSettingsFile());
     ASSERT_EQ(run(childArgs("old", {})).exitCode, 0);
-    const QByteArray oldContent = readAll(target);
+    const QByteArray oldContent = contentOf(target);
     const Child counted = run(childArgs("new", QStringLiteral("count")));
     ASSERT_EQ(counted.exitCode, 0);
-    const QByteArray newContent = readAll(target);
+    const QByteArray newContent = contentOf(target);
     ASSERT_GT(newContent.size(), 20 * 1000);
     ASSERT_NE(oldContent, newContent);
     long long bytes = 0;
@@ -171,10 +153,10 @@ void killDuringSaves(const SavePath &path, int *killPoints)
     int leftTemporary = 0;
     for (const QString &stop : std::as_const(stops)) {
         SCOPED_TRACE(stop.toStdString());
-        put(target, oldContent);
+        writeAll(target, oldContent);
         const Child child = run(childArgs("new", stop));
         ASSERT_TRUE(child.killed) << "exit code " << child.exitCode;
-        const QByteArray now = readAll(target);
+        const QByteArray now = contentOf(target);
         if (now == oldContent)
             ++keptOld;
         else if (now == newContent)
@@ -191,7 +173,7 @@ void killDuringSaves(const SavePath &path, int *killPoints)
     }
     // The next save clears what the killed ones left.
     ASSERT_EQ(run(childArgs("new", {})).exitCode, 0);
-    EXPECT_EQ(readAll(target), newContent);
+    EXPECT_EQ(contentOf(target), newContent);
     EXPECT_EQ(entries(dir.path()).join(u' ').toStdString(), path.fileName);
     // The stops reach from before the first byte to after the file took its place.
     EXPECT_GT(keptOld, 0);

@@ -1,10 +1,8 @@
 #include "shell/Settings.h"
-#include "TestFiles.h"
+#include "Support.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <vector>
@@ -35,8 +33,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_dir.isValid());
-        for (const char *sub : {"vedamis", "windir", "user", "program"})
-            ASSERT_TRUE(QDir(m_dir.path()).mkpath(QString::fromLatin1(sub)));
+        ASSERT_TRUE(QDir(m_dir.path()).mkpath(u"program"_s));
         m_locations.userConfigDir = dir(u"user/kitbox32"_s);
         m_locations.programDirectory = dir(u"program"_s);
         m_locations.fileName = u"kitbox32.INI"_s;
@@ -88,17 +85,13 @@ TEST(SettingsValues, LanguageAndMultiInstanceKeepTheirFirstLetter)
         EXPECT_EQ(s.options().english(), c.english) << c.language;
         EXPECT_EQ(written(s).value(konfiguration, u"LANGUAGE"_s), QString::fromLatin1(c.letter));
     }
-    for (const auto &[multi, requested] : {std::pair("yes", true),
-                                           {"J", true},
-                                           {"ja", true},
-                                           {"True", true},
-                                           {"Nein", false},
-                                           {"N", false},
-                                           {"no", false},
-                                           {"", false}}) {
-        const Settings s = readFrom(QByteArray("[KONFIGURATION]\nMULTIINSTANZ=") + multi + '\n');
-        EXPECT_EQ(s.options().multiInstanceRequested(), requested) << multi;
-    }
+    const auto multi = [](const char *value) {
+        return readFrom(QByteArray("[KONFIGURATION]\nMULTIINSTANZ=") + value + '\n').options().multiInstanceRequested();
+    };
+    for (const char *yes : {"yes", "J", "ja", "True"})
+        EXPECT_TRUE(multi(yes)) << yes;
+    for (const char *no : {"Nein", "N", "no", ""})
+        EXPECT_FALSE(multi(no)) << no;
 }
 
 TEST(SettingsValues, FlagsAndSwitchesKeepTheirWrittenForm)
@@ -218,8 +211,8 @@ TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
 {
     const QString a = dir(u"program/A.prg"_s);
     const QString b = dir(u"program/b.TST"_s);
-    writeAll(a, "x");
-    writeAll(b, "x");
+    writeAll(a);
+    writeAll(b);
     writeAll(programFile(), QStringLiteral("[LASTFILE]\nLASTFILE1=%1\nLASTFILE2=%3\nLASTFILE3=%1\nLASTFILE4=\n"
                                            "LASTFILE5=%2\n")
                                 .arg(a, b, dir(u"program/gone.prg"_s))
@@ -235,9 +228,6 @@ TEST_F(SettingsFile, RecentFilesThatVanishedAreDroppedAndWrittenEmpty)
     EXPECT_EQ(out.value(u"LASTFILE"_s, u"LASTFILE2"_s), b);
     EXPECT_EQ(out.value(u"LASTFILE"_s, u"LASTFILE3"_s, u"?"_s), QString());
     EXPECT_EQ(out.value(u"LASTFILE"_s, u"LASTFILE5"_s, u"?"_s), QString());
-
-    s.addRecentFile(b);
-    EXPECT_EQ(s.recentFiles(), QStringList({b, a}));
 }
 
 TEST_F(SettingsFile, UnreadableOrBlockedCandidatesAreNeverOverwritten)
@@ -267,8 +257,8 @@ TEST_F(SettingsFile, InstanceSectionsFallBackToTheCommonValues)
 {
     const QString a = dir(u"program/a.prg"_s);
     const QString b = dir(u"program/b.prg"_s);
-    writeAll(a, "x");
-    writeAll(b, "x");
+    writeAll(a);
+    writeAll(b);
     writeAll(programFile(), QStringLiteral("[Programm]\nName=Kitbox\n"
                                            "[KONFIGURATION]\nLANGUAGE=D\nTOOLBAR=0\nMULTIINSTANZ=J\n"
                                            "INTERFACE03=x,y,z,w\n"
@@ -336,27 +326,21 @@ TEST(SettingsLocation, NamesAndEnvironment)
         qputenv("XDG_CONFIG_HOME", oldXdg);
 }
 
-TEST(WindowPlacementRules, MainWindowIsBroughtBackOnScreen)
+TEST(WindowPlacementRules, MainWindowIsBroughtBackOnScreenInTwipsOfTheLogicalDpi)
 {
     const int sw = 19200, sh = 14400;
-    auto place = [&](int left, int top, int width) {
-        return WindowPlacement::placeMainWindow({left, top, width, 6000, 0}, sw, sh);
+    const struct {
+        int left, top, placedLeft, placedTop;
+    } cases[] = {
+        {1000, 500, 1000, 500}, {sw - 500, 0, sw - 500, 0}, {sw - 499, 0, 0, 0}, // beyond screen width - 500
+        {-7500, 0, -7500, 0},                                                    // 500 twips still visible
+        {-7600, 0, 0, 0},                                                        // left + width below 500
+        {0, -1, 0, 0},          {0, sh - 300, 0, sh - 300}, {0, sh - 299, 0, 0},
     };
-    EXPECT_EQ(place(1000, 500, 8000).left, 1000);
-    EXPECT_EQ(place(sw - 500, 0, 8000).left, sw - 500);
-    EXPECT_EQ(place(sw - 499, 0, 8000).left, 0);  // beyond screen width - 500
-    EXPECT_EQ(place(-7500, 0, 8000).left, -7500); // 500 twips still visible
-    EXPECT_EQ(place(-7600, 0, 8000).left, 0);     // left + width below 500
-    EXPECT_EQ(place(0, -1, 8000).top, 0);
-    EXPECT_EQ(place(0, sh - 300, 8000).top, sh - 300);
-    EXPECT_EQ(place(0, sh - 299, 8000).top, 0);
-    const WindowPlacement kept = place(-7500, 700, 8000);
-    EXPECT_EQ(kept.width, 8000);
-    EXPECT_EQ(kept.height, 6000);
-}
-
-TEST(WindowPlacementRules, TwipsFollowTheLogicalDpi)
-{
+    for (const auto &c : cases) {
+        const WindowPlacement placed = WindowPlacement::placeMainWindow({c.left, c.top, 8000, 6000, 0}, sw, sh);
+        EXPECT_EQ(placed, (WindowPlacement{c.placedLeft, c.placedTop, 8000, 6000, 0})) << c.left << "," << c.top;
+    }
     EXPECT_EQ(WindowPlacement::twipsPerPixel(96), 15.0);
     EXPECT_EQ(WindowPlacement::pixelsToTwips(1280, 96), 19200);
     EXPECT_EQ(WindowPlacement::twipsToPixels(3700, 96), 247);

@@ -1,6 +1,8 @@
 #pragma once
-// Whole files read and written for the settings tests.
+// Whole files read and written by the shell tests.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 #include <gtest/gtest.h>
@@ -11,8 +13,10 @@ inline QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-inline void writeAll(const QString &path, const QByteArray &data)
+// Creates the directories on the way.
+inline void writeAll(const QString &path, const QByteArray &data = "x")
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << path.toStdString();
     f.write(data);
