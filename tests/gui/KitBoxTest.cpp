@@ -142,58 +142,72 @@ QAction *action(KitBox &w, const char *name)
 
 } // namespace
 
-TEST_F(KitBoxFixture, FreshStartShowsTheGermanMenuTreeAndSavesOnExit)
+TEST_F(KitBoxFixture, FreshStartShowsTheMenusToolbarAndHintsAndSavesOnExit)
 {
     auto p = instance();
     KitBox &w = p->started();
     EXPECT_EQ(w.windowTitle(), u"Kitbox32"_s);
-    EXPECT_TRUE(p->api.calls().contains(u"apiInit()"_s));
-
     EXPECT_EQ(w.menu(u"Datei"_s)->title(), u"&Datei"_s);
-    EXPECT_EQ(w.menu(u"Konfig"_s)->title(), u"&Konfiguration"_s);
-    EXPECT_EQ(w.menu(u"MenuHelp"_s)->title(), u"&Hilfe"_s);
-    EXPECT_EQ(action(w, "SGBDLaden")->text(), u"SGBD, Gruppendatei Laden"_s);
-    EXPECT_EQ(action(w, "Beenden")->text(), u"Programm &beenden"_s);
-    EXPECT_EQ(action(w, "StarteJob")->text(), u"Job &einmal ausführen"_s);
-    EXPECT_EQ(action(w, "StarteJob")->shortcut(), QKeySequence(Qt::Key_F5));
-    EXPECT_EQ(action(w, "About")->text(), u"&About"_s);
+    EXPECT_EQ(w.menuBar()->actions().size(), 7);
     // Every command as the menu table has it: caption, key and start state.
     for (const MenuEntry &e : MainMenuModel::entries()) {
         if (e.kind != MenuEntry::Kind::Command)
             continue;
         const QAction *a = action(w, e.objectName.toUtf8().constData());
         ASSERT_NE(a, nullptr);
-        EXPECT_EQ(a->text(), MainMenuModel::caption(e, p->texts));
-        EXPECT_EQ(a->shortcut(), QKeySequence(e.shortcut)) << e.objectName.toStdString();
-        EXPECT_EQ(a->isEnabled(), e.startState == MenuEntry::StartState::Enabled) << e.objectName.toStdString();
-        EXPECT_EQ(a->isVisible(), e.startState != MenuEntry::StartState::Hidden) << e.objectName.toStdString();
+        const std::string name = e.objectName.toStdString();
+        EXPECT_EQ(a->text(), MainMenuModel::caption(e, p->texts)) << name;
+        EXPECT_EQ(a->shortcut(), QKeySequence(e.shortcut)) << name;
+        EXPECT_EQ(a->isEnabled(), e.startState == MenuEntry::StartState::Enabled) << name;
+        EXPECT_EQ(a->isVisible(), e.startState != MenuEntry::StartState::Hidden) << name;
     }
     EXPECT_FALSE(action(w, "Trennlinie")->isVisible());
     EXPECT_TRUE(action(w, "Trennlinie11")->isSeparator());
     // The edit menu is a menu of its own, not part of the menu bar.
     EXPECT_EQ(w.editMenu()->objectName(), u"RechteMausMenu"_s);
-    EXPECT_EQ(w.menuBar()->actions().size(), 7);
 
-    // Toolbar: 13 buttons, their state following their commands.
+    // Toolbar: 13 buttons, their state following their commands, each running the command of its row.
     EXPECT_EQ(w.findChildren<QToolButton *>(u"ToolbarKnopf"_s).size(), 13);
     EXPECT_EQ(w.toolbarButton(12), nullptr);
-    EXPECT_TRUE(w.toolbarButton(0)->isEnabled());
     EXPECT_FALSE(w.toolbarButton(6)->isEnabled());
+    QSignalSpy triggered(action(w, "SGBDLaden"), &QAction::triggered);
+    w.toolbarButton(0)->click();
+    EXPECT_EQ(triggered.count(), 1);
+    w.toolbarClicked(12);
+    ASSERT_EQ(p->dialogs.messages().size(), 1);
+    EXPECT_EQ(p->dialogs.messages()[0].text, u"unbekannter Index: 12"_s);
     EXPECT_FALSE(w.findChild<QLabel *>(u"LOGO"_s)->pixmap().isNull());
     EXPECT_EQ(w.findChild<QLabel *>(u"Datum"_s)->text(), u"17.05.2024"_s);
     EXPECT_TRUE(w.findChild<QLabel *>(u"Version"_s)->text().startsWith(u"Version "_s));
+    // The start picture is drawn once it is seen, at the size it is shown.
     EXPECT_TRUE(w.startPictureShown());
     EXPECT_TRUE(w.findChild<QWidget *>(u"BilderRahmen"_s)->isVisible());
-    // The start picture is drawn once it is seen, at the size it is shown.
     const auto *startPicture = w.findChild<QLabel *>(u"StartBild"_s);
     ASSERT_FALSE(startPicture->pixmap().isNull());
     EXPECT_EQ(startPicture->pixmap().deviceIndependentSize().toSize(), startPicture->size());
+
+    // The hint line names the button under the mouse; the editor status shows in the status line.
+    auto *hint = w.findChild<QLabel *>(u"HinweiszeileLabel"_s);
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(w.toolbarButton(6), &enter);
+    EXPECT_EQ(hint->text(), u"Job einmal ausführen"_s);
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.findChild<QWidget *>(u"ToolBar"_s), &move);
+    EXPECT_TRUE(hint->text().isEmpty());
+    w.setHint(u"hint"_s);
+    w.setEditorStatus(true, false, true, 4, 12, 7);
+    EXPECT_EQ(w.findChild<QLabel *>(u"Editormode"_s)->text(), u"überschreiben"_s);
+    EXPECT_EQ(w.findChild<QLabel *>(u"Editorposition"_s)->text(), u" Zeile=4 von 12 Spalte=7"_s);
+    w.setEditorStatus(false, false, false, 0, 0, 0);
+    EXPECT_TRUE(w.findChild<QLabel *>(u"Editormode"_s)->text().isEmpty());
+    EXPECT_TRUE(hint->text().isEmpty());
 
     EXPECT_FALSE(QFile::exists(iniPath()));
     w.close();
     expectLines(iniPath(), {u"[Programm]"_s, u"Name=Kitbox"_s, u"LANGUAGE=D"_s, u"MULTIINSTANZ=N"_s, u"APP_WIDTH="_s,
                             u"RES_HEIGHT=3555"_s});
     // Settings are written before the runtime session ends.
+    EXPECT_TRUE(p->api.calls().contains(u"apiInit()"_s));
     EXPECT_EQ(p->api.calls().last(), u"apiEnd()"_s);
 }
 
@@ -206,13 +220,13 @@ TEST_F(KitBoxFixture, EnglishLanguageSettingGivesEnglishCaptionsAndKeepsForeignL
     auto p = instance();
     KitBox &w = p->started();
     EXPECT_EQ(w.menu(u"Datei"_s)->title(), u"&File"_s);
-    EXPECT_EQ(action(w, "SGBDLaden")->text(), u"Load SGBD, Group file "_s);
     EXPECT_EQ(action(w, "Beenden")->text(), u"&Close"_s);
     EXPECT_EQ(w.toolbarButton(6)->toolTip(), u"Start Job once only"_s);
     w.close();
 
-    EXPECT_TRUE(readFile(iniPath()).startsWith(u"; written by hand\r\n"_s));
-    EXPECT_FALSE(readFile(iniPath()).contains(u"english"_s));
+    const QString ini = readFile(iniPath());
+    EXPECT_TRUE(ini.startsWith(u"; written by hand\r\n"_s));
+    EXPECT_FALSE(ini.contains(u"english"_s));
     expectLines(iniPath(),
                 {u"LANGUAGE=E\r\n"_s, u"FREMDER_SCHLUESSEL=bleibt\r\n"_s, u"[Fremd]\r\nX = 1 ; kept as is\r\n"_s});
 }
@@ -234,30 +248,24 @@ TEST_F(KitBoxFixture, SecondStartWithoutMultiInstanceActivatesTheFirstAndSavesNo
     EXPECT_TRUE(QFile::exists(iniPath()));
 }
 
-TEST_F(KitBoxFixture, MultiInstanceModeNumbersTheCaptions)
+TEST_F(KitBoxFixture, MultiInstanceModeAndTheInterfaceOptionNumberTheCaptions)
 {
     writeFile(iniPath(), "[Programm]\nName=Kitbox\n[KONFIGURATION]\nMULTIINSTANZ=Ja\nINTERFACE02=SIM,,KB,\n");
     auto first = instance();
     EXPECT_EQ(first->started().windowTitle(), u"Kitbox32 : 1"_s);
     EXPECT_FALSE(first->window().windowState().testFlag(Qt::WindowMaximized));
-
     auto second = instance();
     EXPECT_EQ(second->started().windowTitle(), u"Kitbox32 : 2"_s);
     EXPECT_EQ(second->api.calls().mid(0, 2), (QStringList{u"enableServer(0)"_s, u"apiInitExt(SIM,,KB,)"_s}));
-    second->window().close();
-    first->window().close();
-    expectLines(iniPath(), {u"[KONFIGURATION_02]"_s, u"MULTIINSTANZ=J"_s});
-}
-
-TEST_F(KitBoxFixture, InterfaceOptionOpensThatInstanceWithItsTexts)
-{
-    auto p = instance();
-    KitBox &w = p->started(u"\"-INTERFACE03=IFH,1,KB\" /ecu/D_MOTOR.prg"_s);
+    // The option takes the instance it names, with its own interface texts.
+    auto third = instance();
+    KitBox &w = third->started(u"\"-INTERFACE03=IFH,1,KB\" /ecu/D_MOTOR.prg"_s);
     EXPECT_EQ(w.windowTitle(), u"Kitbox32 : 3"_s);
-    EXPECT_TRUE(p->api.calls().contains(u"apiInitExt(IFH,1,KB,)"_s));
+    EXPECT_TRUE(third->api.calls().contains(u"apiInitExt(IFH,1,KB,)"_s));
     EXPECT_EQ(w.commandLine(), u"/ecu/D_MOTOR.prg"_s);
-    w.close();
-    expectLines(iniPath(), {u"INTERFACE03=IFH,1,KB,\r\n"_s});
+    for (auto *p : {third.get(), second.get(), first.get()})
+        p->window().close();
+    expectLines(iniPath(), {u"[KONFIGURATION_02]"_s, u"MULTIINSTANZ=J"_s, u"INTERFACE03=IFH,1,KB,\n"_s});
 }
 
 // A start that fails shows one box, saves no settings and holds no instance number.
@@ -273,11 +281,9 @@ TEST_F(KitBoxFixture, FailedStartsShowTheirBoxAndSaveNothing)
     p = instance();
     p->api.refuseInit(123, u"Interface nicht gefunden"_s);
     EXPECT_EQ(p->window().load(QString()), StartSequence::Outcome::Failed);
+    // The box's text is the runtime session's.
     ASSERT_EQ(p->dialogs.messages().size(), 1);
-    const ShownDialog box = p->dialogs.messages()[0];
-    EXPECT_EQ(box.title, u"Fehler in apiInit()"_s);
-    EXPECT_EQ(box.text, u"VEDAMIS Fehler 123\r\nInterface nicht gefunden\r\nDas Programm wird abgebrochen!"_s);
-    EXPECT_EQ(box.icon, MessageIcon::Critical);
+    EXPECT_EQ(p->dialogs.messages()[0].title, u"Fehler in apiInit()"_s);
     p->window().close();
     EXPECT_FALSE(QFile::exists(iniPath()));
 
@@ -286,50 +292,39 @@ TEST_F(KitBoxFixture, FailedStartsShowTheirBoxAndSaveNothing)
     next->window().close();
 }
 
-TEST_F(KitBoxFixture, WindowSpringsBackTo3700TwipsInHeight)
+TEST_F(KitBoxFixture, WindowKeepsItsMinimumSizeAndArrangesItsChildren)
 {
     auto p = instance();
     KitBox &w = p->started();
     w.showNormal();
-    w.setWindowState(Qt::WindowNoState);
     w.resize(w.toPixels(20000), w.toPixels(1000));
     QCoreApplication::processEvents();
     EXPECT_EQ(w.height(), w.toPixels(3700));
-    EXPECT_GE(w.width(), w.toPixels(w.minimumWidthTwips()) - 1);
     w.resize(w.toPixels(100), w.toPixels(5000));
     QCoreApplication::processEvents();
     EXPECT_GE(w.width(), w.toPixels(w.minimumWidthTwips()) - 1);
     EXPECT_GT(w.minimumWidthTwips(), 960);
-    w.close();
-}
 
-TEST_F(KitBoxFixture, HintLineToolbarAndEditorStatus)
-{
-    auto p = instance();
-    KitBox &w = p->started();
-    auto *hint = w.findChild<QLabel *>(u"HinweiszeileLabel"_s);
-    QEvent enter(QEvent::Enter);
-    QCoreApplication::sendEvent(w.toolbarButton(6), &enter);
-    EXPECT_EQ(hint->text(), u"Job einmal ausführen"_s);
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.findChild<QWidget *>(u"ToolBar"_s), &move);
-    EXPECT_TRUE(hint->text().isEmpty());
-
-    w.toolbarClicked(12);
-    ASSERT_EQ(p->dialogs.messages().size(), 1);
-    EXPECT_EQ(p->dialogs.messages()[0].text, u"unbekannter Index: 12"_s);
-    // A button runs the command of its row.
-    QSignalSpy triggered(action(w, "SGBDLaden"), &QAction::triggered);
-    w.toolbarButton(0)->click();
-    EXPECT_EQ(triggered.count(), 1);
-
-    w.setHint(u"hint"_s);
-    w.setEditorStatus(true, false, true, 4, 12, 7);
-    EXPECT_EQ(w.findChild<QLabel *>(u"Editormode"_s)->text(), u"überschreiben"_s);
-    EXPECT_EQ(w.findChild<QLabel *>(u"Editorposition"_s)->text(), u" Zeile=4 von 12 Spalte=7"_s);
-    w.setEditorStatus(false, false, false, 0, 0, 0);
-    EXPECT_TRUE(w.findChild<QLabel *>(u"Editormode"_s)->text().isEmpty());
-    EXPECT_TRUE(hint->text().isEmpty());
+    w.resize(900, 700);
+    Res_Form *form = w.resultsWindow(true);
+    auto *second = new QMdiSubWindow;
+    second->setWindowTitle(u"second"_s);
+    w.mdiArea()->addSubWindow(second);
+    second->show();
+    QCoreApplication::processEvents();
+    w.menuAction(u"FensterUntereinander"_s)->trigger();
+    const QSize area = w.mdiArea()->viewport()->size();
+    EXPECT_EQ(form->geometry().width(), area.width());
+    EXPECT_EQ(form->geometry().height() + second->geometry().height(), area.height());
+    w.menuAction(u"FensterNebeneinander"_s)->trigger();
+    EXPECT_EQ(form->geometry().width() + second->geometry().width(), area.width());
+    // The window menu lists the open windows.
+    QMenu *windows = w.menu(u"Fenster"_s);
+    emit windows->aboutToShow();
+    QStringList titles;
+    for (QAction *a : windows->actions())
+        titles << a->text();
+    EXPECT_TRUE(titles.contains(u"&2 second"_s)) << titles.join(QLatin1Char('|')).toStdString();
     w.close();
 }
 
@@ -365,7 +360,7 @@ TEST_F(KitBoxFixture, DroppedDescriptionIsOpenedAndHidesTheStartPicture)
     w.close();
 }
 
-TEST_F(KitBoxFixture, WithoutPrinterThePrintEntryAndButtonAreAbsent)
+TEST_F(KitBoxFixture, WithoutPrinterOnlyPrintingToAPdfFileStays)
 {
     auto p = instance();
     p->printer = false;
@@ -377,27 +372,23 @@ TEST_F(KitBoxFixture, WithoutPrinterThePrintEntryAndButtonAreAbsent)
     EXPECT_FALSE(w.toolbarButton(13)->isVisible());
     EXPECT_TRUE(w.toolbarButton(11)->isVisible());
 
-    // Printing to a PDF file stays, and follows the print source.
+    // The PDF entry follows the print source.
     QAction *pdf = action(w, "PrintPdf");
     EXPECT_TRUE(pdf->isVisible());
     EXPECT_FALSE(pdf->isEnabled());
-    Res_Form *form = w.resultsWindow(true);
-    ASSERT_NE(form, nullptr);
+    ASSERT_NE(w.resultsWindow(true), nullptr);
     EXPECT_TRUE(pdf->isEnabled());
-    QTemporaryDir dir;
     const QString path = dir.filePath(u"out.pdf"_s);
     p->dialogs.setNextFileName(QString()); // cancelled: nothing written
     pdf->trigger();
     EXPECT_FALSE(QFile::exists(path));
     p->dialogs.setNextFileName(path);
     pdf->trigger();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().startsWith("%PDF-"));
+    EXPECT_TRUE(readFile(path).startsWith(u"%PDF-"_s));
     w.close();
 }
 
-TEST_F(KitBoxFixture, ResultsWindowPauseLabelAndPrintSource)
+TEST_F(KitBoxFixture, ResultsWindowShowsReportsAndBecomesThePrintSource)
 {
     auto p = instance();
     KitBox &w = p->started();
@@ -409,17 +400,9 @@ TEST_F(KitBoxFixture, ResultsWindowPauseLabelAndPrintSource)
     EXPECT_TRUE(QFontInfo(form->ausgabe()->font()).fixedPitch());
     EXPECT_TRUE(action(w, "PrintFile")->isEnabled());
     EXPECT_FALSE(w.startPictureShown());
-
-    const struct {
-        int set, delay;
-        QString label;
-    } pauses[] = {
-        {1234, 1250, u"Pause : 1.25 s"_s}, {1224, 1200, u"Pause : 1.20 s"_s}, {10000, 10000, u"Pause : 10.00 s"_s}};
-    for (const auto &pause : pauses) {
-        form->delayTime()->setValue(pause.set);
-        EXPECT_EQ(form->delay(), pause.delay);
-        EXPECT_EQ(form->delayText()->text(), pause.label);
-    }
+    form->delayTime()->setValue(1234);
+    EXPECT_EQ(form->delay(), 1250);
+    EXPECT_EQ(form->delayText()->text(), u"Pause : 1.25 s"_s);
 
     // A runtime error after loading lands in the results window and becomes the print source.
     QSignalSpy changes(form, &Res_Form::printSourceChanged);
@@ -431,32 +414,16 @@ TEST_F(KitBoxFixture, ResultsWindowPauseLabelAndPrintSource)
     // An equal report does not replace the print source again.
     form->setText(form->text());
     EXPECT_EQ(changes.count(), 1);
-    w.close();
-    expectLines(iniPath(), {u"RES_WINDOW=0"_s});
-}
 
-TEST_F(KitBoxFixture, ResultsWindowCloseBoxDuringContinuousRunMinimises)
-{
-    auto p = instance();
-    KitBox &w = p->started();
-    Res_Form *form = w.resultsWindow(true);
-    w.runFlags().continuousRun = true;
+    // Closed (minimising during a continuous run is checked with the run), it goes; the next report brings a new one.
     form->close();
-    QCoreApplication::processEvents();
-    ASSERT_EQ(w.resultsWindow(false), form);
-    EXPECT_TRUE(form->isMinimized());
-    EXPECT_TRUE(w.runFlags().continuousRun);
-
-    w.runFlags().continuousRun = false;
-    form->close();
-    QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(w.resultsWindow(false), nullptr);
-    // The next report brings a new one up.
     w.results().setText(u"report"_s);
     ASSERT_NE(w.resultsWindow(false), nullptr);
     EXPECT_EQ(w.resultsWindow(false)->text(), u"report"_s);
     w.close();
+    expectLines(iniPath(), {u"RES_WINDOW=0"_s});
 }
 
 // The results window reports going inactive from its own destructor, not
@@ -506,9 +473,6 @@ TEST_F(KitBoxFixture, BatchEndTimerEndsTheProgramOnceNoTestRuns)
     auto *timer = w.findChild<QTimer *>(u"Timer_CASCADE_TEST"_s);
     ASSERT_NE(timer, nullptr);
     EXPECT_FALSE(timer->isActive());
-    EXPECT_EQ(timer->interval(), 200);
-    EXPECT_EQ(w.findChild<QTimer *>(u"datum_timer"_s)->interval(), 1000);
-
     w.runFlags().testRun = true;
     w.startBatchEndTimer();
     QTest::qWait(450);
@@ -519,52 +483,6 @@ TEST_F(KitBoxFixture, BatchEndTimerEndsTheProgramOnceNoTestRuns)
     EXPECT_TRUE(QTest::qWaitFor([&w] { return !w.isVisible(); }, 3000));
     EXPECT_FALSE(timer->isActive());
     EXPECT_TRUE(QFile::exists(iniPath()));
-}
-
-TEST_F(KitBoxFixture, EditMenuReportsTheChosenCommand)
-{
-    auto p = instance();
-    KitBox &w = p->started();
-    QMenu *menu = w.editMenu();
-    QAction *copy = menu->findChild<QAction *>(u"Kopieren"_s);
-    ASSERT_NE(copy, nullptr);
-    QTimer::singleShot(
-        100, menu, [menu, copy] { QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(copy).center()); });
-    EXPECT_EQ(w.popupEditMenu(w.mapToGlobal(QPoint(50, 50))), 3);
-    EXPECT_EQ(w.editCommand(), 3);
-    QTimer::singleShot(100, menu, [menu] { menu->close(); });
-    EXPECT_EQ(w.popupEditMenu(w.mapToGlobal(QPoint(50, 50))), 0);
-    w.close();
-}
-
-TEST_F(KitBoxFixture, WindowsArrangeOneBelowTheOther)
-{
-    auto p = instance();
-    KitBox &w = p->started();
-    w.showNormal();
-    w.resize(900, 700);
-    Res_Form *form = w.resultsWindow(true);
-    auto *second = new QMdiSubWindow;
-    second->setWindowTitle(u"second"_s);
-    w.mdiArea()->addSubWindow(second);
-    second->show();
-    QCoreApplication::processEvents();
-    w.menuAction(u"FensterUntereinander"_s)->trigger();
-    const QSize area = w.mdiArea()->viewport()->size();
-    EXPECT_EQ(form->geometry().width(), area.width());
-    EXPECT_EQ(form->geometry().height() + second->geometry().height(), area.height());
-    w.menuAction(u"FensterNebeneinander"_s)->trigger();
-    EXPECT_EQ(form->geometry().height(), area.height());
-    EXPECT_EQ(form->geometry().width() + second->geometry().width(), area.width());
-
-    // The window menu lists the open windows.
-    QMenu *windows = w.menu(u"Fenster"_s);
-    emit windows->aboutToShow();
-    QStringList titles;
-    for (QAction *a : windows->actions())
-        titles << a->text();
-    EXPECT_TRUE(titles.contains(u"&2 second"_s)) << titles.join(QLatin1Char('|')).toStdString();
-    w.close();
 }
 
 namespace {
@@ -607,6 +525,7 @@ TEST_F(KitBoxFixture, TestEditorCopiesAndPastesBlocksAndPrintsItsTable)
     editor->setCurrentCell(1, 2);
     editor->setSelection({1, 2, 2, 3});
     EXPECT_TRUE(chooseInEditMenu(w, editor, "Kopieren"));
+    EXPECT_EQ(w.editCommand(), 3);
     EXPECT_EQ(QApplication::clipboard()->text(), u"D_MOTOR\tIDENT\r\nD_MOTOR\tSTATUS"_s);
     EXPECT_FALSE(p->tests().document().changed());
 
@@ -617,17 +536,16 @@ TEST_F(KitBoxFixture, TestEditorCopiesAndPastesBlocksAndPrintsItsTable)
     EXPECT_TRUE(p->tests().document().changed());
     EXPECT_EQ(editor->findChild<QTableWidget *>(u"TestMatrix"_s)->item(4, 2)->text(), u"STATUS"_s);
     EXPECT_EQ(editor->findChild<QLineEdit *>(u"Eingabe"_s)->text(), u"D_MOTOR"_s);
-    // Once everything is selected, the menu no longer offers it.
+    // Once everything is selected, the menu no longer offers it; closed without a choice, it does nothing.
     EXPECT_TRUE(chooseInEditMenu(w, editor, "Alles_markieren"));
     EXPECT_FALSE(chooseInEditMenu(w, editor, nullptr));
+    EXPECT_EQ(w.editCommand(), 0);
 
     // The print command prints the test table while the editor is active.
     const QString pdf = dir.filePath(u"table.pdf"_s);
     p->dialogs.setNextFileName(pdf);
     action(w, "PrintPdf")->trigger();
-    QFile file(pdf);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().startsWith("%PDF-"));
+    EXPECT_TRUE(readFile(pdf).startsWith(u"%PDF-"_s));
     p->dialogs.setNextAnswer(DialogAnswer::No);
     w.close();
 }
@@ -648,7 +566,7 @@ TEST_F(KitBoxFixture, TestRunFromTheWindowStopsAndSingleSteps)
     ASSERT_TRUE(run->isEnabled());
     QString captionWhileRunning;
     bool pictureWhileRunning = false;
-    // Stopped once the loop is back at step 1 (or after 5 s, which fails below).
+    // Stopped from the same command once the loop is back at step 1 (or after 5 s, which fails below).
     QTimer stopper;
     QElapsedTimer waited;
     waited.start();
@@ -671,16 +589,13 @@ TEST_F(KitBoxFixture, TestRunFromTheWindowStopsAndSingleSteps)
     const QString log = w.resultsWindow(false)->text();
     EXPECT_TRUE(log.startsWith(u"Testdatei : "_s + path + u"\r\nStart     : 17.05.2024 09:30:00.0\r\nNr 1(  1) : "_s))
         << log.left(200).toStdString();
-    EXPECT_TRUE(log.contains(u"\r\nNr 2(  1) : "_s) && log.contains(u"\r\nNr 1(  1) : "_s));
+    EXPECT_TRUE(log.contains(u"\r\nNr 2(  1) : "_s));
     EXPECT_TRUE(log.endsWith(u"\r\nAbbruch   : 17.05.2024 09:30:00.0\r\nDauer     : 0.0 s\r\n"_s));
 
     // A single step runs the step under the cursor and moves it on, along the branch.
     editor->setCurrentStep(2);
     action(w, "StarteTestschritt")->trigger();
     EXPECT_EQ(editor->currentStep(), 1);
-    action(w, "StarteTestschritt")->trigger();
-    EXPECT_EQ(editor->currentStep(), 2);
-    EXPECT_TRUE(w.resultsWindow(false)->text().contains(u"\r\nStop      : "_s));
     EXPECT_EQ(run->text(), u"Single Test ausführen"_s);
     w.close();
 }
@@ -689,21 +604,18 @@ TEST_F(KitBoxFixture, TestEditorTakesTypedTextAndUnloadsTheTestOnClose)
 {
     auto p = instance();
     KitBox &w = p->started();
-    KitBoxTest &tests = p->tests();
+    KitBoxTest &tests = p->tests(); // wires the test commands
     action(w, "TestNeu")->trigger();
     Tst_Form *editor = tests.editor();
     ASSERT_NE(editor, nullptr);
     const TestMatrix &matrix = p->tests().document().matrix();
     auto *eingabe = editor->findChild<QLineEdit *>(u"Eingabe"_s);
     auto *grid = editor->findChild<QTableWidget *>(u"TestMatrix"_s);
-    // Any entry switches the flag of the "(view)" column.
+    // The input line and keys typed in the grid reach the matrix; "|" is refused.
     editor->setCurrentCell(1, TestMatrix::OutputFlag);
     QTest::keyClicks(eingabe, u"x"_s);
     EXPECT_EQ(matrix.cell(1, TestMatrix::OutputFlag), u"nein"_s);
     EXPECT_EQ(eingabe->text(), u"nein"_s);
-    QTest::keyClicks(eingabe, u"y"_s);
-    EXPECT_EQ(matrix.cell(1, TestMatrix::OutputFlag), QString());
-    // Keys typed in the grid go to the end of the cell; "|" is refused.
     editor->setCurrentCell(1, TestMatrix::Results);
     QTest::keyClicks(grid, u"S|TX"_s);
     QTest::keyClick(grid, Qt::Key_Backspace);

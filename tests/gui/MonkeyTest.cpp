@@ -72,64 +72,52 @@ struct Counts {
 class Monkey {
 public:
     Monkey(KitBox &window, ScriptedDialogService &dialogs, const QString &demoFile, unsigned seed)
-        : m_window(window), m_dialogs(dialogs), m_demoFile(demoFile)
+        : m_window(window), m_dialogs(dialogs), m_demoFile(demoFile), m_random(seed)
     {
-        m_random.seed(seed);
-        const QList<QMenu *> menus = window.menuBar()->findChildren<QMenu *>();
-        for (QMenu *menu : menus)
+        for (QMenu *menu : window.menuBar()->findChildren<QMenu *>())
             for (QAction *action : menu->actions())
                 if (!action->isSeparator() && !action->menu() && !kLeftOut.contains(action->objectName()))
                     m_actions.append(action);
     }
 
     qsizetype commandCount() const { return m_actions.size(); }
+    Counts counts;
 
     // One random thing a user might do.
     void step()
     {
-        ++m_counts.steps;
+        ++counts.steps;
         if (QWidget *modal = QApplication::activeModalWidget()) {
             // A modal window gets a few more keys, then Escape; one that
             // ignores Escape is rejected as its close button would.
-            if (pick(3) == 0) {
-                QTest::keyClick(modal, Qt::Key_Escape);
-                if (QApplication::activeModalWidget() == modal)
-                    modal->close();
-                ++m_counts.modalClosed;
-            } else {
-                typeInto(modal);
-            }
+            if (pick(3) != 0)
+                return typeInto(modal);
+            QTest::keyClick(modal, Qt::Key_Escape);
+            if (QApplication::activeModalWidget() == modal)
+                modal->close();
+            ++counts.modalClosed;
             return;
         }
-        switch (pick(10)) {
-        case 0:
-        case 1:
-        case 2: {
+        static const Qt::Key keys[] = {Qt::Key_F5, Qt::Key_F6, Qt::Key_Escape, Qt::Key_Down, Qt::Key_Tab};
+        QWidget *focus = QApplication::focusWidget();
+        QWidget *target = focus ? focus : &m_window;
+        const int what = pick(10);
+        if (what < 3) {
             QAction *action = m_actions.at(pick(int(m_actions.size())));
-            if (action->isEnabled()) {
-                // Now and then a file dialog gets the copied demo file instead of a cancel.
-                if (pick(4) == 0)
-                    m_dialogs.setNextFileName(m_demoFile);
-                action->trigger();
-                ++m_counts.commands;
-            }
-            break;
-        }
-        case 3:
-        case 4:
-        case 5: {
-            static const Qt::Key keys[] = {Qt::Key_F5, Qt::Key_F6, Qt::Key_Escape, Qt::Key_Down, Qt::Key_Tab};
-            QTest::keyClick(target(), keys[pick(int(std::size(keys)))]);
-            ++m_counts.keys;
-            break;
-        }
-        case 6:
-        case 7:
-            typeInto(target());
-            break;
-        default:
+            if (!action->isEnabled())
+                return;
+            // Now and then a file dialog gets the copied demo file instead of a cancel.
+            if (pick(4) == 0)
+                m_dialogs.setNextFileName(m_demoFile);
+            action->trigger();
+            ++counts.commands;
+        } else if (what < 6) {
+            QTest::keyClick(target, keys[pick(int(std::size(keys)))]);
+            ++counts.keys;
+        } else if (what < 8) {
+            typeInto(target);
+        } else {
             activateSomeWindow();
-            break;
         }
     }
 
@@ -138,7 +126,7 @@ public:
     {
         if (QWidget *modal = QApplication::activeModalWidget()) {
             modal->close();
-            ++m_counts.modalClosed;
+            ++counts.modalClosed;
             return false;
         }
         if (m_window.runFlags().continuousRun) {
@@ -148,22 +136,14 @@ public:
         return true;
     }
 
-    const Counts &counts() const { return m_counts; }
-
 private:
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(m_random); }
-
-    QWidget *target()
-    {
-        QWidget *focus = QApplication::focusWidget();
-        return focus ? focus : &m_window;
-    }
 
     void typeInto(QWidget *widget)
     {
         static const char *const words[] = {"status_motor", "0x22", "D_MOTOR", ";", "Ärger", "12;34", " ", "ident"};
         QTest::keyClicks(widget, QString::fromUtf8(words[pick(int(std::size(words)))]));
-        ++m_counts.typing;
+        ++counts.typing;
     }
 
     void activateSomeWindow()
@@ -177,7 +157,7 @@ private:
             if (QWidget *inner = sub->widget())
                 inner->setFocus();
         }
-        ++m_counts.activations;
+        ++counts.activations;
     }
 
     KitBox &m_window;
@@ -185,15 +165,7 @@ private:
     QString m_demoFile;
     std::mt19937 m_random;
     QList<QAction *> m_actions;
-    Counts m_counts;
 };
-
-int monkeySeconds()
-{
-    bool ok = false;
-    const int seconds = qEnvironmentVariableIntValue("KITBOX_MONKEY_SECONDS", &ok);
-    return ok && seconds > 0 ? seconds : 15;
-}
 
 TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
 {
@@ -267,7 +239,8 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
 
     Monkey monkey(window, dialogs, demoFile, kSeed);
     ASSERT_GT(monkey.commandCount(), 20);
-    const int seconds = monkeySeconds();
+    const int asked = qEnvironmentVariableIntValue("KITBOX_MONKEY_SECONDS");
+    const int seconds = asked > 0 ? asked : 15;
     QElapsedTimer elapsed;
     elapsed.start();
     QEventLoop loop;
@@ -296,7 +269,7 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly)) << "no settings file written at " << written.toStdString();
     EXPECT_TRUE(ini.readAll().contains("APP_WIDTH"));
 
-    const Counts &c = monkey.counts();
+    const Counts &c = monkey.counts;
     std::printf("monkey: %d s, seed %u, %d steps: %d commands, %d keys, %d typings, %d activations, %d modal windows "
                 "closed, %lld dialogs answered, %d documents not opened\n",
                 seconds, kSeed, c.steps, c.commands, c.keys, c.typing, c.activations, c.modalClosed,
