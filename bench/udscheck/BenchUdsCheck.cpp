@@ -6,7 +6,8 @@
 // the table directory, and the fill keeps the table bytes and scans every
 // cell once for widths and control characters; it decodes no cell into
 // text, which the check does for every cell it judges. Then kitbox32-cli
-// check on 200 descriptions with one worker against two.
+// check on 200 descriptions with one worker against two, beside the pace of
+// two processes of plain arithmetic against one, the ceiling of that speed-up.
 //
 // The machine is shared: both ratios are printed from real time (the
 // targets) and, for the check, from CPU time as well, with the load average
@@ -35,6 +36,8 @@
 #include <string>
 
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -208,6 +211,36 @@ void BM_CliCheckTwoWorkers(benchmark::State &state)
 BENCHMARK(BM_CliCheckOneWorker)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_CliCheckTwoWorkers)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
+// The same fixed loop of arithmetic in one process and in two at once. On a
+// machine whose two processors share one core, or whose host is busy, two
+// processes run at well under twice the pace of one; that pace is the
+// ceiling of any speed-up two workers can reach, so it is printed beside it.
+void spinInProcesses(benchmark::State &state, int processes)
+{
+    for (auto _ : state) {
+        for (int i = 0; i < processes; ++i) {
+            if (::fork() == 0) {
+                volatile unsigned long sum = 0;
+                for (unsigned long k = 0; k < 60'000'000UL; ++k)
+                    sum = sum + k;
+                ::_exit(0);
+            }
+        }
+        for (int i = 0; i < processes; ++i)
+            ::wait(nullptr);
+    }
+}
+void BM_SpinOneProcess(benchmark::State &state)
+{
+    spinInProcesses(state, 1);
+}
+void BM_SpinTwoProcesses(benchmark::State &state)
+{
+    spinInProcesses(state, 2);
+}
+BENCHMARK(BM_SpinOneProcess)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_SpinTwoProcesses)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -266,6 +299,14 @@ int main(int argc, char **argv)
         std::printf("  CPU time of all processes per run: --jobs 1 %.1f ms, --jobs 2 %.1f ms\n",
                     reporter.counters["BM_CliCheckOneWorker/cpu_ms"],
                     reporter.counters["BM_CliCheckTwoWorkers/cpu_ms"]);
+        const auto spinOne = reporter.seconds.find("BM_SpinOneProcess");
+        const auto spinTwo = reporter.seconds.find("BM_SpinTwoProcesses");
+        if (spinOne != reporter.seconds.end() && spinTwo != reporter.seconds.end()) {
+            const double ceiling = 2 * spinOne->second / spinTwo->second;
+            std::printf("  two processes of plain arithmetic run at %.2f times the pace of one here: the ceiling of "
+                        "any two-worker speed-up; --jobs 2 reaches %.0f %% of it\n",
+                        ceiling, 100 * speedup / ceiling);
+        }
     }
     return 0;
 }
