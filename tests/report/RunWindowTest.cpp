@@ -2,18 +2,9 @@
 // the job window with the demo description loaded through the real runtime
 // and locator, and the results window.
 #include "catalogue/Job_Form.h"
-#include "catalogue/KitBoxCatalogue.h"
-#include "catalogue/SifterApi.h"
 #include "execution/KitBoxExecution.h"
 #include "execution/Res_Form.h"
-#include "runtime/InProcessVedamisApi.h"
-#include "runtime/RuntimeSession.h"
-#include "shell/FakeClock.h"
-#include "shell/InstanceRegistry.h"
 #include "shell/KitBox.h"
-#include "shell/ScriptedDialogService.h"
-#include "shell/Settings.h"
-#include "shell/TextCatalogue.h"
 #include "testmatrix/KitBoxTest.h"
 
 #include <QAction>
@@ -24,12 +15,12 @@
 #include <QPlainTextEdit>
 #include <QRegularExpression>
 #include <QScrollBar>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "CliProcess.h"
+#include "Workbench.h"
 
 #include <memory>
 
@@ -39,26 +30,12 @@ namespace {
 
 const QString kDemoFile = QStringLiteral(KITBOX_DATA_DIR "/ecu/D_MOTOR.prg");
 
-class RunWindowTest : public ::testing::Test {
+class RunWindowTest : public ::testing::Test, public test::Workbench {
 protected:
+    RunWindowTest() : Workbench(QStringLiteral("Kitbox32 report test"), QStringLiteral(KITBOX_DATA_DIR "/sim")) {}
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(texts.loadBuiltIn().ok());
-        locations.userConfigDir = dir.filePath(QStringLiteral("config"));
-        locations.programDirectory = dir.filePath(QStringLiteral("bin"));
-        locations.fileName = QStringLiteral("kitbox32.INI");
-        ASSERT_TRUE(api.apiInit());
-        ASSERT_TRUE(api.apiSetConfig(QStringLiteral("SimulationPath"), QStringLiteral(KITBOX_DATA_DIR "/sim")));
-        auto created = createSifter(QProcessEnvironment());
-        ASSERT_TRUE(created.ok()) << created.error();
-        sifter = std::move(created).value();
-        session = std::make_unique<RuntimeSession>(api, dialogs, texts);
-        services = std::make_unique<KitBoxServices>(
-            KitBoxServices{settings, texts, dialogs, *session, registry, clock, locations, [] { return false; }});
-        window = std::make_unique<KitBox>(*services);
-        catalogue = std::make_unique<KitBoxCatalogue>(*window, *services, api, *sifter);
-        execution = std::make_unique<KitBoxExecution>(*window, *services, api, *catalogue);
+        execution = std::make_unique<KitBoxExecution>(*window, services(), api, *catalogue);
         window->show();
         catalogue->sgbdLaden(kDemoFile);
         ASSERT_NE(catalogue->jobForm(), nullptr);
@@ -67,9 +44,6 @@ protected:
     {
         window->runFlags().continuousRun = false;
         execution.reset();
-        catalogue.reset();
-        window.reset();
-        api.apiEnd();
     }
 
     Job_Form &jobForm() { return *catalogue->jobForm(); }
@@ -94,19 +68,6 @@ protected:
     Res_Form *results() { return window->resultsWindow(false); }
     QString continuousCaption() { return window->menuAction(QStringLiteral("StarteJobEndlos"))->text(); }
 
-    QTemporaryDir dir;
-    TextCatalogue texts;
-    InProcessVedamisApi api;
-    std::unique_ptr<SifterApi> sifter;
-    ScriptedDialogService dialogs;
-    Settings settings;
-    FakeClock clock{QDateTime(QDate(2026, 12, 5), QTime(10, 0))};
-    InstanceRegistry registry{QStringLiteral("Kitbox32 report test")};
-    SettingsLocations locations;
-    std::unique_ptr<RuntimeSession> session;
-    std::unique_ptr<KitBoxServices> services;
-    std::unique_ptr<KitBox> window;
-    std::unique_ptr<KitBoxCatalogue> catalogue;
     std::unique_ptr<KitBoxExecution> execution;
 };
 
@@ -237,7 +198,7 @@ int main(int argc, char **argv)
 // log that kitbox32-cli test prints, apart from its time stamps.
 TEST_F(RunWindowTest, TestRunLogsWhatTheCommandLinePrints)
 {
-    KitBoxTest tests(*window, *services);
+    KitBoxTest tests(*window, services());
     const auto masked = [](QString log) {
         static const QRegularExpression stamp(QStringLiteral("\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d:\\d\\d\\.\\d"));
         static const QRegularExpression duration(QStringLiteral("(Dauer     : )[0-9.,]+ s"));
