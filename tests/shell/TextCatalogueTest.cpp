@@ -18,7 +18,6 @@ protected:
         m_texts.setMissingTextHandler(
             [this](const QString &title, const QString &message) { m_reports.emplace_back(title, message); });
     }
-    QString german(int id) { return m_texts.rawText(id); }
     QString english(int id) { return m_texts.rawText(10000 + id); }
 
     TextCatalogue m_texts;
@@ -127,26 +126,6 @@ TEST(TextCatalogueLookup, AnOffsetThatPushesIdsOutOfRangeFindsNothing)
         EXPECT_EQ(texts.hintTexts().size(), 14) << offset;
         EXPECT_GT(reports, 0) << offset;
     }
-}
-
-TEST_F(BuiltInCatalogue, HintsTooltipsAndHelpFile)
-{
-    const QStringList hints = m_texts.hintTexts();
-    ASSERT_EQ(hints.size(), 14);
-    EXPECT_EQ(hints[11], u"Hilfe"_s);
-    EXPECT_EQ(hints[12], QString());
-    EXPECT_EQ(hints[13], u"Drucken des Ausgabefensters"_s);
-
-    const QStringList tips = m_texts.testColumnTooltips();
-    ASSERT_EQ(tips.size(), 12);
-    EXPECT_EQ(tips[0], QString());
-    EXPECT_EQ(tips[1], u"Anzahl der Durchläufe je Schritt"_s);
-    EXPECT_EQ(tips[11], german(240));
-
-    EXPECT_EQ(m_texts.helpFileName(u"/opt/Kb"_s, u"kitbox32"_s), u"/opt/Kb/KITBOX32.CHM"_s);
-    m_texts.selectLanguage(u"E"_s);
-    EXPECT_EQ(m_texts.helpFileName(u"/opt/Kb/"_s, u"kitbox32"_s), u"/opt/Kb/KITBOX32_E.CHM"_s);
-    EXPECT_EQ(m_texts.hintTexts()[0], u"Load SGBD, Group file "_s);
 }
 
 TEST(TextCatalogueData, MalformedDataIsRejectedWithTheLine)
