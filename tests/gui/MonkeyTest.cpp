@@ -20,6 +20,7 @@
 #include "shell/ScriptedDialogService.h"
 #include "shell/Settings.h"
 #include "shell/TextCatalogue.h"
+#include "testmatrix/KitBoxTest.h"
 #include "trace/KitBoxTrace.h"
 #include "uds/KitBoxUdsAssistants.h"
 #include "uds/KitBoxUdsCheck.h"
@@ -121,7 +122,7 @@ public:
         }
     }
 
-    // Stops a continuous run and closes what is modal; true when all is quiet.
+    // Stops a continuous run or a test run and closes what is modal; true when all is quiet.
     bool calmDown()
     {
         if (QWidget *modal = QApplication::activeModalWidget()) {
@@ -129,8 +130,9 @@ public:
             ++counts.modalClosed;
             return false;
         }
-        if (m_window.runFlags().continuousRun) {
+        if (m_window.runFlags().continuousRun || m_window.runFlags().testRun) {
             m_window.runFlags().continuousRun = false;
+            m_window.runFlags().testRun = false;
             return false;
         }
         return true;
@@ -231,6 +233,8 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     QObject::connect(&programOptions, &KitBoxOptions::detailOptionsChanged, &catalogue,
                      &KitBoxCatalogue::refillCatalogue);
     KitBoxHelp help(window, services, [] { return std::array<qint64, 4>{}; });
+    KitBoxTest testMatrix(window, services);
+    testMatrix.setUdsDescriptionQuery([&catalogue] { return catalogue.catalogue().isUdsSgbd; });
 
     ASSERT_EQ(window.load(QString()), StartSequence::Outcome::Run);
     window.show();
@@ -261,8 +265,11 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     QTimer::singleShot(0, next);
     loop.exec();
 
-    // Whatever the monkey left open, the window closes as a user closes it.
+    // Whatever the monkey left open, the window closes as a user closes it
+    // who keeps none of what the monkey typed (a test, a simulation file).
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    for (int i = 0; i < 3; ++i)
+        dialogs.setNextAnswer(DialogAnswer::No);
     EXPECT_TRUE(window.close());
     const QString written = dir.filePath(QStringLiteral("config/kitbox32.INI"));
     QFile ini(written);
