@@ -8,6 +8,7 @@
 #include <QList>
 #include <QVarLengthArray>
 
+#include <algorithm>
 #include <utility>
 
 namespace kitbox {
@@ -25,7 +26,7 @@ const QLatin1StringView kFunctionColumns[kFunctionColumnCount] = {
     "MUL"_L1, "DIV"_L1, "SERVICE"_L1,    "ARG_TABELLE"_L1, "RES_TABELLE"_L1};
 enum FunctionColumn { cArg, cId, cResult, cUnit, cType, cName, cMul, cDiv, cService, cArgTable, cResTable };
 // A result table's columns; an argument table names its first column ARG.
-constexpr int kDefinitionColumnCount = 6;
+constexpr int kDefinitionColumnCount = UdsCheck::kDefinitionColumns;
 const QLatin1StringView kResultColumns[kDefinitionColumnCount] = {"RESULTNAME"_L1, "EINHEIT"_L1, "DATENTYP"_L1,
                                                                   "NAME"_L1,       "MUL"_L1,     "DIV"_L1};
 const QLatin1StringView kArgumentColumns[kDefinitionColumnCount] = {"ARG"_L1,  "EINHEIT"_L1, "DATENTYP"_L1,
@@ -200,6 +201,31 @@ QStringList UdsCheck::findColumns(const UdsTableCells &table, const QLatin1Strin
     return missing;
 }
 
+QStringList UdsCheck::definitionColumns(const UdsTableCells &table, Kind kind, int *columns) const
+{
+    ColumnMemo &memo = m_columns[int(kind)];
+    const QByteArrayView header = table.headerBytes();
+    int at = memo.last;
+    if (at < 0 || memo.lastHeader != header) {
+        const auto known = memo.byHeader.constFind(header);
+        if (known != memo.byHeader.constEnd()) {
+            at = known.value();
+        } else {
+            FoundColumns found;
+            found.missing = findColumns(table, kind == Kind::Result ? kResultColumns : kArgumentColumns,
+                                        kDefinitionColumnCount, found.columns);
+            at = int(memo.found.size());
+            memo.found.append(std::move(found));
+            memo.byHeader.insert(header, at);
+        }
+        memo.last = at;
+        memo.lastHeader = header;
+    }
+    const FoundColumns &found = memo.found.at(at);
+    std::copy_n(found.columns, kDefinitionColumnCount, columns);
+    return found.missing;
+}
+
 QString UdsCheck::missingLine(const QStringList &missing) const
 {
     return t(562) + QLatin1Char(' ') + missing.join(QLatin1Char(';')) + QLatin1Char(' ') + t(563) + QLatin1Char('!');
@@ -267,7 +293,7 @@ QString UdsCheck::bitfieldTable(const QString &name, const UdsTableCells &holder
         return named + t(594) + QLatin1Char('!');
     const UdsTableCells bits(m_catalogue, index);
     int c[kDefinitionColumnCount];
-    const QStringList missing = findColumns(bits, kResultColumns, kDefinitionColumnCount, c);
+    const QStringList missing = definitionColumns(bits, Kind::Result, c);
     QString reason;
     if (!missing.isEmpty()) {
         reason = named + t(592) + QStringLiteral(", ") + missingLine(missing);
@@ -299,7 +325,7 @@ QString UdsCheck::bitfieldTable(const QString &name, const UdsTableCells &holder
     }
     // The table holding the "bit" row must still read as a result table.
     int holderColumns[kDefinitionColumnCount];
-    if (!findColumns(holder, kResultColumns, kDefinitionColumnCount, holderColumns).isEmpty())
+    if (!definitionColumns(holder, Kind::Result, holderColumns).isEmpty())
         reason = named + t(593);
     return reason;
 }
@@ -392,11 +418,16 @@ const QString &UdsCheck::tableBlock(const QString &name, Kind kind) const
     const bool ownKey = isUpperAscii(name);
     const int index = (ownKey ? m_tablesByName.value(name) : tableIndex(name)).first;
     if (index >= 0 && ownKey) {
-        QHash<int, QString> &blocks = kind == Kind::Result ? m_resultBlocksByTable : m_argumentBlocksByTable;
-        auto known = blocks.constFind(index);
-        if (known == blocks.constEnd())
-            known = blocks.insert(index, buildTableBlock(name, index, kind));
-        return known.value();
+        TableBlocks &byTable = m_blocksByTable[int(kind)];
+        if (byTable.built.isEmpty()) {
+            byTable.blocks.resize(m_catalogue.tables.size());
+            byTable.built.resize(m_catalogue.tables.size(), false);
+        }
+        if (!byTable.built.at(index)) {
+            byTable.blocks[index] = buildTableBlock(name, index, kind);
+            byTable.built[index] = true;
+        }
+        return byTable.blocks.at(index);
     }
     QHash<QString, QString> &blocks = kind == Kind::Result ? m_resultBlocks : m_argumentBlocks;
     auto known = blocks.constFind(name);
@@ -411,8 +442,7 @@ QString UdsCheck::buildTableBlock(const QString &name, int index, Kind kind) con
         return QStringLiteral("    ! ") + name + QStringLiteral(": ") + t(574) + kCrLf;
     const UdsTableCells table(m_catalogue, index);
     int c[kDefinitionColumnCount];
-    const QStringList missing =
-        findColumns(table, kind == Kind::Result ? kResultColumns : kArgumentColumns, kDefinitionColumnCount, c);
+    const QStringList missing = definitionColumns(table, kind, c);
     if (!missing.isEmpty())
         return QStringLiteral("    ! ") + name + QStringLiteral(": ") + t(573) + kCrLf + QStringLiteral("      ") +
                missingLine(missing) + kCrLf;

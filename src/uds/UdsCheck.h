@@ -4,8 +4,10 @@
 // It reads the tables as loading left them in memory and never runs a job.
 // The report is a text of CR LF-terminated lines, the same for the results
 // window and for the command line.
+#include <QByteArrayView>
 #include <QHash>
 #include <QLatin1StringView>
+#include <QList>
 #include <QLocale>
 #include <QString>
 #include <QStringList>
@@ -26,6 +28,9 @@ struct UdsCheckReport {
 
 class UdsCheck {
 public:
+    // The columns a result or argument table must have.
+    static constexpr int kDefinitionColumns = 6;
+
     // The locale converts MUL and DIV (a decimal comma is a number where the locale uses one).
     UdsCheck(const JobCatalogue &catalogue, const TextCatalogue &texts, QLocale locale = QLocale());
 
@@ -62,6 +67,8 @@ private:
     // The columns of wanted in table (-1 for each it lacks), and the names it lacks, in the order of wanted.
     static QStringList findColumns(const UdsTableCells &table, const QLatin1StringView *wanted, int count,
                                    int *columns);
+    // The same for a result or argument table, found once per distinct header row.
+    QStringList definitionColumns(const UdsTableCells &table, Kind kind, int *columns) const;
     QString missingLine(const QStringList &missing) const;
     bool factorValid(const QString &value) const;
 
@@ -95,8 +102,24 @@ private:
     // parsing costs more than the rest of a row's rules.
     mutable QHash<QString, QString> m_resultBlocks;
     mutable QHash<QString, QString> m_argumentBlocks;
-    mutable QHash<int, QString> m_resultBlocksByTable;
-    mutable QHash<int, QString> m_argumentBlocksByTable;
+    struct TableBlocks {
+        QList<QString> blocks; // by table index
+        QList<bool> built;
+    };
+    mutable TableBlocks m_blocksByTable[2]; // by Kind
+    // Result and argument tables mostly share one header row: its columns are
+    // found once, and the header met last is tried before the memo.
+    struct FoundColumns {
+        int columns[kDefinitionColumns];
+        QStringList missing;
+    };
+    struct ColumnMemo {
+        QList<FoundColumns> found;
+        QHash<QByteArrayView, int> byHeader; // views into the catalogue's table bytes
+        QByteArrayView lastHeader;
+        int last = -1;
+    };
+    mutable ColumnMemo m_columns[2]; // by Kind
     mutable QHash<QString, QString> m_detailReasons;
     mutable QHash<QString, bool> m_factors;
     mutable std::pair<QString, bool> m_recentFactors[2];

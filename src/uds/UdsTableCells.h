@@ -33,6 +33,14 @@ public:
     // The first column whose header cell, trimmed and upper-cased, equals
     // name (given trimmed and in upper case); -1 when none.
     int column(QLatin1StringView name) const;
+    // The header row as stored, terminators included: two tables with the
+    // same header bytes have the same columns, so what column() finds in one
+    // holds for the other.
+    QByteArrayView headerBytes() const
+    {
+        const qsizetype cells = qMin<qsizetype>(m_columnCount, m_ends.size());
+        return cells > 0 ? m_bytes.first(m_ends[cells - 1] + 1) : QByteArrayView();
+    }
 
     // text becomes the cell, decoded as the catalogue decodes cells (control
     // characters as line feeds, UTF-8 or else Latin-1), trimmed and in the
