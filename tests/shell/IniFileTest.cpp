@@ -5,8 +5,6 @@
 
 #include <QTemporaryDir>
 
-#include <random>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -132,26 +130,4 @@ TEST(IniFile, LoadAndSaveOnDisk)
     const kitbox::Status directory = IniFile().load(dir.path());
     EXPECT_FALSE(directory.ok());
     EXPECT_NE(directory.error().find("directory"), std::string::npos);
-}
-
-TEST(IniFile, AnyBytesSurviveUnchangedAndTakeNewValues)
-{
-    // Random files built from the characters that matter to the format.
-    const QByteArray alphabet("[]=;# \t\r\n\r\nSKsk\xFF\xC3\xA4\xEF\xBB\xBF");
-    std::mt19937 random(20261205);
-    for (int round = 0; round < 3000; ++round) {
-        QByteArray data;
-        const int length = int(random() % 60);
-        for (int i = 0; i < length; ++i)
-            data += alphabet.at(int(random() % alphabet.size()));
-        IniFile ini = parsed(data);
-        ASSERT_EQ(ini.toData(), data) << data.toHex().toStdString();
-
-        const QString value = u"v"_s + QString::number(round);
-        ini.setValue(u"s"_s, u"k"_s, value);
-        ini.setValue(u"New"_s, u"K"_s, u"w"_s);
-        const IniFile back = parsed(ini.toData());
-        ASSERT_EQ(back.value(u"S"_s, u"K"_s), value) << data.toHex().toStdString();
-        ASSERT_EQ(back.value(u"new"_s, u"k"_s), u"w"_s) << data.toHex().toStdString();
-    }
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace kitbox;
@@ -77,44 +78,23 @@ TEST(FaultMemoryBoxes, EnabledStateFollowsZemoAndDetail)
     }
 }
 
-TEST(ProgramOptions, EveryBoxStoresItsSettingAndNamesItsEffect)
+TEST(ProgramOptions, EveryBoxRoundTripsAndFlagsStoreTrueAsMinusOne)
 {
-    const struct {
-        OptionBox box;
-        OptionEffect effect;
-        int ShellOptions::*flag; // null for the non-flag settings
-    } cases[] = {
-        {OptionBox::Toolbar, OptionEffect::Panels, &ShellOptions::toolbar},
-        {OptionBox::Kopfzeile, OptionEffect::Panels, &ShellOptions::kopfzeile},
-        {OptionBox::Hinweiszeile, OptionEffect::Panels, &ShellOptions::hinweiszeile},
-        {OptionBox::AusgabeSortiert, OptionEffect::None, &ShellOptions::ausgabeSortiert},
-        {OptionBox::JobInfo, OptionEffect::Details, &ShellOptions::jobInfo},
-        {OptionBox::ArgInfo, OptionEffect::Details, &ShellOptions::argInfo},
-        {OptionBox::ResInfo, OptionEffect::Details, &ShellOptions::resInfo},
-        {OptionBox::TabInfo, OptionEffect::Details, &ShellOptions::tabInfo},
-        {OptionBox::UdsEinh, OptionEffect::None, nullptr},
-        {OptionBox::UdsInfo, OptionEffect::None, nullptr},
-        {OptionBox::UdsText, OptionEffect::None, nullptr},
-        {OptionBox::Language, OptionEffect::Language, nullptr},
-    };
-    ASSERT_EQ(std::size(cases), ProgramOptions::boxes().size());
-    for (const auto &c : cases) {
+    for (const OptionBoxInfo &info : ProgramOptions::boxes()) {
         ShellOptions o;
-        EXPECT_EQ(ProgramOptions::set(o, c.box, false), c.effect);
-        EXPECT_FALSE(ProgramOptions::isSet(o, c.box));
-        if (c.flag) {
-            EXPECT_EQ(o.*c.flag, 0);
-        }
-        ProgramOptions::set(o, c.box, true);
-        EXPECT_TRUE(ProgramOptions::isSet(o, c.box));
-        if (c.flag) {
-            EXPECT_EQ(o.*c.flag, -1); // true is stored as -1, so a sorted report keeps the runtime's order
-        }
+        ProgramOptions::set(o, info.box, false);
+        EXPECT_FALSE(ProgramOptions::isSet(o, info.box)) << info.objectName;
+        ProgramOptions::set(o, info.box, true);
+        EXPECT_TRUE(ProgramOptions::isSet(o, info.box)) << info.objectName;
     }
+    // True is stored as -1, so a sorted report keeps the runtime's order; any non-zero value shows set.
     ShellOptions o;
     EXPECT_EQ(o.ausgabeSortiert, 1);
-    EXPECT_TRUE(ProgramOptions::isSet(o, OptionBox::AusgabeSortiert)); // any non-zero value shows set
-    ProgramOptions::set(o, OptionBox::Language, true);
+    EXPECT_TRUE(ProgramOptions::isSet(o, OptionBox::AusgabeSortiert));
+    EXPECT_EQ(ProgramOptions::set(o, OptionBox::JobInfo, true), OptionEffect::Details);
+    ProgramOptions::set(o, OptionBox::AusgabeSortiert, true);
+    EXPECT_EQ(std::pair(o.jobInfo, o.ausgabeSortiert), std::pair(-1, -1));
+    EXPECT_EQ(ProgramOptions::set(o, OptionBox::Language, true), OptionEffect::Language);
     EXPECT_EQ(o.language, QStringLiteral("E"));
     ProgramOptions::set(o, OptionBox::Language, false);
     EXPECT_EQ(o.language, QStringLiteral("D"));
