@@ -1,20 +1,9 @@
-// A child process for the kill-during-save test: runs one of the program's
-// save paths once, writing a large content, and can stop in the middle of the
-// save until its parent kills it.
-//
-//   save_kill_child KIND VARIANT TARGET [STOP]
-//
-// KIND: settings, simulation, recording, table-export, table-errors, pdf, testfile.
-// VARIANT: old or new (two different large contents for the same file).
-// STOP: byte:N stops when N bytes of the save have reached the disk;
-// step:K stops before the K-th file-system step of the save (close, sync,
-// rename: the calls the save helper makes) and step:K+ right after it.
-// Stopped, the child writes "S" to its standard output and waits to be
-// killed. Without STOP the save runs through; "count" prints how many bytes
-// and steps the save took.
-//
-// The stops come from wrapping the C library's write and file-system calls
-// in this program only; the product code runs unchanged.
+// Child of the kill-during-save test: save_kill_child KIND old|new TARGET [STOP]
+// runs one save path once with a large content. STOP byte:N stops once N bytes
+// reached the disk, step:K before the K-th close/fsync/rename of the save and
+// step:K+ right after it; stopped, it writes "S" and waits to be killed.
+// "count" prints the bytes and steps the save took. The stops wrap the C
+// library's calls in this program only; the product code runs unchanged.
 #include "catalogue/TableErrorFile.h"
 #include "catalogue/TableExport.h"
 #include "catalogue/TableText.h"
@@ -38,7 +27,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 
@@ -53,14 +41,9 @@ long long g_bytes = 0;
 long long g_steps = 0;
 bool g_watching = false;
 
-void rawWrite(int fd, const char *text)
-{
-    (void)syscall(SYS_write, fd, text, std::strlen(text));
-}
-
 [[noreturn]] void stopHere()
 {
-    rawWrite(1, "S");
+    (void)syscall(SYS_write, 1, "S", 1);
     for (;;)
         pause();
 }
@@ -235,15 +218,8 @@ int main(int argc, char **argv)
     const QString target = QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath();
     g_directory = QFileInfo(target).absolutePath().toStdString() + '/';
     const std::string stop = argc > 4 ? argv[4] : "";
-    bool count = false;
-    if (stop.rfind("byte:", 0) == 0) {
-        g_stopByte = std::atoll(stop.c_str() + 5);
-    } else if (stop.rfind("step:", 0) == 0) {
-        g_stopStep = std::atoll(stop.c_str() + 5);
-        g_stopAfterStep = stop.back() == '+';
-    } else if (stop == "count") {
-        count = true;
-    }
+    (stop.rfind("byte:", 0) == 0 ? g_stopByte : g_stopStep) = stop.size() > 5 ? std::atoll(stop.c_str() + 5) : -1;
+    g_stopAfterStep = stop.rfind("step:", 0) == 0 && stop.back() == '+';
 
     g_watching = true;
     const kitbox::Status saved = runSave(kind, QString::fromLocal8Bit(argv[2]), target);
@@ -252,7 +228,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", saved.error().c_str());
         return 1;
     }
-    if (count)
+    if (stop == "count")
         std::printf("%lld %lld\n", g_bytes, g_steps);
     return 0;
 }
