@@ -88,8 +88,10 @@ QString HelpAbout::helpAnchor(const QString &windowName)
 }
 
 QString HelpAbout::contextHelpUrl(const QString &programDirectory, const QString &dataDirectory, bool english,
-                                  const QString &windowName)
+                                  const QString &windowName, const QString &helpFile)
 {
+    if (!helpFile.isEmpty() && present(helpFile))
+        return QUrl::fromLocalFile(helpFile).toString();
     const QString relative = english ? QStringLiteral("../doku/english/Kitbox32_Anleitung.html")
                                      : QStringLiteral("../doku/deutsch/Kitbox32_Anleitung.html");
     const QString path = firstPresent(candidates(programDirectory, dataDirectory, relative));

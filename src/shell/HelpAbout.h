@@ -28,10 +28,12 @@ namespace HelpAbout {
 // directory instead (share/kitbox32 beside bin/). The first place that holds
 // the file wins; when none does, the entry shows the first place and is disabled.
 QList<HelpDocument> documents(const QString &programDirectory, const QString &dataDirectory, bool english);
-// The user guide as HTML, in the language's folder, with the anchor of the
-// window asked about (empty: the start of the guide). Empty when the guide is absent.
+// The context help: the help file the text catalogue names (helpFile, see
+// TextCatalogue::helpFileName) when it is there, opened as it is; else the
+// user guide as HTML, in the language's folder, with the anchor of the window
+// asked about (empty: the start of the guide). Empty when neither is there.
 QString contextHelpUrl(const QString &programDirectory, const QString &dataDirectory, bool english,
-                       const QString &windowName);
+                       const QString &windowName, const QString &helpFile = QString());
 // The anchors the user guide has for its windows: a window's object name in
 // lower case (other windows open the guide at its start).
 QString helpAnchor(const QString &windowName);

@@ -70,8 +70,10 @@ void KitBoxHelp::showContextHelp()
     if (QMdiSubWindow *active = m_kitbox.mdiArea()->activeSubWindow())
         window =
             active->widget() && active->objectName().isEmpty() ? active->widget()->objectName() : active->objectName();
+    const QString helpFile = m_services.texts.helpFileName(
+        programDirectory(), QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
     const QString url =
-        HelpAbout::contextHelpUrl(programDirectory(), dataDirectory(), m_services.texts.isEnglish(), window);
+        HelpAbout::contextHelpUrl(programDirectory(), dataDirectory(), m_services.texts.isEnglish(), window, helpFile);
     if (!url.isEmpty())
         QDesktopServices::openUrl(QUrl(url));
 }

@@ -172,24 +172,6 @@ void TextCatalogue::selectLanguage(const QString &languageLetter)
         m_offset = 0;
 }
 
-QStringList TextCatalogue::hintTexts() const
-{
-    QStringList hints;
-    for (int i = 0; i <= 11; ++i)
-        hints << text(10 + i);
-    hints << QString() << text(23);
-    return hints;
-}
-
-QStringList TextCatalogue::testColumnTooltips() const
-{
-    QStringList tips;
-    tips << QString();
-    for (int i = 1; i <= 11; ++i)
-        tips << text(229 + i);
-    return tips;
-}
-
 QString TextCatalogue::helpFileName(const QString &programDirectory, const QString &executableBaseName) const
 {
     QString directory = programDirectory;

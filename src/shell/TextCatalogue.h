@@ -49,11 +49,6 @@ public:
 
     void setMissingTextHandler(MissingTextHandler handler) { m_missingHandler = std::move(handler); }
 
-    // Hint texts of the 14 toolbar positions 0..13 (texts 10..21, 23 for
-    // position 13, position 12 empty).
-    QStringList hintTexts() const;
-    // Tooltips of the 12 test-matrix columns (column 0 empty, then texts 230..240).
-    QStringList testColumnTooltips() const;
     // Context help file: program directory + (base name + text 2 trimmed +
     // ".CHM") upper-cased; the directory keeps its case.
     QString helpFileName(const QString &programDirectory, const QString &executableBaseName) const;

@@ -160,3 +160,29 @@ TEST(HelpAbout, BuiltDocumentsAreFoundInTheDataDirectory)
         EXPECT_TRUE(html.readAll().contains("name=\"prg_kon_form\""));
     }
 }
+
+TEST(HelpAbout, ContextHelpPrefersTheCatalogueHelpFileAndFallsBackToTheGuide)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    const QString bin = root.filePath(u"Kit/bin"_s);
+    const QString data = root.filePath(u"Kit/share/kitbox32"_s);
+    writeAll(data + u"/doku/deutsch/Kitbox32_Anleitung.html"_s);
+    writeAll(data + u"/doku/english/Kitbox32_Anleitung.html"_s);
+    TextCatalogue texts;
+    ASSERT_TRUE(texts.loadBuiltIn().ok());
+    // German text 2 is a blank (trimmed away), English "_E"; the directory keeps its case.
+    for (const auto &[language, file] :
+         {std::pair{u"D"_s, u"KITBOX32.CHM"_s}, std::pair{u"E"_s, u"KITBOX32_E.CHM"_s}}) {
+        texts.selectLanguage(language);
+        const QString helpFile = texts.helpFileName(bin, u"kitbox32"_s);
+        EXPECT_EQ(helpFile, bin + u'/' + file);
+        const QUrl guide(HelpAbout::contextHelpUrl(bin, data, texts.isEnglish(), u"Job_Form"_s, helpFile));
+        EXPECT_EQ(guide.fileName(), u"Kitbox32_Anleitung.html"_s);
+        EXPECT_EQ(guide.fragment(), u"job_form"_s);
+        writeAll(helpFile);
+        const QUrl help(HelpAbout::contextHelpUrl(bin, data, texts.isEnglish(), u"Job_Form"_s, helpFile));
+        EXPECT_EQ(help.toLocalFile(), helpFile);
+        EXPECT_TRUE(help.fragment().isEmpty());
+    }
+}
