@@ -54,8 +54,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     catalogue.setMissingTextHandler([&missing](const QString &, const QString &) { ++missing; });
     for (const char *language : {"D", "E"}) {
         catalogue.selectLanguage(QString::fromLatin1(language));
-        if (catalogue.hintTexts().size() != 14 || catalogue.testColumnTooltips().size() != 12)
-            __builtin_trap();
         (void)catalogue.helpFileName(QStringLiteral("/opt/kitbox32"), QStringLiteral("kitbox32"));
         for (int id : {1, 2, 3, 4, 611, 20000, 29999})
             (void)catalogue.text(id);
