@@ -16,10 +16,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -125,12 +123,11 @@ QAction *action(KitBox &w, const char *name)
 
 } // namespace
 
-TEST_F(KitBoxFixture, FreshStartShowsTheMenusToolbarAndHintsAndSavesOnExit)
+TEST_F(KitBoxFixture, FreshStartShowsMenusToolbarAndHintsTakesDropsAndSavesOnExit)
 {
     auto p = instance();
     KitBox &w = p->started();
     EXPECT_EQ(w.windowTitle(), u"Kitbox32"_s);
-    EXPECT_EQ(w.menu(u"Datei"_s)->title(), u"&Datei"_s);
     // Every command as the menu table has it: caption, key and start state.
     for (const MenuEntry &e : MainMenuModel::entries()) {
         if (e.kind != MenuEntry::Kind::Command)
@@ -143,14 +140,9 @@ TEST_F(KitBoxFixture, FreshStartShowsTheMenusToolbarAndHintsAndSavesOnExit)
         EXPECT_EQ(a->isEnabled(), e.startState == MenuEntry::StartState::Enabled) << name;
         EXPECT_EQ(a->isVisible(), e.startState != MenuEntry::StartState::Hidden) << name;
     }
-    EXPECT_FALSE(action(w, "Trennlinie")->isVisible());
-    EXPECT_TRUE(action(w, "Trennlinie11")->isSeparator());
-    // The edit menu is a menu of its own, not part of the menu bar.
-    EXPECT_EQ(w.editMenu()->objectName(), u"RechteMausMenu"_s);
+    EXPECT_FALSE(action(w, "Trennlinie")->isVisible()); // no recent files yet
 
-    // Toolbar: 13 buttons, their state following their commands, each running the command of its row.
-    EXPECT_EQ(w.findChildren<QToolButton *>(u"ToolbarKnopf"_s).size(), 13);
-    EXPECT_EQ(w.toolbarButton(12), nullptr);
+    // Toolbar buttons follow their commands' state and run the command of their row.
     EXPECT_FALSE(w.toolbarButton(6)->isEnabled());
     QSignalSpy triggered(action(w, "SGBDLaden"), &QAction::triggered);
     w.toolbarButton(0)->click();
@@ -158,9 +150,7 @@ TEST_F(KitBoxFixture, FreshStartShowsTheMenusToolbarAndHintsAndSavesOnExit)
     w.toolbarClicked(12);
     ASSERT_EQ(p->dialogs.messages().size(), 1);
     EXPECT_EQ(p->dialogs.messages()[0].text, u"unbekannter Index: 12"_s);
-    EXPECT_FALSE(w.findChild<QLabel *>(u"LOGO"_s)->pixmap().isNull());
     EXPECT_EQ(w.findChild<QLabel *>(u"Datum"_s)->text(), u"17.05.2024"_s);
-    EXPECT_TRUE(w.findChild<QLabel *>(u"Version"_s)->text().startsWith(u"Version "_s));
     // The start picture is drawn once it is seen, at the size it is shown.
     EXPECT_TRUE(w.startPictureShown());
     EXPECT_TRUE(w.findChild<QWidget *>(u"BilderRahmen"_s)->isVisible());
@@ -170,12 +160,24 @@ TEST_F(KitBoxFixture, FreshStartShowsTheMenusToolbarAndHintsAndSavesOnExit)
 
     // The hint line names the button under the mouse and clears when it leaves.
     auto *hint = w.findChild<QLabel *>(u"HinweiszeileLabel"_s);
-    QEvent enter(QEvent::Enter);
-    QCoreApplication::sendEvent(w.toolbarButton(6), &enter);
+    QEvent hover(QEvent::Enter);
+    QCoreApplication::sendEvent(w.toolbarButton(6), &hover);
     EXPECT_EQ(hint->text(), u"Job einmal ausführen"_s);
     QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.findChild<QWidget *>(u"ToolBar"_s), &move);
     EXPECT_TRUE(hint->text().isEmpty());
+
+    // A dropped description is opened and hides the start picture.
+    QSignalSpy descriptions(&w, &KitBox::descriptionRequested);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(u"/ecu/D_MOTOR.prg"_s)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&w, &drop);
+    EXPECT_EQ(descriptions.value(0).value(0).toString(), u"/ecu/D_MOTOR.prg"_s);
+    EXPECT_FALSE(w.startPictureShown());
 
     EXPECT_FALSE(QFile::exists(iniPath()));
     w.close();
@@ -186,23 +188,14 @@ TEST_F(KitBoxFixture, FreshStartShowsTheMenusToolbarAndHintsAndSavesOnExit)
     EXPECT_EQ(p->api.calls().last(), u"apiEnd()"_s);
 }
 
-TEST_F(KitBoxFixture, EnglishLanguageSettingGivesEnglishCaptions)
+TEST_F(KitBoxFixture, LanguageMultiInstanceModeAndTheInterfaceOptionReachTheWindow)
 {
-    writeAll(iniPath(), "[Programm]\r\nName=Kitbox\r\n[KONFIGURATION]\r\nLANGUAGE=english\r\n");
-    auto p = instance();
-    KitBox &w = p->started();
-    EXPECT_EQ(w.menu(u"Datei"_s)->title(), u"&File"_s);
-    EXPECT_EQ(action(w, "Beenden")->text(), u"&Close"_s);
-    EXPECT_EQ(w.toolbarButton(6)->toolTip(), u"Start Job once only"_s);
-    w.close();
-    expectLines(iniPath(), {u"LANGUAGE=E\r\n"_s});
-}
-
-TEST_F(KitBoxFixture, MultiInstanceModeAndTheInterfaceOptionNumberTheCaptions)
-{
-    writeAll(iniPath(), "[Programm]\nName=Kitbox\n[KONFIGURATION]\nMULTIINSTANZ=Ja\nINTERFACE02=SIM,,KB,\n");
+    writeAll(iniPath(),
+             "[Programm]\nName=Kitbox\n[KONFIGURATION]\nMULTIINSTANZ=Ja\nINTERFACE02=SIM,,KB,\nLANGUAGE=en\n");
     auto first = instance();
     EXPECT_EQ(first->started().windowTitle(), u"Kitbox32 : 1"_s);
+    EXPECT_EQ(first->window().menu(u"Datei"_s)->title(), u"&File"_s);
+    EXPECT_EQ(first->window().toolbarButton(6)->toolTip(), u"Start Job once only"_s);
     EXPECT_FALSE(first->window().windowState().testFlag(Qt::WindowMaximized));
     auto second = instance();
     EXPECT_EQ(second->started().windowTitle(), u"Kitbox32 : 2"_s);
@@ -215,7 +208,8 @@ TEST_F(KitBoxFixture, MultiInstanceModeAndTheInterfaceOptionNumberTheCaptions)
     EXPECT_EQ(w.commandLine(), u"/ecu/D_MOTOR.prg"_s);
     for (auto *p : {third.get(), second.get(), first.get()})
         p->window().close();
-    expectLines(iniPath(), {u"[KONFIGURATION_02]"_s, u"MULTIINSTANZ=J"_s, u"INTERFACE03=IFH,1,KB,\n"_s});
+    expectLines(iniPath(),
+                {u"[KONFIGURATION_02]"_s, u"MULTIINSTANZ=J"_s, u"INTERFACE03=IFH,1,KB,\n"_s, u"LANGUAGE=E\n"_s});
 }
 
 // A start that fails shows its box, saves no settings and holds no instance number.
@@ -242,8 +236,6 @@ TEST_F(KitBoxFixture, WindowKeepsItsMinimumSizeAndArrangesItsChildren)
     w.resize(w.toPixels(20000), w.toPixels(1000));
     QCoreApplication::processEvents();
     EXPECT_EQ(w.height(), w.toPixels(3700));
-    EXPECT_GT(w.minimumWidthTwips(), 960);
-
     w.resize(900, 700);
     Res_Form *form = w.resultsWindow(true);
     auto *second = new QMdiSubWindow;
@@ -252,9 +244,7 @@ TEST_F(KitBoxFixture, WindowKeepsItsMinimumSizeAndArrangesItsChildren)
     second->show();
     QCoreApplication::processEvents();
     w.menuAction(u"FensterUntereinander"_s)->trigger();
-    const QSize area = w.mdiArea()->viewport()->size();
-    EXPECT_EQ(form->geometry().width(), area.width());
-    EXPECT_EQ(form->geometry().height() + second->geometry().height(), area.height());
+    EXPECT_EQ(form->geometry().height() + second->geometry().height(), w.mdiArea()->viewport()->height());
     // The window menu lists the open windows.
     QMenu *windows = w.menu(u"Fenster"_s);
     emit windows->aboutToShow();
@@ -279,24 +269,6 @@ TEST_F(KitBoxFixture, CommandLineFileIsOpenedAfterTheFirstResizeAndTraceLevelsAr
     w.close();
 }
 
-TEST_F(KitBoxFixture, DroppedDescriptionIsOpenedAndHidesTheStartPicture)
-{
-    auto p = instance();
-    KitBox &w = p->started();
-    QSignalSpy descriptions(&w, &KitBox::descriptionRequested);
-    QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(u"/ecu/D_MOTOR.prg"_s)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&w, &enter);
-    EXPECT_TRUE(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(&w, &drop);
-    ASSERT_EQ(descriptions.count(), 1);
-    EXPECT_EQ(descriptions.first().first().toString(), u"/ecu/D_MOTOR.prg"_s);
-    EXPECT_FALSE(w.startPictureShown());
-    w.close();
-}
-
 TEST_F(KitBoxFixture, WithoutPrinterOnlyPrintingToAPdfFileStays)
 {
     auto p = instance();
@@ -307,11 +279,8 @@ TEST_F(KitBoxFixture, WithoutPrinterOnlyPrintingToAPdfFileStays)
     EXPECT_EQ(p->printerQueries, 1);
     EXPECT_FALSE(action(w, "PrintFile")->isVisible());
     EXPECT_FALSE(w.toolbarButton(13)->isVisible());
-    EXPECT_TRUE(w.toolbarButton(11)->isVisible());
-
-    // The PDF entry follows the print source.
+    // The PDF entry stays and follows the print source.
     QAction *pdf = action(w, "PrintPdf");
-    EXPECT_TRUE(pdf->isVisible());
     EXPECT_FALSE(pdf->isEnabled());
     ASSERT_NE(w.resultsWindow(true), nullptr);
     EXPECT_TRUE(pdf->isEnabled());
@@ -325,7 +294,10 @@ TEST_F(KitBoxFixture, WithoutPrinterOnlyPrintingToAPdfFileStays)
     w.close();
 }
 
-TEST_F(KitBoxFixture, ResultsWindowShowsReportsAndBecomesThePrintSource)
+// The results window reports going inactive from its own destructor, not
+// from the base class's after its own part is gone (and the main window, too,
+// closes its child windows while it is still whole).
+TEST_F(KitBoxFixture, ResultsWindowIsThePrintSourceAndGoingAwayClearsTheEditorStatus)
 {
     auto p = instance();
     KitBox &w = p->started();
@@ -334,33 +306,6 @@ TEST_F(KitBoxFixture, ResultsWindowShowsReportsAndBecomesThePrintSource)
     EXPECT_TRUE(QFontInfo(form->ausgabe()->font()).fixedPitch());
     EXPECT_TRUE(action(w, "PrintFile")->isEnabled());
     EXPECT_FALSE(w.startPictureShown());
-
-    // A runtime error after loading lands in the results window and becomes the print source.
-    p->api.setJobError(u"D_X"_s, u"_JOBS"_s, 20, u"not found"_s);
-    p->api.apiJob(u"D_X"_s, u"_JOBS"_s, QString(), QString());
-    ASSERT_TRUE(p->session->reportRuntimeError(w.results(), false));
-    EXPECT_EQ(form->text(), u"VEDAMIS Fehler 20 : not found\r\n"_s);
-    EXPECT_EQ(form->ausgabe()->toPlainText(), u"VEDAMIS Fehler 20 : not found\n"_s);
-
-    // Closed, it goes; the next report brings a new one.
-    form->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(w.resultsWindow(false), nullptr);
-    w.results().setText(u"report"_s);
-    ASSERT_NE(w.resultsWindow(false), nullptr);
-    EXPECT_EQ(w.resultsWindow(false)->text(), u"report"_s);
-    w.close();
-    expectLines(iniPath(), {u"RES_WINDOW=0"_s});
-}
-
-// The results window reports going inactive from its own destructor, not
-// from the base class's after its own part is gone (and the main window, too,
-// closes its child windows while it is still whole).
-TEST_F(KitBoxFixture, AnActiveResultsWindowThatGoesAwayClearsTheEditorStatus)
-{
-    auto p = instance();
-    KitBox &w = p->started();
-    Res_Form *form = w.resultsWindow(true);
     w.mdiArea()->setActiveSubWindow(form);
     ASSERT_TRUE(form->windowState().testFlag(Qt::WindowActive));
     auto *mode = w.findChild<QLabel *>(u"Editormode"_s);
@@ -369,10 +314,13 @@ TEST_F(KitBoxFixture, AnActiveResultsWindowThatGoesAwayClearsTheEditorStatus)
     delete form;
     EXPECT_TRUE(mode->text().isEmpty());
     EXPECT_EQ(w.resultsWindow(false), nullptr);
-
-    w.resultsWindow(true);
+    // The next report brings a new one.
+    w.results().setText(u"report"_s);
+    ASSERT_NE(w.resultsWindow(false), nullptr);
+    EXPECT_EQ(w.resultsWindow(false)->text(), u"report"_s);
     w.mdiArea()->setActiveSubWindow(w.resultsWindow(false));
     w.close();
+    expectLines(iniPath(), {u"RES_WINDOW=0"_s});
 }
 
 TEST_F(KitBoxFixture, SettingsThatCannotBeWrittenAreReported)
@@ -439,38 +387,23 @@ bool chooseInEditMenu(KitBox &w, Tst_Form *editor, const char *entry)
 
 } // namespace
 
-TEST_F(KitBoxFixture, TestEditorTakesMenuChoicesAndKeysPrintsItsTableAndUnloadsOnClose)
+// Copy, paste and selection are the matrix's own; the window offers them, asks about changes and unloads on close.
+TEST_F(KitBoxFixture, TestEditorTakesMenuChoicesAndUnloadsOnClose)
 {
     auto p = instance();
     KitBox &w = p->started();
     Tst_Form *editor = openTest(*p, dir.filePath(u"A.TST"_s), "1|D_MOTOR|IDENT\r\n2|D_MOTOR|STATUS\r\n");
     ASSERT_NE(editor, nullptr);
-    auto *grid = editor->findChild<QTableWidget *>(u"TestMatrix"_s);
-    editor->setCurrentCell(1, 2);
     editor->setSelection({1, 2, 2, 3});
     EXPECT_TRUE(chooseInEditMenu(w, editor, "Kopieren"));
     EXPECT_EQ(QApplication::clipboard()->text(), u"D_MOTOR\tIDENT\r\nD_MOTOR\tSTATUS"_s);
-    EXPECT_FALSE(p->tests().document().changed());
     editor->setCurrentCell(4, 2);
     chooseInEditMenu(w, editor, "Einfuegen");
-    EXPECT_EQ(grid->item(4, 2)->text(), u"STATUS"_s);
+    EXPECT_EQ(editor->findChild<QTableWidget *>(u"TestMatrix"_s)->item(4, 2)->text(), u"STATUS"_s);
     // Once everything is selected, the menu no longer offers it; closed without a choice, it does nothing.
     EXPECT_TRUE(chooseInEditMenu(w, editor, "Alles_markieren"));
     EXPECT_FALSE(chooseInEditMenu(w, editor, nullptr));
     EXPECT_EQ(w.editCommand(), 0);
-    // Keys typed in the grid reach the matrix and the input line.
-    const TestMatrix &matrix = p->tests().document().matrix();
-    editor->setCurrentCell(3, TestMatrix::Results);
-    QTest::keyClicks(grid, u"STX"_s);
-    QTest::keyClick(grid, Qt::Key_Backspace);
-    EXPECT_EQ(matrix.cell(3, TestMatrix::Results), u"ST"_s);
-    EXPECT_EQ(editor->findChild<QLineEdit *>(u"Eingabe"_s)->text(), u"ST"_s);
-
-    // The print command prints the test table while the editor is active.
-    const QString pdf = dir.filePath(u"table.pdf"_s);
-    p->dialogs.setNextFileName(pdf);
-    action(w, "PrintPdf")->trigger();
-    EXPECT_TRUE(readAll(pdf).startsWith("%PDF-"));
 
     auto *window = qobject_cast<QMdiSubWindow *>(editor->parentWidget());
     ASSERT_NE(window, nullptr);
@@ -482,43 +415,26 @@ TEST_F(KitBoxFixture, TestEditorTakesMenuChoicesAndKeysPrintsItsTableAndUnloadsO
     EXPECT_TRUE(window->close());
     EXPECT_EQ(p->tests().editor(), nullptr);
     EXPECT_FALSE(action(w, "StarteTest")->isEnabled());
-    EXPECT_TRUE(matrix.stepIsEmpty(1));
     EXPECT_EQ(p->api.calls().mid(0, 2), (QStringList{u"apiJob($$$$$$$$,$$$$$$$$,,)"_s, u"apiResultSets()"_s}));
-    const auto asked = p->dialogs.messages().size();
     w.close();
-    EXPECT_EQ(p->dialogs.messages().size(), asked);
 }
 
-TEST_F(KitBoxFixture, TestRunFromTheWindowStopsAndSingleSteps)
+// Loops, stops and branches are the test run's own; the window runs it, shows it running and steps.
+TEST_F(KitBoxFixture, TestRunAndSingleStepFromTheWindow)
 {
     auto p = instance();
-    FakeResult status;
-    status.name = u"JOB_STATUS"_s;
-    status.text = u"OKAY"_s;
-    p->api.setJobResults(u"D"_s, u"J"_s, {{}, {status}});
     KitBox &w = p->started();
-    // Step 2 goes back to step 1: the run loops until it is stopped.
-    const QString path = dir.filePath(u"LOOP.TST"_s);
+    const QString path = dir.filePath(u"RUN.TST"_s);
     Tst_Form *editor = openTest(*p, path, "1|D|J\r\n1|D|J|||||||1\r\n");
     ASSERT_NE(editor, nullptr);
     QAction *run = action(w, "StarteTest");
-    ASSERT_TRUE(run->isEnabled());
     QString captionWhileRunning;
     bool pictureWhileRunning = false;
-    // Stopped from the same command once the loop is back at step 1 (or after 5 s, which fails below).
-    QTimer stopper;
-    QElapsedTimer waited;
-    waited.start();
-    QObject::connect(&stopper, &QTimer::timeout, &w, [&] {
-        Res_Form *results = w.resultsWindow(false);
-        if ((!results || results->text().count(u"Nr 1(  1) : "_s) < 2) && waited.elapsed() < 5000)
-            return;
-        stopper.stop();
+    QTimer::singleShot(0, &w, [&] {
         captionWhileRunning = run->text();
         pictureWhileRunning = w.toolbarButton(10)->property("running").toBool();
-        run->trigger();
+        run->trigger(); // the same command stops the loop
     });
-    stopper.start(5);
     run->trigger();
     EXPECT_EQ(captionWhileRunning, u"&Test stoppen"_s);
     EXPECT_TRUE(pictureWhileRunning);
@@ -526,7 +442,6 @@ TEST_F(KitBoxFixture, TestRunFromTheWindowStopsAndSingleSteps)
     EXPECT_FALSE(w.toolbarButton(10)->property("running").toBool());
     EXPECT_FALSE(w.runFlags().testRun);
     EXPECT_TRUE(w.resultsWindow(false)->text().startsWith(u"Testdatei : "_s + path));
-
     // A single step runs the step under the cursor and moves it on, along the branch.
     editor->setCurrentStep(2);
     action(w, "StarteTestschritt")->trigger();

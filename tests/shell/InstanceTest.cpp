@@ -79,34 +79,6 @@ private:
 
 } // namespace
 
-TEST(CommandLine, InterfaceOptionIsCutOutAndSplit)
-{
-    const struct {
-        QString line, rest, option;
-        int instance;
-        QString texts; // the four texts joined by "|"
-    } cases[] = {
-        {u"c:/ecu/d_motor.prg -interface03=OBD,COM1"_s, u"c:/ecu/d_motor.prg"_s, u"-interface03=OBD,COM1"_s, 3,
-         u"OBD|COM1||"_s},
-        {u"test.tst -INTERFACE01=a,b,c,d,e 3 1"_s, u"test.tst 3 1"_s, u"-INTERFACE01=a,b,c,d,e"_s, 1, u"a|b|c|d"_s},
-        {u"  -INTERFACE02=,,x  \"my file.prg\"  "_s, u"my file.prg"_s, u"-INTERFACE02=,,x"_s, 2, u"||x|"_s},
-        {u"-INTERFACE10=a,b,c,d"_s, {}, u"-INTERFACE10=a,b,c,d"_s, 10, u"a|b|c|d"_s},
-        // Not a number: instance 0 and nothing else is taken.
-        {u"-INTERFACEab=a,b,c,d x.prg"_s, u"x.prg"_s, u"-INTERFACEab=a,b,c,d"_s, 0, u"|||"_s},
-        {u"-INTERFACE7=a"_s, {}, u"-INTERFACE7=a"_s, 7, u"a|||"_s},
-        {u"-INTERFACE05"_s, {}, u"-INTERFACE05"_s, 5, u"|||"_s},
-        {u"\"a.prg\""_s, u"a.prg"_s, {}, 0, u"|||"_s},
-    };
-    for (const auto &c : cases) {
-        SCOPED_TRACE(c.line.toStdString());
-        const ParsedCommandLine p = parseCommandLine(c.line);
-        EXPECT_EQ(p.commandLine, c.rest);
-        EXPECT_EQ(p.option.optionText, c.option);
-        EXPECT_EQ(p.option.instance, c.instance);
-        EXPECT_EQ(QStringList(p.option.texts.begin(), p.option.texts.end()).join(u'|'), c.texts);
-    }
-}
-
 // The decision in a few words: "run <number> <caption> single|multi", "activate <number>" or "error <text id>".
 std::string describe(const InstanceDecision &d)
 {
@@ -122,31 +94,53 @@ std::string describe(const InstanceDecision &d)
     return "?";
 }
 
-TEST(InstanceRules, NumberAndCaptionFromTheOptionTheSettingAndTheNumbersTaken)
+// The interface option is cut out of the command line and split; its number, the multi-instance
+// setting and the numbers already taken decide the instance.
+TEST(InstanceRules, CommandLineOptionSettingAndTakenNumbersDecideTheInstance)
 {
     const struct {
-        int wanted; // by the interface option, 0 without
-        bool multi; // the setting
+        QString line;
+        bool multi;
         std::set<int> taken;
+        QString parsed; // the rest of the line, the option and its four texts, joined by "|"
         std::string decision;
     } cases[] = {
-        {0, false, {}, "run 0 KitBox32 single"},
-        {0, false, {0}, "activate 0"},
-        {0, false, {4}, "activate 4"},
-        {0, true, {}, "run 1 KitBox32 : 1 multi"},
-        {0, true, {0, 1, 2, 4}, "run 3 KitBox32 : 3 multi"},
-        {0, true, {1, 2, 3, 4, 5, 6, 7, 8}, "run 9 KitBox32 : 9 multi"},
-        {0, true, {1, 2, 3, 4, 5, 6, 7, 8, 9}, "error 55"},
-        {10, true, {}, "error 49"},
-        {2, false, {2}, "error 49"},
+        {u"c:/ecu/d_motor.prg -interface03=OBD,COM1"_s,
+         false,
+         {},
+         u"c:/ecu/d_motor.prg|-interface03=OBD,COM1|OBD|COM1||"_s,
+         "run 3 KitBox32 : 3 multi"},
+        {u"test.tst -INTERFACE01=a,b,c,d,e 3 1"_s,
+         true,
+         {},
+         u"test.tst 3 1|-INTERFACE01=a,b,c,d,e|a|b|c|d"_s,
+         "run 1 KitBox32 : 1 multi"},
         // The option switches multi-instance mode on even when the setting says no,
         // and a running single-mode instance does not stop it.
-        {2, false, {0, 1}, "run 2 KitBox32 : 2 multi"},
+        {u"  -INTERFACE02=,,x  \"my file.prg\"  "_s,
+         false,
+         {0, 1},
+         u"my file.prg|-INTERFACE02=,,x|||x|"_s,
+         "run 2 KitBox32 : 2 multi"},
+        {u"-INTERFACE10=a,b,c,d"_s, true, {}, u"|-INTERFACE10=a,b,c,d|a|b|c|d"_s, "error 49"},
+        {u"-INTERFACE7=a"_s, false, {7}, u"|-INTERFACE7=a|a|||"_s, "error 49"},
+        {u"-INTERFACE05"_s, false, {}, u"|-INTERFACE05||||"_s, "run 5 KitBox32 : 5 multi"},
+        // Not a number: instance 0 and nothing else is taken.
+        {u"-INTERFACEab=a,b,c,d x.prg"_s, false, {}, u"x.prg|-INTERFACEab=a,b,c,d||||"_s, "run 0 KitBox32 single"},
+        {u"\"a.prg\""_s, false, {0}, u"a.prg|||||"_s, "activate 0"},
+        {{}, false, {4}, u"|||||"_s, "activate 4"},
+        {{}, true, {0, 1, 2, 4}, u"|||||"_s, "run 3 KitBox32 : 3 multi"},
+        {{}, true, {1, 2, 3, 4, 5, 6, 7, 8}, u"|||||"_s, "run 9 KitBox32 : 9 multi"},
+        {{}, true, {1, 2, 3, 4, 5, 6, 7, 8, 9}, u"|||||"_s, "error 55"},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(describe(selectInstance(title, c.wanted, c.multi, takenIn(c.taken))), c.decision)
-            << c.wanted << (c.multi ? " multi" : " single");
-
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        const ParsedCommandLine p = parseCommandLine(c.line);
+        EXPECT_EQ(QStringList({p.commandLine, p.option.optionText}) +
+                      QStringList(p.option.texts.begin(), p.option.texts.end()),
+                  c.parsed.split(u'|'));
+        EXPECT_EQ(describe(selectInstance(title, p.option.instance, c.multi, takenIn(c.taken))), c.decision);
+    }
     std::vector<int> asked;
     EXPECT_EQ(describe(selectInstance(title, 10, false, takenIn({}, &asked))), "error 49");
     EXPECT_TRUE(asked.empty()); // above 9 needs no look at the others
@@ -162,18 +156,20 @@ protected:
     QTemporaryDir m_dir;
 };
 
+// Captions match without regard to case; a number is held by one registry only.
 TEST_F(Registry, TwoRegistriesFindAndActivateEachOther)
 {
     InstanceRegistry first(title, nullptr, m_dir.path());
-    InstanceRegistry second(title, nullptr, m_dir.path());
+    InstanceRegistry second(title.toLower(), nullptr, m_dir.path());
+    InstanceRegistry other(u"Other"_s, nullptr, m_dir.path());
     EXPECT_FALSE(second.anyRunning());
 
     ASSERT_TRUE(first.listen(2).ok());
-    EXPECT_TRUE(first.isListening());
-    EXPECT_TRUE(second.isTaken(2));
-    EXPECT_FALSE(second.isTaken(1));
-    EXPECT_FALSE(second.isTaken(0));
-    EXPECT_TRUE(second.anyRunning());
+    EXPECT_EQ(std::tuple(second.isTaken(2), second.isTaken(1), second.isTaken(0), second.anyRunning()),
+              std::tuple(true, false, false, true));
+    EXPECT_FALSE(other.isTaken(2));
+    const kitbox::Status again = second.listen(2);
+    EXPECT_NE((again.ok() ? std::string() : again.error()).find("kitbox32"), std::string::npos) << "held twice";
 
     // The selection rules over the registry: 2 is held, so the next one gets 1.
     const InstanceDecision d = selectInstance(title, 0, true, [&](int n) { return second.isTaken(n); });
@@ -198,20 +194,6 @@ TEST_F(Registry, TwoRegistriesFindAndActivateEachOther)
     EXPECT_FALSE(third.activate(2));
 }
 
-TEST_F(Registry, CaptionsMatchWithoutCaseAndNumbersAreExclusive)
-{
-    InstanceRegistry upper(u"KITBOX32"_s, nullptr, m_dir.path());
-    InstanceRegistry lower(u"kitbox32"_s, nullptr, m_dir.path());
-    InstanceRegistry other(u"Other"_s, nullptr, m_dir.path());
-    ASSERT_TRUE(upper.listen(0).ok());
-    EXPECT_TRUE(lower.isTaken(0));
-    EXPECT_FALSE(other.isTaken(0));
-    const kitbox::Status again = lower.listen(0);
-    EXPECT_FALSE(again.ok());
-    EXPECT_NE(again.error().find("kitbox32"), std::string::npos) << again.error();
-    EXPECT_TRUE(upper.isListening());
-}
-
 TEST_F(Registry, MessagesMayArriveInPiecesFromSeveralPeersAndGarbageIsIgnored)
 {
     InstanceRegistry registry(title, nullptr, m_dir.path());
@@ -233,55 +215,40 @@ TEST_F(Registry, MessagesMayArriveInPiecesFromSeveralPeersAndGarbageIsIgnored)
     EXPECT_TRUE(QTest::qWaitFor([&] { return raised.count() == 3; }, 5000));
 }
 
-TEST_F(Registry, SocketBelongsToTheUserAndGoesWithTheRegistry)
+// A socket only the user may use, gone with its registry; what a crashed or killed instance leaves
+// behind (a plain file, or a real socket nobody listens on) is taken over.
+TEST_F(Registry, SocketsBelongToTheUserAndLeftoversAreTakenOver)
 {
-    QString path;
-    {
-        InstanceRegistry registry(title, nullptr, m_dir.path());
-        ASSERT_TRUE(registry.listen(3).ok());
-        path = registry.socketName(3);
-        struct stat info {};
-        ASSERT_EQ(::stat(QFile::encodeName(path).constData(), &info), 0);
-        EXPECT_TRUE(S_ISSOCK(info.st_mode));
-        EXPECT_EQ(info.st_mode & 0777, 0600u);
-    }
-    EXPECT_FALSE(QFile::exists(path));
     InstanceRegistry probe(title, nullptr, m_dir.path());
-    EXPECT_FALSE(probe.isTaken(3));
-}
-
-// What a crashed or killed instance leaves behind: a plain file, or a real socket nobody listens on.
-TEST_F(Registry, LeftoverSocketFilesAreTakenOver)
-{
-    InstanceRegistry registry(title, nullptr, m_dir.path());
-    const QString plain = registry.socketName(4);
+    const QString plain = probe.socketName(4);
     EXPECT_TRUE(plain.startsWith(m_dir.path()));
     ASSERT_TRUE(QFile(plain).open(QIODevice::WriteOnly));
-
-    const QString dead = registry.socketName(5);
+    const QString dead = probe.socketName(5);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     const sockaddr_un address = addressOf(dead);
     ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
     ::close(fd);
-    ASSERT_TRUE(QFile::exists(dead));
 
-    InstanceRegistry probe(title, nullptr, m_dir.path());
-    for (int number : {4, 5}) {
-        EXPECT_FALSE(registry.isTaken(number)) << number;
-        InstanceRegistry owner(title, nullptr, m_dir.path());
-        ASSERT_TRUE(owner.listen(number).ok()) << number;
-        EXPECT_TRUE(probe.isTaken(number)) << number;
+    for (int number : {3, 4, 5}) {
+        EXPECT_FALSE(probe.isTaken(number)) << number;
+        {
+            InstanceRegistry owner(title, nullptr, m_dir.path());
+            ASSERT_TRUE(owner.listen(number).ok()) << number;
+            EXPECT_TRUE(probe.isTaken(number)) << number;
+            struct stat info {};
+            ASSERT_EQ(::stat(QFile::encodeName(owner.socketName(number)).constData(), &info), 0);
+            EXPECT_TRUE(S_ISSOCK(info.st_mode));
+            EXPECT_EQ(info.st_mode & 0777, 0600u);
+        }
+        EXPECT_FALSE(QFile::exists(probe.socketName(number))) << number;
     }
 }
 
 TEST_F(Registry, TooLongASocketPathIsAnErrorNotACrash)
 {
-    const QString deep = m_dir.path() + u'/' + QString(120, u'd');
-    InstanceRegistry registry(title, nullptr, deep);
+    InstanceRegistry registry(title, nullptr, m_dir.path() + u'/' + QString(120, u'd'));
     const kitbox::Status status = registry.listen(1);
     ASSERT_FALSE(status.ok());
     EXPECT_NE(status.error().find("too long"), std::string::npos) << status.error();
-    EXPECT_FALSE(registry.isListening());
-    EXPECT_FALSE(registry.isTaken(1));
-    EXPECT_FALSE(registry.activate(1));
+    EXPECT_FALSE(registry.isListening() || registry.isTaken(1) || registry.activate(1));
 }
