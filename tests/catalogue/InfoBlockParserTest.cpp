@@ -92,14 +92,9 @@ TEST(InfoBlockParser, JobTextsSummariesAndResultNames)
 TEST(InfoBlockParser, ArgumentSummaryCountIsRightAlignedInTwoPlaces)
 {
     QString summary;
-    InfoBlockParser::addArgument(summary, 1, s("A"));
-    EXPECT_EQ(summary, s("Argumente:  1 \r\na"));
-    for (int n = 2; n <= 12; ++n) {
+    for (int n = 1; n <= 12; ++n)
         InfoBlockParser::addArgument(summary, n, QString(s("X") + QString::number(n)));
-        EXPECT_EQ(summary.left(14), QStringLiteral("Argumente: %1 ").arg(n, 2)) << n;
-    }
-    EXPECT_TRUE(summary.startsWith(s("Argumente: 12 \r\na; x2; x3;")));
-    EXPECT_TRUE(summary.endsWith(s("; x11; x12")));
+    EXPECT_EQ(summary, s("Argumente: 12 \r\nx1; x2; x3; x4; x5; x6; x7; x8; x9; x10; x11; x12"));
     // A new first argument starts the summary over.
     InfoBlockParser::addArgument(summary, 1, s("B"));
     EXPECT_EQ(summary, s("Argumente:  1 \r\nb"));
@@ -120,13 +115,13 @@ TEST(InfoBlockParser, BaseBlockSkipsRedefinedJobsWithoutShiftingTheOthers)
     // The redefined job's comment arrives while the separator is current.
     EXPECT_EQ(c.jobInfo[2], s("\r\n"));
     EXPECT_EQ(c.argSummary[2], QString());
-    EXPECT_EQ(c.jobInfo[3], s("---- uses : D_BASIS\r\nname      : init\r\n  comment : Starts\r\n"
-                              "\r\nargument  : MODE\r\n"));
+    EXPECT_EQ(c.jobInfo.mid(3, 2),
+              (QStringList{s("---- uses : D_BASIS\r\nname      : init\r\n  comment : Starts\r\n"
+                             "\r\nargument  : MODE\r\n"),
+                           s("---- uses : D_BASIS\r\nname      : RESET\r\n\r\nresult    : DONE\r\n")}));
     EXPECT_EQ(c.argSummary[3], s("Argumente:  1 \r\nmode"));
-    EXPECT_EQ(c.resultNames[3], QString());
-    EXPECT_EQ(c.jobInfo[4], s("---- uses : D_BASIS\r\nname      : RESET\r\n\r\nresult    : DONE\r\n"));
+    EXPECT_EQ(c.resultNames[3] + c.jobInfo[0], QString());
     EXPECT_EQ(c.lastFilledJob, 4);
-    EXPECT_EQ(c.jobInfo[0], QString());
 }
 
 TEST(Utf16Builder, WidensBytesOfEveryLengthAndOffsetAsLatin1)

