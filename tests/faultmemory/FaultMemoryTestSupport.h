@@ -1,57 +1,17 @@
 #pragma once
-// Building blocks of the fault-memory tests: result makers for the scripted
-// runtime, a runtime whose detail jobs answer per argument, and a report
-// fixture with a fixed clock.
+// Building blocks of the fault-memory tests: a runtime whose detail jobs
+// answer per argument, and a report fixture with a fixed clock.
 #include <gtest/gtest.h>
 
 #include <QFile>
 #include <QHash>
 
-#include <ostream>
-
+#include "ScriptedRuntime.h"
 #include "execution/FehlerspeicherAusgabe.h"
-#include "runtime/FakeVedamisApi.h"
 #include "shell/FakeClock.h"
 #include "shell/TextCatalogue.h"
 
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace kitbox::testing {
-
-inline FakeResult txt(QStringView name, QStringView value)
-{
-    FakeResult r;
-    r.name = name.toString();
-    r.text = value.toString();
-    return r;
-}
-
-// A text result that the runtime renders differently for one format.
-inline FakeResult formatted(QStringView name, QStringView format, QStringView shown)
-{
-    FakeResult r = txt(name, shown.trimmed());
-    r.formatted.insert(format.toString(), shown.toString());
-    return r;
-}
-
-inline FakeResult num(QStringView name, qint16 value)
-{
-    FakeResult r = txt(name, QString::number(value));
-    r.type = ResultType::Integer;
-    r.intValue = value;
-    return r;
-}
-
-inline FakeResult bin(QStringView name, const QByteArray &bytes)
-{
-    FakeResult r = txt(name, {});
-    r.type = ResultType::Binary;
-    r.binary = bytes;
-    return r;
-}
 
 inline QString pad(QStringView text, qsizetype width)
 {

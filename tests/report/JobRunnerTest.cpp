@@ -8,18 +8,11 @@
 #include "ScriptedRuntime.h"
 
 using namespace kitbox;
-using kitbox::testing::ScriptedRuntime;
+using namespace kitbox::testing;
 using Activity = kitbox::ResultsWindowRules::Activity;
+using namespace Qt::StringLiterals;
 
 namespace {
-
-FakeResult textResult(const char *name, const char *value)
-{
-    FakeResult r;
-    r.name = QString::fromUtf8(name);
-    r.text = QString::fromUtf8(value);
-    return r;
-}
 
 class RunnerTest : public ::testing::Test {
 protected:
@@ -28,15 +21,12 @@ protected:
         ASSERT_TRUE(texts.loadBuiltIn().ok());
         ASSERT_TRUE(runtime.apiInit());
         for (const char *job : {"status", "fs_lesen"})
-            runtime.setJobResults(QStringLiteral("D_TEST"), QString::fromUtf8(job),
-                                  {{textResult("VARIANTE", "D_TEST")}, {textResult("JOB_STATUS", "OKAY")}});
-        host.selection.entry = QStringLiteral("status");
+            runtime.setJobResults(u"D_TEST"_s, QString::fromUtf8(job),
+                                  {{txt(u"VARIANTE", u"D_TEST")}, {txt(u"JOB_STATUS", u"OKAY")}});
+        host.selection.entry = u"status"_s;
         host.selection.index = 0;
     }
-    int jobStarts() const
-    {
-        return runtime.callCount(QStringLiteral("apiJob")) + runtime.callCount(QStringLiteral("apiJobData"));
-    }
+    int jobStarts() const { return runtime.callCount(u"apiJob"_s) + runtime.callCount(u"apiJobData"_s); }
     // The user stops the continuous run in the message wait after pass n.
     void stopAfterPasses(int n)
     {
@@ -64,14 +54,11 @@ TEST_F(RunnerTest, SingleRunShowsTheReportAndEndsOtherRuns)
     flags.testRun = true;
     host.testCommandEnabled = true;
     host.pausePanel = true;
-    host.caption = QStringLiteral("Results (mittlere Dauer : 9 ms)");
+    host.caption = u"Results (mittlere Dauer : 9 ms)"_s;
     runner.starteJob();
-    EXPECT_FALSE(flags.continuousRun);
-    EXPECT_FALSE(flags.testRun);
+    EXPECT_FALSE(flags.continuousRun || flags.testRun || host.pausePanel || host.continuousCommandRunning);
     EXPECT_EQ(host.testCommandResets, 1);
-    EXPECT_FALSE(host.pausePanel);
-    EXPECT_FALSE(host.continuousCommandRunning);
-    EXPECT_EQ(host.caption, QStringLiteral("Results"));
+    EXPECT_EQ(host.caption, u"Results"_s);
     EXPECT_TRUE(host.output.text().startsWith(u"apiJob(\"D_TEST\",\"status\",\"\",\"\")\r\n"));
     EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Building, Activity::Idle}));
     EXPECT_GE(host.output.shown, 1);
@@ -82,18 +69,26 @@ TEST_F(RunnerTest, SingleRunShowsTheReportAndEndsOtherRuns)
     runner.starteJob();
     EXPECT_TRUE(flags.testRun);
     EXPECT_EQ(host.testCommandResets, 1);
-    EXPECT_EQ(jobStarts(), 2);
+}
 
-    // An overlong data argument is refused with a message, once or continuously.
-    host.selection.argumentText = QString(2 * 1100, u'1');
-    host.selection.dataFlag = true;
-    runner.starteJob();
-    ASSERT_EQ(dialogs.messages().size(), 1);
-    EXPECT_TRUE(dialogs.messages().first().text.contains(u"1025"));
-    runner.starteJobEndlos();
-    EXPECT_EQ(jobStarts(), 2);
-    EXPECT_FALSE(flags.continuousRun);
-    EXPECT_FALSE(host.continuousCommandRunning);
+// The separator of inherited jobs and an overlong data argument run nothing, once or continuously.
+TEST_F(RunnerTest, SeparatorAndOverlongDataRunNothing)
+{
+    for (const bool data : {false, true})
+        for (const bool continuous : {false, true}) {
+            SCOPED_TRACE(std::to_string(data) + std::to_string(continuous));
+            dialogs.clear();
+            host.output.setText(u"old"_s);
+            host.selection.entry = data ? u"status"_s : u"---- uses: d_basis"_s;
+            host.selection.dataFlag = data;
+            host.selection.argumentText = data ? QString(2 * 1100, u'1') : QString();
+            continuous ? runner.starteJobEndlos() : runner.starteJob();
+            EXPECT_EQ(jobStarts(), 0);
+            EXPECT_FALSE(flags.continuousRun || host.continuousCommandRunning || host.pausePanel);
+            EXPECT_EQ(host.output.text(), data ? u"old"_s : QString());
+            ASSERT_EQ(dialogs.messages().size(), data ? 1 : 0);
+            EXPECT_TRUE(!data || dialogs.messages().first().text.contains(u"1025"));
+        }
 }
 
 TEST_F(RunnerTest, ContinuousRunWithoutPauseRunsBackToBackUntilStopped)
@@ -104,9 +99,7 @@ TEST_F(RunnerTest, ContinuousRunWithoutPauseRunsBackToBackUntilStopped)
     };
     runner.starteJobEndlos();
     EXPECT_EQ(jobStarts(), 3);
-    EXPECT_FALSE(flags.continuousRun);
-    EXPECT_FALSE(host.pausePanel);
-    EXPECT_FALSE(host.continuousCommandRunning);
+    EXPECT_FALSE(flags.continuousRun || host.pausePanel || host.continuousCommandRunning);
     EXPECT_EQ(host.lamps.last(), Activity::Idle);
     // Only the 1 ms message waits between passes; no pause lamp.
     EXPECT_EQ(clock.waits(), QList<int>(clock.waits().size(), 1));
@@ -121,17 +114,17 @@ TEST_F(RunnerTest, CaptionShowsTheMeanDurationIncludingThePauseAfterOneSecond)
     // Each pass: 250 ms of pause and the 1 ms message wait. The fourth pass
     // ends its pause at 3 * 251 + 250 = 1003 ms: the first caption with a
     // mean; before it "Results" stays and is not written again.
-    EXPECT_EQ(host.captions, QStringList{QStringLiteral("Results (mittlere Dauer : 250 ms)")});
+    EXPECT_EQ(host.captions, QStringList{u"Results (mittlere Dauer : 250 ms)"_s});
     EXPECT_EQ(runner.meanDuration(), 1003 / 4);
 
-    texts.selectLanguage(QStringLiteral("E"));
+    texts.selectLanguage(u"E"_s);
     host.pause = 1000;
     host.captions.clear();
     stopAfterPasses(2);
     runner.starteJobEndlos();
     // The caption left by the last run goes back to "Results" first.
     ASSERT_EQ(host.captions.size(), 2);
-    EXPECT_EQ(host.captions.first(), QStringLiteral("Results"));
+    EXPECT_EQ(host.captions.first(), u"Results"_s);
     EXPECT_TRUE(host.captions.last().endsWith(u" 1000 ms)")) << host.captions.last().toStdString();
     EXPECT_FALSE(host.captions.last().contains(u"mittlere"));
 }
@@ -165,81 +158,71 @@ TEST_F(RunnerTest, StoppingOrASingleRunDuringThePauseEndsTheContinuousRun)
     runner.starteJobEndlos();
     EXPECT_EQ(jobStarts(), 3);
     EXPECT_FALSE(flags.continuousRun);
-    EXPECT_EQ(host.caption, QStringLiteral("Results"));
+    EXPECT_EQ(host.caption, u"Results"_s);
 }
 
 TEST_F(RunnerTest, PauseSleepsInStepsByTheRemainingTimeIgnoresZeroAndSurvivesTheTimerWrapping)
 {
     flags.continuousRun = true;
     runner.pauseWarten(2500);
-    QList<int> expected{1000};
-    expected += QList<int>(13, 100); // 1500 down to 200 remaining
-    expected += QList<int>(17, 10);  // 200 down to 30
-    expected += QList<int>(30, 1);   // 30 down to 0
-    EXPECT_EQ(clock.waits(), expected);
+    // 1000 ms while above 2000 remain, then 100 ms down to 200, 10 ms down to 30, 1 ms to the end.
+    EXPECT_EQ(clock.waits(), QList<int>{1000} + QList<int>(13, 100) + QList<int>(17, 10) + QList<int>(30, 1));
     EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Pausing, Activity::Idle}));
-
-    // Zero is no pause at all.
-    const qsizetype afterFirst = clock.waits().size();
-    runner.pauseWarten(0);
-    EXPECT_EQ(clock.waits().size(), afterFirst);
+    runner.pauseWarten(0); // no pause at all
     EXPECT_EQ(host.lamps.size(), 2);
 
     // The millisecond counter wraps in the middle of a pause.
+    const qsizetype before = clock.waits().size();
     clock.setCounter(0xFFFFFFFFu - 20);
     runner.pauseWarten(100);
-    EXPECT_EQ(std::accumulate(clock.waits().begin() + afterFirst, clock.waits().end(), 0), 100);
+    EXPECT_EQ(clock.waits().mid(before), QList<int>(7, 10) + QList<int>(30, 1));
 
     flags.continuousRun = false;
-    const qsizetype before = clock.waits().size();
     runner.pauseWarten(5000);
-    EXPECT_EQ(clock.waits().size(), before);
+    EXPECT_EQ(clock.waits().size(), before + 37);
     EXPECT_EQ(host.lamps.last(), Activity::Idle);
 }
 
 TEST_F(RunnerTest, ReportOptionsFollowTheSettings)
 {
-    host.sortList = {QStringLiteral("b"), QStringLiteral("a")};
+    host.sortList = {u"b"_s, u"a"_s};
     host.uds = true;
     options.udsText = false;
     const ReportOptions o = runner.reportOptions();
     EXPECT_TRUE(o.uds.udsDescription && o.uds.einh && !o.uds.text);
-    EXPECT_EQ(o.errorLabel, QStringLiteral("VEDAMIS Fehler"));
+    EXPECT_EQ(o.errorLabel, u"VEDAMIS Fehler"_s);
     EXPECT_TRUE(o.filterNotice.startsWith(u"Results sind gefiltert"));
     // Any value but -1 groups by the result list (the default is 1).
     for (const auto &[sorted, grouped] : {std::pair(1, true), {0, true}, {-1, false}}) {
         options.ausgabeSortiert = sorted;
         EXPECT_EQ(runner.reportOptions().order, grouped ? host.sortList : QStringList()) << sorted;
     }
-    texts.selectLanguage(QStringLiteral("E"));
-    EXPECT_EQ(runner.reportOptions().errorLabel, QStringLiteral("VEDAMIS Error"));
+    texts.selectLanguage(u"E"_s);
+    EXPECT_EQ(runner.reportOptions().errorLabel, u"VEDAMIS Error"_s);
 }
 
 TEST_F(RunnerTest, FaultMemoryJobsGoToTheirReportInZemoMode)
 {
-    host.selection.entry = QStringLiteral("fs_lesen");
+    host.selection.entry = u"fs_lesen"_s;
     options.zemoFsMode = 256;
     // Without a report of its own the run control builds the fault-memory report and shows it.
     runner.starteJob();
     const QString shown = host.output.text();
-    EXPECT_TRUE(shown.startsWith(QString(11, u' ') + QStringLiteral("F E H L E R S P E I C H E R   L E S E N\r\n")));
+    EXPECT_TRUE(shown.startsWith(QString(11, u' ') + u"F E H L E R S P E I C H E R   L E S E N\r\n"));
     EXPECT_TRUE(shown.contains(u"\r\nDatum:     07.03.26 09:05\r\nECU:       D_TEST\r\n"));
-    EXPECT_TRUE(shown.contains(u">>>>>>>>>> Kein Fehler gefunden <<<<<<<<<<<"));
     EXPECT_EQ(runner.lastReport(), shown);
     EXPECT_EQ(host.lamps, (QList<Activity>{Activity::Building, Activity::Idle}));
 
     QStringList handed;
     runner.setFaultMemoryReport([&](const QString &sgbd, const QString &job) { handed << sgbd + u':' + job; });
-    options.zemoFsMode = 1919; // bit 256 set
-    runtime.clearCalls();
-    runner.starteJob();
-    EXPECT_EQ(handed, QStringList{QStringLiteral("D_TEST:fs_lesen")});
-    EXPECT_EQ(jobStarts(), 0);
-    options.zemoFsMode = 1919 & ~256;
-    runner.starteJob();
-    EXPECT_EQ(handed.size(), 1);
-    EXPECT_EQ(jobStarts(), 1);
-
+    for (const auto &[mode, handedOver] : {std::pair(1919, true), {1919 & ~256, false}}) {
+        runtime.clearCalls();
+        handed.clear();
+        options.zemoFsMode = mode;
+        runner.starteJob();
+        EXPECT_EQ(handed, handedOver ? QStringList{u"D_TEST:fs_lesen"_s} : QStringList()) << mode;
+        EXPECT_EQ(jobStarts(), handedOver ? 0 : 1) << mode;
+    }
     for (const auto &[job, applies] :
          {std::pair(u"is_lesen", true), {u"hs_lesen", true}, {u"FS_LESEN", false}, {u"fs_lesen_detail", false}})
         EXPECT_EQ(JobRunner::isFaultMemoryRun(QString::fromUtf16(job), 256), applies);

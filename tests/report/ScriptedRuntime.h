@@ -17,6 +17,38 @@ inline void PrintTo(const QString &text, std::ostream *os)
 
 namespace kitbox::testing {
 
+// Results for the fakes' scripts.
+inline FakeResult txt(QStringView name, QStringView value, ResultType type = ResultType::Text)
+{
+    FakeResult r;
+    r.name = name.toString();
+    r.text = value.toString();
+    r.type = type;
+    return r;
+}
+
+// A text result that the runtime renders differently for one format.
+inline FakeResult formatted(QStringView name, QStringView format, QStringView shown, ResultType type = ResultType::Text)
+{
+    FakeResult r = txt(name, shown.trimmed(), type);
+    r.formatted.insert(format.toString(), shown.toString());
+    return r;
+}
+
+inline FakeResult num(QStringView name, qint16 value)
+{
+    FakeResult r = txt(name, QString::number(value), ResultType::Integer);
+    r.intValue = value;
+    return r;
+}
+
+inline FakeResult bin(QStringView name, const QByteArray &bytes)
+{
+    FakeResult r = txt(name, {}, ResultType::Binary);
+    r.binary = bytes;
+    return r;
+}
+
 class ScriptedRuntime : public FakeVedamisApi {
 public:
     enum class Read { Name, Format, Text, Number, Extended };

@@ -166,61 +166,53 @@ protected:
     TestDocument doc{dialogs, germanTexts(), api};
 };
 
+// The boxes of each refusal, by the start of their text.
 TEST_F(TestDocumentTest, LoadChecksNameAndFile)
 {
-    dialogs.setNextFileName(file("A.TXT"));
-    EXPECT_FALSE(doc.testLaden());
-    EXPECT_EQ(lastMessage(), QStringLiteral("Kein gültiger Name."));
-    EXPECT_EQ(dialogs.shown().first().text, dir.path()) << "the dialog starts in EcuPath";
-
-    dialogs.setNextFileName(file("MISSING.TST"));
-    EXPECT_FALSE(doc.testLaden());
-    EXPECT_TRUE(lastMessage().startsWith(u"Testdatei nicht gefunden.\n"));
-    EXPECT_EQ(dialogs.messages().last().title, QStringLiteral("Testdatei laden"));
-
-    dialogs.setNextFileName(file("A"));
+    const struct {
+        const char *chosen;
+        bool loads;
+        QString box; // start of the message; empty: none
+    } cases[] = {
+        {"A.TXT", false, u"Kein gültiger Name."_s},
+        {"MISSING.TST", false, u"Testdatei nicht gefunden.\n"_s},
+        {"A", true, QString()}, // a name without extension gets .tst
+    };
     writeBytes(file("A.tst"), "2|d_alt|ident\r\n");
-    EXPECT_TRUE(doc.testLaden()) << "a name without extension gets .tst";
+    for (const auto &c : cases) {
+        dialogs.clear();
+        dialogs.setNextFileName(file(c.chosen));
+        EXPECT_EQ(doc.testLaden(), c.loads) << c.chosen;
+        EXPECT_EQ(dialogs.shown().first().text, dir.path()) << "the dialog starts in EcuPath";
+        EXPECT_TRUE(c.box.isEmpty() ? dialogs.messages().isEmpty() : lastMessage().startsWith(c.box)) << c.chosen;
+    }
     EXPECT_EQ(doc.path(), file("A.tst"));
-    EXPECT_EQ(doc.matrix().cell(1, 2), QStringLiteral("d_alt"));
+    EXPECT_EQ(doc.matrix().cell(1, 2), u"d_alt"_s);
     EXPECT_EQ(doc.statusText(), u" Testdatei : " + file("A.tst"));
     EXPECT_FALSE(doc.changed());
 }
 
 TEST_F(TestDocumentTest, ChangeCheckAnswers)
 {
-    const struct {
-        DialogAnswer answer;
-        bool goesOn;
-        bool saved;
-    } cases[] = {
-        {DialogAnswer::Cancel, false, false},
-        {DialogAnswer::No, true, false},
-        {DialogAnswer::Yes, true, true},
-    };
-    for (const auto &c : cases) {
+    for (const DialogAnswer answer : {DialogAnswer::Cancel, DialogAnswer::No, DialogAnswer::Yes}) {
+        SCOPED_TRACE(int(answer));
+        writeBytes(file("A.TST"), "1|d_motor|ident\r\n");
         TestDocument doc{dialogs, germanTexts(), api};
         ASSERT_TRUE(doc.openFile(file("A.TST")));
-        doc.matrix().setCell(1, 3, QStringLiteral("edited"));
+        doc.matrix().setCell(1, 3, u"edited"_s);
         doc.setChanged();
         dialogs.clear();
-        dialogs.setNextAnswer(c.answer);
-        EXPECT_EQ(doc.testNeu(), c.goesOn);
+        dialogs.setNextAnswer(answer);
+        EXPECT_EQ(doc.testNeu(), answer != DialogAnswer::Cancel);
         ASSERT_EQ(dialogs.messages().size(), 1);
-        EXPECT_EQ(dialogs.messages().first().text,
-                  QStringLiteral("Die Testdatei wurde geändert.\n\nMöchten Sie die Änderungen speichern?"));
         EXPECT_EQ(dialogs.messages().first().title, u"Speichern von  " + file("A.TST"));
         EXPECT_EQ(readBytes(file("A.TST")),
-                  c.saved ? QByteArray("1|d_motor|edited\r\n") : QByteArray("1|d_motor|ident\r\n"));
-        if (c.answer == DialogAnswer::Cancel) {
-            EXPECT_EQ(doc.matrix().cell(1, 3), QStringLiteral("edited")) << "Cancel keeps the matrix";
-            EXPECT_TRUE(doc.changed());
-            EXPECT_EQ(doc.path(), file("A.TST"));
-        } else {
-            EXPECT_TRUE(doc.matrix().stepIsEmpty(1));
-            EXPECT_TRUE(doc.path().isEmpty());
-        }
-        writeBytes(file("A.TST"), "1|d_motor|ident\r\n");
+                  answer == DialogAnswer::Yes ? "1|d_motor|edited\r\n" : "1|d_motor|ident\r\n");
+        // Cancel keeps the matrix, its name and its change; the others start anew.
+        const bool kept = answer == DialogAnswer::Cancel;
+        EXPECT_EQ(doc.matrix().stepIsEmpty(1), !kept);
+        EXPECT_EQ(doc.changed(), kept);
+        EXPECT_EQ(doc.path(), kept ? file("A.TST") : QString());
     }
     dialogs.clear();
     ASSERT_TRUE(doc.openFile(file("A.TST")));
@@ -231,28 +223,30 @@ TEST_F(TestDocumentTest, ChangeCheckAnswers)
 TEST_F(TestDocumentTest, SaveAsAsksForNameAndOverwrite)
 {
     ASSERT_TRUE(doc.openFile(file("A.TST")));
-    doc.matrix().setCell(2, 2, QStringLiteral("d_alt"));
-
-    dialogs.setNextFileName(file("B.TXT"));
-    EXPECT_FALSE(doc.testSpeichernUnter());
-    EXPECT_EQ(lastMessage(), file("B.TXT") + u"\nKein gültiger Name..");
-
-    dialogs.setNextFileName(file("A.TST"));
-    dialogs.setNextAnswer(DialogAnswer::No);
-    EXPECT_FALSE(doc.testSpeichernUnter());
-    EXPECT_EQ(lastMessage(), file("A.TST") + u"\nbesteht bereits.\n\nMöchten Sie, daß diese Datei überschreiben wird?");
+    doc.matrix().setCell(2, 2, u"d_alt"_s);
+    const struct {
+        QString chosen;
+        DialogAnswer answer;
+        bool saved;
+        QString path, box; // the name afterwards; the start of the message, empty: none
+    } cases[] = {
+        {file("B.TXT"), DialogAnswer::Ok, false, file("A.TST"), file("B.TXT") + u"\nKein gültiger Name.."},
+        {file("A.TST"), DialogAnswer::No, false, file("A.TST"), file("A.TST") + u"\nbesteht bereits.\n\n"},
+        {file("C.TST.old"), DialogAnswer::Ok, true, file("C.TST"), QString()},
+        // A file in a directory that does not exist cannot be written; the old name stays.
+        {dir.filePath(u"no/such/D.TST"_s), DialogAnswer::Ok, false, file("C.TST"), u"Fehler beim Speichern\n"_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.chosen.toStdString());
+        dialogs.clear();
+        dialogs.setNextFileName(c.chosen);
+        dialogs.setNextAnswer(c.answer);
+        doc.setChanged();
+        EXPECT_EQ(doc.testSpeichernUnter(), c.saved);
+        EXPECT_EQ(doc.path(), c.path);
+        EXPECT_EQ(doc.changed(), !c.saved);
+        EXPECT_TRUE(c.box.isEmpty() ? dialogs.messages().isEmpty() : lastMessage().startsWith(c.box));
+    }
     EXPECT_EQ(readBytes(file("A.TST")), QByteArray("1|d_motor|ident\r\n")) << "No writes nothing";
-
-    dialogs.setNextFileName(file("C.TST.old"));
-    EXPECT_TRUE(doc.testSpeichernUnter());
-    EXPECT_EQ(doc.path(), file("C.TST"));
     EXPECT_EQ(readBytes(file("C.TST")), QByteArray("1|d_motor|ident\r\n|d_alt\r\n"));
-
-    // A file in a directory that does not exist cannot be written.
-    dialogs.setNextFileName(dir.filePath(QStringLiteral("no/such/D.TST")));
-    doc.setChanged();
-    EXPECT_FALSE(doc.testSpeichernUnter());
-    EXPECT_TRUE(lastMessage().startsWith(u"Fehler beim Speichern\n"));
-    EXPECT_TRUE(doc.changed());
-    EXPECT_EQ(doc.path(), file("C.TST")) << "a failed save keeps the old name";
 }

@@ -18,6 +18,8 @@
 #include <functional>
 
 using namespace kitbox;
+using kitbox::testing::txt;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -33,17 +35,12 @@ public:
         log = text;
         ++starts;
     }
-    void appendLog(const QString &text) override
-    {
-        log += text;
-        ++appends;
-    }
+    void appendLog(const QString &text) override { log += text; }
     void setActivity(ResultsWindowRules::Activity) override {}
     void keepAlive() override
     {
-        ++alive;
         if (onAlive)
-            onAlive(alive);
+            onAlive();
     }
     void showStep(int row) override { steps << row; }
     int cursorStep() override { return cursor; }
@@ -53,22 +50,12 @@ public:
 
     QString log;
     int starts = 0;
-    int appends = 0;
-    int alive = 0;
-    std::function<void(int)> onAlive;
+    std::function<void()> onAlive;
     QList<int> steps;
     int cursor = 1;
     QList<Command> commands;
     int continuousEnded = 0;
 };
-
-FakeResult text(const char *name, const char *value)
-{
-    FakeResult r;
-    r.name = q(name);
-    r.text = q(value);
-    return r;
-}
 
 class TestRunTest : public ::testing::Test {
 protected:
@@ -80,9 +67,8 @@ protected:
     }
     void status(const QString &stat, const char *jobStatus = "OKAY")
     {
-        FakeResult s = text("STAT", "");
-        s.text = stat;
-        api.setJobResults(q("D"), q("J"), {{text("VARIANTE", "D")}, {s, text("JOB_STATUS", jobStatus)}});
+        api.setJobResults(q("D"), q("J"),
+                          {{txt(u"VARIANTE", u"D")}, {txt(u"STAT", stat), txt(u"JOB_STATUS", q(jobStatus))}});
     }
     void row(int r, std::initializer_list<const char *> fields)
     {
@@ -117,17 +103,14 @@ TEST(TestRunFields, NumbersAndTimeStamps)
 
 TEST_F(TestRunTest, LogOfJobStepsWithEchoResultsAndErrors)
 {
-    FakeResult word;
-    word.name = q("WERT");
-    word.type = ResultType::Word;
-    word.text = q("42");
+    FakeResult word = txt(u"WERT", u"42", ResultType::Word);
     word.formatted.insert(q("04X"), q("002A"));
-    api.setJobResults(q("D"), q("W"), {{}, {word, text("JOB_STATUS", "OKAY")}, {text("JOB_STATUS", "OKAY")}});
+    api.setJobResults(q("D"), q("W"), {{}, {word, txt(u"JOB_STATUS", u"OKAY")}, {txt(u"JOB_STATUS", u"OKAY")}});
     api.setJobError(q("D"), q("BAD"), 99, q("kaputt"));
     row(1, {"1", "D", "W", "", "a;b", "WERT"});
     row(2, {"1", "D", "DATA", "ja", "01 02 03"});
     row(3, {"1", "D", "BAD"});
-    api.setJobResults(q("D"), q("DATA"), {{}, {text("JOB_STATUS", "OKAY")}});
+    api.setJobResults(q("D"), q("DATA"), {{}, {txt(u"JOB_STATUS", u"OKAY")}});
     run();
 
     const QString expected = q("Testdatei : T.TST\r\nStart     : 04.12.2026 15:10:07.3\r\n"
@@ -160,7 +143,7 @@ TEST_F(TestRunTest, LogOfJobStepsWithEchoResultsAndErrors)
 
 TEST_F(TestRunTest, UdsSwitchesHideHelperResultsOnlyForAUdsDescription)
 {
-    api.setJobResults(q("D"), q("J"), {{}, {text("DREHZAHL_EINH", "1/min"), text("JOB_STATUS", "OKAY")}});
+    api.setJobResults(q("D"), q("J"), {{}, {txt(u"DREHZAHL_EINH", u"1/min"), txt(u"JOB_STATUS", u"OKAY")}});
     row(1, {"1", "D", "J"});
     ShellOptions hideUnits;
     hideUnits.udsEinh = false;
@@ -211,10 +194,10 @@ TEST_F(TestRunTest, BranchTargets)
         if (c.stat)
             status(q(c.stat));
         else
-            api.setJobResults(q("D"), q("J"), {{}, {text("JOB_STATUS", "OKAY")}});
+            api.setJobResults(q("D"), q("J"), {{}, {txt(u"JOB_STATUS", u"OKAY")}});
         host.steps.clear();
         // Each case stops at its fifth step at the latest.
-        host.onAlive = [&](int) {
+        host.onAlive = [&] {
             if (host.steps.size() >= 5)
                 flags.testRun = false;
         };
@@ -231,7 +214,7 @@ TEST_F(TestRunTest, EndlessLoopIsStoppedWithAbbruch)
     row(1, {"1", "D", "J"});
     row(2, {"1", "D", "J", "", "", "", "", "", "", "1"});
     int runs = 0;
-    host.onAlive = [&](int) {
+    host.onAlive = [&] {
         clock.advance(250);
         if (++runs == 40)
             testRun.starte(matrix, q("again"), false); // the stop command issued inside the loop
@@ -273,24 +256,18 @@ TEST_F(TestRunTest, JobStatusDecidesOutcomeAndJunitReport)
     EXPECT_EQ(testRun.outcomes()[1].repetition, 2);
     EXPECT_EQ(testRun.outcomes()[0].failure, q("JOB_STATUS = ERROR_<ECU>\x01"));
 
+    // The report is well-formed XML with the names and messages escaped.
     const QString xml = testJunitReport(q("T&T.TST"), testRun.outcomes(), true);
     QXmlStreamReader reader(xml);
-    int cases = 0;
-    QStringList failures;
-    while (!reader.atEnd()) {
-        if (reader.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (reader.name() == u"testcase")
-            ++cases;
-        if (reader.name() == u"failure")
-            failures << reader.attributes().value(QStringLiteral("message")).toString();
-        if (reader.name() == u"testsuite") {
-            EXPECT_EQ(reader.attributes().value(QStringLiteral("name")), u"T&T.TST");
-            EXPECT_EQ(reader.attributes().value(QStringLiteral("failures")), u"2");
-            EXPECT_EQ(reader.attributes().value(QStringLiteral("errors")), u"1");
-        }
-    }
+    QStringList elements;
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement)
+            elements << reader.name().toString() + u' ' + reader.attributes().value(u"name"_s).toString() +
+                            reader.attributes().value(u"failures"_s).toString() +
+                            reader.attributes().value(u"message"_s).toString();
     EXPECT_FALSE(reader.hasError()) << reader.errorString().toStdString();
-    EXPECT_EQ(cases, 3);
-    EXPECT_EQ(failures.value(0), u"JOB_STATUS = ERROR_<ECU>\uFFFD");
+    EXPECT_EQ(elements.first(), u"testsuite T&T.TST2"_s);
+    EXPECT_EQ(elements.filter(u"testcase"_s).size(), 3);
+    EXPECT_EQ(elements.filter(u"failure"_s).value(0), u"failure JOB_STATUS = ERROR_<ECU>\uFFFD"_s);
+    EXPECT_EQ(elements.last(), u"error stopped before the end"_s);
 }

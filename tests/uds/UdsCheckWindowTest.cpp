@@ -1,7 +1,7 @@
 // The UDS check from the file menu, offscreen: the main window with the demo
 // descriptions loaded through the real runtime and locator, the simulation
-// editor following each load, the scripted dialog service answering the
-// multi-select dialog.
+// editor following each load (its colouring is no edit: TraceWindowTest), the
+// scripted dialog service answering the multi-select dialog.
 #include "Workbench.h"
 #include "catalogue/Job_Form.h"
 #include "execution/Res_Form.h"
@@ -10,8 +10,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QListWidget>
-#include <QPlainTextEdit>
-#include <QTest>
 
 using namespace kitbox;
 using kitbox::test::demoFile;
@@ -36,16 +34,12 @@ protected:
 
     QString results() { return window->resultsWindow(false) ? window->resultsWindow(false)->text() : QString(); }
     QAction *single() { return window->menuAction(QStringLiteral("UDS_Check_Single")); }
-
-public:
     QString broken()
     {
         const QString path = dir.filePath(QStringLiteral("D_KAPUTT.prg"));
         test::writeFile(path, "not a description");
         return path;
     }
-
-protected:
     std::unique_ptr<KitBoxUdsCheck> check;
 };
 
@@ -163,24 +157,6 @@ TEST_F(UdsCheckWindowTest, TheListCommandStopsARunningList)
     EXPECT_EQ(list->text(), texts.text(197));
     EXPECT_FALSE(check->listRunning());
     EXPECT_EQ(catalogue->catalogue().loadedName, QStringLiteral("D_MOTOR"));
-}
-
-// The list run loads silently only while the simulation editor is unchanged,
-// so its colouring must not count as an edit, while typing still must.
-TEST_F(UdsCheckWindowTest, OnlyTypingChangesTheSimulationEditor)
-{
-    QAction *save = window->menuAction(QStringLiteral("SimulationSpeichern"));
-    ASSERT_NE(save, nullptr);
-    catalogue->sgbdLaden(demo("D_PRUEF.prg"));
-    QCoreApplication::processEvents();
-    EXPECT_FALSE(save->isEnabled());
-    QPlainTextEdit *sim = nullptr;
-    for (QPlainTextEdit *edit : window->findChildren<QPlainTextEdit *>())
-        if (edit->toPlainText().contains(u"D_PRUEF"))
-            sim = edit;
-    ASSERT_NE(sim, nullptr);
-    QTest::keyClicks(sim, QStringLiteral("; x"));
-    EXPECT_TRUE(save->isEnabled());
 }
 
 int main(int argc, char **argv)

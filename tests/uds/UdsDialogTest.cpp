@@ -1,5 +1,6 @@
 // The assistant windows driven as a user would, and the command line giving
-// the same argument for the same choices.
+// the same argument for the same choices. What is listed and composed is the
+// assistants' rules (UdsAssistantTest); the windows show it and hand it on.
 #include "cli/UdsCommand.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/TextCatalogue.h"
@@ -32,14 +33,15 @@ template <typename T> T *child(QWidget &w, const char *name)
     return found;
 }
 
-// The command line's composed argument (its first output line) and exit code.
-std::pair<int, QString> cli(const JobCatalogue &catalogue, const TextCatalogue &texts, const QStringList &words)
+// The command line's composed argument (its first output line) or its error
+// text, and its exit code; the words are separated by blanks.
+std::pair<int, QString> cli(const JobCatalogue &catalogue, const TextCatalogue &texts, const char *words)
 {
     QString outText;
     QString errText;
     QTextStream out(&outText);
     QTextStream err(&errText);
-    auto request = parseUdsArguments(QStringList{s("D_TEST.prg")} + words);
+    auto request = parseUdsArguments(QStringList{s("D_TEST.prg")} + s(words).split(u' '));
     EXPECT_TRUE(request.ok()) << request.error();
     if (!request)
         return {-1, QString()};
@@ -66,10 +68,8 @@ TEST_F(UdsDialogTest, StatusReadDialogAndCommandLineCompose)
     auto *list = child<QListWidget>(form, "lbStatus");
     ASSERT_EQ(list->count(), 5);
     EXPECT_TRUE(list->item(2)->isSelected());
-    EXPECT_EQ(list->toolTip(), s("Luefter"));
     child<QRadioButton>(form, "rbSpalte2")->click();
     ASSERT_EQ(list->item(1)->text(), s("TEMP"));
-    EXPECT_TRUE(list->selectedItems().isEmpty());
     // Type-ahead hides what does not match; picked in reverse, composed in list order.
     child<QLineEdit>(form, "txSuche")->setText(s("emp"));
     EXPECT_TRUE(list->isRowHidden(0));
@@ -80,10 +80,7 @@ TEST_F(UdsDialogTest, StatusReadDialogAndCommandLineCompose)
     EXPECT_EQ(child<QLabel>(form, "labelArgument")->text(), s("ARG;DREHZAHL;TEMP"));
     child<QPushButton>(form, "btnOK")->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
-    EXPECT_EQ(form.argumentOut(), s("ARG;DREHZAHL;TEMP"));
-    EXPECT_EQ(cli(catalogue, texts,
-                  {s("--job"), s("status_lesen"), s("--select"), s("arg"), s("--function"), s("TEMP"), s("--function"),
-                   s("drehzahl")}),
+    EXPECT_EQ(cli(catalogue, texts, "--job status_lesen --select arg --function TEMP --function drehzahl"),
               std::make_pair(0, form.argumentOut()));
 
     Job_22_Form cancelled(catalogue, texts);
@@ -92,7 +89,7 @@ TEST_F(UdsDialogTest, StatusReadDialogAndCommandLineCompose)
     EXPECT_EQ(cancelled.argumentOut(), QString());
 }
 
-TEST_F(UdsDialogTest, ControlDialogChecksValuesAndMatchesTheCommandLine)
+TEST_F(UdsDialogTest, ControlDialogMarksValuesAndMatchesTheCommandLine)
 {
     Job_00_Form form(catalogue, texts, dialogs, s("2F"));
     form.prepare(s("LABEL;Klappe"));
@@ -102,75 +99,58 @@ TEST_F(UdsDialogTest, ControlDialogChecksValuesAndMatchesTheCommandLine)
     ASSERT_EQ(grid->rowCount(), 2);
     EXPECT_EQ(grid->item(0, 3)->text(), s("100"));
     EXPECT_TRUE(grid->item(0, 3)->textAlignment() & Qt::AlignRight);
+    // A physical value is typed, a switch chosen; the third entry stays hidden.
     auto *position = child<QLineEdit>(form, "txWert1");
     auto *aktiv = child<QComboBox>(form, "cbWert2");
-    EXPECT_FALSE(position->isHidden());
     EXPECT_TRUE(child<QComboBox>(form, "cbWert1")->isHidden());
-    EXPECT_FALSE(aktiv->isHidden());
     EXPECT_TRUE(child<QLineEdit>(form, "txWert3")->isHidden());
     EXPECT_EQ(position->palette().color(QPalette::Base), Job_00_Form::warningColour());
-
     QTest::keyClicks(position, s("150")); // 150 is above MAX 100
     EXPECT_EQ(position->palette().color(QPalette::Base), Job_00_Form::warningColour());
     position->clear();
     QTest::keyClicks(position, s("40"));
     EXPECT_NE(position->palette().color(QPalette::Base), Job_00_Form::warningColour());
-    aktiv->setCurrentIndex(1);
-    emit aktiv->activated(1);
-    EXPECT_NE(aktiv->palette().color(QPalette::Base), Job_00_Form::warningColour());
 
     // RTD empties the grid; STA brings the rows back without their values.
     child<QRadioButton>(form, "rbSteuern1")->click();
     EXPECT_EQ(grid->rowCount(), 0);
-    EXPECT_TRUE(position->isHidden());
     child<QRadioButton>(form, "rbSteuern3")->click();
     ASSERT_EQ(grid->rowCount(), 2);
     EXPECT_TRUE(position->text().isEmpty());
     QTest::keyClicks(position, s("40"));
     aktiv->setCurrentIndex(1);
     emit aktiv->activated(1);
+    EXPECT_NE(aktiv->palette().color(QPalette::Base), Job_00_Form::warningColour());
     child<QPushButton>(form, "btnOK")->click();
     EXPECT_EQ(form.argumentOut(), s("LABEL;Klappe;STA;40;1"));
-    EXPECT_EQ(cli(catalogue, texts,
-                  {s("--job"), s("STEUERN_IO"), s("--function"), s("klappe"), s("--param"), s("sta"), s("--value"),
-                   s("40"), s("--value"), s("1")}),
+    EXPECT_EQ(cli(catalogue, texts, "--job STEUERN_IO --function klappe --param sta --value 40 --value 1"),
               std::make_pair(0, form.argumentOut()));
 }
 
 TEST_F(UdsDialogTest, CommandLineRefusals)
 {
-    struct Case {
-        QStringList words;
+    const struct {
+        const char *words;
         int code;
         const char *message; // part of the error text
+    } cases[] = {
+        {"--job STEUERN_IO --function Klappe --value 150 --value 1", 4, "POSITION"},
+        {"--job STEUERN_IO --function Klappe --value 40 --value 2", 4, "AKTIV"},
+        {"--job STEUERN_IO --function Klappe --value 40", 4, "AKTIV"},
+        {"--job STEUERN_IO --select ARG --function LUEFTER --value 5", 4, "STUFE"},
+        {"--job STEUERN_IO --function Drehzahl", 3, "Drehzahl"},
+        {"--job STATUS_LESEN --function Klappe", 3, "Klappe"},
+        {"--job STEUERN_IO --function Klappe --param STR", 1, "RCTECU"},
+        {"--job STEUERN_IO --function Luefter --value AUS --value EIN", 1, "values given"},
     };
-    const Case cases[] = {
-        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--value"), s("150"), s("--value"), s("1")},
-         4,
-         "POSITION"},
-        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--value"), s("40"), s("--value"), s("2")},
-         4,
-         "AKTIV"},
-        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--value"), s("40")}, 4, "AKTIV"},
-        {{s("--job"), s("STEUERN_IO"), s("--select"), s("ARG"), s("--function"), s("LUEFTER"), s("--value"), s("5")},
-         4,
-         "STUFE"},
-        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Drehzahl")}, 3, "Drehzahl"},
-        {{s("--job"), s("STATUS_LESEN"), s("--function"), s("Klappe")}, 3, "Klappe"},
-        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Klappe"), s("--param"), s("STR")}, 1, "RCTECU"},
-        {{s("--job"), s("STEUERN_IO"), s("--function"), s("Luefter"), s("--value"), s("AUS"), s("--value"), s("EIN")},
-         1,
-         "values given"},
-    };
-    for (const Case &k : cases) {
+    for (const auto &k : cases) {
         const auto [code, error] = cli(catalogue, texts, k.words);
-        EXPECT_EQ(code, k.code) << k.words.join(u' ').toStdString();
+        EXPECT_EQ(code, k.code) << k.words;
         EXPECT_TRUE(error.contains(s(k.message))) << error.toStdString();
     }
-    EXPECT_FALSE(parseUdsArguments({s("F"), s("--job"), s("IDENT")}).ok());
-    EXPECT_FALSE(parseUdsArguments({s("F"), s("--job"), s("STEUERN")}).ok());
-    EXPECT_FALSE(parseUdsArguments({s("F"), s("--job"), s("STATUS_LESEN"), s("--value"), s("1")}).ok());
-    EXPECT_FALSE(parseUdsArguments({s("F"), s("--job"), s("STATUS_LESEN"), s("--select"), s("NAME")}).ok());
+    for (const char *words :
+         {"--job IDENT", "--job STEUERN", "--job STATUS_LESEN --value 1", "--job STATUS_LESEN --select NAME"})
+        EXPECT_FALSE(parseUdsArguments(QStringList{s("F")} + s(words).split(u' ')).ok()) << words;
 }
 
 int main(int argc, char **argv)
