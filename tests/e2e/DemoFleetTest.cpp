@@ -1,9 +1,11 @@
 // The demo fleet through the runtime's C API, as the workbench will use it:
-// system jobs, whole result reports and job errors. (The demo test files are
-// run through kitbox32-cli test in tests/testmatrix.)
+// system jobs, whole result reports, job errors and the results the demo test
+// files branch on. (The demo test files are run through kitbox32-cli test in
+// tests/testmatrix.)
 #include "DemoSession.h"
 
 #include <array>
+#include <filesystem>
 #include <regex>
 #include <set>
 
@@ -82,6 +84,34 @@ TEST(DemoFleet, FailingJobsReportCodeAndTextAndTheSessionGoesOn)
     EXPECT_NE(s.errorCode(), 0);
     EXPECT_FALSE(s.job("D_MOTOR", "STEUERN", "ARG;LEERLAUF_SOLLDREHZAHL;1;5000").has_value());
     EXPECT_NE(s.errorCode(), 0);
+}
+
+// A logic column naming a result its job never delivers silently sends the branch
+// to its "no" step, so every job step's logic result must be in the job's report.
+TEST(DemoFleet, TestFileBranchesNameResultsTheirJobsDeliver)
+{
+    DemoSession s;
+    int branches = 0;
+    for (const auto &entry : std::filesystem::directory_iterator(e2e::dataDir() / "tst")) {
+        std::istringstream in(e2e::readFile(entry.path()));
+        int step = 0;
+        for (std::string line; std::getline(in, line);) {
+            ++step;
+            std::vector<std::string> cells;
+            std::istringstream row(line.substr(0, line.find_last_not_of("\r") + 1));
+            for (std::string cell; std::getline(row, cell, '|');)
+                cells.push_back(cell);
+            // Type 1 is a job step; 8 is the logic column.
+            if (cells.size() < 8 || cells[0] != "1" || cells[7].empty())
+                continue;
+            ++branches;
+            s.job(cells[1], cells[2], cells[4]);
+            EXPECT_NE(s.report().find("  " + cells[7] + " ("), std::string::npos)
+                << entry.path().filename() << " step " << step << ": " << cells[2] << " does not deliver "
+                << cells[7];
+        }
+    }
+    EXPECT_GE(branches, 3);
 }
 
 } // namespace
