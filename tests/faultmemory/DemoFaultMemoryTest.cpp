@@ -48,9 +48,11 @@ TEST_F(DemoFaultMemory, ReportsOfTheFleetInEveryLayout)
         const char *golden;
     } cases[] = {
         // Two environment records with headings, time lines, hex and 0-n values; one record without heading;
-        // a code without standard form; the overflow box; no mileage line for 524280. The short and
-        // count-only layouts and the other memories follow the paths of the scripted reports.
+        // a code without standard form; the overflow box; no mileage line for 524280.
         {"D_MOTOR", "fs_lesen", detailWord, 3, "demo_motor_fs_detail.txt"},
+        {"D_MOTOR", "fs_lesen", faultmode::defaultWord, 3, "demo_motor_fs_short.txt"},
+        // A detail job that refuses with the telegram.
+        {"D_MOTOR", "hs_lesen", detailWord, 3, "demo_motor_hs_detail.txt"},
         {"D_ALT", "fs_lesen", faultmode::defaultWord, 1, "demo_alt_fs.txt"},
         {"D_MOTOR2", "fs_lesen", detailWord, 2, "demo_motor2_fs_detail.txt"},
     };
@@ -60,6 +62,30 @@ TEST_F(DemoFaultMemory, ReportsOfTheFleetInEveryLayout)
         EXPECT_EQ(report.lastGeneration(), c.generation);
         EXPECT_EQ(report.lastErrorCode(), 0);
     }
+}
+
+TEST_F(DemoFaultMemory, DetailBitsSwitchTheirBlocksAndEnglishTexts)
+{
+    const QString motor = QStringLiteral("D_MOTOR");
+    // Only frequency and environment with values, units off; no rule without 0x6FF bits.
+    QString out =
+        build(motor, fs,
+              faultmode::zemo | faultmode::detail | faultmode::frequency | faultmode::environment | faultmode::value);
+    EXPECT_TRUE(out.contains(u"   " + pad(u"Motordrehzahl", 40) + u"   850.50\r\n"));
+    EXPECT_FALSE(out.contains(u"0x120308") || out.contains(u"P0303") || out.contains(u"Fehlercode"));
+    EXPECT_TRUE(out.contains(u"übergelaufen")); // the overflow box has no bit of its own
+    // The mode bit alone: header and count.
+    EXPECT_TRUE(build(motor, fs, faultmode::zemo).endsWith(u"Fehler im Fehlerspeicher !\r\n" + rule(u'=') + u"\r\n"));
+
+    texts.selectLanguage(QStringLiteral("E"));
+    out = build(motor, fs, detailWord);
+    EXPECT_TRUE(out.startsWith(QString(11, u' ') + u"E R R O R   M E M O R Y\r\n" + QString(11, u' ') + rule(u'-', 39) +
+                               u"\r\n\r\nDate:      07.03.2026, 09:05:03\r\nJobStatus: OKAY\r\n"
+                               u"Variant:   D_MOTOR.PRG\r\nVersion:   2.17\r\n" +
+                               rule(u'-') + u"\r\n\r\nRESULT:    3 error in error memory !\r\n"));
+    EXPECT_TRUE(out.contains(u"\r\nError counter   :  5\r\nHealing counter : not supported\r\n"));
+    EXPECT_TRUE(out.contains(u"\r\n1. environment condition\r\n   Absolute time"));
+    EXPECT_TRUE(out.contains(u"\r\nError code: 12 03 08 2F\r\n-"));
 }
 
 TEST_F(DemoFaultMemory, CommandLineToolPrintsTheSameReport)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "CliProcess.h"
+#include "Support.h"
 
 #include <vedamis/Compiler.h>
 
@@ -108,11 +109,9 @@ TEST(RunCli, SystemJobsInheritedJobsAndTextsWithNul)
     QTemporaryDir dir;
     const QString source = dir.filePath(QStringLiteral("d_kind.vds"));
     const QString kind = dir.filePath(QStringLiteral("D_KIND.prg"));
-    QFile file(source);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("ecu { name = \"D_KIND\", uses = { \"D_BASIS\" } }\n"
-               "job \"ROH\" { run = function() result(\"ROH_TEXT\", \"text\", \"vor\\0nach\") end }\n");
-    file.close();
+    kitbox::test::writeFile(source,
+                            "ecu { name = \"D_KIND\", uses = { \"D_BASIS\" } }\n"
+                            "job \"ROH\" { run = function() result(\"ROH_TEXT\", \"text\", \"vor\\0nach\") end }\n");
     const kitbox::Status compiled = vedamis::compileFile(source.toStdString(), kind.toStdString());
     ASSERT_TRUE(compiled.ok()) << compiled.error();
     // The base is looked up beside it.

@@ -3,6 +3,7 @@
 #include "cli/TestCommand.h"
 
 #include "CliProcess.h"
+#include "Support.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,7 +24,7 @@ QString q(const char *text)
 
 const QString demoTests = QStringLiteral(KITBOX_DATA_DIR "/tst");
 
-CliRun test(const QStringList &arguments)
+CliRun testCommand(const QStringList &arguments)
 {
     return runCli(QStringList{q("test")} + arguments);
 }
@@ -80,7 +81,7 @@ TEST(TestProgram, DemoTestsPassAndWriteJunit)
     for (const QString &name : names) {
         SCOPED_TRACE(name.toStdString());
         const QString file = demoTests + u'/' + name, report = dir.filePath(name + u".xml");
-        const CliRun r = test({file, q("--junit"), report});
+        const CliRun r = testCommand({file, q("--junit"), report});
         EXPECT_EQ(r.exitCode, testPassed) << r.err.toStdString();
         EXPECT_TRUE(r.out.startsWith(QByteArray("Testdatei : " + file.toUtf8() + "\r\nStart     : ")));
         EXPECT_TRUE(r.out.contains("\r\nStop      : "));
@@ -93,28 +94,24 @@ TEST(TestProgram, FailuresAndMissingFiles)
 {
     QTemporaryDir dir;
     const QString failing = dir.filePath(q("FAIL.TST"));
-    {
-        QFile f(failing);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("1|d_motor|ident\r\n1|d_motor|fehler_job\r\n1|d_motor|ident\r\n");
-    }
-    const CliRun failed = test({failing, q("--language"), q("en")});
+    kitbox::test::writeFile(failing, "1|d_motor|ident\r\n1|d_motor|fehler_job\r\n1|d_motor|ident\r\n");
+    const CliRun failed = testCommand({failing, q("--language"), q("en")});
     EXPECT_EQ(failed.exitCode, testFailed) << failed.err.toStdString();
     EXPECT_TRUE(failed.out.startsWith("Test file : ")) << failed.out.left(40).toStdString();
     EXPECT_EQ(failed.out.count("apiJob("), 3) << "a failing step does not stop the run";
 
-    const CliRun single = test({failing, q("--step"), q("3")});
+    const CliRun single = testCommand({failing, q("--step"), q("3")});
     EXPECT_EQ(single.exitCode, testPassed) << "only step 3 runs";
     EXPECT_EQ(single.out.count("apiJob("), 1);
 
-    const CliRun missing = test({dir.filePath(q("NONE.TST"))});
+    const CliRun missing = testCommand({dir.filePath(q("NONE.TST"))});
     EXPECT_EQ(missing.exitCode, testNotRun);
     EXPECT_TRUE(missing.err.contains(dir.filePath(q("NONE.TST")).toUtf8())) << missing.err.toStdString();
 
-    const CliRun notWritable = test({failing, q("--junit"), dir.filePath(q("no/such/r.xml"))});
+    const CliRun notWritable = testCommand({failing, q("--junit"), dir.filePath(q("no/such/r.xml"))});
     EXPECT_EQ(notWritable.exitCode, testNotRun);
 
-    const CliRun help = test({q("--help")});
+    const CliRun help = testCommand({q("--help")});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.contains("Exit code"));
 }

@@ -1,34 +1,23 @@
 // The test file: the layout written and read, the size limit, the name rules
 // and the new/load/save operations with their questions.
 #include "testmatrix/TestFile.h"
+#include "Support.h"
 #include "runtime/FakeVedamisApi.h"
 #include "shell/ScriptedDialogService.h"
 #include "shell/TextCatalogue.h"
 #include "testmatrix/TestDocument.h"
 #include "testmatrix/TestMatrix.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace kitbox;
 using namespace Qt::StringLiterals;
+using kitbox::test::readAll;
+using kitbox::test::writeFile;
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 TextCatalogue &germanTexts()
 {
@@ -109,7 +98,7 @@ TEST(TestFileReading, OversizedFileKeepsItsEndBehindTheWarning)
     while (body.size() <= testFileSizeLimit * 4 + 5000)
         body += "1|d_m\xC3\xB6tor|ident\r\n";
     body += "9|last|line\r\n";
-    writeBytes(path, body);
+    writeFile(path, body);
 
     const auto read = readTestFile(path, texts);
     ASSERT_TRUE(read.ok()) << read.error();
@@ -155,7 +144,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         api.setConfig(QStringLiteral("EcuPath"), dir.path());
-        writeBytes(file("A.TST"), "1|d_motor|ident\r\n");
+        writeFile(file("A.TST"), "1|d_motor|ident\r\n");
     }
     QString file(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
     QString lastMessage() const { return dialogs.messages().isEmpty() ? QString() : dialogs.messages().last().text; }
@@ -178,7 +167,7 @@ TEST_F(TestDocumentTest, LoadChecksNameAndFile)
         {"MISSING.TST", false, u"Testdatei nicht gefunden.\n"_s},
         {"A", true, QString()}, // a name without extension gets .tst
     };
-    writeBytes(file("A.tst"), "2|d_alt|ident\r\n");
+    writeFile(file("A.tst"), "2|d_alt|ident\r\n");
     for (const auto &c : cases) {
         dialogs.clear();
         dialogs.setNextFileName(file(c.chosen));
@@ -196,7 +185,7 @@ TEST_F(TestDocumentTest, ChangeCheckAnswers)
 {
     for (const DialogAnswer answer : {DialogAnswer::Cancel, DialogAnswer::No, DialogAnswer::Yes}) {
         SCOPED_TRACE(int(answer));
-        writeBytes(file("A.TST"), "1|d_motor|ident\r\n");
+        writeFile(file("A.TST"), "1|d_motor|ident\r\n");
         TestDocument doc{dialogs, germanTexts(), api};
         ASSERT_TRUE(doc.openFile(file("A.TST")));
         doc.matrix().setCell(1, 3, u"edited"_s);
@@ -206,8 +195,7 @@ TEST_F(TestDocumentTest, ChangeCheckAnswers)
         EXPECT_EQ(doc.testNeu(), answer != DialogAnswer::Cancel);
         ASSERT_EQ(dialogs.messages().size(), 1);
         EXPECT_EQ(dialogs.messages().first().title, u"Speichern von  " + file("A.TST"));
-        EXPECT_EQ(readBytes(file("A.TST")),
-                  answer == DialogAnswer::Yes ? "1|d_motor|edited\r\n" : "1|d_motor|ident\r\n");
+        EXPECT_EQ(readAll(file("A.TST")), answer == DialogAnswer::Yes ? "1|d_motor|edited\r\n" : "1|d_motor|ident\r\n");
         // Cancel keeps the matrix, its name and its change; the others start anew.
         const bool kept = answer == DialogAnswer::Cancel;
         EXPECT_EQ(doc.matrix().stepIsEmpty(1), !kept);
@@ -247,6 +235,6 @@ TEST_F(TestDocumentTest, SaveAsAsksForNameAndOverwrite)
         EXPECT_EQ(doc.changed(), !c.saved);
         EXPECT_TRUE(c.box.isEmpty() ? dialogs.messages().isEmpty() : lastMessage().startsWith(c.box));
     }
-    EXPECT_EQ(readBytes(file("A.TST")), QByteArray("1|d_motor|ident\r\n")) << "No writes nothing";
-    EXPECT_EQ(readBytes(file("C.TST")), QByteArray("1|d_motor|ident\r\n|d_alt\r\n"));
+    EXPECT_EQ(readAll(file("A.TST")), QByteArray("1|d_motor|ident\r\n")) << "No writes nothing";
+    EXPECT_EQ(readAll(file("C.TST")), QByteArray("1|d_motor|ident\r\n|d_alt\r\n"));
 }
