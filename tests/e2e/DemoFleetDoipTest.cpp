@@ -43,8 +43,8 @@ TEST(DemoFleetDoip, ReportsMatchTheSimulationAndTheCaptureDecodes)
 {
     ecusim::Options options;
     options.port = 0;
-    options.ecuPath = (e2e::dataDir() / "ecu").string();
-    options.simPath = (e2e::dataDir() / "sim").string();
+    options.ecuPath = (e2e::dataDir / "ecu").string();
+    options.simPath = (e2e::dataDir / "sim").string();
     options.ecus = {"D_MOTOR", "D_MOTOR2", "D_BASIS", "D_GRUPPE", "D_ALT", "D_PRUEF"};
     ecusim::Simulator simulator(options);
     ASSERT_TRUE(simulator.load());

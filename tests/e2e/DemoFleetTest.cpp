@@ -4,7 +4,6 @@
 // tests/testmatrix.)
 #include "DemoSession.h"
 
-#include <array>
 #include <filesystem>
 #include <regex>
 #include <set>
@@ -13,44 +12,38 @@ namespace {
 
 using e2e::DemoSession;
 
-std::string upper(std::string text)
+std::string recased(std::string text, int (*to)(int))
 {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+    std::transform(text.begin(), text.end(), text.begin(), [to](unsigned char c) { return char(to(c)); });
     return text;
 }
 
-// Job names declared in a demo source, upper-cased: what _JOBS must list.
-std::set<std::string> declaredJobs(const std::string &sourceName)
-{
-    std::set<std::string> jobs;
-    std::istringstream in(e2e::readFile(e2e::sourceDir() / "examples" / "ecu" / sourceName));
-    const std::regex declaration(R"re(^job\s+"([^"]+)")re");
-    std::smatch m;
-    for (std::string line; std::getline(in, line);)
-        if (std::regex_search(line, m, declaration))
-            jobs.insert(upper(m[1]));
-    return jobs;
-}
-
-// A group file lists the jobs of the variant it identifies.
+// Every job a variant's demo source declares (upper-cased) is listed by _JOBS; a group file lists the
+// jobs of the variant it identifies.
 TEST(DemoFleet, JobsListsEveryDeclaredJobAndTheVariant)
 {
     DemoSession s;
-    for (const auto &[description, source, variant] :
-         std::vector<std::array<std::string, 3>>{{"D_MOTOR", "d_motor.vds", "D_MOTOR"},
-                                                 {"D_MOTOR2", "d_motor2.vds", "D_MOTOR2"},
-                                                 {"D_BASIS", "d_basis.vds", "D_BASIS"},
-                                                 {"D_ALT", "d_alt.vds", "D_ALT"},
-                                                 {"D_PRUEF", "d_pruef.vds", "D_PRUEF"},
-                                                 {"D_GRUPPE", "d_motor2.vds", "D_MOTOR2"}}) {
+    const std::regex declaration(R"re(^job\s+"([^"]+)")re");
+    for (const auto &[description, variant] :
+         std::vector<std::pair<std::string, std::string>>{{"D_MOTOR", "D_MOTOR"},
+                                                          {"D_MOTOR2", "D_MOTOR2"},
+                                                          {"D_BASIS", "D_BASIS"},
+                                                          {"D_ALT", "D_ALT"},
+                                                          {"D_PRUEF", "D_PRUEF"},
+                                                          {"D_GRUPPE", "D_MOTOR2"}}) {
         SCOPED_TRACE(description);
         const auto sets = s.job(description, "_JOBS");
         ASSERT_TRUE(sets.has_value()) << s.errorText();
         EXPECT_EQ(s.text("VARIANTE", 0), variant);
-        std::set<std::string> listed;
+        std::set<std::string> listed, declared;
         for (int set = 1; set <= *sets; ++set)
-            listed.insert(upper(s.text("JOBNAME", set).value_or("<no JOBNAME>")));
-        const auto declared = declaredJobs(source);
+            listed.insert(recased(s.text("JOBNAME", set).value_or("<no JOBNAME>"), ::toupper));
+        std::istringstream in(
+            e2e::readFile(e2e::sourceDir / "examples" / "ecu" / (recased(variant, ::tolower) + ".vds")));
+        std::smatch m;
+        for (std::string line; std::getline(in, line);)
+            if (std::regex_search(line, m, declaration))
+                declared.insert(recased(m[1], ::toupper));
         ASSERT_GT(declared.size(), 0u);
         EXPECT_EQ(listed, declared);
     }
@@ -92,7 +85,7 @@ TEST(DemoFleet, TestFileBranchesNameResultsTheirJobsDeliver)
 {
     DemoSession s;
     int branches = 0;
-    for (const auto &entry : std::filesystem::directory_iterator(e2e::dataDir() / "tst")) {
+    for (const auto &entry : std::filesystem::directory_iterator(e2e::dataDir / "tst")) {
         std::istringstream in(e2e::readFile(entry.path()));
         int step = 0;
         for (std::string line; std::getline(in, line);) {
@@ -107,8 +100,7 @@ TEST(DemoFleet, TestFileBranchesNameResultsTheirJobsDeliver)
             ++branches;
             s.job(cells[1], cells[2], cells[4]);
             EXPECT_NE(s.report().find("  " + cells[7] + " ("), std::string::npos)
-                << entry.path().filename() << " step " << step << ": " << cells[2] << " does not deliver "
-                << cells[7];
+                << entry.path().filename() << " step " << step << ": " << cells[2] << " does not deliver " << cells[7];
         }
     }
     EXPECT_GE(branches, 3);

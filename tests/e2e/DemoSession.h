@@ -20,14 +20,8 @@
 
 namespace e2e {
 
-inline std::filesystem::path dataDir()
-{
-    return KITBOX_DATA_DIR;
-}
-inline std::filesystem::path sourceDir()
-{
-    return KITBOX_SOURCE_DIR;
-}
+inline const std::filesystem::path dataDir = KITBOX_DATA_DIR;
+inline const std::filesystem::path sourceDir = KITBOX_SOURCE_DIR;
 
 inline std::string readFile(const std::filesystem::path &path)
 {
@@ -64,7 +58,7 @@ private:
 inline std::vector<std::pair<std::string, std::string>> keptReports()
 {
     std::vector<std::pair<std::string, std::string>> reports;
-    std::istringstream in(readFile(sourceDir() / "tests" / "data" / "e2e" / "job-reports.txt"));
+    std::istringstream in(readFile(sourceDir / "tests" / "data" / "e2e" / "job-reports.txt"));
     for (std::string line; std::getline(in, line);) {
         if (line.rfind("== ", 0) == 0)
             reports.emplace_back(line.substr(3), std::string());
@@ -77,7 +71,7 @@ inline std::vector<std::pair<std::string, std::string>> keptReports()
 class DemoSession {
 public:
     // ecuPath: where descriptions are found (the built demo data by default).
-    explicit DemoSession(const std::filesystem::path &ecuPath = dataDir() / "ecu")
+    explicit DemoSession(const std::filesystem::path &ecuPath = dataDir / "ecu")
     {
         m_open = apiVBInit(&m_handle) != 0;
         if (!m_open) {
@@ -85,7 +79,7 @@ public:
             return;
         }
         setConfig("EcuPath", ecuPath.string());
-        setConfig("SimulationPath", (dataDir() / "sim").string());
+        setConfig("SimulationPath", (dataDir / "sim").string());
         setConfig("Simulation", "1");
         setConfig("IfhTrace", "0");
     }
@@ -120,9 +114,7 @@ public:
     std::optional<int> sets()
     {
         int16_t count = -1;
-        if (!apiVBResultSets(m_handle, &count))
-            return std::nullopt;
-        return count;
+        return apiVBResultSets(m_handle, &count) ? std::optional<int>(count) : std::nullopt;
     }
 
     int errorCode() { return apiVBErrorCode(m_handle); }
@@ -130,9 +122,9 @@ public:
     {
         char buffer[VEDAMIS_ERROR_BUFFER] = {};
         int32_t length = 0;
-        if (!apiVB4ErrorText(m_handle, buffer, &length))
-            return {};
-        return std::string(buffer, clamped(length, VEDAMIS_ERROR_BUFFER - 1));
+        return apiVB4ErrorText(m_handle, buffer, &length)
+                   ? std::string(buffer, clamped(length, VEDAMIS_ERROR_BUFFER - 1))
+                   : std::string();
     }
 
     std::optional<std::string> text(const std::string &name, int set)

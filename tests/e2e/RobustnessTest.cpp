@@ -18,7 +18,7 @@ class DamagedDescriptions : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_original = e2e::readFile(e2e::dataDir() / "ecu" / "D_MOTOR.prg");
+        m_original = e2e::readFile(e2e::dataDir / "ecu" / "D_MOTOR.prg");
         ASSERT_GT(m_original.size(), 1000u) << "demo D_MOTOR.prg missing or too small";
         auto layout = prg::readLayout(m_original);
         ASSERT_TRUE(layout.ok()) << layout.error();

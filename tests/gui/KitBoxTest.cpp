@@ -213,7 +213,7 @@ TEST_F(KitBoxFixture, LanguageMultiInstanceModeAndTheInterfaceOptionReachTheWind
 }
 
 // A start that fails shows its box, saves no settings and holds no instance number.
-TEST_F(KitBoxFixture, FailedStartShowsItsBoxAndSavesNothing)
+TEST_F(KitBoxFixture, FailedStartAndFailedSaveShowTheirBoxes)
 {
     auto p = instance();
     EXPECT_EQ(p->window().load(u"-INTERFACE10=a,b,c,d"_s), StartSequence::Outcome::Failed);
@@ -223,36 +223,16 @@ TEST_F(KitBoxFixture, FailedStartShowsItsBoxAndSavesNothing)
     p->window().close();
     EXPECT_FALSE(QFile::exists(iniPath()));
 
+    // The next start runs; settings that cannot be written (a plain file where the settings directory
+    // should be, and no program directory) are reported, and the runtime is ended all the same.
     auto next = instance();
-    EXPECT_EQ(next->window().load(QString()), StartSequence::Outcome::Run);
-    next->window().close();
-}
-
-TEST_F(KitBoxFixture, WindowKeepsItsMinimumSizeAndArrangesItsChildren)
-{
-    auto p = instance();
-    KitBox &w = p->started();
-    w.showNormal();
-    w.resize(w.toPixels(20000), w.toPixels(1000));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(w.height(), w.toPixels(3700));
-    w.resize(900, 700);
-    Res_Form *form = w.resultsWindow(true);
-    auto *second = new QMdiSubWindow;
-    second->setWindowTitle(u"second"_s);
-    w.mdiArea()->addSubWindow(second);
-    second->show();
-    QCoreApplication::processEvents();
-    w.menuAction(u"FensterUntereinander"_s)->trigger();
-    EXPECT_EQ(form->geometry().height() + second->geometry().height(), w.mdiArea()->viewport()->height());
-    // The window menu lists the open windows.
-    QMenu *windows = w.menu(u"Fenster"_s);
-    emit windows->aboutToShow();
-    QStringList titles;
-    for (QAction *a : windows->actions())
-        titles << a->text();
-    EXPECT_TRUE(titles.contains(u"&2 second"_s)) << titles.join(QLatin1Char('|')).toStdString();
-    w.close();
+    writeAll(dir.path() + u"/blocked"_s, "not a directory");
+    next->locations.userConfigDir = dir.path() + u"/blocked/kitbox32"_s;
+    next->locations.programDirectory = dir.path() + u"/missing/bin"_s;
+    next->started().close();
+    ASSERT_EQ(next->dialogs.messages().size(), 1);
+    EXPECT_TRUE(next->dialogs.messages()[0].text.startsWith(u"Fehler beim Speichern"_s));
+    EXPECT_EQ(next->api.calls().last(), u"apiEnd()"_s);
 }
 
 TEST_F(KitBoxFixture, CommandLineFileIsOpenedAfterTheFirstResizeAndTraceLevelsAreSet)
@@ -262,8 +242,7 @@ TEST_F(KitBoxFixture, CommandLineFileIsOpenedAfterTheFirstResizeAndTraceLevelsAr
     KitBox &w = p->started(u"/tests/RUN.tst 3 1"_s);
     ASSERT_TRUE(tests.wait(2000) || tests.count() == 1);
     EXPECT_EQ(tests.first().first().toString(), u"/tests/RUN.tst"_s);
-    EXPECT_EQ(p->api.configValue(u"ApiTrace"_s), u"3"_s);
-    EXPECT_EQ(p->api.configValue(u"IfhTrace"_s), u"1"_s);
+    EXPECT_EQ(p->api.configValue(u"ApiTrace"_s) + p->api.configValue(u"IfhTrace"_s), u"31"_s);
     // With a command line the start picture stays away.
     EXPECT_FALSE(w.findChild<QWidget *>(u"BilderRahmen"_s)->isVisible());
     w.close();
@@ -297,15 +276,35 @@ TEST_F(KitBoxFixture, WithoutPrinterOnlyPrintingToAPdfFileStays)
 // The results window reports going inactive from its own destructor, not
 // from the base class's after its own part is gone (and the main window, too,
 // closes its child windows while it is still whole).
-TEST_F(KitBoxFixture, ResultsWindowIsThePrintSourceAndGoingAwayClearsTheEditorStatus)
+TEST_F(KitBoxFixture, SizeChildWindowsAndTheResultsWindowAsPrintSourceWhoseGoingClearsTheEditorStatus)
 {
     auto p = instance();
     KitBox &w = p->started();
+    w.showNormal();
+    w.resize(w.toPixels(20000), w.toPixels(1000));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.height(), w.toPixels(3700));
+    w.resize(900, 700);
     Res_Form *form = w.resultsWindow(true);
     ASSERT_NE(form, nullptr);
     EXPECT_TRUE(QFontInfo(form->ausgabe()->font()).fixedPitch());
     EXPECT_TRUE(action(w, "PrintFile")->isEnabled());
     EXPECT_FALSE(w.startPictureShown());
+    auto *second = new QMdiSubWindow;
+    second->setWindowTitle(u"second"_s);
+    w.mdiArea()->addSubWindow(second);
+    second->show();
+    QCoreApplication::processEvents();
+    w.menuAction(u"FensterUntereinander"_s)->trigger();
+    EXPECT_EQ(form->geometry().height() + second->geometry().height(), w.mdiArea()->viewport()->height());
+    // The window menu lists the open windows.
+    QMenu *windows = w.menu(u"Fenster"_s);
+    emit windows->aboutToShow();
+    QStringList titles;
+    for (QAction *a : windows->actions())
+        titles << a->text();
+    EXPECT_TRUE(titles.contains(u"&2 second"_s)) << titles.join(QLatin1Char('|')).toStdString();
+
     w.mdiArea()->setActiveSubWindow(form);
     ASSERT_TRUE(form->windowState().testFlag(Qt::WindowActive));
     auto *mode = w.findChild<QLabel *>(u"Editormode"_s);
@@ -321,20 +320,6 @@ TEST_F(KitBoxFixture, ResultsWindowIsThePrintSourceAndGoingAwayClearsTheEditorSt
     w.mdiArea()->setActiveSubWindow(w.resultsWindow(false));
     w.close();
     expectLines(iniPath(), {u"RES_WINDOW=0"_s});
-}
-
-TEST_F(KitBoxFixture, SettingsThatCannotBeWrittenAreReported)
-{
-    auto p = instance();
-    // A plain file where the settings directory should be, and no program directory.
-    writeAll(dir.path() + u"/blocked"_s, "not a directory");
-    p->locations.userConfigDir = dir.path() + u"/blocked/kitbox32"_s;
-    p->locations.programDirectory = dir.path() + u"/missing/bin"_s;
-    p->started().close();
-    ASSERT_EQ(p->dialogs.messages().size(), 1);
-    EXPECT_TRUE(p->dialogs.messages()[0].text.startsWith(u"Fehler beim Speichern"_s));
-    // The runtime is ended all the same.
-    EXPECT_EQ(p->api.calls().last(), u"apiEnd()"_s);
 }
 
 TEST_F(KitBoxFixture, BatchEndTimerEndsTheProgramOnceNoTestRuns)

@@ -5,6 +5,7 @@
 // file dialogs are answered by the scripted dialog service, other modal
 // windows are closed with Escape. Nothing may crash, and at the end the
 // window must close normally and write its settings file.
+#include "../shell/Support.h"
 #include "catalogue/KitBoxCatalogue.h"
 #include "catalogue/KitBoxTables.h"
 #include "catalogue/SifterApi.h"
@@ -202,13 +203,9 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     const QString demoFile = dir.filePath(QStringLiteral("ecu/D_MOTOR.prg"));
     // The runtime's own settings: the copied fleet in simulation.
     const QString runtimeIni = dir.filePath(QStringLiteral("vedamis.ini"));
-    {
-        QFile ini(runtimeIni);
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(QStringLiteral("EcuPath=%1\nSimulationPath=%2\nSimulation=1\nJobTimeout=2000\n")
-                      .arg(dir.filePath(QStringLiteral("ecu")), dir.filePath(QStringLiteral("sim")))
-                      .toLocal8Bit());
-    }
+    writeAll(runtimeIni, QStringLiteral("EcuPath=%1\nSimulationPath=%2\nSimulation=1\nJobTimeout=2000\n")
+                             .arg(dir.filePath(QStringLiteral("ecu")), dir.filePath(QStringLiteral("sim")))
+                             .toLocal8Bit());
     qputenv("VEDAMIS_INI", runtimeIni.toLocal8Bit());
     RuntimeSession session(api, dialogs, texts);
     // A registry of its own: another program on this machine is no other instance of this one.
@@ -216,11 +213,10 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     SystemClock clock;
     const KitBoxServices services{settings, texts, dialogs, session, registry, clock, locations, [] { return false; }};
 
-    auto created = createSifter(QProcessEnvironment());
-    ASSERT_TRUE(created.ok()) << created.error();
-    std::unique_ptr<SifterApi> sifter = std::move(created).value();
+    auto sifter = createSifter(QProcessEnvironment());
+    ASSERT_TRUE(sifter.ok()) << sifter.error();
     KitBox window(services);
-    KitBoxCatalogue catalogue(window, services, api, *sifter);
+    KitBoxCatalogue catalogue(window, services, api, *sifter.value());
     KitBoxExecution execution(window, services, api, catalogue);
     KitBoxTables tables(window, services, catalogue);
     KitBoxRuntimeConfig runtimeConfig(window, services);
@@ -271,10 +267,8 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     for (int i = 0; i < 3; ++i)
         dialogs.setNextAnswer(DialogAnswer::No);
     EXPECT_TRUE(window.close());
-    const QString written = dir.filePath(QStringLiteral("config/kitbox32.INI"));
-    QFile ini(written);
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly)) << "no settings file written at " << written.toStdString();
-    EXPECT_TRUE(ini.readAll().contains("APP_WIDTH"));
+    EXPECT_TRUE(readAll(dir.filePath(QStringLiteral("config/kitbox32.INI"))).contains("APP_WIDTH"))
+        << "no settings file written";
 
     const Counts &c = monkey.counts;
     std::printf("monkey: %d s, seed %u, %d steps: %d commands, %d keys, %d typings, %d activations, %d modal windows "

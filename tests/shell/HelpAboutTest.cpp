@@ -49,12 +49,8 @@ TEST(HelpAbout, EntriesAreEnabledExactlyWhenTheirFileIsThere)
     for (const HelpDocument &d : HelpAbout::documents(root.filePath(u"none/bin"_s), QString(), false))
         EXPECT_FALSE(d.available) << d.path.toStdString();
 
+    // Without a guide there is no context help.
     EXPECT_TRUE(HelpAbout::contextHelpUrl(bin, data, false, u"Job_Form"_s).isEmpty());
-    writeAll(data + u"/doku/deutsch/Kitbox32_Anleitung.html"_s);
-    const QUrl url(HelpAbout::contextHelpUrl(bin, data, false, u"Job_Form"_s));
-    EXPECT_TRUE(url.isLocalFile());
-    EXPECT_EQ(url.fragment(), u"job_form"_s);
-    EXPECT_TRUE(QFileInfo::exists(url.toLocalFile()));
 }
 
 TEST(HelpAbout, AboutBoxListsEveryValueThroughTheDialogSeam)
@@ -66,9 +62,7 @@ TEST(HelpAbout, AboutBoxListsEveryValueThroughTheDialogSeam)
     writeAll(ini);
     HelpAbout::AboutValues v;
     v.version = u"1.2.3"_s;
-    v.company = u"Werkstatt"_s;
     v.settingsPath = ini;
-    v.vedamisVersion = u"7.3.0"_s;
     v.screenWidth = 1400;
     v.screenHeight = 900;
     v.storeSizes = {10, 0, 12345, 7};
@@ -76,12 +70,10 @@ TEST(HelpAbout, AboutBoxListsEveryValueThroughTheDialogSeam)
     HelpAbout::showAbout(v, texts, dialogs);
     ASSERT_EQ(dialogs.messages().size(), 1);
     const ShownDialog shown = dialogs.messages().first();
-    EXPECT_EQ(shown.title, u"About ..."_s);
-    EXPECT_EQ(shown.icon, MessageIcon::Information);
+    EXPECT_EQ(std::pair(shown.title, shown.icon), std::pair(u"About ..."_s, MessageIcon::Information));
     // Labels padded to 15, groups apart, sizes in bytes.
-    EXPECT_TRUE(
-        shown.text.startsWith(u"Version        \t: 1.2.3\nFirma          \t: Werkstatt\n\nINI            \t: "_s + ini +
-                              u"\n\nVEDAMIS        \t: 7.3.0\n"_s));
+    EXPECT_TRUE(shown.text.startsWith(u"Version        \t: 1.2.3\n"_s)) << shown.text.toStdString();
+    EXPECT_TRUE(shown.text.contains(u"\n\nINI            \t: "_s + ini + u"\n\n"_s));
     EXPECT_TRUE(
         shown.text.endsWith(u"\nVideo          \t: 1400*900\nPuffer:\nArgument       \t: 10 Byte\n"
                             "Result         \t: 0 Byte\nComment        \t: 12345 Byte\nTable          \t: 7 Byte\n"_s));

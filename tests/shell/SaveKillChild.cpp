@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -48,18 +49,10 @@ bool g_watching = false;
         pause();
 }
 
+// The saves get absolute paths: the target is made absolute below.
 bool inDirectory(const char *path)
 {
-    if (!path)
-        return false;
-    std::string full = path;
-    if (full.empty() || full[0] != '/') {
-        char cwd[4096];
-        if (!getcwd(cwd, sizeof cwd))
-            return false;
-        full = std::string(cwd) + '/' + full;
-    }
-    return full.compare(0, g_directory.size(), g_directory) == 0;
+    return path && std::string_view(path).substr(0, g_directory.size()) == g_directory;
 }
 
 bool fdInDirectory(int fd)
@@ -149,10 +142,9 @@ QString lines(const QString &variant, int count, const QString &pattern)
 
 kitbox::Status saveSettings(const QString &target, const QString &variant)
 {
-    const QFileInfo info(target);
     SettingsLocations locations;
-    locations.programDirectory = info.absolutePath();
-    locations.fileName = info.fileName();
+    locations.programDirectory = QFileInfo(target).absolutePath();
+    locations.fileName = QFileInfo(target).fileName();
     Settings settings;
     settings.readCommon(locations, 1400);
     settings.options().language = variant == QLatin1String("new") ? QStringLiteral("E") : QStringLiteral("D");
@@ -185,13 +177,9 @@ kitbox::Status runSave(const QString &kind, const QString &variant, const QStrin
         return kitbox::TableErrorFile::write(target, lines(variant, 8000, QStringLiteral("%1: table error %2\r\n")));
     if (kind == QLatin1String("testfile")) {
         kitbox::TestMatrix matrix;
-        for (int row = 0; row < kitbox::TestMatrix::rowCount; ++row)
-            for (int column = 0; column < kitbox::TestMatrix::columnCount; ++column)
-                matrix.setCell(row, column,
-                               QStringLiteral("%1 text of a long test step %2; ")
-                                   .arg(variant)
-                                   .arg(row * 100 + column)
-                                   .repeated(5));
+        for (int cell = 0; cell < kitbox::TestMatrix::rowCount * kitbox::TestMatrix::columnCount; ++cell)
+            matrix.setCell(cell / kitbox::TestMatrix::columnCount, cell % kitbox::TestMatrix::columnCount,
+                           QStringLiteral("%1 text of a long test step %2; ").arg(variant).arg(cell).repeated(5));
         return kitbox::saveTestFile(target, matrix);
     }
     if (kind == QLatin1String("pdf"))
@@ -209,11 +197,9 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString kind = QString::fromLocal8Bit(argv[1]);
-    std::unique_ptr<QCoreApplication> app;
-    if (kind == QLatin1String("pdf"))
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    else
-        app = std::make_unique<QCoreApplication>(argc, argv);
+    // Only the PDF needs fonts; the other saves start without the GUI's cost.
+    const std::unique_ptr<QCoreApplication> app(kind == QLatin1String("pdf") ? new QGuiApplication(argc, argv)
+                                                                             : new QCoreApplication(argc, argv));
 
     const QString target = QFileInfo(QString::fromLocal8Bit(argv[3])).absoluteFilePath();
     g_directory = QFileInfo(target).absolutePath().toStdString() + '/';
