@@ -26,17 +26,6 @@ std::string runCommand(const std::string &command)
     return out;
 }
 
-std::vector<std::string> fields(const std::string &line)
-{
-    std::vector<std::string> out;
-    std::istringstream in(line);
-    std::string field;
-    while (std::getline(in, field, '\t'))
-        out.push_back(field);
-    out.resize(6);
-    return out;
-}
-
 } // namespace
 
 TEST(DemoFleetDoip, ReportsMatchTheSimulationAndTheCaptureDecodes)
@@ -94,7 +83,11 @@ TEST(DemoFleetDoip, ReportsMatchTheSimulationAndTheCaptureDecodes)
     size_t frames = 0;
     for (std::string line; std::getline(lines, line);) {
         ++frames;
-        const auto f = fields(line);
+        std::vector<std::string> f;
+        std::istringstream in(line);
+        for (std::string field; std::getline(in, field, '\t');)
+            f.push_back(field);
+        f.resize(6);
         EXPECT_TRUE(f[5].empty()) << "malformed frame " << frames << ": " << line;
         if (f[0].empty() || f[0] == "0")
             continue; // handshake and close

@@ -42,8 +42,8 @@ protected:
         auto description = prg::readDescription(bytes);
         EXPECT_EQ(description.ok(), whole) << (description.ok() ? std::string() : description.error());
         EXPECT_TRUE(description.ok() || !description.error().empty());
-        int32_t infoOffset = -1, infoLength = -1, tableAreaEnd = -1, tableCount = -1;
-        const int16_t status = SIFTER_INFO(target.c_str(), &infoOffset, &infoLength, &tableAreaEnd, &tableCount);
+        int32_t info[4] = {-1, -1, -1, -1};
+        const int16_t status = SIFTER_INFO(target.c_str(), &info[0], &info[1], &info[2], &info[3]);
         EXPECT_EQ(status == SIFTER_OK, whole) << SIFTER_STATUS_TEXT(status);
         EXPECT_NE(std::string(SIFTER_STATUS_TEXT(status)), "");
         m_session.job("$$$$$$$$", "$$$$$$$$");

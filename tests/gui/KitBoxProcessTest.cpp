@@ -40,17 +40,14 @@ TEST(KitBoxProgram, VersionAndHelpNeedNoDisplay)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"QT_QPA_PLATFORM"_s, u"nonexistent-platform"_s);
     p.setProcessEnvironment(env);
-    p.start(program, {u"--version"_s});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 0);
-    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).trimmed(), QStringLiteral("kitbox32 " KITBOX_VERSION));
-
-    p.start(program, {u"--help"_s});
-    ASSERT_TRUE(p.waitForFinished(10000));
-    EXPECT_EQ(p.exitCode(), 0);
-    const QString help = QString::fromUtf8(p.readAllStandardOutput());
-    EXPECT_TRUE(help.contains(u"--version"_s));
-    EXPECT_TRUE(help.contains(u"-INTERFACE"_s));
+    const auto output = [&p](const QString &option) {
+        p.start(program, {option});
+        EXPECT_TRUE(p.waitForFinished(10000) && p.exitCode() == 0) << option.toStdString();
+        return QString::fromUtf8(p.readAllStandardOutput());
+    };
+    EXPECT_EQ(output(u"--version"_s).trimmed(), QStringLiteral("kitbox32 " KITBOX_VERSION));
+    const QString help = output(u"--help"_s);
+    EXPECT_TRUE(help.contains(u"--version"_s) && help.contains(u"-INTERFACE"_s)) << help.toStdString();
 }
 
 TEST(KitBoxProgram, SecondStartActivatesTheFirstAndEndsWithoutWritingSettings)

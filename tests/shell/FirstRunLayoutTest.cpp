@@ -37,8 +37,7 @@ TEST(FirstRunLayout, ResultsWindowGetsItsLinesAndJobWindowTheRest)
     for (const auto &c : cases) {
         const FirstRunLayout::Children r = FirstRunLayout::children(c.width, c.height, c.line, c.chrome, 7);
         EXPECT_EQ(r.job, (Rect{0, 0, c.width, c.jobHeight})) << c.height;
-        EXPECT_EQ(r.results.y, c.jobHeight) << c.height;
-        EXPECT_EQ(r.results.height, c.height - c.jobHeight) << c.height;
+        EXPECT_EQ(std::pair(r.results.y, r.results.height), std::pair(c.jobHeight, c.height - c.jobHeight)) << c.height;
         if (c.height - FirstRunLayout::minimumJobHeight >= FirstRunLayout::minimumResultLines * c.line + c.chrome) {
             EXPECT_GE(r.results.height, FirstRunLayout::minimumResultLines * c.line + c.chrome) << c.height;
         }
@@ -79,8 +78,7 @@ TEST(FirstRunLayout, OnlyPlacementsTheFileHoldsCountAsStored)
     ini.loadFromData("[WINDOWS]\nJOB_LEFT=10\nRES_WINDOW=2\nPRG_TOP=5\n");
     Settings s;
     s.readCommon(ini, 1400);
-    EXPECT_TRUE(s.windowStored(QStringLiteral("JOB")));
-    EXPECT_TRUE(s.windowStored(QStringLiteral("prg")));
+    EXPECT_TRUE(s.windowStored(QStringLiteral("JOB")) && s.windowStored(QStringLiteral("prg")));
     EXPECT_FALSE(s.windowStored(QStringLiteral("RES"))); // only its state, not where it is
     EXPECT_FALSE(s.windowStored(QStringLiteral("APP")));
     EXPECT_FALSE(Settings().windowStored(QStringLiteral("JOB")));

@@ -39,10 +39,8 @@ TEST(HelpAbout, EntriesAreEnabledExactlyWhenTheirFileIsThere)
     for (const auto &c : cases) {
         const QList<HelpDocument> docs = HelpAbout::documents(bin, data, c.english);
         ASSERT_EQ(docs.size(), 4);
-        for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(docs[i].objectName, u"MenuHelpPdf%1"_s.arg(i + 1));
+        for (int i = 0; i < 4; ++i)
             EXPECT_EQ(docs[i].available, c.available[size_t(i)]) << docs[i].path.toStdString();
-        }
         EXPECT_EQ(QDir::cleanPath(docs[1].path), QDir::cleanPath(c.faqPath));
     }
     // Nothing installed: every entry disabled.

@@ -101,11 +101,8 @@ bool isTemporaryOf(const QString &entry, const char *fileName)
 }
 
 struct SavePath {
-    const char *kind;
-    const char *fileName;
-};
-
-const SavePath savePaths[] = {
+    const char *kind, *fileName;
+} const savePaths[] = {
     {"settings", "KITBOX32.INI"},     {"simulation", "DEMO.SIM"},       {"recording", "RECORDED.SIM"},
     {"table-export", "BIGTABLE.CSV"}, {"table-errors", "KITBOX32.ERR"}, {"pdf", "RESULTS.PDF"},
     {"testfile", "STEPS.TST"},
@@ -135,8 +132,7 @@ void killDuringSaves(const SavePath &path, int *killPoints)
     const QByteArray newContent = contentOf(target);
     ASSERT_GT(newContent.size(), 20 * 1000);
     ASSERT_NE(oldContent, newContent);
-    long long bytes = 0;
-    long long steps = 0;
+    long long bytes = 0, steps = 0;
     ASSERT_EQ(std::sscanf(counted.out.constData(), "%lld %lld", &bytes, &steps), 2);
     ASSERT_GE(bytes, newContent.size());
     ASSERT_GT(steps, 0);
@@ -148,9 +144,7 @@ void killDuringSaves(const SavePath &path, int *killPoints)
     for (long long s = 1; s <= steps; ++s)
         stops << QStringLiteral("step:%1").arg(s) << QStringLiteral("step:%1+").arg(s);
 
-    int keptOld = 0;
-    int tookNew = 0;
-    int leftTemporary = 0;
+    int keptOld = 0, tookNew = 0, leftTemporary = 0;
     for (const QString &stop : std::as_const(stops)) {
         SCOPED_TRACE(stop.toStdString());
         writeAll(target, oldContent);

@@ -72,16 +72,14 @@ TEST_F(BuiltInCatalogue, LanguageSelectsTheOffsetAndAMissingIdIsReported)
     EXPECT_EQ(m_texts.languageOffset(), 0);
     EXPECT_TRUE(m_reports.empty());
     EXPECT_EQ(m_texts.text(29), QString());
-    ASSERT_EQ(m_reports.size(), 1u);
-    EXPECT_EQ(m_reports[0].first, u"Select_Language"_s);
-    EXPECT_TRUE(m_reports[0].second.startsWith(u"Unbekannter ResourceString 29\n"_s))
-        << m_reports[0].second.toStdString();
-
     m_texts.selectLanguage(u"e"_s);
     EXPECT_EQ(m_texts.text(29), QString());
     ASSERT_EQ(m_reports.size(), 2u);
-    EXPECT_EQ(m_reports[1].first, u"Select_Language"_s);
-    EXPECT_TRUE(m_reports[1].second.startsWith(u"Unknown resource string 10029\n"_s));
+    for (const auto &[report, start] : {std::pair(m_reports[0], u"Unbekannter ResourceString 29\n"_s),
+                                        std::pair(m_reports[1], u"Unknown resource string 10029\n"_s)}) {
+        EXPECT_EQ(report.first, u"Select_Language"_s);
+        EXPECT_TRUE(report.second.startsWith(start)) << report.second.toStdString();
+    }
 }
 
 TEST(TextCatalogueLookup, NoReportForTheReportTextsThemselves)
