@@ -1,7 +1,6 @@
 #pragma once
-// Fixtures shared by the container and locator tests: a description that uses
-// every corner of the format, a private temporary directory, and a
-// deterministic generator of damaged copies of a file.
+// Fixtures shared by the platform tests: a description that uses every
+// corner of the format, a private temporary directory and file helpers.
 #include <prg/Prg.h>
 
 #include <gtest/gtest.h>
@@ -10,10 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <stdexcept>
 #include <string>
-#include <vector>
 
 namespace kitbox::testing {
 
@@ -81,34 +78,6 @@ inline void writeRaw(const std::string &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-// 5000 damaged copies of `original`: one to four changed bytes, half of them in
-// the header and directory (up to `directoryEnd`) where a change is most likely
-// to matter, now and then a truncation or extra bytes at the end. Always the same.
-inline std::vector<std::string> corruptions(const std::string &original, size_t directoryEnd)
-{
-    std::mt19937 random(20261205);
-    auto pick = [&random](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-    std::vector<std::string> copies(5000, original);
-    for (std::string &bytes : copies) {
-        for (int changes = pick(1, 4); changes > 0; --changes) {
-            const size_t limit = pick(0, 1) == 0 ? directoryEnd : bytes.size();
-            const size_t at = static_cast<size_t>(pick(0, static_cast<int>(limit) - 1));
-            // A random byte, one bit flipped, all bits set, or one more.
-            const int kind = pick(0, 3), old = static_cast<unsigned char>(bytes[at]);
-            bytes[at] = static_cast<char>(kind == 0   ? pick(0, 255)
-                                          : kind == 1 ? old ^ (1 << pick(0, 7))
-                                          : kind == 2 ? 0xFF
-                                                      : old + 1);
-        }
-        const int tail = pick(0, 19);
-        if (tail == 0)
-            bytes.resize(static_cast<size_t>(pick(0, static_cast<int>(bytes.size()))));
-        else if (tail == 1)
-            bytes.append(static_cast<size_t>(pick(1, 100)), '\x6B');
-    }
-    return copies;
 }
 
 } // namespace kitbox::testing

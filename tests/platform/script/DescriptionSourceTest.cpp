@@ -43,14 +43,10 @@ TEST(DescriptionSource, BuildsTheModelFromAllDeclarations)
     // Names, comments, uses, arguments and results are all in the info block.
     EXPECT_EQ(vedamis::buildInfoBlock(model), dataFile("d_test.info"));
     // Package, date and version are kept in the model only.
-    EXPECT_EQ(model.ecu.package, "7");
-    EXPECT_EQ(model.ecu.from, "2026-01-02");
-    EXPECT_EQ(model.ecu.bipVersion, "5.3.0");
-    EXPECT_EQ(model.ecuLine, 6);
-    EXPECT_FALSE(model.isGroup);
+    EXPECT_EQ(std::tie(model.ecu.package, model.ecu.from, model.ecu.bipVersion, model.ecuLine, model.isGroup),
+              std::make_tuple("7", "2026-01-02", "5.3.0", 6, false));
     ASSERT_EQ(model.jobs.size(), 2u);
     EXPECT_EQ(model.jobs[0].line, 25);
-
     ASSERT_EQ(model.tables.size(), 1u);
     const prg::Table &table = model.tables[0];
     EXPECT_EQ(std::tie(table.name, table.columns, table.rows), std::make_tuple("TEXTS", 2u, 3u));
@@ -142,20 +138,16 @@ TEST(DescriptionSource, ErrorsNameTheLineOfTheOffendingDeclaration)
         {kEcu + "local x = 1\nx = x +\n", "t.vds:4:"}, // Lua's own syntax error line
         {kEcu + "job \"J\" {\n  runn = function() end,\n}\n", "t.vds:2: job J has the unknown field 'runn'"},
         {kEcu + "job \"J\" { }\n", "t.vds:2: job J has no run function"},
-        {kEcu + "job \"J\" { run = 5 }\n", "t.vds:2: job J: run must be a function"},
         {kEcu + "job \"MY JOB\" { run = function() end }\n", "t.vds:2: job name 'MY JOB' contains a blank"},
         {kEcu + "job \"" + std::string(64, 'J') + "\" { run = function() end }\n", "t.vds:2: job name"},
         {kEcu + "job \"J\" { results = { { name = \"R\", type = \"float\" } }, run = function() end }\n",
          "t.vds:2: job J result R has the unknown type 'float'"},
-        {kEcu + "job \"J\" { results = { { name = \"R\", type = \"string\" } }, run = function() end }\n",
-         "t.vds:2: job J result R has the unknown type 'string'"},
         {kEcu + "job \"J\" { results = { { name = \"R\", type = \"int\" }, { name = \"r\", type = \"int\" } }, run = "
                 "function() end }\n",
          "t.vds:2: job J result r is declared twice"},
         {kEcu + "job \"J\" { args = { { type = \"int\" } }, run = function() end }\n",
          "t.vds:2: job J argument entry 1 needs a name"},
         {kEcu + "job \"J\"\necu { name = \"X\" }\n", "t.vds:2: job J has no body"},
-        {kEcu + "job \"J\"\n", "t.vds:2: job J has no body"},
         {kEcu + "job { run = function() end }\n", "t.vds:2: job needs a name"},
         {kEcu + "\necu { name = \"D_TEST\" }\n", "t.vds:3: ecu is declared twice (first at line 1)"},
         {"ecu { name = \"D_TEST\", revison = \"1\" }\n", "t.vds:1: ecu has the unknown field 'revison'"},

@@ -25,6 +25,14 @@ const char *kNetSim = "22 F4 0C = 62 F4 0C 0B B8\n"
                       "10 03 = 50 03 00 32 01 F4\n"
                       "3E 00 = NONE\n";
 
+// Simulator options with a change applied.
+template <typename Change> ecusim::Options with(Change change)
+{
+    ecusim::Options options;
+    change(options);
+    return options;
+}
+
 class Doip : public EngineTest {
 protected:
     void SetUp() override
@@ -108,41 +116,28 @@ private:
 
 TEST_F(Doip, FaultModesGiveTheirErrors)
 {
-    struct Case {
+    const struct {
         const char *what;
         ecusim::Options options;
         uint16_t address;
-        std::string request;
-        std::string expected;
+        std::string request, expected;
         const char *textPart;
-    };
-    auto with = [](auto change) {
-        ecusim::Options o;
-        change(o);
-        return o;
-    };
-    const std::vector<Case> cases = {
+    } cases[] = {
         {"answer", {}, 0x20, "22 F4 0C", "62 F4 0C 0B B8", ""},
         {"no answer in the file", {}, 0x20, "3E 00", "<error 50>", "request 3E 00"},
         {"routing denied", with([](auto &o) { o.routing = 0x00; }), 0x20, "22 F4 0C", "<error 55>",
          "code 0x00 (unknown source address)"},
         {"NACK", with([](auto &o) { o.nack = 0x06; }), 0x20, "22 F4 0C", "<error 56>", "target unreachable"},
         {"ECU not at the named address", {}, 0x21, "22 F4 0C", "<error 56>", "unknown target address"},
-        {"never acknowledged", with([](auto &o) {
-             o.noAck = true;
-             o.delayMs = 1000;
-         }),
-         0x20, "22 F4 0C", "<error 59>", "not acknowledged"},
-        {"pending within P2*", with([](auto &o) {
-             o.pending = 3;
-             o.pendingMs = 250;
-         }),
-         0x20, "22 F4 0C", "62 F4 0C 0B B8", ""},
+        {"never acknowledged", with([](auto &o) { o.delayMs = 1000, o.noAck = true; }), 0x20, "22 F4 0C", "<error 59>",
+         "not acknowledged"},
+        {"pending within P2*", with([](auto &o) { o.pending = 3, o.pendingMs = 250; }), 0x20, "22 F4 0C",
+         "62 F4 0C 0B B8", ""},
         {"answer later than P2", with([](auto &o) { o.delayMs = 300; }), 0x20, "22 F4 0C", "<error 50>", ""},
         {"connection dropped", with([](auto &o) { o.dropAfter = 0; }), 0x20, "22 F4 0C", "<error 58>",
          "closed by the vehicle"},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         serve(c.options, c.address);
         EXPECT_EQ(ask(c.request), c.expected) << c.what;
         EXPECT_NE(errorText().find(c.textPart), std::string::npos) << c.what << ": " << errorText();
@@ -159,32 +154,25 @@ TEST_F(Doip, RefusedConnectionAndBrokenPeers)
     namespace d = vedamis::doip;
     const std::string routed =
         d::encode(d::RoutingActivationResponse, d::encodeRoutingActivationResponse(0x0E00, 0x20, 0x10));
-    struct Case {
-        const char *what;
-        std::string reply;
-        int16_t code;
-    };
     // Which headers are bad is the reader's test; here that either wait, for the routing
     // activation and for the answer, ends in the protocol error.
-    const std::vector<Case> cases = {
+    const std::tuple<const char *, std::string, int16_t> replies[] = {
         {"wrong protocol version", std::string("\x07\xF8\x00\x06\x00\x00\x00\x09", 8) + std::string(9, '\0'), 57},
         {"unknown payload type", routed + std::string("\x02\xFD\x99\x99\x00\x00\x00\x00", 8), 57},
         {"generic NACK", routed + d::encode(d::GenericNack, std::string(1, '\x04')), 57},
         {"truncated header, then silence", std::string("\x02\xFD\x00", 3), 59},
     };
-    for (const Case &c : cases) {
-        RawPeer peer(c.reply);
+    for (const auto &[what, reply, code] : replies) {
+        RawPeer peer(reply);
         useDoip(peer.port());
-        EXPECT_EQ(run("D_NET", "ASK", "22 F4 0C"), c.code) << c.what << ": " << errorText();
+        EXPECT_EQ(run("D_NET", "ASK", "22 F4 0C"), code) << what << ": " << errorText();
         closeSession(); // the peer's thread ends with the connection
     }
 }
 
 TEST_F(Doip, RetryCommConnectsAgainAfterADroppedConnection)
 {
-    ecusim::Options options;
-    options.dropAfter = 1;
-    serve(options);
+    serve(with([](auto &o) { o.dropAfter = 1; }));
     ASSERT_TRUE(setConfig("RetryComm", "1"));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8") << "request " << i << ": " << errorText();
@@ -192,10 +180,7 @@ TEST_F(Doip, RetryCommConnectsAgainAfterADroppedConnection)
 
 TEST_F(Doip, ResponsePendingStormEndsAtTheJobTimeLimit)
 {
-    ecusim::Options options;
-    options.pending = 1000000;
-    options.pendingMs = 20;
-    serve(options);
+    serve(with([](auto &o) { o.pending = 1000000, o.pendingMs = 20; }));
     ASSERT_TRUE(setConfig("JobTimeout", "300"));
     EXPECT_EQ(ask("22 F4 0C"), "<error 42>");
     // The next job starts on a fresh connection and is not misled by the storm.
@@ -206,9 +191,7 @@ TEST_F(Doip, ResponsePendingStormEndsAtTheJobTimeLimit)
 
 TEST_F(Doip, BreakEndsAWaitingRequestAtOnce)
 {
-    ecusim::Options options;
-    options.delayMs = 5000;
-    serve(options);
+    serve(with([](auto &o) { o.delayMs = 5000; }));
     ASSERT_TRUE(setConfig("DoipP2", "10000"));
     std::chrono::steady_clock::time_point endedAt;
     int16_t code = 0;

@@ -173,34 +173,32 @@ TEST_F(Interface, OtherInterfacesAreNotAvailable)
 TEST_F(Interface, IfhTraceLevelsWriteTelegramsAndLevelZeroWritesNothing)
 {
     const std::string trace = m_trace + "/IFH.TRC";
-    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
-    EXPECT_FALSE(exists(trace));
-
-    ASSERT_TRUE(setConfig("IfhTrace", "2"));
-    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0F A0");
-    EXPECT_EQ(ask("3E 00"), "<error 50>");
-    std::string content = readAll(trace);
-    for (const char *line : {"REQ 22 F4 0C\n", "RSP 62 F4 0C 0F A0\n", "JOB D_SIM ASK ARG \"22 F4 0C\"",
-                             "END D_SIM ASK sets 1 error 0", "NRS no response"})
-        EXPECT_NE(content.find(line), std::string::npos) << line << " missing in\n" << content;
-    EXPECT_EQ(content.find("SIM d_sim.sim"), std::string::npos) << "level 3 detail at level 2";
-
-    ASSERT_TRUE(setConfig("IfhTrace", "0"));
-    std::filesystem::remove(trace); // possible only because the engine let go of it
-    EXPECT_EQ(ask("22 F4 0C"), "62 F4 0C 0B B8");
-    EXPECT_FALSE(exists(trace));
-
-    ASSERT_TRUE(setConfig("IfhTrace", "3"));
-    EXPECT_EQ(ask("19 02"), "59 02");
-    content = readAll(trace);
-    EXPECT_NE(content.find("SIM d_sim.sim:4 delay 30 ms"), std::string::npos) << content;
-    EXPECT_NE(content.find("RSP 59 02  ; 2 bytes, "), std::string::npos) << content;
-
-    ASSERT_TRUE(setConfig("IfhTrace", "1"));
-    EXPECT_EQ(ask("31 01 00 00"), "71 01");
-    content = readAll(trace);
-    EXPECT_EQ(content.find("JOB D_SIM ASK ARG \"31 01 00 00\""), std::string::npos) << "job lines at level 1";
-    EXPECT_NE(content.find("REQ 31 01 00 00\n"), std::string::npos);
+    const struct {
+        const char *level, *request;
+        std::vector<const char *> present, absent;
+    } levels[] = {
+        {"1", "31 01 00 00", {"REQ 31 01 00 00\n"}, {"JOB D_SIM"}},
+        {"2",
+         "22 F4 0C",
+         {"REQ 22 F4 0C\n", "RSP 62 F4 0C", "JOB D_SIM ASK ARG \"22 F4 0C\"", "END D_SIM ASK sets 1 error 0"},
+         {"SIM d_sim.sim"}},
+        {"2", "3E 00", {"NRS no response"}, {}},
+        {"3", "19 02", {"SIM d_sim.sim:4 delay 30 ms", "RSP 59 02  ; 2 bytes, "}, {}},
+        {"0", "22 F4 0C", {}, {}},
+    };
+    for (const auto &l : levels) {
+        ASSERT_TRUE(setConfig("IfhTrace", "0"));
+        std::filesystem::remove(trace); // possible only because the engine lets go of it at level 0
+        ASSERT_TRUE(setConfig("IfhTrace", l.level));
+        ask(l.request);
+        const std::string content = readAll(trace);
+        EXPECT_EQ(exists(trace), l.level[0] != '0') << l.level;
+        for (const char *line : l.present)
+            EXPECT_NE(content.find(line), std::string::npos) << line << " missing at level " << l.level << ":\n"
+                                                             << content;
+        for (const char *line : l.absent)
+            EXPECT_EQ(content.find(line), std::string::npos) << line << " at level " << l.level << ":\n" << content;
+    }
 }
 
 TEST_F(Interface, ApiTraceRecordsTheCallsAndAnUnwritableTracePathIsRefused)

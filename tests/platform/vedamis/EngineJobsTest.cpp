@@ -40,14 +40,10 @@ TEST_F(Jobs, SystemJobsListOwnJobsAndEcuDataWithNumberedLines)
 
     ASSERT_EQ(run("D_TEST", "_VERSIONINFO"), 0) << errorText();
     ASSERT_EQ(sets(), 1);
+    // Fields kept in the model only, and the numbered lines.
     expectTexts(1, {{"ECU", "D_TEST"},
-                    {"ORIGIN", "Test origin"},
-                    {"REVISION", "1.0"},
-                    {"AUTHOR", "Tester"},
                     {"PACKAGE", "7"},
-                    {"FROM", "2026-01-02"},
                     {"BIP_VERSION", "5.3.0"},
-                    {"ECUCOMMENT0", "first comment"},
                     {"ECUCOMMENT1", "second comment"},
                     {"USES0", "D_BASE"}});
     // Empty values give no result.
@@ -117,18 +113,6 @@ TEST_F(Jobs, TypesFormatsAndCaseInsensitiveNames)
     expectTexts(1, {{"W", "42"}, {"C", "<error 30>"}});
 }
 
-TEST_F(Jobs, SeveralSetsInOrder)
-{
-    ASSERT_EQ(run("D_TEST", "SETS"), 0) << errorText();
-    ASSERT_EQ(sets(), 3);
-    for (int16_t set = 1; set <= 3; ++set)
-        expectTexts(set, {{"NR", std::to_string(set)}, {"NAME", "set " + std::to_string(set)}});
-    EXPECT_EQ(text("SAETZE", 0), "3");
-    int16_t count = 0;
-    EXPECT_FALSE(apiVBResultNumber(m_handle, &count, 4));
-    EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_SET_NOT_FOUND);
-}
-
 // Job functions reach the running job from coroutines too, also from one the
 // description's own code made while it was loaded.
 TEST_F(Jobs, JobFunctionsWorkInsideCoroutinesMadeAtLoadTime)
@@ -175,55 +159,81 @@ job "SHAPE" { run = function()
   end
 end }
 )");
-    auto names = [&] {
-        std::string all;
-        int16_t count = 0;
-        EXPECT_TRUE(apiVBResultNumber(m_handle, &count, 1));
-        for (int16_t i = 1; i <= count; ++i) {
-            char name[VEDAMIS_NAME_BUFFER];
-            int32_t length = 0;
-            EXPECT_TRUE(apiVB4ResultName(m_handle, name, &length, i, 1));
-            all += std::string(name) + ";";
-        }
-        return all;
+    // Each run after every other; a name written at the front, then the same name twice (c, d):
+    // the second still replaces the first, though the storage behind the front entry holds that
+    // name from an earlier job.
+    const struct {
+        const char *job, *argument, *filter, *names;
+        std::vector<std::pair<const char *, std::string>> texts;
+    } runs[] = {
+        {"SHAPE", "a", "", "N1;N2;N3;", {{"N2", "6"}, {"N3", "AA BB"}}}, // the second N2 replaced the first
+        {"SHAPE", "b", "", "N2;N1;", {{"N1", "2.5"}, {"N2", "second shape"}, {"N3", "<error 30>"}}},
+        {"SHAPE", "a", "N3", "N3;", {{"N1", "<error 30>"}}},
+        {"SHAPE", "a", "", "N1;N2;N3;", {{"N1", "first shape"}}},
+        {"SHAPE", "c", "", "N2;", {{"N2", "7"}}},
+        {"SHAPE", "d", "", "N2;", {{"N2", "9"}}},
+        {"ALL_TYPES", "", "", "C;B;I;W;L;D;Status_Text;BIN;R;", {{"C", "-5"}}},
     };
     for (int round = 0; round < 2; ++round) {
-        ASSERT_EQ(run("D_SHAPE", "SHAPE", "a"), 0) << errorText();
-        EXPECT_EQ(names(), "N1;N2;N3;");
-        expectTexts(1, {{"N2", "6"}, {"N3", "AA BB"}}); // the second N2 replaced the first
-
-        ASSERT_EQ(run("D_SHAPE", "SHAPE", "b"), 0) << errorText();
-        EXPECT_EQ(names(), "N2;N1;");
-        expectTexts(1, {{"N1", "2.5"}, {"N2", "second shape"}, {"N3", "<error 30>"}});
-        unsigned char bytes[VEDAMIS_BINARY_BUFFER];
-        int32_t length = 0;
-        EXPECT_FALSE(apiVB4ResultBinary(m_handle, bytes, &length, "N1", 1));
-        EXPECT_EQ(apiVBErrorCode(m_handle), VEDAMIS_ERR_RESULT_TYPE);
-
-        apiVBJob(m_handle, "D_SHAPE", "SHAPE", "a", "N3");
-        ASSERT_EQ(apiVBErrorCode(m_handle), 0);
-        EXPECT_EQ(names(), "N3;");
+        for (const auto &r : runs) {
+            apiVBJob(m_handle, r.job == std::string("SHAPE") ? "D_SHAPE" : "D_TEST", r.job, r.argument, r.filter);
+            ASSERT_EQ(apiVBErrorCode(m_handle), 0) << errorText();
+            std::string names;
+            int16_t count = 0;
+            EXPECT_TRUE(apiVBResultNumber(m_handle, &count, 1));
+            for (int16_t i = 1; i <= count; ++i) {
+                char name[VEDAMIS_NAME_BUFFER];
+                int32_t length = 0;
+                EXPECT_TRUE(apiVB4ResultName(m_handle, name, &length, i, 1));
+                names += std::string(name) + ";";
+            }
+            EXPECT_EQ(names, r.names) << r.job << " " << r.argument;
+            for (const auto &[name, value] : r.texts)
+                EXPECT_EQ(text(name, 1), value) << r.job << " " << r.argument << " " << name;
+        }
     }
-    // A name written at the front, then the same name twice: the second
-    // still replaces the first, though the storage behind the front entry
-    // holds that name from an earlier job.
-    for (const char *shape : {"a", "c", "d"})
-        ASSERT_EQ(run("D_SHAPE", "SHAPE", shape), 0) << errorText();
-    EXPECT_EQ(names(), "N2;");
-    EXPECT_EQ(text("N2", 1), "9");
-    ASSERT_EQ(run("D_TEST", "ALL_TYPES"), 0);
-    EXPECT_EQ(names(), "C;B;I;W;L;D;Status_Text;BIN;R;");
-    EXPECT_EQ(text("VARIANTE", 0), "D_TEST");
 }
 
-TEST_F(Jobs, TextAndDataArguments)
+// Jobs whose results show a rule: sets in order, arguments split at semicolons, tables
+// looked up without regard to case, inherited jobs with the caller's simulation, a missing
+// base named. USES cycles and long chains are the hostile descriptions' part.
+TEST_F(Jobs, ResultsShowTheRules)
 {
-    ASSERT_EQ(run("D_TEST", "ARGS", "first;;third"), 0) << errorText();
-    expectTexts(
-        1, {{"COUNT", "3"}, {"ALL", "first;;third"}, {"A1", "first"}, {"A2", ""}, {"A3", "third"}, {"MISSING", "nil"}});
-    ASSERT_EQ(run("D_TEST", "ARGS", ""), 0);
-    EXPECT_EQ(text("COUNT", 1), "0");
+    compile("D_HALF.PRG", R"(ecu { name = "D_HALF", uses = { "D_BASE", "D_GONE" } })");
+    const struct {
+        const char *description, *job, *argument;
+        int16_t code;
+        const char *error; // a part of the error text
+        int16_t set;
+        std::vector<std::pair<const char *, std::string>> texts;
+    } cases[] = {
+        {"D_TEST", "SETS", "", 0, "", 1, {{"NR", "1"}, {"NAME", "set 1"}}},
+        {"D_TEST", "SETS", "", 0, "", 3, {{"NR", "3"}, {"NAME", "set 3"}}},
+        {"D_TEST", "SETS", "", 0, "", 4, {{"NR", "<error 31>"}}},
+        {"D_TEST", "SETS", "", 0, "", 0, {{"SAETZE", "3"}}},
+        {"D_TEST", "ARGS", "first;;third", 0, "", 1, {{"COUNT", "3"}, {"ALL", "first;;third"}, {"A1", "first"}}},
+        {"D_TEST", "ARGS", "first;;third", 0, "", 1, {{"A2", ""}, {"A3", "third"}, {"MISSING", "nil"}}},
+        {"D_TEST", "ARGS", "", 0, "", 1, {{"COUNT", "0"}}},
+        {"D_TEST", "TABLES", "", 0, "", 1, {{"TEXT", "two"}, {"ROWS", "2"}, {"NONE", "nil"}}},
+        {"D_TEST", "TABLES", "", 0, "", 1, {{"FIRST", "one; with \"quotes\""}}},
+        {"D_TEST", "IDENT", "", 0, "", 1, {{"IDENT_TEXT", "5A 80 31 32"}, {"SEEN_BY", "D_TEST"}, {"TAB", "from base"}}},
+        {"D_TEST", "IDENT", "", 0, "", 0, {{"VARIANTE", "D_TEST"}}},
+        {"D_TEST", "OVERRIDDEN", "", 0, "", 1, {{"FROM", "derived"}}},
+        // Run on the base itself, its own simulation file is used: there is none.
+        {"D_BASE", "IDENT", "", VEDAMIS_ERR_SIM_FILE_MISSING, "D_BASE", 1, {}},
+        {"D_HALF", "OVERRIDDEN", "", 0, "", 1, {{"FROM", "base"}}},
+        {"D_HALF", "THREE", "", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND, "D_GONE", 1, {}},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(run(c.description, c.job, c.argument), c.code) << c.job << ": " << errorText();
+        EXPECT_NE(errorText().find(c.error), std::string::npos) << c.job << ": " << errorText();
+        for (const auto &[name, value] : c.texts)
+            EXPECT_EQ(text(name, c.set), value) << c.job << " " << c.argument << ": " << name << " in set " << c.set;
+    }
+}
 
+TEST_F(Jobs, DataArguments)
+{
     ASSERT_EQ(runData("D_TEST", "DATA", std::string("\x01\x00\xFF", 3)), 0) << errorText();
     expectTexts(1, {{"LEN", "3"}, {"HEX", "01 00 FF"}});
     ASSERT_EQ(runData("D_TEST", "DATA", std::string(VEDAMIS_DATA_MAX, 'x')), 0);
@@ -319,36 +329,6 @@ TEST_F(Jobs, FailingJobsReportCodeAndText)
     EXPECT_EQ(run("D_TEST", "SETS"), 0);
 }
 
-TEST_F(Jobs, TablesByColumnAndValueIgnoringCase)
-{
-    ASSERT_EQ(run("D_TEST", "TABLES"), 0) << errorText();
-    expectTexts(1, {{"TEXT", "two"}, {"ROWS", "2"}, {"FIRST", "one; with \"quotes\""}, {"NONE", "nil"}});
-}
-
-TEST_F(Jobs, InheritedJobsRunWithTheCallersSimulation)
-{
-    ASSERT_EQ(run("D_TEST", "IDENT"), 0) << errorText();
-    expectTexts(1, {{"IDENT_TEXT", "5A 80 31 32"}, {"SEEN_BY", "D_TEST"}, {"TAB", "from base"}});
-    expectTexts(0, {{"VARIANTE", "D_TEST"}});
-    ASSERT_EQ(run("D_TEST", "OVERRIDDEN"), 0);
-    EXPECT_EQ(text("FROM", 1), "derived");
-    // Run on the base itself, its own simulation file is used: there is none.
-    EXPECT_EQ(run("D_BASE", "IDENT"), VEDAMIS_ERR_SIM_FILE_MISSING);
-}
-
-TEST_F(Jobs, UsesCyclesAndMissingBasesEndCleanly)
-{
-    compile("D_CYC1.PRG", R"(ecu { name = "D_CYC1", uses = { "D_CYC2" } }
-job "ONE" { run = function() result("X", "int", 1) end })");
-    compile("D_CYC2.PRG", R"(ecu { name = "D_CYC2", uses = { "D_CYC1", "D_GONE" } }
-job "TWO" { run = function() result("X", "int", 2) end })");
-    ASSERT_EQ(run("D_CYC1", "TWO"), 0) << errorText();
-    EXPECT_EQ(text("X", 1), "2");
-    ASSERT_EQ(run("D_CYC2", "ONE"), 0) << errorText();
-    EXPECT_EQ(run("D_CYC1", "THREE"), VEDAMIS_ERR_DESCRIPTION_NOT_FOUND);
-    EXPECT_NE(errorText().find("D_GONE"), std::string::npos) << errorText();
-}
-
 TEST_F(Jobs, ChangedDescriptionIsReloadedAndUnloadJobForgetsAll)
 {
     ASSERT_EQ(run("D_TEST", "OVERRIDDEN"), 0);
@@ -361,16 +341,43 @@ job "OVERRIDDEN" { run = function() result("FROM", "text", "second edition, long
     EXPECT_EQ(sets(), 0);
 }
 
-TEST_F(Jobs, ScriptThatDoesNotEvaluateMakesTheDescriptionInvalid)
+// Damage that the container reader lets through fails only the jobs that
+// need the damaged part; damage it notices fails them all. The session goes on.
+TEST_F(Jobs, DamagedDescriptionsFailTheJobsThatNeedTheDamage)
 {
-    // Written directly: the compiler would refuse this script.
-    prg::Description broken;
-    broken.infoBlock = "ECU:D_BROKEN\nJOBNAME:J\n";
-    broken.script = "ecu { name = \"D_BROKEN\" }\njob \"J\" { run = function() end\n";
-    ASSERT_TRUE(prg::writeFile(m_ecu + "/D_BROKEN.PRG", broken).ok());
-    EXPECT_EQ(run("D_BROKEN", "_JOBS"), 0); // the info block alone is fine
-    EXPECT_EQ(run("D_BROKEN", "J"), VEDAMIS_ERR_DESCRIPTION_INVALID);
-    EXPECT_NE(errorText().find("D_BROKEN.PRG:"), std::string::npos) << errorText();
+    compile("D_ROB.PRG", R"(ecu { name = "D_ROB" }
+tab "T" { { "A", "B" }, { "1", "x;y" }, { "2", "z" } }
+job "J" { run = function() result("B", "text", tabrow("T", "A", "2").B) end }
+job "K" { run = function() result("X", "text", argtext()) end })");
+    const std::string good = readAll(m_ecu + "/D_ROB.PRG");
+    std::string cell = std::string("x;y") + '\0'; // as stored: scrambled
+    prg::scramble(cell.data(), cell.size());
+    constexpr int16_t kInvalid = VEDAMIS_ERR_DESCRIPTION_INVALID;
+    const struct {
+        const char *what;
+        size_t at;
+        char byte;
+        int16_t jobs, j, k;
+        const char *text; // part of J's error text
+    } cases[] = {
+        {"a cell runs on into the next", good.find(cell) + 3, '!' ^ 0x6B, 0, kInvalid, 0, "table T of D_ROB"},
+        {"the script does not evaluate", good.find("job \"K\" {") + 8, '(', 0, kInvalid, kInvalid, "D_ROB.PRG:"},
+        {"the header's file size", 16, 'x', kInvalid, kInvalid, kInvalid, "D_ROB"},
+    };
+    for (const auto &c : cases) {
+        std::string bytes = good;
+        bytes[c.at] = c.byte;
+        writeRaw(m_ecu + "/D_ROB.PRG", bytes);
+        unloadAll(); // the file keeps its size and maybe its time stamp
+        EXPECT_EQ(run("D_ROB", "_JOBS"), c.jobs) << c.what << ": " << errorText();
+        EXPECT_EQ(run("D_ROB", "K", "k"), c.k) << c.what << ": " << errorText();
+        EXPECT_EQ(run("D_ROB", "J"), c.j) << c.what;
+        EXPECT_NE(errorText().find(c.text), std::string::npos) << c.what << ": " << errorText();
+    }
+    writeRaw(m_ecu + "/D_ROB.PRG", good);
+    unloadAll();
+    ASSERT_EQ(run("D_ROB", "J"), 0) << errorText();
+    EXPECT_EQ(text("B", 1), "z");
 }
 
 TEST_F(Jobs, GroupRunsTheIdentifiedVariant)
@@ -409,6 +416,31 @@ TEST_F(Jobs, GroupWithUnknownVariantFails)
     unloadAll();
     EXPECT_EQ(run("D_GROUP", "WHO"), VEDAMIS_ERR_IFH_NO_RESPONSE);
     EXPECT_NE(errorText().find("identification of D_GROUP"), std::string::npos) << errorText();
+}
+
+// A description is found whatever the case of its file name; the directory
+// listings kept between look-ups never hide a file that is there now, nor
+// give one that has gone.
+TEST_F(Jobs, KeptDirectoryListingsFollowTheDirectory)
+{
+    const struct {
+        const char *create, *remove; // files made and removed before the job, or null
+        int16_t error;
+    } steps[] = {
+        {"d_case.prg", nullptr, 0},                                 // lists the directory
+        {nullptr, "d_case.prg", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND}, // gone
+        {"D_Case.Prg", nullptr, 0},                                 // back in another spelling
+        {"d_other.prg", "D_Case.Prg", VEDAMIS_ERR_DESCRIPTION_NOT_FOUND},
+        {"D_CASE.prg", nullptr, 0}, // made after the last listing was kept
+    };
+    for (const auto &step : steps) {
+        if (step.remove) {
+            ASSERT_TRUE(std::filesystem::remove(m_ecu + "/" + step.remove)) << step.remove;
+        }
+        if (step.create)
+            compile(step.create, R"(ecu { name = "D_CASE" } job "WHO" { run = function() end })");
+        EXPECT_EQ(run("D_CASE", "WHO"), step.error) << (step.create ? step.create : step.remove);
+    }
 }
 
 } // namespace

@@ -5,9 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
-#include <cmath>
 #include <cstring>
-#include <random>
 #include <vector>
 
 using vedamis::formatValue;
@@ -35,10 +33,8 @@ TEST(FormatText, RendersTheWorkbenchFormats)
         {Value::makeInteger(ValueType::Byte, 10), "02X", "0A"},
         {Value::makeInteger(ValueType::Int, 42), "-5I", "42   "},
         {Value::makeReal(3.14159), "8.2R", "    3.14"},
-        {Value::makeInteger(ValueType::Word, 42), "04X", "002A"},
         {Value::makeInteger(ValueType::Dword, 0xBEEF), "08X", "0000BEEF"},
         {Value::makeInteger(ValueType::Word, 0x2A), "-4X", "2A  "},
-        {Value::makeInteger(ValueType::Long, 0xABC), "-6X", "ABC   "},
         {Value::makeText("OK"), "-20T", "OK                  "},
         {Value::makeText("right"), "28T", "                       right"},
         {Value::makeInteger(ValueType::Long, -123), "6L", "  -123"},
@@ -46,7 +42,6 @@ TEST(FormatText, RendersTheWorkbenchFormats)
         {Value::makeReal(2.5), "-8.3R", "2.500   "},
         {Value::makeText("abcdef"), ".3T", "abc"},
         {Value::makeText("\xC3\xA4\xC3\xB6\xC3\xBC"), "5T", "  \xC3\xA4\xC3\xB6\xC3\xBC"}, // width counts characters
-        {Value::makeText("Motor"), "-40T", "Motor                                   "},
         // Negative hex uses the type's width.
         {Value::makeInteger(ValueType::Char, -1), "02X", "FF"},
         {Value::makeInteger(ValueType::Int, -1), "04X", "FFFF"},
@@ -57,11 +52,9 @@ TEST(FormatText, RendersTheWorkbenchFormats)
         {Value::makeText("2.75"), "6.1R", "   2.8"},
         {Value::makeReal(2.6), "I", "3"},
         {Value::makeInteger(ValueType::Word, 7), "5.2R", " 7.00"},
-        // The default conversion of each type.
+        // The default conversion (reals: the next test).
         {Value::makeInteger(ValueType::Char, -5), "", "-5"},
         {Value::makeInteger(ValueType::Dword, 4294967295LL), "", "4294967295"},
-        {Value::makeReal(0.1), "", "0.1"},
-        {Value::makeReal(1500.25), "", "1500.25"},
         {Value::makeText(std::string("\x01\x0A\xFF", 3), ValueType::Binary), "", "01 0A FF"},
         {Value::makeText("as is"), "", "as is"},
     };
@@ -74,29 +67,33 @@ TEST(FormatText, RendersTheWorkbenchFormats)
 // must give exactly what the general conversion gives, notation included.
 TEST(FormatText, DefaultRealTextIsTheShortestRoundTrip)
 {
-    std::mt19937_64 random(11);
-    // Whole numbers, few decimals, sums that do not come out even, both
-    // notations and their boundary, zeros and the extremes.
-    std::vector<double> values = {9.0, 3.5, 0.1 + 0.2, 1e6, 100000.0, 123456789012345.0, 1e15, 0.001, 0.0015, 1e-4};
-    for (double v : {-2.5, -0.0, 0.0, 12.0, 1200.0, 99999.99, 1e14, 5e-324, 1.7976931348623157e308})
-        values.push_back(v);
-    for (int i = 0; i < 60000; ++i) {
-        const double scale[] = {1, 10, 100, 1000, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
-        const auto digits = static_cast<double>(random() % 100000000000000ULL);
-        values.push_back(digits / scale[random() % 10]);
-        values.push_back(-static_cast<double>(random() % 100000) / scale[random() % 10]);
-        values.push_back(static_cast<double>(random() % 1000) * scale[random() % 10]);
-        values.push_back(0.1 * static_cast<double>(random() % 100000));
-        uint64_t bits = random();
-        double any = 0;
-        std::memcpy(&any, &bits, sizeof any);
-        if (std::isfinite(any))
-            values.push_back(any);
-    }
-    for (double v : values) {
+    // Whole numbers, few decimals, sums that do not come out even, the most
+    // digits and decimals the short cut takes and one more, both notations
+    // and their boundary, zeros and the extremes.
+    for (double v : {9.0,
+                     3.5,
+                     0.1 + 0.2,
+                     0.1 * 3,
+                     12.34567891,
+                     1.123456789,
+                     123456789012345.0,
+                     1234567890123456.0,
+                     -99999.99,
+                     1e6,
+                     100000.0,
+                     1200000.0,
+                     1e14,
+                     1e15,
+                     0.001,
+                     0.0015,
+                     1e-4,
+                     -0.0,
+                     0.0,
+                     5e-324,
+                     1.7976931348623157e308}) {
         char expected[64];
         const auto end = std::to_chars(expected, expected + sizeof expected, v).ptr;
-        ASSERT_EQ(render(Value::makeReal(v), ""), std::string(expected, end)) << std::hexfloat << v;
+        EXPECT_EQ(render(Value::makeReal(v), ""), std::string(expected, end)) << std::hexfloat << v;
     }
 }
 
@@ -119,15 +116,15 @@ TEST(ValueTypeNames, AnySpellingOfATypeNameAndNothingElse)
         {"word", ValueType::Word}, {"long", ValueType::Long},     {"dword", ValueType::Dword},
         {"text", ValueType::Text}, {"binary", ValueType::Binary}, {"real", ValueType::Real},
     };
-    std::mt19937 random(7);
     ValueType type{};
     for (const auto &[name, expected] : names) {
-        for (int round = 0; round < 20; ++round) {
-            std::string spelled = name;
-            for (char &c : spelled)
-                c = random() % 2 ? static_cast<char>(c - 'a' + 'A') : c;
-            EXPECT_TRUE(vedamis::valueTypeFromName(spelled, type) && type == expected) << spelled;
+        std::string upper = name, mixed = name;
+        for (size_t i = 0; i < upper.size(); ++i) {
+            upper[i] = static_cast<char>(upper[i] - 'a' + 'A');
+            mixed[i] = i % 2 ? upper[i] : mixed[i];
         }
+        for (const std::string &spelled : {std::string(name), upper, mixed})
+            EXPECT_TRUE(vedamis::valueTypeFromName(spelled, type) && type == expected) << spelled;
         // One letter replaced by a byte whose low seven bits are that letter, or by the
         // characters next to 'A'..'Z' and 'a'..'z'; one letter more or less.
         std::vector<std::string> wrong = {std::string(name) + "s", std::string(name, std::strlen(name) - 1)};

@@ -5,9 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
-#include <random>
 #include <string>
+#include <tuple>
 
 using vedamis::equalsIgnoreCase;
 using vedamis::foldedHash;
@@ -46,29 +45,22 @@ TEST(NameFolding, EveryBytePairInEveryPositionOfAWord)
     }
 }
 
-TEST(NameFolding, MixedCaseNamesHashAlikeAndOthersRarelyCollide)
+// Names across words, and near names whose hashes must differ: a hash
+// that skipped a word or a byte would still pass the byte pairs above.
+TEST(NameFolding, NamedCasesAcrossWords)
 {
-    std::mt19937 random(7);
-    const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ_0123456789\xC3\xA4";
-    int collisions = 0;
-    for (int round = 0; round < 20000; ++round) {
-        std::string name(1 + random() % 30, ' ');
-        for (char &c : name)
-            c = letters[random() % letters.size()];
-        std::string flipped = name;
-        for (char &c : flipped) {
-            if (std::isalpha(static_cast<unsigned char>(c)) && random() % 2)
-                c = static_cast<char>(c ^ 0x20);
-        }
-        ASSERT_TRUE(equalsIgnoreCase(name, flipped)) << name;
-        ASSERT_EQ(foldedHash(name), foldedHash(flipped)) << name;
-        std::string other = name;
-        other[random() % other.size()] ^= 1;
-        ASSERT_EQ(equalsIgnoreCase(name, other), sameByRule(name, other)) << name;
-        if (!sameByRule(name, other) && foldedHash(name) == foldedHash(other))
-            ++collisions;
+    using namespace std::string_literals;
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        {"status_lesen_drehzahl", "STATUS_Lesen_DREHZAHL", true},
+        {"status_lesen_drehzahl", "status_lesen_drehzahm", false}, // in the last of three words
+        {"STATUS_A", "STATUS_B", false},
+        {"\xC3\xA4rger", "\xC3\x84RGER", false}, // letters outside ASCII keep their case
+        {"abcdefgh", "abcdefgh\0"s, false},
+    };
+    for (const auto &[a, b, same] : cases) {
+        EXPECT_EQ(equalsIgnoreCase(a, b), same) << a << " / " << b;
+        EXPECT_EQ(foldedHash(a) == foldedHash(b), same) << a << " / " << b;
     }
-    EXPECT_LT(collisions, 5);
 }
 
 } // namespace
