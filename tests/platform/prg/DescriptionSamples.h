@@ -1,16 +1,23 @@
 #pragma once
 // Fixtures shared by the platform tests: a description that uses every
-// corner of the format, a private temporary directory and file helpers.
+// corner of the format, a private temporary directory, file helpers and a
+// forked child that cannot hang the suite.
 #include <prg/Prg.h>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 namespace kitbox::testing {
 
@@ -78,6 +85,33 @@ inline void writeRaw(const std::string &path, const std::string &bytes)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A file below tests/data/platform of the source tree.
+inline std::string dataText(const std::string &relative)
+{
+    const std::string path = std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/" + relative;
+    EXPECT_TRUE(std::filesystem::exists(path)) << path;
+    return readAll(path);
+}
+
+// Whether `body`, run in a forked child, returned true; a child still running
+// after 30 seconds is killed and counts as false.
+inline bool trueInForkedChild(const std::function<bool()> &body)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body() ? 0 : 1);
+    int status = 0;
+    for (int waited = 0; child > 0 && ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        if (waited == 3000) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace kitbox::testing

@@ -40,10 +40,8 @@ TEST(PrgRoundTrip, BytesAndFileGiveBackEverything)
     const prg::Description empty;
     const std::string bytes = take(prg::serialize(empty));
     const prg::Layout layout = take(prg::readLayout(bytes));
-    EXPECT_EQ(layout.infoLength, 0u);
-    EXPECT_TRUE(layout.tables.empty());
-    EXPECT_EQ(layout.tableAreaEnd, layout.infoOffset);
-    EXPECT_EQ(layout.fileSize, bytes.size());
+    EXPECT_EQ(std::make_tuple(layout.infoLength, layout.tables.size(), layout.tableAreaEnd, size_t{layout.fileSize}),
+              std::make_tuple(0u, size_t{0}, layout.infoOffset, bytes.size()));
     EXPECT_EQ(fields(take(prg::readDescription(bytes))), fields(empty));
 }
 
@@ -99,9 +97,9 @@ TEST(PrgDescriptionFile, DecodesTablesWhenAskedFor)
         const prg::Table table = take(f.table(i));
         EXPECT_EQ(std::tie(table.name, table.cells), std::tie(original.tables[i].name, original.tables[i].cells));
     }
-    EXPECT_EQ(f.findTable("sg_funktionen"), std::optional<size_t>(0));
-    EXPECT_EQ(f.findTable("Texte"), std::optional<size_t>(1));
-    EXPECT_EQ(f.findTable("TEXT"), std::nullopt);
+    const std::vector<std::optional<size_t>> found = {f.findTable("sg_funktionen"), f.findTable("Texte"),
+                                                      f.findTable("TEXT")};
+    EXPECT_EQ(found, (std::vector<std::optional<size_t>>{0, 1, std::nullopt}));
     EXPECT_FALSE(f.table(4).ok());
     EXPECT_FALSE(prg::DescriptionFile::load(dir.file("missing.prg")).ok());
 }

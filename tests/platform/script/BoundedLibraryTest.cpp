@@ -17,7 +17,7 @@ namespace {
 // A battery is a script that makes many library calls and returns every outcome as text.
 std::string battery(const char *name)
 {
-    return kitbox::testing::readAll(std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/script/" + name);
+    return kitbox::testing::dataText(std::string("script/") + name);
 }
 
 std::string runBattery(lua_State *L, const char *battery)

@@ -16,7 +16,7 @@ namespace {
 // The source that uses every declaration (d_test.vds), and the info block it compiles to.
 std::string dataFile(const char *name)
 {
-    return kitbox::testing::readAll(std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/description/" + name);
+    return kitbox::testing::dataText(std::string("description/") + name);
 }
 
 kitbox::Result<vedamis::SourceModel> evaluate(LuaSandbox &sandbox, const std::string &source)

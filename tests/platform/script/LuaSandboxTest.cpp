@@ -1,3 +1,5 @@
+#include "../prg/DescriptionSamples.h"
+
 #include <vedamis/LuaSandbox.h>
 
 #include <gtest/gtest.h>
@@ -9,9 +11,6 @@
 #include <cstdlib>
 #include <string>
 #include <thread>
-
-#include <sys/wait.h>
-#include <unistd.h>
 
 using vedamis::AbortReason;
 using vedamis::LuaSandbox;
@@ -260,22 +259,10 @@ TEST(LuaSandbox, CallsInAForkedChildStillStopAtTheTimeLimit)
 {
     LuaSandbox sandbox(limits(100));
     ASSERT_FALSE(sandbox.run("while true do end", "=t").ok());
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    EXPECT_TRUE(kitbox::testing::trueInForkedChild([&] {
         const bool stopped =
             !sandbox.run("while true do end", "=t").ok() && sandbox.lastAbort() == AbortReason::TimeLimit;
         LuaSandbox fresh(limits(100));
-        _exit(stopped && !fresh.run("while true do end", "=t").ok() ? 0 : 1);
-    }
-    int status = 0;
-    for (int waited = 0; waitpid(child, &status, WNOHANG) == 0; ++waited) {
-        if (waited == 1000) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            FAIL() << "the child's endless loop did not stop";
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        return stopped && !fresh.run("while true do end", "=t").ok();
+    })) << "the child's endless loop did not stop";
 }

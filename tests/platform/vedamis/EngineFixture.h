@@ -15,19 +15,12 @@
 
 namespace enginetest {
 
+using kitbox::testing::dataText;
 using kitbox::testing::put32;
 using kitbox::testing::readAll;
 using kitbox::testing::TempDir;
 using kitbox::testing::writeRaw;
 using std::filesystem::exists;
-
-// A file below tests/data/platform of the source tree.
-inline std::string dataText(const std::string &relative)
-{
-    const std::string path = std::string(KITBOX_SOURCE_DIR) + "/tests/data/platform/" + relative;
-    EXPECT_TRUE(exists(path)) << path;
-    return readAll(path);
-}
 
 // Session reads by handle, "<error N>" when the engine refuses.
 inline std::string errorTextOf(int32_t handle)
