@@ -65,8 +65,7 @@ protected:
 TEST_F(CliCommandsTest, JobsListsJobsShowsOneJobAndReportsLoadingFailures)
 {
     const CommandRun list = jobs(motor);
-    EXPECT_EQ(list.code, 0);
-    EXPECT_EQ(list.out, s("ident\nstatus\n"));
+    EXPECT_EQ(std::pair(list.code, list.out), std::pair(0, s("ident\nstatus\n")));
 
     const CommandRun job = jobs(motor, s("STATUS"));
     EXPECT_EQ(job.code, 0) << job.err.toStdString();
@@ -74,16 +73,14 @@ TEST_F(CliCommandsTest, JobsListsJobsShowsOneJobAndReportsLoadingFailures)
                          "name      : STATUS\n\nargument  : MODE\n\nresult    : STAT_A\n\nresult    : STAT_B\n"));
 
     const CommandRun unknown = jobs(motor, s("nope"));
-    EXPECT_NE(unknown.code, 0);
-    EXPECT_TRUE(unknown.err.contains(s("nope")));
+    EXPECT_TRUE(unknown.code != 0 && unknown.err.contains(s("nope")));
 
     const QString broken = dir.filePath(s("BROKEN.PRG"));
     writeDescriptionFile(broken, {}, {});
     api.setJobError(s("BROKEN"), s("_JOBS"), 21, s("description invalid"));
     const CommandRun failed = jobs(broken);
-    EXPECT_EQ(failed.code, 1);
-    EXPECT_EQ(failed.out, QString());
-    EXPECT_EQ(failed.err, s("VEDAMIS Fehler 21 : description invalid\n"));
+    EXPECT_EQ(std::tuple(failed.code, failed.out, failed.err),
+              std::tuple(1, QString(), s("VEDAMIS Fehler 21 : description invalid\n")));
 }
 
 TEST_F(CliCommandsTest, TablesListsOneTableInEachFormatAndRefusesWhatIsNotThere)

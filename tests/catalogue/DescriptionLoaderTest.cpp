@@ -68,8 +68,8 @@ TEST_F(DescriptionLoaderTest, GroupFileShowsTheVariantAndReadsItsFile)
     sifter.setFile(variant, writeDescriptionFile(variant, infoBlock({s("JOBNAME:IDENT")}), {}));
 
     ASSERT_TRUE(load(group));
-    EXPECT_EQ(host.caption, s("D_GRUPPE: Jobauswahl --> D_MOTOR2"));
-    EXPECT_EQ(catalogue.descriptionPath, variant);
+    EXPECT_EQ(std::pair(host.caption, catalogue.descriptionPath),
+              std::pair(s("D_GRUPPE: Jobauswahl --> D_MOTOR2"), variant));
     EXPECT_EQ(catalogue.jobInfo[0], s("name      : IDENT\r\n"));
     EXPECT_TRUE(host.ecuInfoEnabled);
 }
@@ -92,8 +92,8 @@ TEST_F(DescriptionLoaderTest, DialogAsksAgainForAnInvalidNameAndCancelLoadsNothi
     EXPECT_EQ(dialogs.shown()[0].text, dir.path());
     EXPECT_TRUE(dialogs.shown()[0].filter.contains(s("Gruppendatei *.grp")));
     EXPECT_EQ(dialogs.shown()[1].text, s("Kein gültiger Name.\r\n") + dir.filePath(s("notes.txt")));
-    EXPECT_EQ(dialogs.shown()[2].kind, ShownDialog::Kind::OpenFile);
-    EXPECT_EQ(api.callCount(s("apiJob")), 0);
+    EXPECT_EQ(std::pair(dialogs.shown()[2].kind, api.callCount(s("apiJob"))),
+              std::pair(ShownDialog::Kind::OpenFile, 0));
 }
 
 TEST_F(DescriptionLoaderTest, RefusedDescriptionGivesAnEmptyListAndAReportedError)

@@ -33,13 +33,8 @@ TEST(FileLookup, KeptListingsFollowTheDirectory)
         {nullptr, nullptr, "NIRGENDS.PRG", "NIRGENDS.PRG"},
     };
     for (const Step &step : steps) {
-        if (step.create) {
-            QFile file(dir.filePath(QString::fromLatin1(step.create)));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        }
-        if (step.remove) {
-            ASSERT_TRUE(QFile::remove(dir.filePath(QString::fromLatin1(step.remove))));
-        }
+        ASSERT_TRUE(!step.create || QFile(dir.filePath(QString::fromLatin1(step.create))).open(QIODevice::WriteOnly));
+        ASSERT_TRUE(!step.remove || QFile::remove(dir.filePath(QString::fromLatin1(step.remove))));
         EXPECT_EQ(findFileIgnoringCase(dir.path(), QString::fromLatin1(step.wanted)),
                   dir.filePath(QString::fromLatin1(step.found)))
             << step.wanted;
@@ -52,20 +47,16 @@ TEST(FileLookup, ManyDirectoriesInTurn)
 {
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
-    QStringList dirs;
     for (int i = 0; i < 7; ++i) {
-        dirs << root.filePath(QStringLiteral("ecu%1").arg(i));
-        ASSERT_TRUE(QDir().mkpath(dirs.last()));
-        QFile file(dirs.last() + QStringLiteral("/d_%1.prg").arg(i));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(QDir(root.path()).mkpath(QString::number(i)));
+        ASSERT_TRUE(QFile(root.filePath(QStringLiteral("%1/d_%1.prg").arg(i))).open(QIODevice::WriteOnly));
     }
-    for (int round = 0; round < 2; ++round)
-        for (int i = 0; i < 7; ++i) {
-            EXPECT_EQ(findFileIgnoringCase(dirs.at(i), QStringLiteral("D_%1.PRG").arg(i)),
-                      dirs.at(i) + QStringLiteral("/d_%1.prg").arg(i));
-            EXPECT_EQ(findFileIgnoringCase(dirs.at(i), QStringLiteral("D_%1.PRG").arg((i + 1) % 7)),
-                      dirs.at(i) + QStringLiteral("/D_%1.PRG").arg((i + 1) % 7));
-        }
+    for (int n = 0; n < 14; ++n) { // two rounds
+        const QString dir = root.filePath(QString::number(n % 7)), other = QStringLiteral("D_%1.PRG").arg((n + 1) % 7);
+        EXPECT_EQ(findFileIgnoringCase(dir, QStringLiteral("D_%1.PRG").arg(n % 7)),
+                  dir + QStringLiteral("/d_%1.prg").arg(n % 7));
+        EXPECT_EQ(findFileIgnoringCase(dir, other), dir + u'/' + other);
+    }
 }
 
 } // namespace

@@ -1,7 +1,7 @@
-// The table reader: its bounds, the error file, and on large tables a
-// comparison with a reading byte by byte, as the original procedure did, on
-// data where multi-byte characters, long cells and runs of NULs meet the
-// blocks that plain text is searched and measured in.
+// The table reader held to a reading byte by byte, as the original procedure
+// did, on data where multi-byte characters, long cells and runs of NULs meet
+// the blocks that plain text is searched and measured in; and the error file.
+// The report's wording is CatalogueFillTest's.
 #include "catalogue/TableTextReader.h"
 #include "CatalogueTestSupport.h"
 #include "catalogue/TableErrorFile.h"
@@ -17,17 +17,6 @@ using namespace kitbox;
 using namespace kitbox::test;
 
 namespace {
-
-TableDescription table(const char *name, int columns, int rows)
-{
-    TableDescription t;
-    t.name = s(name);
-    t.columnCount = columns;
-    t.rowCount = rows;
-    return t;
-}
-
-constexpr int wideScreen = 19200 * 3; // a third of it is 19200 twips
 
 struct ReadByteByByte {
     QString text;
@@ -81,30 +70,6 @@ QByteArray generated(int count, const std::function<QString(int)> &cell)
 }
 
 } // namespace
-
-// The report's wording is CatalogueFillTest's.
-TEST(TableTextReader, CountsBoundTheCellsAndWidths)
-{
-    TableErrorLog errors;
-    TableDescription oneRow = table("T", 2, 0);
-    EXPECT_EQ(TableTextReader(wideScreen).read(scrambled(tableBytes({s("A"), s("B"), s("C")})), oneRow, errors),
-              s("A\tB\t\r"));
-    // Absurd counts give no cells.
-    TableDescription none = table("T", 0, 3);
-    TableDescription negative = table("T", 2, -5);
-    const QByteArray one = scrambled(tableBytes({s("A")}));
-    EXPECT_EQ(TableTextReader(wideScreen).read(one, none, errors) +
-                  TableTextReader(wideScreen).read(one, negative, errors),
-              QString());
-
-    // 150 columns: widths are kept for columns 0..100 only.
-    TableDescription wide = table("W", 150, 0);
-    const QString text =
-        TableTextReader(wideScreen).read(scrambled(tableBytes(QStringList(150, s("abc")))), wide, errors);
-    EXPECT_EQ(text.count(QLatin1Char('\t')), 150);
-    EXPECT_EQ(wide.columnWidth[100], 4 * 120);
-    EXPECT_FALSE(errors.flag);
-}
 
 TEST(TableErrorFile, NamedLikeTheSettingsFileAndWrittenWhole)
 {
@@ -186,6 +151,9 @@ TEST(TableTextReader, LargeTablesReadAsByteByByte)
                   {plainBytes, 4, {679, 100}, narrow},
                   {plainBytes, 16, {169, 20}, narrow},
                   {plainBytes, 17, {159}, wide},
+                  {plainBytes, 150, {17}, wide}, // widths are kept for columns 0..100 only
+                  {plainBytes, 0, {3}, wide},    // absurd counts give no cells
+                  {plainBytes, 2, {-5}, wide},
                   {emptyBytes, 3, {2999, 2000}, wide},
                   {evenBytes, 2, {1999}, wide}};
 

@@ -53,8 +53,7 @@ protected:
 TEST_F(TableWindowsTest, ListGridButtonsDrillDownAndCopy)
 {
     auto *list = child<QComboBox>(*form, "TabellenEintrag");
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->itemText(0), s("SG_FUNKTIONEN[3][2]"));
+    EXPECT_EQ(std::pair(list->count(), list->itemText(0)), std::pair(2, s("SG_FUNKTIONEN[3][2]")));
 
     // Ctrl+C copies the selected range as lines of TAB-separated cells.
     grid->setCurrentIndex(grid->model()->index(0, 0));
@@ -68,37 +67,31 @@ TEST_F(TableWindowsTest, ListGridButtonsDrillDownAndCopy)
     EXPECT_EQ(argument, s("DREHZAHL;"));
     doubleClick(0, 2);
     auto *back = child<QPushButton>(*form, "btnLupeRueck");
-    EXPECT_EQ(list->currentIndex(), 1);
-    EXPECT_EQ(back->toolTip(), s("TABLE SG_FUNKTIONEN [3][2]"));
+    EXPECT_EQ(std::pair(list->currentIndex(), back->toolTip()), std::pair(1, s("TABLE SG_FUNKTIONEN [3][2]")));
     QTest::mouseClick(back, Qt::LeftButton);
-    EXPECT_EQ(form->viewer().currentLevel(), 1);
-    EXPECT_TRUE(child<QPushButton>(*form, "btnLupeVor")->isEnabled());
+    EXPECT_EQ(std::pair(form->viewer().currentLevel(), child<QPushButton>(*form, "btnLupeVor")->isEnabled()),
+              std::pair(1, true));
 
     // A table opened from the job information marks the named column.
     form->openTable(0, s("TABLE TAB_ZUSTAND TEXT"));
     EXPECT_TRUE(grid->model()->index(0, 1).data(TableGridModel::MarkedRole).toBool());
 }
 
-TEST(JobInfoWindowTest, ReplacingTheTextKeepsTheScrollPositionAndALineOpensItsTable)
+TEST_F(TableWindowsTest, JobInfoWindowKeepsTheScrollPositionAndALineOpensItsTable)
 {
-    TextCatalogue texts;
-    ASSERT_TRUE(texts.loadBuiltIn().ok());
-    Com_Form form(texts);
-    form.resize(300, 120);
-    form.show();
-    QString text;
-    for (int i = 0; i < 60; ++i)
-        text += s("result    : R") + QString::number(i) + s("\r\n");
-    text += s("  comment : TABLE TAB_ZUSTAND WERT\r\n");
-    form.showJobInfo(text);
-    auto *box = child<QPlainTextEdit>(form, "Ausgabe");
+    Com_Form info(texts);
+    info.resize(300, 120);
+    info.show();
+    const QString text = s("result    : R\r\n").repeated(60) + s("  comment : TABLE TAB_ZUSTAND WERT\r\n");
+    info.showJobInfo(text);
+    auto *box = child<QPlainTextEdit>(info, "Ausgabe");
     box->verticalScrollBar()->setValue(30);
-    form.showJobInfo(text + s("more\r\n"));
+    info.showJobInfo(text + s("more\r\n"));
     EXPECT_EQ(box->verticalScrollBar()->value(), 30);
 
-    QSignalSpy referenced(&form, &Com_Form::tableReferenced);
-    form.followReference(box->toPlainText().indexOf(s("R5")));
-    form.followReference(box->toPlainText().indexOf(s("TAB_ZUSTAND")));
+    QSignalSpy referenced(&info, &Com_Form::tableReferenced);
+    info.followReference(box->toPlainText().indexOf(s("R\n")));
+    info.followReference(box->toPlainText().indexOf(s("TAB_ZUSTAND")));
     ASSERT_EQ(referenced.count(), 1);
     EXPECT_EQ(referenced.at(0).mid(0, 2), (QVariantList{s("TAB_ZUSTAND"), s("TABLE TAB_ZUSTAND WERT")}));
 }

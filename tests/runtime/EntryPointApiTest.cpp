@@ -147,24 +147,19 @@ TEST_F(EntryPoints, TextsAreDecodedFromTheReportedLengthOnly)
     EXPECT_EQ(api.apiErrorText(), u"Fehler ändern"_s);
 
     answer("ABCDEF", 3);
-    ASSERT_TRUE(api.apiGetConfig(u"EcuPath"_s, text));
-    EXPECT_EQ(text, u"ABC"_s);
+    EXPECT_TRUE(api.apiGetConfig(u"EcuPath"_s, text) && text == u"ABC"_s) << text.toStdString();
 
     // A text result keeps the NUL characters inside its reported length.
     answer(std::string("A\0B\0", 4), 3);
-    ASSERT_TRUE(api.apiResultText(text, u"RAW"_s, 1, QString()));
-    EXPECT_EQ(text, QString::fromUtf8("A\0B", 3));
+    EXPECT_TRUE(api.apiResultText(text, u"RAW"_s, 1, QString()) && text == QString::fromUtf8("A\0B", 3));
 
     // Overstated and negative lengths never read past the buffer.
     answer("SHORT", 100000);
-    ASSERT_TRUE(api.apiResultText(text, u"RAW"_s, 1, QString()));
-    EXPECT_EQ(text, u"SHORT"_s);
+    EXPECT_TRUE(api.apiResultText(text, u"RAW"_s, 1, QString()) && text == u"SHORT"_s) << text.toStdString();
     QByteArray data;
-    ASSERT_TRUE(api.apiResultBinary(data, u"BIN"_s, 1));
-    EXPECT_EQ(data.size(), VedamisApi::binaryBufferSize);
+    EXPECT_TRUE(api.apiResultBinary(data, u"BIN"_s, 1) && data.size() == VedamisApi::binaryBufferSize);
     answer("", -3);
-    ASSERT_TRUE(api.apiResultBinary(data, u"BIN"_s, 1));
-    EXPECT_TRUE(data.isEmpty());
+    EXPECT_TRUE(api.apiResultBinary(data, u"BIN"_s, 1) && data.isEmpty());
 }
 
 TEST_F(EntryPoints, DataBinariesNumbersAndRefusals)

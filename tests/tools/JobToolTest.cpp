@@ -54,14 +54,8 @@ TEST(JobToolArguments, PositionalsAndOptionsInAnyOrder)
         Options expected;
     } cases[] = {
         // Only the first "=" separates name and value.
-        {{"--config", "EcuPath=/x/ecu", "D_MOTOR", "STATUS_LESEN", "ARG;DREHZAHL", "--config=IfhTrace=2", "STAT_A;B"},
-         {"D_MOTOR",
-          "STATUS_LESEN",
-          "ARG;DREHZAHL",
-          "STAT_A;B",
-          {},
-          {{"EcuPath", "/x/ecu"}, {"IfhTrace", "2"}},
-          false}},
+        {{"--config", "EcuPath=/x", "D", "J", "ARG;DREHZAHL", "--config=IfhTrace=2", "STAT_A;B"},
+         {"D", "J", "ARG;DREHZAHL", "STAT_A;B", {}, {{"EcuPath", "/x"}, {"IfhTrace", "2"}}, false}},
         {{"D", "J", "--data", "01 02 0xA0", "--results", "DATEN"},
          {"D", "J", "", "DATEN", std::vector<unsigned char>{0x01, 0x02, 0xA0}, {}, false}},
         {{"--data", "", "D", "J"}, {"D", "J", "", "", std::vector<unsigned char>{}, {}, false}},
@@ -90,12 +84,9 @@ TEST(JobToolArguments, MistakesAreRefusedWithAReason)
         {"D", "J", "ARGS", "--data", "01"},     // both argument kinds
         {"D", "J", "A", "F", "--results", "G"}, // filter twice
     };
-    for (const auto &args : bad) {
-        auto r = vedamisjob::parseArguments(args);
-        std::string joined;
-        for (const auto &a : args)
-            joined += "[" + a + "]";
-        EXPECT_TRUE(!r.ok() && !r.error().empty()) << joined;
+    for (size_t i = 0; i < bad.size(); ++i) {
+        auto r = vedamisjob::parseArguments(bad[i]);
+        EXPECT_TRUE(!r.ok() && !r.error().empty()) << "case " << i;
     }
 }
 
@@ -103,7 +94,6 @@ TEST(JobToolHex, ParsesSeparatorsAndLimitsAndPrintsLinesOf32Bytes)
 {
     EXPECT_EQ(vedamisjob::parseHex("0102a0FF").value(), (std::vector<unsigned char>{0x01, 0x02, 0xA0, 0xFF}));
     EXPECT_EQ(vedamisjob::parseHex(" 0x01, 0x02;ff ").value(), (std::vector<unsigned char>{0x01, 0x02, 0xFF}));
-    EXPECT_TRUE(vedamisjob::parseHex("").value().empty());
     EXPECT_FALSE(vedamisjob::parseHex("1 2").ok()); // single digits are not bytes
     EXPECT_FALSE(vedamisjob::parseHex(std::string(2 * (VEDAMIS_DATA_MAX + 1), 'A')).ok());
     EXPECT_TRUE(vedamisjob::parseHex(std::string(2 * VEDAMIS_DATA_MAX, 'A')).ok());
@@ -127,28 +117,13 @@ TEST(JobToolRun, PrintedReportsMatchTheKeptOnes)
                                         {withData, "daten-schreiben.txt"},
                                         {demoOptions("D_MOTOR", "BINAER_GROSS"), "binaer-gross.txt"}}) {
         auto r = runTool(options);
-        EXPECT_EQ(r.exitCode, vedamisjob::kExitOk) << r.err;
-        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(std::pair(r.exitCode, r.err), std::pair(vedamisjob::kExitOk, std::string()));
         std::ifstream in(std::string(KITBOX_SOURCE_DIR) + "/tests/data/tools/" + kept, std::ios::binary);
         EXPECT_EQ(r.out, std::string(std::istreambuf_iterator<char>(in), {})) << kept;
     }
 }
 
-TEST(JobToolRun, ErrorsGiveCodeTextAndNonZeroExit)
-{
-    auto failing = runTool(demoOptions("D_MOTOR", "FEHLER_JOB"));
-    EXPECT_EQ(failing.exitCode, vedamisjob::kExitJobError);
-    EXPECT_NE(failing.err.find("error 1034 : routine FF00 refused"), std::string::npos) << failing.err;
-
-    auto badConfig = demoOptions("D_MOTOR", "IDENT");
-    badConfig.config.emplace_back("KeinSolcherName", "1");
-    auto refused = runTool(badConfig);
-    EXPECT_EQ(refused.exitCode, vedamisjob::kExitJobError);
-    EXPECT_NE(refused.err.find("KeinSolcherName=1 refused"), std::string::npos) << refused.err;
-    EXPECT_EQ(refused.out, ""); // nothing ran
-}
-
-TEST(JobToolRun, ResultFilterAndArgumentsReachTheJob)
+TEST(JobToolRun, ArgumentsAndFilterReachTheJobAndErrorsGiveCodeTextAndExit)
 {
     auto o = demoOptions("D_MOTOR", "STATUS_LESEN");
     o.arguments = "ARG;KUEHLMITTEL_TEMP";
@@ -157,6 +132,15 @@ TEST(JobToolRun, ResultFilterAndArgumentsReachTheJob)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("  STAT_KUEHLMITTEL_TEMP_EINH (text, 6) = degC\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("STAT_KUEHLMITTEL_TEMP_INFO"), std::string::npos) << r.out;
+
+    r = runTool(demoOptions("D_MOTOR", "FEHLER_JOB"));
+    EXPECT_EQ(r.exitCode, vedamisjob::kExitJobError);
+    EXPECT_NE(r.err.find("error 1034 : routine FF00 refused"), std::string::npos) << r.err;
+    o.config.emplace_back("KeinSolcherName", "1");
+    r = runTool(o);
+    EXPECT_EQ(r.exitCode, vedamisjob::kExitJobError);
+    EXPECT_NE(r.err.find("KeinSolcherName=1 refused"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, ""); // nothing ran
 }
 
 // The program itself: exit codes and which stream its text goes to.
