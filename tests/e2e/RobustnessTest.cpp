@@ -2,8 +2,7 @@
 // lengths, every section boundary and a stepped walk through the rest), each
 // given to the container reader, the locator and the engine. Each must answer
 // with a status or an error text; a crash or hang fails the whole test
-// program. Random byte corruptions of each reader are the platform tests'
-// and the fuzz targets' part.
+// program. Random byte corruptions of each reader are the fuzz targets' part.
 #include "DemoSession.h"
 
 #include <prg/Prg.h>
