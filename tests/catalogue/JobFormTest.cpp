@@ -91,7 +91,9 @@ TEST_F(JobFormTest, WindowAppliesTheRulesToWhatTheUserDoes)
     // The assistant's text replaces the argument; the edit menu copies the entry.
     jobs->setCurrentRow(1);
     form.setAssistantHandler(
-        [](JobWindowRules::Assistant, const QString &, const QString &argument) { return argument + s(";DREHZAHL"); });
+        [](JobWindowRules::Assistant, const QString &, const QString &argument) -> QString {
+            return argument + s(";DREHZAHL");
+        });
     field->setEditText(s("ARG"));
     QTest::mouseClick(child<QPushButton>(form, "btnArgumentCompose"), Qt::LeftButton);
     EXPECT_EQ(form.argumentText(), s("ARG;DREHZAHL"));
