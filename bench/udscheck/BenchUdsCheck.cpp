@@ -58,12 +58,12 @@ prg::Description makeUdsDescription(const std::string &name, int rows, int table
     prg::Description d;
     d.infoBlock = "ECU:" + name +
                   "\nORIGIN:Kitbox32 benchmark\nREVISION:1.00\nAUTHOR:bench_uds_check\n"
-                  "JOBNAME:IDENT\nJOBCOMMENT:identification\nRESULT:JOB_STATUS\nRESULTTYPE:string\n";
+                  "JOBNAME:IDENT\nJOBCOMMENT:identification\nRESULT:JOB_STATUS\nRESULTTYPE:text\n";
     d.script = "ecu {\n  name = \"" + name +
                "\",\n  origin = \"Kitbox32 benchmark\",\n  revision = \"1.00\",\n"
                "  author = \"bench_uds_check\",\n}\n\njob \"IDENT\" {\n"
-               "  results = { { name = \"JOB_STATUS\", type = \"string\" } },\n"
-               "  run = function() result(\"JOB_STATUS\", \"string\", \"OKAY\") end,\n}\n";
+               "  results = { { name = \"JOB_STATUS\", type = \"text\" } },\n"
+               "  run = function() result(\"JOB_STATUS\", \"text\", \"OKAY\") end,\n}\n";
 
     prg::Table functions;
     functions.name = "SG_FUNKTIONEN";
@@ -193,7 +193,11 @@ void runCli(benchmark::State &state, int jobs)
         cli.setArguments({QStringLiteral("check"), g_fleet, QStringLiteral("--jobs"), QString::number(jobs)});
         cli.setStandardOutputFile(QProcess::nullDevice());
         cli.start();
-        if (!cli.waitForFinished(600000) || cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0) {
+        // A complaint on standard error means the fleet is not what it
+        // claims to be (the runtime refused a script, say), and the timing
+        // would be of a different path.
+        if (!cli.waitForFinished(600000) || cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0 ||
+            !cli.readAllStandardError().isEmpty()) {
             state.SkipWithError("kitbox32-cli check did not end cleanly");
             break;
         }

@@ -15,6 +15,12 @@ const QString kUnload = QStringLiteral("$$$$$$$$");
 // failed read would leave the runtime with an error until the next job.
 bool hasResult(VedamisApi &api, const QString &name, qint16 set)
 {
+    // A failed job has no sets to ask; a description without any version
+    // field gives none either. Asking the set then would replace the job's
+    // own error (or no error) with "result set not found".
+    qint16 sets = 0;
+    if (!api.apiResultSets(sets) || sets < set)
+        return false;
     qint16 count = 0;
     if (!api.apiResultNumber(count, set))
         return false;
@@ -46,8 +52,9 @@ int UsesExtension::readBaseNames(JobCatalogue &catalogue, const QString &descrip
     catalogue.baseNames.clear();
     m_api.apiJob(description, QStringLiteral("_VERSIONINFO"), QString(), QString());
     for (int n = 0; n < maxBases; ++n) {
+        const QString key = QStringLiteral("USES") + QString::number(n);
         QString name;
-        if (!m_api.apiResultText(name, QStringLiteral("USES") + QString::number(n), 1, QString()) || name.isEmpty())
+        if (!hasResult(m_api, key, 1) || !m_api.apiResultText(name, key, 1, QString()) || name.isEmpty())
             break;
         catalogue.baseNames.append(name);
     }

@@ -8,6 +8,7 @@
 #include "CliProcess.h"
 #include "Support.h"
 
+#include <prg/Prg.h>
 #include <vedamis/Compiler.h>
 
 #include <QTemporaryDir>
@@ -144,4 +145,25 @@ TEST(RunCli, SystemJobsInheritedJobsAndTextsWithNul)
         EXPECT_TRUE(r.err.isEmpty()) << what << "\n" << r.err.toStdString();
         EXPECT_TRUE(r.out.contains(c.part)) << what << "\n" << r.out.toStdString();
     }
+}
+
+TEST(RunCli, AScriptTheRuntimeRefusesIsReportedWithItsReason)
+{
+    // The container and its info block are sound, so the job list reads;
+    // the script is not. The user must learn why, not that a result set of
+    // the version job is missing.
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("D_DEFEKT.prg"));
+    prg::Description d;
+    d.infoBlock = "ECU:D_DEFEKT\nJOBNAME:IDENT\n";
+    d.script = "ecu { name = \"D_DEFEKT\" }\n"
+               "job \"IDENT\" { results = { { name = \"S\", type = \"string\" } }, run = function() end }\n";
+    const kitbox::Status written = prg::writeFile(file.toStdString(), d);
+    ASSERT_TRUE(written.ok()) << written.error();
+
+    const CliRun r = runCli({QStringLiteral("jobs"), file});
+    EXPECT_EQ(r.out, "ident\n");
+    EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("VEDAMIS Fehler 21 : description invalid: ") && r.err.contains("'string'"))
+        << r.err.toStdString();
 }
