@@ -1,6 +1,7 @@
 #include "cli/CheckCommand.h"
 
 #include "catalogue/JobCatalogue.h"
+#include "cli/CliDialogService.h"
 #include "cli/CliLoading.h"
 #include "shell/TextCatalogue.h"
 #include "uds/UdsCheck.h"
@@ -11,12 +12,16 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <new>
+#include <optional>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include <poll.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -69,70 +74,181 @@ void writeJunitSuite(QTextStream &out, qsizetype tests, int failures, int errors
         << cases << "</testsuite>\n";
 }
 
-// The testcase elements of a worker's JUnit output, without its suite.
-QString junitCases(const QString &xml)
+QString junitError(const QString &file, const QString &message)
 {
-    const qsizetype first = xml.lastIndexOf(QLatin1Char('\n'), xml.indexOf(QLatin1String("<testcase"))) + 1;
-    const qsizetype end = xml.lastIndexOf(QLatin1String("</testsuite>"));
-    return first <= 0 || end < first ? QString() : xml.mid(first, end - first);
+    return QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\"><error message=\"%2\"/></testcase>\n")
+        .arg(xmlEscaped(file), message);
 }
+
+// What the check of one description gives: its exit code, its report (or
+// its JUnit test case) and the lines for the error stream.
+struct CheckedFile {
+    int code = exitNotLoaded;
+    QString text;
+    QString errors;
+};
+
+CheckedFile checkOne(CliSession &session, const QString &file, const CheckRequest &request)
+{
+    CheckedFile result;
+    QTextStream err(&result.errors);
+    Settings settings;
+    // Messages of the load belong to this file's lines, wherever it is checked.
+    ConsoleHost host(err);
+    CliDialogService dialogs(err);
+    JobCatalogue catalogue;
+    const QString path = resolveDescription(file, session.api);
+    if (!loadForCli({session.settingsFilePath, request.language, path, true}, session.api, session.sifter, dialogs,
+                    settings, catalogue, host)) {
+        err << file << ": cannot be loaded\n";
+        err.flush();
+        if (request.junit)
+            result.text = junitError(file, QStringLiteral("cannot be loaded"));
+        return result;
+    }
+    err.flush();
+    const QString name = QFileInfo(path).completeBaseName().toUpper();
+    const UdsCheckReport report = UdsCheck(catalogue, TextCatalogue::shared()).run(name);
+    result.code = report.findings > 0 ? exitFindings : exitClean;
+    const QString text = QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    if (!request.junit) {
+        result.text = text;
+        return result;
+    }
+    result.text = QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\">").arg(xmlEscaped(name));
+    if (report.findings > 0)
+        result.text +=
+            QStringLiteral("<failure message=\"%1 findings\">%2</failure>").arg(report.findings).arg(xmlEscaped(text));
+    result.text += QStringLiteral("</testcase>\n");
+    return result;
+}
+
+// Writes the outcomes in the order of the files: reports as they come, the
+// JUnit suite once all are in, since its head counts them.
+class OutcomeWriter {
+public:
+    OutcomeWriter(const CheckRequest &request, QTextStream &out, QTextStream &err)
+        : m_junit(request.junit), m_out(out), m_err(err)
+    {
+    }
+
+    void add(const CheckedFile &file)
+    {
+        m_err << file.errors;
+        if (file.code == exitNotLoaded)
+            ++m_errors;
+        else if (file.code == exitFindings)
+            ++m_failures;
+        if (m_junit) {
+            m_cases += file.text;
+        } else {
+            m_out << file.text;
+            m_out.flush(); // a long check shows its reports as it goes
+        }
+        ++m_count;
+        if (file.code == exitNotLoaded || (file.code == exitFindings && m_code == exitClean))
+            m_code = file.code;
+        m_err.flush();
+    }
+
+    int finish()
+    {
+        if (m_junit)
+            writeJunitSuite(m_out, m_count, m_failures, m_errors, m_cases);
+        m_out.flush();
+        m_err.flush();
+        return m_code;
+    }
+
+private:
+    bool m_junit;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    QString m_cases;
+    qsizetype m_count = 0;
+    int m_failures = 0;
+    int m_errors = 0;
+    int m_code = exitClean;
+};
 
 // Checks the files one after the other in this process.
 int checkSerially(const QStringList &files, const CheckRequest &request, QTextStream &out, QTextStream &err)
 {
-    return runWithCliSession(err, [&](CliSession &session) {
-        int code = exitClean;
-        if (files.isEmpty()) {
-            err << "no *.prg in " << request.files.join(QStringLiteral(", ")) << "\n";
-            return exitNotLoaded;
-        }
-        QString cases;
-        int failures = 0;
-        int errors = 0;
-        for (const QString &file : files) {
-            Settings settings;
-            ConsoleHost host(err);
-            JobCatalogue catalogue;
-            const QString path = resolveDescription(file, session.api);
-            if (!loadForCli({session.settingsFilePath, request.language, path, true}, session.api, session.sifter,
-                            session.dialogs, settings, catalogue, host)) {
-                err << file << ": cannot be loaded\n";
-                code = exitNotLoaded;
-                ++errors;
-                cases += QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\"><error message=\"cannot be "
-                                        "loaded\"/></testcase>\n")
-                             .arg(xmlEscaped(file));
-                continue;
-            }
-            const QString name = QFileInfo(path).completeBaseName().toUpper();
-            const UdsCheckReport report = UdsCheck(catalogue, TextCatalogue::shared()).run(name);
-            if (report.findings > 0 && code == exitClean)
-                code = exitFindings;
-            if (!request.junit) {
-                out << QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-                continue;
-            }
-            cases += QStringLiteral("  <testcase classname=\"uds-check\" name=\"%1\">").arg(xmlEscaped(name));
-            if (report.findings > 0) {
-                ++failures;
-                cases +=
-                    QStringLiteral("<failure message=\"%1 findings\">%2</failure>")
-                        .arg(report.findings)
-                        .arg(xmlEscaped(QString(report.text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))));
-            }
-            cases += QStringLiteral("</testcase>\n");
-        }
-        if (request.junit)
-            writeJunitSuite(out, files.size(), failures, errors, cases);
-        out.flush();
+    if (files.isEmpty()) {
+        err << "no *.prg in " << request.files.join(QStringLiteral(", ")) << "\n";
         err.flush();
-        return code;
+        return exitNotLoaded;
+    }
+    OutcomeWriter writer(request, out, err);
+    const int sessionCode = runWithCliSession(err, [&](CliSession &session) {
+        for (const QString &file : files)
+            writer.add(checkOne(session, file, request));
+        return exitClean;
     });
+    if (sessionCode != exitClean) {
+        err.flush();
+        return sessionCode; // no runtime: nothing was checked
+    }
+    return writer.finish();
 }
 
-// Splits the descriptions into `jobs` runs of neighbouring files, each checked
-// by a worker, and writes the workers' outputs in the order of the runs, so the
-// report reads the same as a check one after the other.
+// One record on a worker's pipe: the file's index (or noFile for a message
+// of the worker itself), its exit code, the lengths of both texts, the texts.
+struct RecordHead {
+    quint32 index;
+    quint32 code;
+    quint32 textBytes;
+    quint32 errorBytes;
+};
+constexpr quint32 noFile = 0xFFFFFFFFu;
+
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    for (qsizetype written = 0; written < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+QByteArray record(quint32 index, const CheckedFile &file)
+{
+    const QByteArray text = file.text.toUtf8();
+    const QByteArray errors = file.errors.toUtf8();
+    const RecordHead head{index, quint32(file.code), quint32(text.size()), quint32(errors.size())};
+    return QByteArray(reinterpret_cast<const char *>(&head), sizeof head) + text + errors;
+}
+
+// The body of a worker: takes the next unchecked file until none is left.
+[[noreturn]] void workerMain(int pipe, std::atomic<quint32> &next, const QStringList &files,
+                             const CheckRequest &request)
+{
+    QString sessionErrors;
+    QTextStream err(&sessionErrors);
+    bool written = true;
+    runWithCliSession(err, [&](CliSession &session) {
+        for (quint32 i = next.fetch_add(1); written && i < quint32(files.size()); i = next.fetch_add(1))
+            written = writeAll(pipe, record(i, checkOne(session, files.at(qsizetype(i)), request)));
+        return exitClean;
+    });
+    err.flush();
+    if (written && !sessionErrors.isEmpty()) {
+        CheckedFile message;
+        message.errors = sessionErrors;
+        written = writeAll(pipe, record(noFile, message));
+    }
+    ::_exit(written ? exitClean : exitNotLoaded);
+}
+
+// Checks the descriptions on `jobs` worker processes. Each worker takes the
+// next file not yet taken, so a few large descriptions do not leave one
+// worker busy while the others idle, and the outcomes are written in the
+// order of the files, so the output reads the same as a check one after the
+// other.
 //
 // The workers are forked copies of this process. A fork starts in well under a
 // millisecond where a new process spends tens of milliseconds loading its
@@ -145,51 +261,34 @@ int checkInWorkers(const QStringList &files, const CheckRequest &request, int jo
     if (QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size() != 1)
         return checkSerially(files, request, out, err);
 
+    // The counter of taken files lives in memory the forks share.
+    void *shared = ::mmap(nullptr, sizeof(std::atomic<quint32>), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                          -1, 0);
+    if (shared == MAP_FAILED)
+        return checkSerially(files, request, out, err);
+    auto *next = new (shared) std::atomic<quint32>(0);
+    static_assert(std::atomic<quint32>::is_always_lock_free);
+
     struct Worker {
-        QStringList files;
         pid_t pid = -1;
         int pipe = -1;
-        QByteArray output; // exit code byte, length of the standard output text, the text, then the error text
-        int exitCode = exitNotLoaded;
+        QByteArray pending; // bytes of a record not yet complete
     };
-    const qsizetype count = std::min<qsizetype>(jobs, files.size());
-    std::vector<Worker> workers(static_cast<size_t>(count));
+    std::vector<Worker> workers(size_t(std::min<qsizetype>(jobs, files.size())));
     out.flush();
     err.flush();
     std::fflush(nullptr);
-    qsizetype first = 0;
-    for (qsizetype i = 0; i < count; ++i) {
-        // The first files.size() % count runs take one file more.
-        const qsizetype size = files.size() / count + (i < files.size() % count ? 1 : 0);
-        Worker &w = workers[size_t(i)];
-        w.files = files.mid(first, size);
-        first += size;
+    for (Worker &w : workers) {
         int ends[2];
         if (::pipe(ends) != 0)
             continue;
         w.pid = ::fork();
         if (w.pid == 0) {
             ::close(ends[0]);
-            QByteArray outText;
-            QByteArray errText;
-            int code = exitNotLoaded;
-            {
-                QTextStream workerOut(&outText);
-                QTextStream workerErr(&errText);
-                code = checkSerially(w.files, request, workerOut, workerErr);
-            }
-            QByteArray message(1, char(code));
-            const quint32 length = quint32(outText.size());
-            message.append(reinterpret_cast<const char *>(&length), sizeof length).append(outText).append(errText);
-            for (qsizetype written = 0; written < message.size();) {
-                const ssize_t n = ::write(ends[1], message.constData() + written, size_t(message.size() - written));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    ::_exit(exitNotLoaded);
-                written += n;
-            }
-            ::_exit(exitClean);
+            for (const Worker &other : workers)
+                if (other.pipe >= 0)
+                    ::close(other.pipe);
+            workerMain(ends[1], *next, files, request);
         }
         ::close(ends[1]);
         if (w.pid < 0)
@@ -198,7 +297,14 @@ int checkInWorkers(const QStringList &files, const CheckRequest &request, int jo
             w.pipe = ends[0];
     }
 
-    // Every worker's output is read as it comes, so that no pipe fills while another is waited for.
+    std::vector<std::optional<CheckedFile>> outcomes(size_t(files.size()));
+    QStringList workerMessages;
+    OutcomeWriter writer(request, out, err);
+    size_t written = 0;
+    bool damaged = false;
+    // Every worker's records are read as they come, so that no pipe fills
+    // while another is waited for, and each outcome is written as soon as all
+    // before it are in.
     std::vector<pollfd> open;
     for (const Worker &w : workers)
         if (w.pipe >= 0)
@@ -213,52 +319,66 @@ int checkInWorkers(const QStringList &files, const CheckRequest &request, int jo
             const ssize_t n = ::read(p.fd, buffer, sizeof buffer);
             if (n < 0 && errno == EINTR)
                 continue;
-            for (Worker &w : workers)
-                if (w.pipe == p.fd && n > 0)
-                    w.output.append(buffer, n);
             if (n <= 0) {
                 ::close(p.fd);
                 p.fd = -1;
+                continue;
             }
+            Worker &w = *std::find_if(workers.begin(), workers.end(), [&](const Worker &x) { return x.pipe == p.fd; });
+            w.pending.append(buffer, n);
+            while (qsizetype(sizeof(RecordHead)) <= w.pending.size()) {
+                RecordHead head;
+                std::memcpy(&head, w.pending.constData(), sizeof head);
+                const quint64 size = sizeof head + quint64(head.textBytes) + head.errorBytes;
+                if (quint64(w.pending.size()) < size)
+                    break;
+                CheckedFile file;
+                file.code = int(head.code);
+                file.text = QString::fromUtf8(w.pending.mid(sizeof head, head.textBytes));
+                file.errors = QString::fromUtf8(w.pending.mid(qsizetype(sizeof head + head.textBytes), head.errorBytes));
+                w.pending.remove(0, qsizetype(size));
+                if (head.index == noFile) {
+                    if (!workerMessages.contains(file.errors))
+                        workerMessages << file.errors;
+                } else if (head.index < outcomes.size() && !outcomes[head.index]) {
+                    outcomes[head.index] = std::move(file);
+                } else {
+                    damaged = true;
+                }
+            }
+            while (written < outcomes.size() && outcomes[written])
+                writer.add(*outcomes[written++]);
         }
         std::erase_if(open, [](const pollfd &p) { return p.fd < 0; });
     }
 
-    int code = exitClean;
-    QString cases;
     for (Worker &w : workers) {
         int status = 0;
-        const bool ended =
-            w.pid > 0 && ::waitpid(w.pid, &status, 0) == w.pid && WIFEXITED(status) && WEXITSTATUS(status) == exitClean;
-        quint32 length = 0;
-        constexpr qsizetype head = 1 + sizeof length;
-        if (ended && w.output.size() >= head)
-            std::memcpy(&length, w.output.constData() + 1, sizeof length);
-        if (!ended || w.output.size() < head || length > quint64(w.output.size() - head)) {
-            err << "a worker checking " << w.files.join(QStringLiteral(", ")) << " did not finish\n";
-            code = exitNotLoaded;
+        if (w.pid > 0 && (::waitpid(w.pid, &status, 0) != w.pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+                          !w.pending.isEmpty()))
+            damaged = true;
+    }
+    ::munmap(shared, sizeof(std::atomic<quint32>));
+
+    // A file whose worker ended before it had checked it has no outcome.
+    for (; written < outcomes.size(); ++written) {
+        if (outcomes[written]) {
+            writer.add(*outcomes[written]);
             continue;
         }
-        w.exitCode = static_cast<unsigned char>(w.output.at(0));
-        const QByteArray text = w.output.mid(head, length);
-        err << QString::fromUtf8(w.output.mid(head + length));
-        if (w.exitCode == exitNotLoaded || (w.exitCode != exitClean && w.exitCode != exitFindings))
-            code = exitNotLoaded;
-        else if (w.exitCode == exitFindings && code == exitClean)
-            code = exitFindings;
+        const QString &file = files.at(qsizetype(written));
+        CheckedFile lost;
+        lost.errors = file + QStringLiteral(": the worker checking it did not finish\n");
         if (request.junit)
-            cases += junitCases(QString::fromUtf8(text));
-        else
-            out << QString::fromUtf8(text);
+            lost.text = junitError(file, QStringLiteral("not checked"));
+        writer.add(lost);
     }
-    if (request.junit) {
-        // Failure texts are escaped, so the element names count the cases.
-        writeJunitSuite(out, files.size(), int(cases.count(QLatin1String("<failure "))),
-                        int(cases.count(QLatin1String("<error "))), cases);
-    }
-    out.flush();
-    err.flush();
-    return code;
+    for (const QString &message : std::as_const(workerMessages))
+        err << message;
+    if (damaged)
+        err << "a worker ended abnormally\n";
+    const int code = writer.finish();
+    return damaged ? exitNotLoaded : code;
 }
 
 } // namespace
@@ -270,7 +390,7 @@ QString checkUsage()
                           "name, and prints the same report as the workbench's UDS check. A directory means every\n"
                           "*.prg in it. --format junit prints one test case per description, with the findings as\n"
                           "the failure text. --jobs N checks on N worker processes at once (default: one per\n"
-                          "core), each taking a run of neighbouring files; the reports keep the order of the\n"
+                          "core), each taking the next file not yet taken; the reports keep the order of the\n"
                           "arguments.\n"
                           "Exit codes: 0 no finding, 3 at least one description has findings, 1 a file could not be\n"
                           "loaded (named in the message), 2 wrong arguments.\n");
