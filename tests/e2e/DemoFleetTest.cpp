@@ -3,6 +3,10 @@
 // files branch on. (The demo test files are run through kitbox32-cli test in
 // tests/testmatrix.)
 #include "DemoSession.h"
+#include "shell/TextCatalogue.h"
+#include "testmatrix/TestFile.h"
+#include "testmatrix/TestMatrix.h"
+#include "testmatrix/TestRun.h"
 
 #include <filesystem>
 #include <regex>
@@ -11,12 +15,6 @@
 namespace {
 
 using e2e::DemoSession;
-
-std::string recased(std::string text, int (*to)(int))
-{
-    std::transform(text.begin(), text.end(), text.begin(), [to](unsigned char c) { return char(to(c)); });
-    return text;
-}
 
 // Every job a variant's demo source declares (upper-cased) is listed by _JOBS; a group file lists the
 // jobs of the variant it identifies.
@@ -37,13 +35,14 @@ TEST(DemoFleet, JobsListsEveryDeclaredJobAndTheVariant)
         EXPECT_EQ(s.text("VARIANTE", 0), variant);
         std::set<std::string> listed, declared;
         for (int set = 1; set <= *sets; ++set)
-            listed.insert(recased(s.text("JOBNAME", set).value_or("<no JOBNAME>"), ::toupper));
-        std::istringstream in(
-            e2e::readFile(e2e::sourceDir / "examples" / "ecu" / (recased(variant, ::tolower) + ".vds")));
+            listed.insert(
+                QString::fromStdString(s.text("JOBNAME", set).value_or("<no JOBNAME>")).toUpper().toStdString());
+        std::istringstream in(e2e::readFile(e2e::sourceDir / "examples" / "ecu" /
+                                            (QString::fromStdString(variant).toLower().toStdString() + ".vds")));
         std::smatch m;
         for (std::string line; std::getline(in, line);)
             if (std::regex_search(line, m, declaration))
-                declared.insert(recased(m[1], ::toupper));
+                declared.insert(QString::fromStdString(m[1]).toUpper().toStdString());
         ASSERT_GT(declared.size(), 0u);
         EXPECT_EQ(listed, declared);
     }
@@ -86,21 +85,18 @@ TEST(DemoFleet, TestFileBranchesNameResultsTheirJobsDeliver)
     DemoSession s;
     int branches = 0;
     for (const auto &entry : std::filesystem::directory_iterator(e2e::dataDir / "tst")) {
-        std::istringstream in(e2e::readFile(entry.path()));
-        int step = 0;
-        for (std::string line; std::getline(in, line);) {
-            ++step;
-            std::vector<std::string> cells;
-            std::istringstream row(line.substr(0, line.find_last_not_of("\r") + 1));
-            for (std::string cell; std::getline(row, cell, '|');)
-                cells.push_back(cell);
-            // Type 1 is a job step; 8 is the logic column.
-            if (cells.size() < 8 || cells[0] != "1" || cells[7].empty())
+        const auto file = kitbox::readTestFile(QString::fromStdString(entry.path().string()), TextCatalogue::shared());
+        ASSERT_TRUE(file) << file.error();
+        kitbox::TestMatrix matrix;
+        matrix.paste(file.value().text);
+        for (int row = 1; row <= kitbox::TestMatrix::lastStep; ++row) {
+            const auto step = kitbox::TestStep::fromRow(matrix, row);
+            if (step.count <= 0 || step.logicName.isEmpty()) // a step that does nothing has no branch
                 continue;
             ++branches;
-            s.job(cells[1], cells[2], cells[4]);
-            EXPECT_NE(s.report().find("  " + cells[7] + " ("), std::string::npos)
-                << entry.path().filename() << " step " << step << ": " << cells[2] << " does not deliver " << cells[7];
+            s.job(step.description.toStdString(), step.job.toStdString(), step.arguments.toStdString());
+            EXPECT_NE(s.report().find("  " + step.logicName.toStdString() + " ("), std::string::npos)
+                << entry.path().filename() << " step " << row << " branches on " << step.logicName.toStdString();
         }
     }
     EXPECT_GE(branches, 3);
