@@ -20,6 +20,7 @@
 #include <cstring>
 #include <vector>
 
+#include <malloc.h>
 #include <poll.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
@@ -440,6 +441,13 @@ int checkCommandMain(const QStringList &words, QTextStream &out, QTextStream &er
         err.flush();
         return exitUsage;
     }
+
+    // Checking a description frees most of what loading it took, near the
+    // top of the heap; returned to the system each time, it has to be mapped
+    // and faulted in again for the next one. Kept, the check of many
+    // descriptions runs in the memory of the largest.
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_TOP_PAD, 16 << 20);
 
     const QStringList files = expandFiles(request.files);
     const int jobs = request.jobs > 0 ? request.jobs : qMax(1, QThread::idealThreadCount());
