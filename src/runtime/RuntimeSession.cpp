@@ -84,7 +84,7 @@ bool RuntimeSession::open(bool multiInstance, const InterfaceTexts &interfaceTex
 QString RuntimeSession::configValue(const QString &name)
 {
     QString value;
-    if (!m_api.apiGetConfig(name.trimmed(), value))
+    if (!m_api.apiGetConfig(name, value))
         return {};
     return value;
 }

