@@ -89,18 +89,17 @@ struct CheckedFile {
     QString errors;
 };
 
-CheckedFile checkOne(CliSession &session, const QString &file, const CheckRequest &request)
+CheckedFile checkOne(CliSession &session, const Settings &settings, const QString &file, const CheckRequest &request)
 {
     CheckedFile result;
     QTextStream err(&result.errors);
-    Settings settings;
     // Messages of the load belong to this file's lines, wherever it is checked.
     ConsoleHost host(err);
     CliDialogService dialogs(err);
     JobCatalogue catalogue;
     const QString path = resolveDescription(file, session.api);
-    if (!loadForCli({session.settingsFilePath, request.language, path, true}, session.api, session.sifter, dialogs,
-                    settings, catalogue, host)) {
+    if (!loadWithCliSettings({session.settingsFilePath, request.language, path, true}, settings, session.api,
+                             session.sifter, dialogs, catalogue, host)) {
         err << file << ": cannot be loaded\n";
         err.flush();
         if (request.junit)
@@ -182,8 +181,10 @@ int checkSerially(const QStringList &files, const CheckRequest &request, QTextSt
     }
     OutcomeWriter writer(request, out, err);
     const int sessionCode = runWithCliSession(err, [&](CliSession &session) {
+        Settings settings;
+        readCliSettings(session.settingsFilePath, request.language, settings);
         for (const QString &file : files)
-            writer.add(checkOne(session, file, request));
+            writer.add(checkOne(session, settings, file, request));
         return exitClean;
     });
     if (sessionCode != exitClean) {
@@ -232,8 +233,10 @@ QByteArray record(quint32 index, const CheckedFile &file)
     QTextStream err(&sessionErrors);
     bool written = true;
     runWithCliSession(err, [&](CliSession &session) {
+        Settings settings;
+        readCliSettings(session.settingsFilePath, request.language, settings);
         for (quint32 i = next.fetch_add(1); written && i < quint32(files.size()); i = next.fetch_add(1))
-            written = writeAll(pipe, record(i, checkOne(session, files.at(qsizetype(i)), request)));
+            written = writeAll(pipe, record(i, checkOne(session, settings, files.at(qsizetype(i)), request)));
         return exitClean;
     });
     err.flush();

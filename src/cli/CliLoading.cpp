@@ -55,6 +55,12 @@ bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifte
                 Settings &settings, JobCatalogue &catalogue, ConsoleHost &host)
 {
     readCliSettings(request.settingsFilePath, request.language, settings);
+    return loadWithCliSettings(request, settings, api, sifter, dialogs, catalogue, host);
+}
+
+bool loadWithCliSettings(const CliLoadRequest &request, const Settings &settings, VedamisApi &api, SifterApi &sifter,
+                         DialogService &dialogs, JobCatalogue &catalogue, ConsoleHost &host)
+{
     const ShellOptions &o = settings.options();
     TextCatalogue &texts = TextCatalogue::shared();
 

@@ -47,6 +47,11 @@ void readCliSettings(const QString &settingsFilePath, const QString &language, S
 bool loadForCli(const CliLoadRequest &request, VedamisApi &api, SifterApi &sifter, DialogService &dialogs,
                 Settings &settings, JobCatalogue &catalogue, ConsoleHost &host);
 
+// Loads as loadForCli does, with settings read before: for a command that
+// loads one description after another.
+bool loadWithCliSettings(const CliLoadRequest &request, const Settings &settings, VedamisApi &api, SifterApi &sifter,
+                         DialogService &dialogs, JobCatalogue &catalogue, ConsoleHost &host);
+
 // What a command works with: the opened runtime, the locator, the dialogs
 // (messages go to the error stream) and the workbench's settings file.
 struct CliSession {
