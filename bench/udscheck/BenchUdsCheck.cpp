@@ -32,6 +32,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -43,6 +44,7 @@ namespace {
 
 QString g_path;
 QString g_fleet;
+QString g_single; // one description of the fleet
 
 std::string hex4(int value)
 {
@@ -184,13 +186,13 @@ std::string loadAverage()
 // The CPU time of the workers (and the parent CLI) per run is a counter: on a
 // busy machine it shows whether two workers did more work, or only got less
 // of the processors than one.
-void runCli(benchmark::State &state, int jobs)
+void runCli(benchmark::State &state, const QString &what, int jobs)
 {
     const double cpuBefore = childrenCpuSeconds();
     for (auto _ : state) {
         QProcess cli;
         cli.setProgram(QStringLiteral(KITBOX_CLI));
-        cli.setArguments({QStringLiteral("check"), g_fleet, QStringLiteral("--jobs"), QString::number(jobs)});
+        cli.setArguments({QStringLiteral("check"), what, QStringLiteral("--jobs"), QString::number(jobs)});
         cli.setStandardOutputFile(QProcess::nullDevice());
         cli.start();
         // A complaint on standard error means the fleet is not what it
@@ -204,14 +206,22 @@ void runCli(benchmark::State &state, int jobs)
     }
     state.counters["cpu_ms"] = (childrenCpuSeconds() - cpuBefore) * 1e3 / double(state.iterations());
 }
+// One description of the fleet: the part of a check that no number of
+// workers divides (the program's start, the runtime session, a first
+// description read cold, the end), which bounds the speed-up of the fleet.
+void BM_CliCheckOneDescription(benchmark::State &state)
+{
+    runCli(state, g_single, 1);
+}
 void BM_CliCheckOneWorker(benchmark::State &state)
 {
-    runCli(state, 1);
+    runCli(state, g_fleet, 1);
 }
 void BM_CliCheckTwoWorkers(benchmark::State &state)
 {
-    runCli(state, 2);
+    runCli(state, g_fleet, 2);
 }
+BENCHMARK(BM_CliCheckOneDescription)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_CliCheckOneWorker)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_CliCheckTwoWorkers)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
@@ -271,6 +281,8 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "bench_uds_check: %s\n", s.error().c_str());
             return 1;
         }
+        if (i == 0)
+            g_single = QString::fromStdString(path);
     }
     std::printf("SG_FUNKTIONEN: 5000 rows, 2000 result tables; fleet: 200 descriptions of 500 rows\n");
 
@@ -305,11 +317,25 @@ int main(int argc, char **argv)
                     reporter.counters["BM_CliCheckTwoWorkers/cpu_ms"]);
         const auto spinOne = reporter.seconds.find("BM_SpinOneProcess");
         const auto spinTwo = reporter.seconds.find("BM_SpinTwoProcesses");
+        double ceiling = 2;
         if (spinOne != reporter.seconds.end() && spinTwo != reporter.seconds.end()) {
-            const double ceiling = 2 * spinOne->second / spinTwo->second;
+            ceiling = 2 * spinOne->second / spinTwo->second;
             std::printf("  two processes of plain arithmetic run at %.2f times the pace of one here: the ceiling of "
                         "any two-worker speed-up; --jobs 2 reaches %.0f %% of it\n",
                         ceiling, 100 * speedup / ceiling);
+        }
+        // What a single description costs is paid once whatever the number
+        // of workers; only the rest can be shared (Amdahl's bound).
+        const auto single = reporter.seconds.find("BM_CliCheckOneDescription");
+        if (single != reporter.seconds.end() && single->second < one->second) {
+            const double fixed = single->second;
+            const double shared = one->second - fixed;
+            const double onFullCores = one->second / (fixed + shared / 2);
+            const double atCeiling = one->second / (fixed + shared / std::max(1.0, ceiling));
+            std::printf("  check of one description %.1f ms, paid once whatever the number of workers: on this fleet "
+                        "two workers can be at most %.2f times faster on two full cores, %.2f at the ceiling above; "
+                        "--jobs 2 reaches %.0f %% of that\n",
+                        fixed * 1e3, onFullCores, atCeiling, 100 * speedup / atCeiling);
         }
     }
     return 0;
