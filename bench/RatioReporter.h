@@ -9,7 +9,7 @@
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    // Per benchmark function: seconds of real and CPU time per iteration
+    // Per benchmark function, and argument if it has one ("function/arg"): seconds of real and CPU time per iteration
     // (with repetitions, the best), and the last value of each counter as
     // "function/counter".
     std::map<std::string, double> seconds;
@@ -21,7 +21,8 @@ public:
         for (const Run &run : runs) {
             if (run.error_occurred || run.run_type != Run::RT_Iteration)
                 continue;
-            const std::string &name = run.run_name.function_name;
+            const std::string name = run.run_name.function_name +
+                                     (run.run_name.args.empty() ? std::string() : "/" + run.run_name.args);
             const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
             keepBest(seconds, name, run.GetAdjustedRealTime() / unit);
             keepBest(cpuSeconds, name, run.GetAdjustedCPUTime() / unit);

@@ -43,8 +43,18 @@
 namespace {
 
 QString g_path;
-QString g_fleet;
-QString g_single; // one description of the fleet
+
+// 200 descriptions in a directory, and one of them alone.
+struct Fleet {
+    const char *label;
+    int rows;
+    int tables;
+    QString directory;
+    QString single;
+};
+// The small fleet is the figure's; the large one shows how far the workers
+// scale once the start of the program is a small part of the whole.
+Fleet g_fleets[] = {{"fleet", 500, 100, {}, {}}, {"large", 2000, 400, {}, {}}};
 
 std::string hex4(int value)
 {
@@ -206,24 +216,24 @@ void runCli(benchmark::State &state, const QString &what, int jobs)
     }
     state.counters["cpu_ms"] = (childrenCpuSeconds() - cpuBefore) * 1e3 / double(state.iterations());
 }
-// One description of the fleet: the part of a check that no number of
+// One description of a fleet: the part of a check that no number of
 // workers divides (the program's start, the runtime session, a first
-// description read cold, the end), which bounds the speed-up of the fleet.
+// description read cold, the end), which bounds the speed-up on that fleet.
 void BM_CliCheckOneDescription(benchmark::State &state)
 {
-    runCli(state, g_single, 1);
+    runCli(state, g_fleets[state.range(0)].single, 1);
 }
 void BM_CliCheckOneWorker(benchmark::State &state)
 {
-    runCli(state, g_fleet, 1);
+    runCli(state, g_fleets[state.range(0)].directory, 1);
 }
 void BM_CliCheckTwoWorkers(benchmark::State &state)
 {
-    runCli(state, g_fleet, 2);
+    runCli(state, g_fleets[state.range(0)].directory, 2);
 }
-BENCHMARK(BM_CliCheckOneDescription)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-BENCHMARK(BM_CliCheckOneWorker)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_CliCheckTwoWorkers)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_CliCheckOneDescription)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_CliCheckOneWorker)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_CliCheckTwoWorkers)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 // The same fixed loop of arithmetic in one process and in two at once. On a
 // machine whose two processors share one core, or whose host is busy, two
@@ -255,6 +265,37 @@ void BM_SpinTwoProcesses(benchmark::State &state)
 BENCHMARK(BM_SpinOneProcess)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_SpinTwoProcesses)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
+// The speed-up of two workers on a fleet, beside what start-up and the
+// machine leave of it: what one description costs is paid once whatever the
+// number of workers, and only the rest can be shared (Amdahl's bound).
+void printFleetRatios(RatioReporter &reporter, const Fleet &fleet, int index, double ceiling, bool target)
+{
+    const auto seconds = [&](const char *name) {
+        const auto found = reporter.seconds.find(std::string(name) + "/" + std::to_string(index));
+        return found == reporter.seconds.end() ? 0.0 : found->second;
+    };
+    const double one = seconds("BM_CliCheckOneWorker");
+    const double two = seconds("BM_CliCheckTwoWorkers");
+    const double single = seconds("BM_CliCheckOneDescription");
+    if (one <= 0 || two <= 0)
+        return;
+    const double speedup = one / two;
+    std::printf("  %s (%d rows): check --jobs 1 %7.1f ms / --jobs 2 %7.1f ms = %5.2f times faster", fleet.label,
+                fleet.rows, one * 1e3, two * 1e3, speedup);
+    if (target)
+        std::printf("  (target >= 1.7: %s)", speedup >= 1.7 ? "met" : "NOT met");
+    std::printf("\n    CPU time of all processes per run: --jobs 1 %.1f ms, --jobs 2 %.1f ms\n",
+                reporter.counters["BM_CliCheckOneWorker/" + std::to_string(index) + "/cpu_ms"],
+                reporter.counters["BM_CliCheckTwoWorkers/" + std::to_string(index) + "/cpu_ms"]);
+    if (single <= 0 || single >= one)
+        return;
+    const double shared = one - single;
+    const double atCeiling = one / (single + shared / ceiling);
+    std::printf("    one description %.1f ms: two workers can be at most %.2f times faster on two full cores, %.2f "
+                "at the ceiling; --jobs 2 reaches %.0f %% of that\n",
+                single * 1e3, one / (single + shared / 2), atCeiling, 100 * speedup / atCeiling);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -271,20 +312,26 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_uds_check: %s\n", s.error().c_str());
         return 1;
     }
-    g_fleet = dir.filePath(QStringLiteral("fleet"));
-    QDir().mkpath(g_fleet);
-    for (int i = 0; i < 200; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "D_UDS%03d", i);
-        const std::string path = QString(g_fleet + QLatin1Char('/') + QString::fromLatin1(name)).toStdString() + ".prg";
-        if (const kitbox::Status s = prg::writeFile(path, makeUdsDescription(name, 500, 100)); !s.ok()) {
-            std::fprintf(stderr, "bench_uds_check: %s\n", s.error().c_str());
-            return 1;
+    for (Fleet &fleet : g_fleets) {
+        fleet.directory = dir.filePath(QLatin1String(fleet.label));
+        QDir().mkpath(fleet.directory);
+        for (int i = 0; i < 200; ++i) {
+            char name[16];
+            std::snprintf(name, sizeof name, "D_UDS%03d", i);
+            const QString path = fleet.directory + QLatin1Char('/') + QLatin1String(name) + QLatin1String(".prg");
+            if (const kitbox::Status s =
+                    prg::writeFile(path.toStdString(), makeUdsDescription(name, fleet.rows, fleet.tables));
+                !s.ok()) {
+                std::fprintf(stderr, "bench_uds_check: %s\n", s.error().c_str());
+                return 1;
+            }
+            if (i == 0)
+                fleet.single = path;
         }
-        if (i == 0)
-            g_single = QString::fromStdString(path);
     }
-    std::printf("SG_FUNKTIONEN: 5000 rows, 2000 result tables; fleet: 200 descriptions of 500 rows\n");
+    std::printf("SG_FUNKTIONEN: 5000 rows, 2000 result tables; fleets of 200 descriptions: /0 of %d rows and %d "
+                "result tables each, /1 of %d rows and %d\n",
+                g_fleets[0].rows, g_fleets[0].tables, g_fleets[1].rows, g_fleets[1].tables);
 
     const std::string loadBefore = loadAverage();
     benchmark::Initialize(&argc, argv);
@@ -306,37 +353,16 @@ int main(int argc, char **argv)
         std::printf("  in CPU time: %10.3f ms / %10.3f ms = %6.2f\n", cpuCheck * 1e3, cpuLoad * 1e3,
                     cpuCheck / cpuLoad);
     }
-    const auto one = reporter.seconds.find("BM_CliCheckOneWorker");
-    const auto two = reporter.seconds.find("BM_CliCheckTwoWorkers");
-    if (one != reporter.seconds.end() && two != reporter.seconds.end()) {
-        const double speedup = one->second / two->second;
-        std::printf("  check --jobs 1 %10.1f ms / --jobs 2 %10.1f ms = %5.2f times faster  (target >= 1.7: %s)\n",
-                    one->second * 1e3, two->second * 1e3, speedup, speedup >= 1.7 ? "met" : "NOT met");
-        std::printf("  CPU time of all processes per run: --jobs 1 %.1f ms, --jobs 2 %.1f ms\n",
-                    reporter.counters["BM_CliCheckOneWorker/cpu_ms"],
-                    reporter.counters["BM_CliCheckTwoWorkers/cpu_ms"]);
-        const auto spinOne = reporter.seconds.find("BM_SpinOneProcess");
-        const auto spinTwo = reporter.seconds.find("BM_SpinTwoProcesses");
-        double ceiling = 2;
-        if (spinOne != reporter.seconds.end() && spinTwo != reporter.seconds.end()) {
-            ceiling = 2 * spinOne->second / spinTwo->second;
-            std::printf("  two processes of plain arithmetic run at %.2f times the pace of one here: the ceiling of "
-                        "any two-worker speed-up; --jobs 2 reaches %.0f %% of it\n",
-                        ceiling, 100 * speedup / ceiling);
-        }
-        // What a single description costs is paid once whatever the number
-        // of workers; only the rest can be shared (Amdahl's bound).
-        const auto single = reporter.seconds.find("BM_CliCheckOneDescription");
-        if (single != reporter.seconds.end() && single->second < one->second) {
-            const double fixed = single->second;
-            const double shared = one->second - fixed;
-            const double onFullCores = one->second / (fixed + shared / 2);
-            const double atCeiling = one->second / (fixed + shared / std::max(1.0, ceiling));
-            std::printf("  check of one description %.1f ms, paid once whatever the number of workers: on this fleet "
-                        "two workers can be at most %.2f times faster on two full cores, %.2f at the ceiling above; "
-                        "--jobs 2 reaches %.0f %% of that\n",
-                        fixed * 1e3, onFullCores, atCeiling, 100 * speedup / atCeiling);
-        }
+    const auto spinOne = reporter.seconds.find("BM_SpinOneProcess");
+    const auto spinTwo = reporter.seconds.find("BM_SpinTwoProcesses");
+    double ceiling = 2;
+    if (spinOne != reporter.seconds.end() && spinTwo != reporter.seconds.end()) {
+        ceiling = std::max(1.0, 2 * spinOne->second / spinTwo->second);
+        std::printf("  two processes of plain arithmetic run at %.2f times the pace of one here: the ceiling of any "
+                    "two-worker speed-up\n",
+                    ceiling);
     }
+    for (int f = 0; f < 2; ++f)
+        printFleetRatios(reporter, g_fleets[f], f, ceiling, f == 0);
     return 0;
 }
