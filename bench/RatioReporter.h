@@ -21,8 +21,8 @@ public:
         for (const Run &run : runs) {
             if (run.error_occurred || run.run_type != Run::RT_Iteration)
                 continue;
-            const std::string name = run.run_name.function_name +
-                                     (run.run_name.args.empty() ? std::string() : "/" + run.run_name.args);
+            const std::string name =
+                run.run_name.function_name + (run.run_name.args.empty() ? std::string() : "/" + run.run_name.args);
             const double unit = benchmark::GetTimeUnitMultiplier(run.time_unit);
             keepBest(seconds, name, run.GetAdjustedRealTime() / unit);
             keepBest(cpuSeconds, name, run.GetAdjustedCPUTime() / unit);

@@ -9,9 +9,9 @@
 // check on 200 descriptions with one worker against two, beside the pace of
 // two processes of plain arithmetic against one, the ceiling of that speed-up.
 //
-// The machine is shared: both ratios are printed from real time (the
-// targets) and, for the check, from CPU time as well, with the load average
-// before and after, so that a busy run can be told from a slow one.
+// The machine is shared: the ratios are printed from real time (the
+// targets), with the load average before and after, so that a busy run can
+// be told from a slow one.
 #include "RatioReporter.h"
 #include "catalogue/CatalogueFill.h"
 #include "catalogue/DescriptionLoader.h"
@@ -33,8 +33,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -172,6 +174,39 @@ void BM_UdsCheck(benchmark::State &state)
         state.SkipWithError("the generated description is not clean");
 }
 BENCHMARK(BM_UdsCheck)->Unit(benchmark::kMillisecond);
+
+// The same two, one after the other in every iteration, as the workbench
+// does them: the machine's pace drifts over seconds here, and two figures
+// taken from the same moments are not thrown by it. Medians of each.
+void BM_LoadThenCheck(benchmark::State &state)
+{
+    Setup setup;
+    std::vector<double> loads;
+    std::vector<double> checks;
+    for (auto _ : state) {
+        SIFTER_CLEAR_CACHE();
+        kitbox::JobCatalogue catalogue;
+        const auto start = std::chrono::steady_clock::now();
+        setup.load(catalogue);
+        const auto loaded = std::chrono::steady_clock::now();
+        const kitbox::UdsCheckReport report = kitbox::UdsCheck(catalogue, setup.texts).run(catalogue.loadedName);
+        const auto checked = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(report.text.constData());
+        if (report.findings != 0) {
+            state.SkipWithError("the generated description was not loaded, or is not clean");
+            return;
+        }
+        loads.push_back(std::chrono::duration<double, std::milli>(loaded - start).count());
+        checks.push_back(std::chrono::duration<double, std::milli>(checked - loaded).count());
+    }
+    const auto median = [](std::vector<double> &values) {
+        std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2), values.end());
+        return values.at(values.size() / 2);
+    };
+    state.counters["load_ms"] = median(loads);
+    state.counters["check_ms"] = median(checks);
+}
+BENCHMARK(BM_LoadThenCheck)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 double childrenCpuSeconds()
 {
@@ -342,17 +377,20 @@ int main(int argc, char **argv)
     std::printf("\nload average (1, 5, 15 min) before %s, after %s on %d cores\n", loadBefore.c_str(),
                 loadAverage().c_str(), QThread::idealThreadCount());
     std::printf("ratios in this run:\n");
+    if (reporter.counters.count("BM_LoadThenCheck/load_ms") && reporter.counters["BM_LoadThenCheck/load_ms"] > 0) {
+        const double loadMs = reporter.counters["BM_LoadThenCheck/load_ms"];
+        const double checkMs = reporter.counters["BM_LoadThenCheck/check_ms"];
+        const double ratio = checkMs / loadMs;
+        std::printf("  UDS check %10.3f ms / load once %10.3f ms = %6.2f, each after the other in every iteration "
+                    "(target <= 1.5: %s)\n",
+                    checkMs, loadMs, ratio, ratio <= 1.5 ? "met" : "NOT met");
+    }
     const auto load = reporter.seconds.find("BM_LoadOnce");
     const auto check = reporter.seconds.find("BM_UdsCheck");
-    if (load != reporter.seconds.end() && check != reporter.seconds.end()) {
-        const double ratio = check->second / load->second;
-        std::printf("  UDS check %10.3f ms / load once %10.3f ms = %6.2f  (target <= 1.5: %s)\n", check->second * 1e3,
-                    load->second * 1e3, ratio, ratio <= 1.5 ? "met" : "NOT met");
-        const double cpuCheck = reporter.cpuSeconds["BM_UdsCheck"];
-        const double cpuLoad = reporter.cpuSeconds["BM_LoadOnce"];
-        std::printf("  in CPU time: %10.3f ms / %10.3f ms = %6.2f\n", cpuCheck * 1e3, cpuLoad * 1e3,
-                    cpuCheck / cpuLoad);
-    }
+    if (load != reporter.seconds.end() && check != reporter.seconds.end())
+        std::printf("  apart: %10.3f ms / %10.3f ms = %6.2f in real time, %.2f in CPU time\n", check->second * 1e3,
+                    load->second * 1e3, check->second / load->second,
+                    reporter.cpuSeconds["BM_UdsCheck"] / reporter.cpuSeconds["BM_LoadOnce"]);
     const auto spinOne = reporter.seconds.find("BM_SpinOneProcess");
     const auto spinTwo = reporter.seconds.find("BM_SpinTwoProcesses");
     double ceiling = 2;
