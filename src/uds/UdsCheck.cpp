@@ -42,11 +42,6 @@ bool isUpperAscii(QStringView name)
     return true;
 }
 
-QString upperKey(const QString &name)
-{
-    return isUpperAscii(name) ? name : name.toUpper();
-}
-
 // Text against a short ASCII literal, compared in place: the rules make
 // several such comparisons per row, and QString's general comparison costs
 // a call each.
@@ -153,7 +148,12 @@ UdsCheck::UdsCheck(const JobCatalogue &catalogue, const TextCatalogue &texts, QL
     m_tablesByName.reserve(m_catalogue.tables.size());
     for (qsizetype i = m_catalogue.tables.size() - 1; i >= 0; --i) {
         const TableDescription &table = m_catalogue.tables.at(i);
-        TableIndex &entry = m_tablesByName[upperKey(table.name)];
+        QStringView key = table.name;
+        if (!isUpperAscii(key)) {
+            m_upperNames.append(table.name.toUpper());
+            key = m_upperNames.last();
+        }
+        TableIndex &entry = m_tablesByName[key];
         entry.first = int(i);
         if (table.baseName.isEmpty())
             entry.own = int(i);
@@ -261,7 +261,7 @@ const QString &UdsCheck::Definition::detail() const
 
 UdsCheck::TableIndex UdsCheck::tableIndex(const QString &name) const
 {
-    return m_tablesByName.value(upperKey(name));
+    return isUpperAscii(name) ? tableIndexByKey(name) : tableIndexByKey(name.toUpper());
 }
 
 QString UdsCheck::detailTable(const QString &name) const
@@ -416,7 +416,7 @@ const QString &UdsCheck::tableBlock(const QString &name, Kind kind) const
     // name of its table, and its block is kept by table: no text is stored as
     // a key. Other names keep theirs.
     const bool ownKey = isUpperAscii(name);
-    const int index = (ownKey ? m_tablesByName.value(name) : tableIndex(name)).first;
+    const int index = (ownKey ? tableIndexByKey(name) : tableIndex(name)).first;
     if (index >= 0 && ownKey) {
         TableBlocks &byTable = m_blocksByTable[int(kind)];
         if (byTable.built.isEmpty()) {
@@ -484,7 +484,7 @@ void UdsCheck::checkUnique(const UdsTableCells &functions, const int *c, QString
     }
     const auto argAt = [&](int r) { return QStringView(args).sliced(spans.at(r).first, spans.at(r).second); };
     QList<int> nextEqual(n, -1);
-    QHash<QStringView, int> firstRow;
+    NameMap<int> firstRow;
     firstRow.reserve(n);
     for (int r = n - 1; r >= 0; --r) {
         int &first = firstRow[argAt(r)];

@@ -4,6 +4,8 @@
 // It reads the tables as loading left them in memory and never runs a job.
 // The report is a text of CR LF-terminated lines, the same for the results
 // window and for the command line.
+#include "uds/NameMap.h"
+
 #include <QByteArrayView>
 #include <QHash>
 #include <QLatin1StringView>
@@ -91,11 +93,19 @@ private:
     int lookup(const QString &name) const { return tableIndex(name).first; }
     int ownTable(const QString &name) const { return tableIndex(name).own; }
     TableIndex tableIndex(const QString &name) const;
+    TableIndex tableIndexByKey(QStringView upperName) const
+    {
+        const TableIndex *found = m_tablesByName.find(upperName);
+        return found ? *found : TableIndex();
+    }
 
     const JobCatalogue &m_catalogue;
     const TextCatalogue &m_texts;
     QLocale m_locale;
-    QHash<QString, TableIndex> m_tablesByName;
+    // Keyed by views of the catalogue's table names, or of m_upperNames for
+    // names that are not upper-case ASCII already.
+    NameMap<TableIndex> m_tablesByName;
+    QStringList m_upperNames;
     // Many rows share one result, argument or detail table, and a table's
     // verdict depends on the catalogue alone, so each is found once per
     // check; so is the verdict on a MUL or DIV text, as the locale's number

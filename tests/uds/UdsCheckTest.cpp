@@ -84,6 +84,7 @@ QList<TestTable> supportTables()
         {s("BF_KOPF"), {cells("RESULTNAME|DATENTYP")}},
         {s("BF_DETAIL"), {res, cells("STAT_A|0-n|int|TAB_FEHLT|-|-")}},
         {s("BF_GEERBT"), {res}, s("d_basis")},
+        {s("res_klein"), {res, cells("STAT_B|hex|int|-|-|-")}}, // a name stored in lower case
     };
 }
 
@@ -249,6 +250,9 @@ TEST_F(UdsCheckTest, RowRulesGiveTheirFindings)
         {{.result = "-", .resTable = "res_ok"}, {}}, // result table clean
         {{.result = "-", .resTable = "RES_FEHLT"},
          {at22 + s("Fehler in RES_TABELLE RES_FEHLT!"), s("    ! RES_FEHLT: Tabelle nicht gefunden")}},
+        {{.result = "-", .resTable = "RES_KLEIN"},
+         {at22 + s("Fehler in RES_TABELLE RES_KLEIN!"),
+          s("    ! RES_KLEIN Zeile1: STAT_B[hex]: Resultname muss mit _WERT enden")}},
         {{.result = "-", .resTable = "RES_KOPF"},
          {at22 + s("Fehler in RES_TABELLE RES_KOPF!"), s("    ! RES_KOPF: Tabelle Header fehlerhaft"),
           s("      Spalte(n) EINHEIT;DIV nicht gefunden!")}},
