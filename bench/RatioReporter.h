@@ -9,9 +9,9 @@
 
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
-    // Per benchmark function, and argument if it has one ("function/arg"): seconds of real and CPU time per iteration
-    // (with repetitions, the best), and the last value of each counter as
-    // "function/counter".
+    // Per benchmark function, and argument if it has one ("function/arg"):
+    // seconds of real and CPU time per iteration (with repetitions, the
+    // best), and the last value of each counter as "function/counter".
     std::map<std::string, double> seconds;
     std::map<std::string, double> cpuSeconds;
     std::map<std::string, double> counters;
