@@ -416,7 +416,7 @@ const QString &UdsCheck::tableBlock(const QString &name, Kind kind) const
     // name of its table, and its block is kept by table: no text is stored as
     // a key. Other names keep theirs.
     const bool ownKey = isUpperAscii(name);
-    const int index = (ownKey ? tableIndexByKey(name) : tableIndex(name)).first;
+    const int index = tableIndex(name).first;
     if (index >= 0 && ownKey) {
         TableBlocks &byTable = m_blocksByTable[int(kind)];
         if (byTable.built.isEmpty()) {

@@ -236,8 +236,9 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
 
     // Another seed walks other paths; the line at the end names the one used, to repeat a run.
     bool seedGiven = false;
-    const unsigned seed = qEnvironmentVariable("KITBOX_MONKEY_SEED").toUInt(&seedGiven);
-    Monkey monkey(window, dialogs, demoFile, seedGiven ? seed : kSeed);
+    const unsigned given = qEnvironmentVariable("KITBOX_MONKEY_SEED").toUInt(&seedGiven);
+    const unsigned seed = seedGiven ? given : kSeed;
+    Monkey monkey(window, dialogs, demoFile, seed);
     ASSERT_GT(monkey.commandCount(), 20);
     const int asked = qEnvironmentVariableIntValue("KITBOX_MONKEY_SECONDS");
     const int seconds = asked > 0 ? asked : 15;
@@ -273,8 +274,8 @@ TEST(MonkeyTest, RandomUseForAWhileEndsInANormalShutdownThatWritesTheSettings)
     const Counts &c = monkey.counts;
     std::printf("monkey: %d s, seed %u, %d steps, %d commands, %d modal windows closed, %lld dialogs answered, %d "
                 "documents not opened\n",
-                seconds, seedGiven ? seed : kSeed, c.steps, c.commands, c.modalClosed,
-                static_cast<long long>(dialogs.shown().size()), urls.opened);
+                seconds, seed, c.steps, c.commands, c.modalClosed, static_cast<long long>(dialogs.shown().size()),
+                urls.opened);
     EXPECT_GT(c.commands, 0);
     qunsetenv("VEDAMIS_INI");
 }
